@@ -1,0 +1,35 @@
+// The five windows of the program: created once at start, in this order, and reached through
+// these program-wide references.
+#pragma once
+
+#include <memory>
+
+#include "platform/services.h"
+
+class TForm1;
+class TForm2;
+class TForm3;
+class TForm4;
+class TForm5;
+
+extern TForm1* Form1;
+extern TForm2* Form2;
+extern TForm3* Form3;
+extern TForm4* Form4;
+extern TForm5* Form5;
+
+// Owns the five windows; destroying it destroys them in the reverse order of creation.
+class ProgramForms {
+ public:
+  explicit ProgramForms(platform::Services& services);
+  ~ProgramForms();
+
+ private:
+  std::unique_ptr<TForm1> form1_;
+  std::unique_ptr<TForm4> form4_;
+  std::unique_ptr<TForm2> form2_;
+  std::unique_ptr<TForm3> form3_;
+  std::unique_ptr<TForm5> form5_;
+};
+
+constexpr char kApplicationTitle[] = "t482－Lumadex";

@@ -1,0 +1,121 @@
+#include "app/Unit1.h"
+
+#include "app/Forms.h"
+#include "app/UnitV.h"
+#include "app/Unit2.h"
+#include "monitor/Unit3.h"
+#include "platform/cp932.h"
+#include "platform/services.h"
+#include "records/Unit4.h"
+#include "records/Unit5.h"
+
+namespace {
+const char kConnectFailedMessage[] = "データベース接続が出来ません。設定を確認して下さい。";
+const char kExchangeFilter[] = "タブ区切りText File(*.txt)|*.txt|CSV File(*.csv)|*.csv";
+
+void PlaceButton(ui::Button& button, int left, int top, const char* caption, int tab_order) {
+  button.SetBounds(left, top, 169, 33);
+  button.SetText(caption);
+  button.SetTabOrder(tab_order);
+}
+}  // namespace
+
+TForm1::TForm1()
+    : ui::Form("Form1"),
+      Label1(this, "Label1"),
+      Button1(this, "Button1"),
+      Button2(this, "Button2"),
+      Button3(this, "Button3"),
+      Button4(this, "Button4"),
+      Button5(this, "Button5"),
+      Button6(this, "Button6"),
+      Button0(this, "Button0"),
+      ComboBox1(this, "ComboBox1") {
+  SetText("Lumadex");
+  SetBorder(ui::Border::Single);
+  SetMaximizeBox(false);
+  SetColor(ui::kWhite);
+  SetBounds(192, 107, 0, 0);
+  SetClientSize(369, 209);
+
+  Label1.SetAutoSize(false);
+  Label1.SetBounds(0, 0, 369, 33);
+  Label1.SetAlignment(ui::Alignment::Center);
+  Label1.SetColor(ui::kSilver);
+  ui::Font title_font;
+  title_font.height = 16;
+  title_font.color = ui::kBlue;
+  Label1.SetFont(title_font);
+  Label1.SetText("Jw_cadの起動をチェックしDB登録します");
+
+  PlaceButton(Button1, 8, 48, "(&1) データベース設定　", 0);
+  PlaceButton(Button2, 8, 88, "(&2) Jw_cad起動チェック", 1);
+  PlaceButton(Button3, 8, 128, "(&3) データ編集　　　　", 2);
+  PlaceButton(Button4, 8, 168, "(&4) データ一覧表示　　", 3);
+  PlaceButton(Button5, 192, 48, "(&5) データCSV書き出し", 4);
+  PlaceButton(Button6, 192, 88, "(&6) データCSV読み込み", 5);
+  PlaceButton(Button0, 192, 168, "(&0) 　　終　了　　　　", 6);
+
+  ComboBox1.SetBounds(192, 128, 97, 21);
+  ComboBox1.SetVisible(false);
+  ComboBox1.SetTabOrder(-1);
+
+  SaveDialog1.Filter = kExchangeFilter;
+  OpenDialog1.Filter = kExchangeFilter;
+
+  OnShow = [this] { FormShow(); };
+  OnClose = [this] { FormClose(); };
+  OnEndSession = [this] { FormEndSession(); };
+  Button1.OnClick = [this] { Button1Click(); };
+  Button2.OnClick = [this] { Button2Click(); };
+  Button3.OnClick = [this] { Button3Click(); };
+  Button4.OnClick = [this] { Button4Click(); };
+  Button5.OnClick = [this] { Button5Click(); };
+  Button6.OnClick = [this] { Button6Click(); };
+  Button0.OnClick = [this] { Button0Click(); };
+}
+
+TForm1::~TForm1() = default;
+
+std::vector<std::string>& TForm1::ScratchList() { return table_names_; }
+
+std::string SettingsPathFor(const std::string& program_path) {
+  std::size_t mark = cp932::LastOfChars(program_path, ".\\:");
+  if (mark != std::string::npos && program_path[mark] == '.') return program_path.substr(0, mark) + ".dat";
+  return program_path + ".dat";
+}
+
+void TForm1::FormShow() {
+  SettingsFile = SettingsPathFor(platform::CurrentServices().ProgramPath());
+  LoadSettings(SettingsFile);
+  if (!ServerFolder.empty()) {
+    ConnectDatabase();
+    if (!Connected()) {
+      DisconnectDatabase();
+      ui::ShowMessage(kConnectFailedMessage);
+    }
+  }
+}
+
+void TForm1::FormClose() {
+  DisconnectDatabase();
+  SaveSettings(SettingsFile);
+}
+
+// Log off or shutdown ends the program without closing the main window; the user's settings and
+// the connection are looked after all the same.
+void TForm1::FormEndSession() { FormClose(); }
+
+void TForm1::Button1Click() {
+  Form3->Close();
+  Form4->Close();
+  Form5->Close();
+  DisconnectDatabase();
+  Form2->ShowModal();
+  ConnectDatabase();
+}
+
+void TForm1::Button2Click() { Form3->Show(); }
+void TForm1::Button3Click() { Form4->Show(); }
+void TForm1::Button4Click() { Form5->Show(); }
+void TForm1::Button0Click() { Close(); }

@@ -1,0 +1,51 @@
+// TForm1: the main window. It doubles as the data module: the data operations of db::DataModule
+// are its own, and every other window calls them through the program-wide reference Form1.
+#pragma once
+
+#include <string>
+
+#include "db/DataModule.h"
+#include "platform/ui/toolkit.h"
+
+class TForm1 : public ui::Form, public db::DataModule {
+ public:
+  TForm1();
+  ~TForm1() override;
+
+  ui::Label Label1;
+  ui::Button Button1;
+  ui::Button Button2;
+  ui::Button Button3;
+  ui::Button Button4;
+  ui::Button Button5;
+  ui::Button Button6;
+  ui::Button Button0;
+  ui::ComboBox ComboBox1;  // never shown: scratch list of table names
+  ui::FileDialog SaveDialog1{true};
+  ui::FileDialog OpenDialog1{false};
+
+  std::string SettingsFile;
+
+  void FormShow();
+  void FormClose();
+  void FormEndSession();
+  void Button1Click();
+  void Button2Click();
+  void Button3Click();
+  void Button4Click();
+  void Button5Click();
+  void Button6Click();
+  void Button0Click();
+
+  void LoadSettings(const std::string& path);
+  void SaveSettings(const std::string& path);
+
+ protected:
+  std::vector<std::string>& ScratchList() override;
+
+ private:
+  std::vector<std::string> table_names_;
+};
+
+// The settings file of a program: its path with the extension replaced by ".dat".
+std::string SettingsPathFor(const std::string& program_path);

@@ -1,0 +1,149 @@
+#include "app/UnitV.h"
+
+#include <cfloat>
+#include <cmath>
+
+std::string ServerName;
+std::string ServerFolder;
+std::string DatabaseName;
+std::string PcUserName;
+int32_t CheckInterval = 10;
+
+void ResetSettingsToDefaults() {
+  ServerName = "localhost:";
+  ServerFolder.clear();
+  DatabaseName = "JWWDB.FDB";
+  PcUserName = "PCユーザー名";
+  CheckInterval = 10;
+}
+
+std::string DatabasePath() { return ServerName + ServerFolder + DatabaseName; }
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+}  // namespace
+
+int32_t StrToIntZero(const std::string& text) {
+  if (text.empty()) return 0;
+  std::size_t pos = 0;
+  while (pos < text.size() && text[pos] == ' ') ++pos;
+  bool negative = false;
+  if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
+    negative = text[pos] == '-';
+    ++pos;
+  }
+  bool hex = false;
+  if (pos < text.size() && (text[pos] == '$' || text[pos] == 'x' || text[pos] == 'X')) {
+    hex = true;
+    pos += 1;
+  } else if (pos + 1 < text.size() && text[pos] == '0' && (text[pos + 1] == 'x' || text[pos + 1] == 'X')) {
+    hex = true;
+    pos += 2;
+  }
+  if (pos >= text.size()) return 0;  // a sign or a prefix alone
+
+  if (hex) {
+    uint32_t value = 0;
+    int significant = 0;
+    for (; pos < text.size(); ++pos) {
+      int digit = HexValue(text[pos]);
+      if (digit < 0) return 0;
+      if (significant > 0 || digit != 0) ++significant;
+      if (significant > 8) return 0;
+      value = (value << 4) | uint32_t(digit);
+    }
+    if (negative) value = 0u - value;
+    return static_cast<int32_t>(value);
+  }
+
+  int64_t value = 0;
+  for (; pos < text.size(); ++pos) {
+    if (!IsDigit(text[pos])) return 0;
+    value = value * 10 + (text[pos] - '0');
+    if (value > 2147483648LL) return 0;
+  }
+  if (negative) value = -value;
+  if (value > 2147483647LL || value < -2147483648LL) return 0;
+  return static_cast<int32_t>(value);
+}
+
+double StrToFloatZero(const std::string& text) {
+  if (text.empty()) return 0;
+  std::size_t pos = 0;
+  while (pos < text.size() && text[pos] == ' ') ++pos;
+  bool negative = false;
+  if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
+    negative = text[pos] == '-';
+    ++pos;
+  }
+  if (pos >= text.size()) return 0;
+
+  long double mantissa = 0;
+  long exponent = 0;  // power of ten to apply to the mantissa
+  bool any_digit = false;
+  for (; pos < text.size() && IsDigit(text[pos]); ++pos) {
+    mantissa = mantissa * 10 + (text[pos] - '0');
+    any_digit = true;
+  }
+  if (pos < text.size() && text[pos] == '.') {
+    ++pos;
+    for (; pos < text.size() && IsDigit(text[pos]); ++pos) {
+      mantissa = mantissa * 10 + (text[pos] - '0');
+      --exponent;
+      any_digit = true;
+    }
+  }
+  if (!any_digit) return 0;
+  if (pos < text.size() && (text[pos] == 'e' || text[pos] == 'E')) {
+    ++pos;
+    bool exponent_negative = false;
+    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
+      exponent_negative = text[pos] == '-';
+      ++pos;
+    }
+    if (pos >= text.size() || !IsDigit(text[pos])) return 0;
+    long written = 0;
+    for (; pos < text.size() && IsDigit(text[pos]); ++pos) {
+      if (written < 100000) written = written * 10 + (text[pos] - '0');
+    }
+    exponent += exponent_negative ? -written : written;
+  }
+  if (pos != text.size()) return 0;
+
+  if (mantissa == 0) return negative ? -0.0 : 0.0;
+  long double value = exponent >= 0 ? mantissa * powl(10.0L, exponent)
+                                    : mantissa / powl(10.0L, -exponent);
+  if (!std::isfinite(static_cast<double>(value)) || value > static_cast<long double>(DBL_MAX)) {
+    throw FloatOverflowError();
+  }
+  double result = static_cast<double>(value);
+  return negative ? -result : result;
+}
+
+std::string SanitizeText(const std::string& text) {
+  std::string result;
+  result.reserve(text.size());
+  for (std::size_t pos = 0; pos < text.size(); ++pos) {
+    unsigned char byte = static_cast<unsigned char>(text[pos]);
+    if ((byte >= 0x80 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFD)) {
+      if (pos + 1 < text.size()) {
+        result += text[pos];
+        result += text[pos + 1];
+        ++pos;
+      }
+      continue;
+    }
+    if (byte == 0x27 || byte == 0x22 || byte < 0x20) continue;
+    result += text[pos];
+  }
+  return result;
+}

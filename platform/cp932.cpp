@@ -1,0 +1,76 @@
+#include "platform/cp932.h"
+
+namespace cp932 {
+
+bool IsLeadByte(unsigned char byte) {
+  return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+
+namespace {
+// Width of the character starting at `pos`: 2 for a lead byte with a byte after it, else 1.
+std::size_t CharWidth(const std::string& text, std::size_t pos) {
+  if (IsLeadByte(static_cast<unsigned char>(text[pos])) && pos + 1 < text.size()) return 2;
+  return 1;
+}
+}  // namespace
+
+std::size_t Find(const std::string& text, const std::string& needle, std::size_t from) {
+  if (needle.empty()) return from <= text.size() ? from : std::string::npos;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    if (pos >= from && text.compare(pos, needle.size(), needle) == 0) return pos;
+    pos += CharWidth(text, pos);
+  }
+  return std::string::npos;
+}
+
+bool Contains(const std::string& text, const std::string& needle) {
+  return Find(text, needle) != std::string::npos;
+}
+
+std::size_t FindChar(const std::string& text, char ch) {
+  return Find(text, std::string(1, ch));
+}
+
+std::size_t LastOfChars(const std::string& text, const std::string& chars) {
+  std::size_t found = std::string::npos;
+  for (std::size_t pos = 0; pos < text.size(); pos += CharWidth(text, pos)) {
+    if (CharWidth(text, pos) == 1 && chars.find(text[pos]) != std::string::npos) found = pos;
+  }
+  return found;
+}
+
+std::size_t LastPathSeparator(const std::string& text) { return LastOfChars(text, "\\:"); }
+
+std::string FolderPart(const std::string& path) {
+  std::size_t sep = LastPathSeparator(path);
+  return sep == std::string::npos ? std::string() : path.substr(0, sep + 1);
+}
+
+std::string FileNamePart(const std::string& path) {
+  std::size_t sep = LastPathSeparator(path);
+  return sep == std::string::npos ? path : path.substr(sep + 1);
+}
+
+std::string UpperAscii(const std::string& text) {
+  std::string result = text;
+  for (std::size_t pos = 0; pos < result.size();) {
+    std::size_t width = CharWidth(result, pos);
+    if (width == 1 && result[pos] >= 'a' && result[pos] <= 'z') result[pos] = char(result[pos] - 'a' + 'A');
+    pos += width;
+  }
+  return result;
+}
+
+std::string CutBytes(const std::string& text, std::size_t max_bytes) {
+  if (text.size() <= max_bytes) return text;
+  std::size_t end = 0;
+  while (end < max_bytes) {
+    std::size_t width = IsLeadByte(static_cast<unsigned char>(text[end])) ? 2 : 1;
+    if (end + width > max_bytes) break;
+    end += width;
+  }
+  return text.substr(0, end);
+}
+
+}  // namespace cp932

@@ -1,0 +1,38 @@
+// Code page 932 (Shift-JIS) byte-string helpers. Every text in the program is such a string.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace cp932 {
+
+// Lead bytes of a double-byte character: 0x81-0x9F and 0xE0-0xFC.
+bool IsLeadByte(unsigned char byte);
+
+// Position of the first occurrence of `needle` in `text` at or after `from`, never starting at the
+// second byte of a double-byte character; std::string::npos when there is none.
+std::size_t Find(const std::string& text, const std::string& needle, std::size_t from = 0);
+
+// True when `text` contains `needle` as a whole-character match.
+bool Contains(const std::string& text, const std::string& needle);
+
+// Position of the first single-byte character `ch` (never a trail byte), or npos.
+std::size_t FindChar(const std::string& text, char ch);
+
+// Position of the last "\" or ":" that is a character of its own (never a trail byte), or npos.
+std::size_t LastPathSeparator(const std::string& text);
+
+// Position of the last character among `chars` (single-byte characters only), or npos.
+std::size_t LastOfChars(const std::string& text, const std::string& chars);
+
+// Folder part (up to and including the last separator) and file name part (the rest).
+std::string FolderPart(const std::string& path);
+std::string FileNamePart(const std::string& path);
+
+// a-z become A-Z; double-byte characters stay whole even when a trail byte is a letter.
+std::string UpperAscii(const std::string& text);
+
+// Cuts to at most `max_bytes` without splitting a double-byte character.
+std::string CutBytes(const std::string& text, std::size_t max_bytes);
+
+}  // namespace cp932

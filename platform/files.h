@@ -1,0 +1,73 @@
+// Plain file access with Shift-JIS paths in the operating system's own form.
+// Windows and Winelib builds use the Win32 file calls (platform/win32/files_win32.cpp);
+// the native build uses stdio (platform/files_stdio.cpp).
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+
+namespace platform {
+
+bool FileExists(const std::string& path);
+bool RemoveFile(const std::string& path);
+// Renames `from` over `to`, replacing `to` when it exists.
+bool ReplaceFile(const std::string& from, const std::string& to);
+// A name for a temporary file in the same folder as `path`, not existing at the moment.
+std::string TemporaryPathBeside(const std::string& path);
+
+class InputFile {
+ public:
+  InputFile() = default;
+  ~InputFile();
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+  bool Open(const std::string& path);
+  // Reads up to `capacity` bytes; false on a read error. `got` is 0 at the end of the file.
+  bool Read(char* buffer, std::size_t capacity, std::size_t& got);
+  void Close();
+  bool IsOpen() const { return handle_ != nullptr; }
+
+ private:
+  void* handle_ = nullptr;
+};
+
+class OutputFile {
+ public:
+  OutputFile() = default;
+  ~OutputFile();  // closes without reporting; call Close() to learn whether all was written
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+  // Creates the file, or empties it when it exists.
+  bool Open(const std::string& path);
+  bool Write(const char* data, std::size_t size);
+  bool Write(const std::string& text) { return Write(text.data(), text.size()); }
+  // Flushes and closes; false when any write or the close failed.
+  bool Close();
+  bool IsOpen() const { return handle_ != nullptr; }
+
+ private:
+  bool Flush();
+  void* handle_ = nullptr;
+  std::string buffer_;
+  bool failed_ = false;
+};
+
+// Reads lines the way the settings file wants them: a line ends at LF, a CR right before the LF
+// is not part of it, and reading past the end gives empty lines.
+class LineReader {
+ public:
+  explicit LineReader(InputFile& file) : file_(file) {}
+  // False when a read failed; `line` is empty past the end of the file.
+  bool ReadLine(std::string& line);
+  bool AtEnd() const { return at_end_ && position_ >= buffer_.size(); }
+
+ private:
+  bool Fill();
+  InputFile& file_;
+  std::string buffer_;
+  std::size_t position_ = 0;
+  bool at_end_ = false;
+};
+
+}  // namespace platform

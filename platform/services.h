@@ -1,0 +1,71 @@
+// The seam to the operating system for everything that is not a window of our own.
+// platform/win32 implements it with real Win32 calls; tests use tests/support/fake_services.h.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// One top-level window as the enumeration meets it.
+struct WindowRecord {
+  uint32_t handle = 0;   // the window handle as an unsigned 32-bit number
+  bool owned = false;    // it has an owner window
+  bool visible = false;
+  std::string title;     // title bytes (Shift-JIS), at most 254 bytes
+};
+
+// Jw_cad's current folder value in the current user's registry.
+struct RegistryValue {
+  enum class Status { Text, Missing, ReadError };
+  Status status = Status::Missing;
+  std::string text;  // for Text: the value cut at its first NUL byte
+};
+
+// A directory entry found at a path.
+struct FileEntry {
+  bool found = false;
+  bool time_valid = false;  // false when the last-write time has no FAT form (before 1980)
+  uint16_t fat_date = 0;    // local last-write time, packed FAT date
+  uint16_t fat_time = 0;    // local last-write time, packed FAT time (two-second steps)
+  uint32_t size_low = 0;    // low 32 bits of the size
+  uint32_t size_high = 0;   // high 32 bits of the size
+};
+
+struct LocalDateTime {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+
+class Services {
+ public:
+  virtual ~Services() = default;
+
+  // Every top-level window, in the system's enumeration order.
+  virtual std::vector<WindowRecord> EnumerateTopLevelWindows() = 0;
+
+  // Value "File" of HKCU\SOFTWARE\Jw_cad\jw_win\Folder. The key "SOFTWARE\Jw_cad\jw_win\"
+  // is created when missing; the subkey is only opened.
+  virtual RegistryValue ReadJwFolderValue() = 0;
+
+  // Network name of a drive ("Z:"); false on any failure. The buffer is 256 bytes.
+  virtual bool GetDriveNetworkName(const std::string& drive, std::string& network_name) = 0;
+
+  // The directory entry at `path`, whatever its attributes.
+  virtual FileEntry FindFile(const std::string& path) = 0;
+
+  virtual LocalDateTime Now() = 0;
+
+  // Full path of the running program file (Shift-JIS, Windows form).
+  virtual std::string ProgramPath() = 0;
+};
+
+// The services the program runs with; set once at start (or by a test).
+Services& CurrentServices();
+void SetCurrentServices(Services* services);
+
+// "yyyy/mm/dd" and "hh:mm:ss".
+std::string FormatDate(int year, int month, int day);
+std::string FormatTime(int hour, int minute, int second);
+
+}  // namespace platform

@@ -1,0 +1,385 @@
+// The UI toolkit the windows are written against.
+//
+// Every control keeps its state in memory here. When a backend that shows real windows is
+// installed (platform/win32), each control also gets a peer that mirrors the state to a real
+// window and reads back what the user changed (typed text, moved frames, dragged columns).
+// Without peers (platform/headless) the controls are plain objects that tests drive through
+// the same calls the real window procedures use: Click(), Type(), Choose(), Fire().
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace ui {
+
+using Handler = std::function<void()>;
+
+// Colours are Win32 COLORREF values: 0x00BBGGRR.
+constexpr uint32_t Rgb(uint8_t r, uint8_t g, uint8_t b) {
+  return uint32_t(r) | (uint32_t(g) << 8) | (uint32_t(b) << 16);
+}
+constexpr uint32_t kWhite = Rgb(255, 255, 255);
+constexpr uint32_t kSilver = Rgb(192, 192, 192);
+constexpr uint32_t kBlue = Rgb(0, 0, 255);
+constexpr uint32_t kBlack = Rgb(0, 0, 0);
+constexpr uint32_t kDefaultColor = 0xFF000000;  // the system's colour for the control kind
+
+struct Font {
+  std::string face = "ＭＳ ゴシック";
+  int height = 13;  // character height in pixels
+  uint32_t color = kDefaultColor;
+};
+
+enum class ControlKind {
+  Form, Label, Button, Edit, ListBox, ComboBox, StringGrid, Panel, Bevel, StatusBar
+};
+
+class Control;
+class Form;
+class Timer;
+
+// What a backend that shows real windows gives each control.
+class Peer {
+ public:
+  virtual ~Peer() = default;
+  virtual void StateChanged() = 0;  // text, bounds, visibility, enabled, colours, items, cells...
+  virtual void Focus() = 0;
+  virtual bool HasFocus() = 0;
+  virtual void ReadBack() = 0;  // copy what the user changed into the control's state
+};
+
+// Runs a handler; an exception that escapes it is shown in the error box (application title as
+// caption) and the program goes on. Every event reaches the windows' code through this.
+void Dispatch(const Handler& handler);
+
+class Control {
+ public:
+  Control(Control* parent, ControlKind kind, std::string name);
+  virtual ~Control();
+  Control(const Control&) = delete;
+  Control& operator=(const Control&) = delete;
+
+  ControlKind Kind() const { return kind_; }
+  const std::string& Name() const { return name_; }
+  Control* Parent() const { return parent_; }
+  Form* OwnerForm();
+  const std::vector<Control*>& Children() const { return children_; }
+
+  // Bounds: position relative to the parent's client area (screen for forms: the outer frame).
+  void SetBounds(int left, int top, int width, int height);
+  void SetPosition(int left, int top);
+  void SetSize(int width, int height);
+  int Left();
+  int Top();
+  int Width();
+  int Height();
+
+  void SetText(const std::string& text);  // caption of forms, labels, buttons; content of edits
+  std::string Text();
+
+  void SetVisible(bool visible);
+  bool Visible() const { return visible_; }
+  void SetEnabled(bool enabled);
+  bool Enabled() const { return enabled_; }
+
+  void SetFocus();
+  bool Focused();
+
+  void SetHint(const std::string& hint);
+  const std::string& Hint() const { return hint_; }
+  void SetTabOrder(int order);  // -1: not reached with Tab
+  int TabOrder() const { return tab_order_; }
+
+  void SetFont(const Font& font);
+  const Font& GetFont() const { return font_; }
+  void SetColor(uint32_t color);
+  uint32_t Color() const { return color_; }
+
+  Peer* GetPeer() const { return peer_.get(); }
+
+ protected:
+  void Changed();
+  void ReadBack();
+
+ private:
+  friend class Form;
+  Control* parent_;
+  ControlKind kind_;
+  std::string name_;
+  std::vector<Control*> children_;
+  std::unique_ptr<Peer> peer_;
+  int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+  std::string text_;
+  bool visible_ = true;
+  bool enabled_ = true;
+  std::string hint_;
+  int tab_order_ = -1;
+  Font font_;
+  uint32_t color_ = kDefaultColor;
+
+ public:
+  // State access for peers: they write what the user changed without raising events.
+  void PeerSetBounds(int left, int top, int width, int height);
+  void PeerSetText(const std::string& text);
+};
+
+class Button;
+
+enum class Border { Single, Sizeable };
+
+class Form : public Control {
+ public:
+  explicit Form(std::string name);
+  ~Form() override;
+
+  Handler OnShow;
+  Handler OnClose;
+  Handler OnEndSession;  // the system ends the session (log off, shutdown) while the form lives
+
+  void SetClientSize(int width, int height);
+  int ClientWidth();
+  int ClientHeight();
+  void SetBorder(Border border) { border_ = border; Changed(); }
+  Border GetBorder() const { return border_; }
+  void SetMaximizeBox(bool on) { maximize_box_ = on; Changed(); }
+  bool MaximizeBox() const { return maximize_box_; }
+
+  void SetDefaultButton(Button* button) { default_button_ = button; Changed(); }
+  void SetCancelButton(Button* button) { cancel_button_ = button; Changed(); }
+  Button* DefaultButton() const { return default_button_; }
+  Button* CancelButton() const { return cancel_button_; }
+
+  // Modeless show: runs OnShow when the form goes from hidden to shown, brings it to the front.
+  void Show();
+  // Runs OnClose, then hides; for the main form this ends the program.
+  void Close();
+  // Shows the form and waits in a nested event loop until it is closed.
+  void ShowModal();
+  bool Modal() const { return modal_; }
+
+  // The keys that act on the default and cancel buttons (Enter and Esc in any field).
+  void PressEnter();
+  void PressEscape();
+
+  // The control that has (or last had) the input focus in this form.
+  Control* FocusedControl();
+  void NoteFocus(Control* control) { focused_ = control; }
+
+ private:
+  Border border_ = Border::Single;
+  bool maximize_box_ = false;
+  Button* default_button_ = nullptr;
+  Button* cancel_button_ = nullptr;
+  bool modal_ = false;
+  Control* focused_ = nullptr;
+  int client_width_ = 0, client_height_ = 0;
+};
+
+enum class Alignment { Left, Center };
+
+class Label : public Control {
+ public:
+  Label(Control* parent, std::string name) : Control(parent, ControlKind::Label, std::move(name)) {}
+  void SetAlignment(Alignment alignment) { alignment_ = alignment; Changed(); }
+  Alignment GetAlignment() const { return alignment_; }
+  void SetAutoSize(bool on) { auto_size_ = on; Changed(); }
+  bool AutoSize() const { return auto_size_; }
+
+ private:
+  Alignment alignment_ = Alignment::Left;
+  bool auto_size_ = true;
+};
+
+class Button : public Control {
+ public:
+  Button(Control* parent, std::string name) : Control(parent, ControlKind::Button, std::move(name)) {}
+  Handler OnClick;
+  // A click: does nothing when the button or its form is disabled or hidden.
+  void Click();
+};
+
+class Edit : public Control {
+ public:
+  Edit(Control* parent, std::string name) : Control(parent, ControlKind::Edit, std::move(name)) {}
+  Handler OnDoubleClick;
+  void SetMaxLength(int bytes) { max_length_ = bytes; Changed(); }  // 0: no limit
+  int MaxLength() const { return max_length_; }
+  void SetImeOff(bool off) { ime_off_ = off; Changed(); }
+  bool ImeOff() const { return ime_off_; }
+  // Typing at the end of the text: stops at the byte limit, never splitting a character.
+  void Type(const std::string& text);
+  void DoubleClick();
+
+ private:
+  int max_length_ = 0;
+  bool ime_off_ = false;
+};
+
+class ListBox : public Control {
+ public:
+  ListBox(Control* parent, std::string name) : Control(parent, ControlKind::ListBox, std::move(name)) {}
+  void SetItemHeight(int height) { item_height_ = height; Changed(); }
+  int ItemHeight() const { return item_height_; }
+  const std::vector<std::string>& Items() const { return items_; }
+  int Count() const { return static_cast<int>(items_.size()); }
+  const std::string& Item(int index) const { return items_.at(index); }
+  void Add(const std::string& item);
+  void Delete(int index);
+  void Clear();
+
+ private:
+  int item_height_ = 13;
+  std::vector<std::string> items_;
+};
+
+class ComboBox : public Control {  // a drop-down list without typing
+ public:
+  ComboBox(Control* parent, std::string name) : Control(parent, ControlKind::ComboBox, std::move(name)) {}
+  Handler OnSelect;
+  const std::vector<std::string>& Items() const { return items_; }
+  int Count() const { return static_cast<int>(items_.size()); }
+  void SetItems(const std::vector<std::string>& items);
+  void Add(const std::string& item);
+  void Clear();
+  int ItemIndex();  // -1: nothing chosen
+  void SetItemIndex(int index);  // does not run OnSelect
+  // The user chooses an entry: sets it and runs OnSelect.
+  void Choose(int index);
+
+ private:
+  std::vector<std::string> items_;
+  int item_index_ = -1;
+
+ public:
+  void PeerSetItemIndex(int index) { item_index_ = index; }
+};
+
+class StringGrid : public Control {
+ public:
+  StringGrid(Control* parent, std::string name) : Control(parent, ControlKind::StringGrid, std::move(name)) {}
+  void SetColCount(int count);
+  int ColCount() const { return col_count_; }
+  void SetRowCount(int count);
+  int RowCount() const { return row_count_; }
+  void SetFixedRows(int count) { fixed_rows_ = count; Changed(); }
+  int FixedRows() const { return fixed_rows_; }
+  void SetDefaultColWidth(int width);
+  int DefaultColWidth() const { return default_col_width_; }
+  void SetColWidth(int col, int width);
+  int ColWidth(int col);
+  void SetCell(int col, int row, const std::string& text);
+  const std::string& Cell(int col, int row) const;
+  void SetFixedColor(uint32_t color) { fixed_color_ = color; Changed(); }
+  uint32_t FixedColor() const { return fixed_color_; }
+  // Batch of cell changes shown at once (a peer repaints at the end).
+  void BeginUpdate() { ++updating_; }
+  void EndUpdate();
+
+ private:
+  int col_count_ = 5, row_count_ = 5, fixed_rows_ = 1, default_col_width_ = 64;
+  int updating_ = 0;
+  uint32_t fixed_color_ = kDefaultColor;
+  std::vector<int> col_widths_ = std::vector<int>(5, 64);
+  std::vector<std::vector<std::string>> cells_ =
+      std::vector<std::vector<std::string>>(5, std::vector<std::string>(5));
+
+ public:
+  void PeerSetColWidth(int col, int width) { col_widths_.at(col) = width; }
+};
+
+class Panel : public Control {
+ public:
+  Panel(Control* parent, std::string name) : Control(parent, ControlKind::Panel, std::move(name)) {}
+};
+
+class Bevel : public Control {  // a lowered box drawn as a separator
+ public:
+  Bevel(Control* parent, std::string name) : Control(parent, ControlKind::Bevel, std::move(name)) {}
+};
+
+class StatusBar : public Control {  // bottom bar without panels
+ public:
+  StatusBar(Control* parent, std::string name) : Control(parent, ControlKind::StatusBar, std::move(name)) {}
+};
+
+// A timer that delivers its event on the user-interface thread.
+class Timer {
+ public:
+  explicit Timer(Form* owner);
+  ~Timer();
+  Handler OnTimer;
+  void SetInterval(int milliseconds);
+  int Interval() const { return interval_; }
+  void SetEnabled(bool enabled);
+  bool Enabled() const { return enabled_; }
+  // Delivers one event (the backend calls it; tests call it to make a tick happen).
+  void Fire();
+  Form* Owner() const { return owner_; }
+
+ private:
+  Form* owner_;
+  int interval_ = 1000;
+  bool enabled_ = false;
+};
+
+enum class Answer { Yes, No, Closed };  // Closed: the box was closed without Yes or No
+
+struct FileFilter {  // "タブ区切りText File(*.txt)|*.txt|CSV File(*.csv)|*.csv" in pairs
+  std::string text;
+};
+
+class FileDialog {
+ public:
+  explicit FileDialog(bool save) : save_(save) {}
+  std::string Filter;         // "description|pattern|description|pattern"
+  std::string DefaultExt;     // without dot; empty: none
+  std::string FileName;       // the chosen file after Execute() returned true
+  std::string InitialDir;
+  bool OverwritePrompt = false;
+  bool FileMustExist = false;
+  bool Execute();  // false: cancelled
+  bool IsSave() const { return save_; }
+
+ private:
+  bool save_;
+};
+
+// The application: its title, its backend, and the plain message boxes.
+namespace app {
+void SetTitle(const std::string& title);
+const std::string& Title();
+// Shows `main` (running its OnShow) and processes events until it has closed.
+void Run(Form& main);
+Form* MainForm();
+}  // namespace app
+
+// Modal box: application title as caption, the text, one OK button.
+void ShowMessage(const std::string& text);
+// System box with an error icon, application title, OK.
+void ShowErrorBox(const std::string& text);
+// Yes/No question box with the given caption; Yes is the default button.
+Answer AskYesNo(const std::string& caption, const std::string& text);
+
+// What a backend provides besides control peers.
+class Backend {
+ public:
+  virtual ~Backend() = default;
+  virtual std::unique_ptr<Peer> CreatePeer(Control& control) = 0;  // may return null
+  virtual void TimerChanged(Timer& timer) = 0;
+  virtual void TimerDestroyed(Timer& timer) = 0;
+  virtual void FormShown(Form& form) = 0;   // brought to the front
+  virtual void RunModal(Form& form) = 0;    // returns once the form is hidden
+  virtual void RunMainLoop(Form& main) = 0; // returns once the main form has closed
+  virtual void Quit() = 0;                  // the main form has closed
+  virtual void MessageBox(const std::string& caption, const std::string& text, bool error) = 0;
+  virtual Answer Question(const std::string& caption, const std::string& text) = 0;
+  virtual bool RunFileDialog(FileDialog& dialog) = 0;
+};
+
+void SetBackend(Backend* backend);
+Backend& CurrentBackend();
+
+}  // namespace ui

@@ -1,0 +1,82 @@
+// Win32 file access for the program builds (Windows and Winelib): Shift-JIS paths, A functions.
+#ifdef _WIN32
+
+#include <windows.h>
+
+#include "platform/files.h"
+
+namespace platform {
+
+bool FileExists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+
+bool ReplaceFile(const std::string& from, const std::string& to) {
+  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool InputFile::Open(const std::string& path) {
+  Close();
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  handle_ = file;
+  return true;
+}
+
+bool InputFile::Read(char* buffer, std::size_t capacity, std::size_t& got) {
+  got = 0;
+  if (handle_ == nullptr) return false;
+  DWORD read = 0;
+  if (!ReadFile(static_cast<HANDLE>(handle_), buffer, static_cast<DWORD>(capacity), &read, nullptr)) {
+    return false;
+  }
+  got = read;
+  return true;
+}
+
+void InputFile::Close() {
+  if (handle_ != nullptr) CloseHandle(static_cast<HANDLE>(handle_));
+  handle_ = nullptr;
+}
+
+bool OutputFile::Open(const std::string& path) {
+  if (handle_ != nullptr) Close();
+  failed_ = false;
+  buffer_.clear();
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  handle_ = file;
+  return true;
+}
+
+bool OutputFile::Flush() {
+  if (handle_ == nullptr) return false;
+  std::size_t offset = 0;
+  while (!failed_ && offset < buffer_.size()) {
+    DWORD written = 0;
+    DWORD chunk = static_cast<DWORD>(buffer_.size() - offset);
+    if (!WriteFile(static_cast<HANDLE>(handle_), buffer_.data() + offset, chunk, &written, nullptr) ||
+        written == 0) {
+      failed_ = true;
+    }
+    offset += written;
+  }
+  buffer_.clear();
+  return !failed_;
+}
+
+bool OutputFile::Close() {
+  if (handle_ == nullptr) return false;
+  bool ok = Flush();
+  if (!CloseHandle(static_cast<HANDLE>(handle_))) ok = false;
+  handle_ = nullptr;
+  return ok && !failed_;
+}
+
+}  // namespace platform
+
+#endif

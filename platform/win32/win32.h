@@ -1,0 +1,16 @@
+// What the program start needs of the Win32 side; deliberately free of <windows.h>.
+#pragma once
+
+#include <memory>
+
+#include "platform/services.h"
+#include "platform/ui/toolkit.h"
+
+namespace platform::win32 {
+
+// Real services: window enumeration, registry, network drives, files, clock, program path.
+std::unique_ptr<platform::Services> MakeServices();
+// Real windows; also initialises the common controls.
+std::unique_ptr<ui::Backend> MakeBackend();
+
+}  // namespace platform::win32

@@ -1,0 +1,42 @@
+// Services for tests: the desktop, the registry value, network drives, files and the clock are
+// whatever the test lays out.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/services.h"
+
+namespace testing_support {
+
+class FakeServices : public platform::Services {
+ public:
+  std::vector<platform::WindowRecord> windows;
+  platform::RegistryValue registry_value;       // Missing unless a test sets it
+  bool registry_key_created = false;             // set by ReadJwFolderValue
+  std::map<std::string, std::string> network_drives;  // "Z:" -> "\\server\share"
+  std::map<std::string, platform::FileEntry> files;   // path -> entry (found = true)
+  platform::LocalDateTime now{2026, 12, 7, 10, 15, 33};
+  std::string program_path = "C:\\tools\\Lumadex.exe";
+  int enumerations = 0;
+
+  // A visible, unowned window with the given title; returns its handle.
+  uint32_t AddWindow(const std::string& title, bool visible = true, bool owned = false);
+  void RemoveWindow(uint32_t handle);
+  void Retitle(uint32_t handle, const std::string& title);
+  // A file modified at the given local time (two-second FAT steps), with the given size.
+  void AddFile(const std::string& path, platform::LocalDateTime modified, uint64_t size);
+
+  std::vector<platform::WindowRecord> EnumerateTopLevelWindows() override;
+  platform::RegistryValue ReadJwFolderValue() override;
+  bool GetDriveNetworkName(const std::string& drive, std::string& network_name) override;
+  platform::FileEntry FindFile(const std::string& path) override;
+  platform::LocalDateTime Now() override { return now; }
+  std::string ProgramPath() override { return program_path; }
+
+ private:
+  uint32_t next_handle_ = 0x10010;
+};
+
+}  // namespace testing_support
