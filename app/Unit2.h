@@ -1,4 +1,5 @@
-// TForm2: the database settings dialog.
+// TForm2: the database settings dialog. Its OK button stores where the database lies and the
+// user name, creates the database file if it can, and proves the settings by connecting once.
 #pragma once
 
 #include "db/DataModule.h"
@@ -7,6 +8,24 @@
 class TForm2 : public ui::Form {
  public:
   explicit TForm2(db::DataModule& data);
+
+  ui::Label Label1;
+  ui::Label Label5;
+  ui::Edit Edit1;  // ServerName
+  ui::Label Label2;
+  ui::Edit Edit2;  // ServerFolder
+  ui::Label Label3;
+  ui::Edit Edit3;  // DatabaseName
+  ui::Bevel Bevel1;
+  ui::Label Label4;
+  ui::Edit Edit4;  // PcUserName
+  ui::Button Button1;
+  ui::Button Button2;
+
+  void FormShow();
+  void FormClose();
+  void Button1Click();
+  void Button2Click();
 
  private:
   db::DataModule& data_;

@@ -1,7 +1,229 @@
 #include "records/Unit4.h"
 
-TForm4::TForm4(db::DataModule& data) : ui::Form("Form4"), data_(data) {
-  SetText("データ編集");
-  SetBounds(192, 107, 0, 0);
-  SetColor(ui::kWhite);
+#include <string>
+#include <vector>
+
+#include "app/UnitV.h"
+#include "platform/cp932.h"
+
+namespace {
+
+const char kTable[] = "BOOTJWW";
+const char kNumberMessage[] = "登録番号は1以上の整数で入力して下さい";
+const char kEmptyMessage[] = "内容を入力して下さい";
+const char kQuoteMessage[] = "引用符「'」「\"」を入力しないで下さい";
+const char kUpdatedMessage[] = "編集登録OK";
+const char kUpdateFailedMessage[] = "編集登録失敗";
+
+const std::vector<std::string> kColumns = {"N",         "PNAME",     "L_FOLDER",  "N_FOLDER",
+                                           "FILE_NAME", "BOOT_DATE", "BOOT_TIME", "FILE_DATE",
+                                           "FILE_TIME", "FILE_SIZE"};
+
+// Blank means nothing but spaces and control bytes; a full-width space counts as content.
+bool IsBlank(const std::string& text) {
+  for (unsigned char byte : text) {
+    if (byte > 0x20) return false;
+  }
+  return true;
 }
+
+bool HasQuote(const std::string& text) {
+  return cp932::FindChar(text, '\'') != std::string::npos ||
+         cp932::FindChar(text, '"') != std::string::npos;
+}
+
+std::string NumberCondition(int number) { return "N=" + std::to_string(number); }
+
+void PlaceLabel(ui::Label& label, int left, int top, const char* text) {
+  label.SetPosition(left, top);
+  label.SetText(text);
+}
+
+void PlaceEdit(ui::Edit& edit, int left, int top, int width, int max_bytes, bool ime_off,
+               int tab_order) {
+  edit.SetBounds(left, top, width, 21);
+  edit.SetMaxLength(max_bytes);
+  edit.SetImeOff(ime_off);
+  edit.SetTabOrder(tab_order);
+}
+
+void PlaceButton(ui::Button& button, int left, int top, int width, int height, const char* caption,
+                 int tab_order) {
+  button.SetBounds(left, top, width, height);
+  button.SetText(caption);
+  button.SetTabOrder(tab_order);
+}
+
+}  // namespace
+
+TForm4::TForm4(db::DataModule& data)
+    : ui::Form("Form4"),
+      Panel1(this, "Panel1"),
+      Label1(&Panel1, "Label1"),
+      Edit1(&Panel1, "Edit1"),
+      Button4(&Panel1, "Button4"),
+      Button5(&Panel1, "Button5"),
+      Label2(&Panel1, "Label2"),
+      Edit2(&Panel1, "Edit2"),
+      Label3(&Panel1, "Label3"),
+      Edit3(&Panel1, "Edit3"),
+      Label4(&Panel1, "Label4"),
+      Edit4(&Panel1, "Edit4"),
+      Label5(&Panel1, "Label5"),
+      Edit5(&Panel1, "Edit5"),
+      Label6(&Panel1, "Label6"),
+      Edit6(&Panel1, "Edit6"),
+      Label7(&Panel1, "Label7"),
+      Edit7(&Panel1, "Edit7"),
+      Label11(&Panel1, "Label11"),
+      Label8(&Panel1, "Label8"),
+      Edit8(&Panel1, "Edit8"),
+      Label9(&Panel1, "Label9"),
+      Edit9(&Panel1, "Edit9"),
+      Label10(&Panel1, "Label10"),
+      Edit10(&Panel1, "Edit10"),
+      Button1(this, "Button1"),
+      Button2(this, "Button2"),
+      Button3(this, "Button3"),
+      data_(data) {
+  SetText("データ編集");
+  SetBorder(ui::Border::Single);
+  SetMaximizeBox(false);
+  SetColor(ui::kWhite);
+  SetBounds(192, 107, 0, 0);
+  SetClientSize(462, 272);
+
+  // Tab order counts within each parent: the panel's controls first, then the three buttons.
+  Panel1.SetBounds(8, 8, 449, 225);
+  Panel1.SetColor(ui::Rgb(0xEB, 0xEB, 0xEB));
+  Panel1.SetTabOrder(0);
+
+  PlaceLabel(Label1, 8, 8, "登録番号");
+  PlaceEdit(Edit1, 80, 4, 73, 8, true, 0);
+  PlaceButton(Button4, 168, 3, 113, 22, "データ取得(&R)", 1);
+  PlaceButton(Button5, 296, 8, 145, 33, "このデータを削除(&D)", -1);
+  PlaceLabel(Label2, 8, 32, "PC利用者名");
+  PlaceEdit(Edit2, 80, 28, 201, 16, false, 2);
+  PlaceLabel(Label3, 8, 56, "フォルダ名");
+  PlaceEdit(Edit3, 80, 52, 361, 255, false, 3);
+  PlaceLabel(Label4, 8, 80, "(展開名)");
+  PlaceEdit(Edit4, 80, 76, 361, 255, false, 4);
+  PlaceLabel(Label5, 8, 104, "ファイル名");
+  PlaceEdit(Edit5, 80, 100, 361, 255, false, 5);
+  PlaceLabel(Label6, 8, 128, "起動日付");
+  PlaceEdit(Edit6, 80, 124, 97, 10, true, 6);
+  PlaceLabel(Label7, 8, 152, "起動時刻");
+  PlaceEdit(Edit7, 80, 148, 97, 8, true, 7);
+  PlaceLabel(Label11, 224, 128, "■開いた時のファイル情報■");
+  PlaceLabel(Label8, 224, 152, "ファイル日付");
+  PlaceEdit(Edit8, 320, 148, 97, 10, true, 8);
+  PlaceLabel(Label9, 224, 176, "ファイル時刻");
+  PlaceEdit(Edit9, 320, 172, 97, 8, true, 9);
+  PlaceLabel(Label10, 224, 200, "ファイルサイズ");
+  PlaceEdit(Edit10, 320, 196, 97, 10, true, 10);
+
+  PlaceButton(Button1, 8, 240, 121, 25, "編集登録(&S)", 1);
+  PlaceButton(Button2, 168, 240, 129, 25, "内容クリア(&C)", 2);
+  PlaceButton(Button3, 336, 240, 121, 25, "閉じる(&X)", 3);
+  SetCancelButton(&Button3);
+
+  OnShow = [this] { FormShow(); };
+  OnClose = [this] { FormClose(); };
+  Button1.OnClick = [this] { Button1Click(); };
+  Button2.OnClick = [this] { Button2Click(); };
+  Button3.OnClick = [this] { Button3Click(); };
+  Button4.OnClick = [this] { Button4Click(); };
+  Button5.OnClick = [this] { Button5Click(); };
+}
+
+std::array<ui::Edit*, 10> TForm4::Boxes() {
+  return {&Edit1, &Edit2, &Edit3, &Edit4, &Edit5, &Edit6, &Edit7, &Edit8, &Edit9, &Edit10};
+}
+
+void TForm4::EmptyBoxes() {
+  for (ui::Edit* box : Boxes()) box->SetText("");
+}
+
+int TForm4::ValidNumber() {
+  int number = StrToIntZero(Edit1.Text());
+  if (number <= 0) {
+    ui::ShowMessage(kNumberMessage);
+    Edit1.SetFocus();
+    return 0;
+  }
+  return number;
+}
+
+void TForm4::FormShow() {
+  Button1.SetEnabled(true);
+  Button4.SetEnabled(true);
+  if (!data_.Connected()) {
+    Button1.SetEnabled(false);
+    Button4.SetEnabled(false);
+    return;
+  }
+  if (!data_.TableExists(kTable) && !data_.CreateLaunchTable()) {
+    Button1.SetEnabled(false);
+    Button4.SetEnabled(false);
+  }
+  Edit1.SetFocus();
+}
+
+void TForm4::FormClose() {}
+
+void TForm4::Button4Click() {
+  int number = ValidNumber();
+  if (number == 0) return;
+  EmptyBoxes();
+  std::vector<std::string> values(kColumns.size());
+  data_.OpenSelect("*", kTable, NumberCondition(number), "");
+  data_.ReadFirstRow(values);
+  data_.CloseSelect();
+  auto boxes = Boxes();
+  for (std::size_t i = 0; i < boxes.size(); ++i) boxes[i]->SetText(values[i]);
+  Edit2.SetFocus();
+}
+
+void TForm4::Button1Click() {
+  int number = ValidNumber();
+  if (number == 0) return;
+
+  auto boxes = Boxes();
+  std::vector<std::string> values;
+  values.push_back(std::to_string(number));
+  for (std::size_t i = 1; i <= 8; ++i) {
+    std::string text = boxes[i]->Text();
+    if (IsBlank(text)) {
+      ui::ShowMessage(kEmptyMessage);
+      boxes[i]->SetFocus();
+      return;
+    }
+    if (HasQuote(text)) {
+      ui::ShowMessage(kQuoteMessage);
+      boxes[i]->SetFocus();
+      return;
+    }
+    // The quote test above already keeps apostrophes out; the literal helper is the one place
+    // that makes any text safe between apostrophes all the same.
+    values.push_back(db::QuoteLiteral(text));
+  }
+  values.push_back(std::to_string(StrToIntZero(Edit10.Text())));
+
+  // An update that matched no row stored nothing: that is not a success for the user.
+  bool stored = data_.UpdateRows(kTable, static_cast<int>(kColumns.size()), kColumns, values,
+                                 NumberCondition(number)) &&
+                data_.RowsChanged() > 0;
+  ui::ShowMessage(stored ? kUpdatedMessage : kUpdateFailedMessage);
+}
+
+void TForm4::Button5Click() {
+  int number = ValidNumber();
+  if (number == 0) return;
+  data_.DeleteRows(kTable, NumberCondition(number));
+  EmptyBoxes();
+  Edit1.SetFocus();
+}
+
+void TForm4::Button2Click() { EmptyBoxes(); }
+
+void TForm4::Button3Click() { Close(); }

@@ -132,6 +132,24 @@ void Control::SetColor(uint32_t color) {
   Changed();
 }
 
+void Control::RealignChildren(int client_width, int client_height) {
+  int top = 0, bottom = client_height;
+  for (Control* child : children_) {
+    if (child->align_ == Align::Top) {
+      child->SetBounds(0, top, client_width, child->height_);
+      top += child->height_;
+    } else if (child->align_ == Align::Bottom) {
+      bottom -= child->height_;
+      child->SetBounds(0, bottom, client_width, child->height_);
+    }
+  }
+  for (Control* child : children_) {
+    if (child->align_ == Align::Client) {
+      child->SetBounds(0, top, client_width, std::max(bottom - top, 0));
+    }
+  }
+}
+
 void Control::PeerSetBounds(int left, int top, int width, int height) {
   left_ = left;
   top_ = top;
@@ -156,6 +174,13 @@ void Form::SetClientSize(int width, int height) {
   client_width_ = width;
   client_height_ = height;
   Changed();
+  RealignChildren(width, height);
+}
+
+void Form::PeerSetClientSize(int width, int height) {
+  client_width_ = width;
+  client_height_ = height;
+  RealignChildren(width, height);
 }
 
 int Form::ClientWidth() { ReadBack(); return client_width_; }

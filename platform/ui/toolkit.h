@@ -41,6 +41,10 @@ class Control;
 class Form;
 class Timer;
 
+// Where a control keeps itself inside its parent's client area when that area changes size
+// (Top/Bottom: full width at that edge, own height; Client: the space the others leave).
+enum class Align { None, Top, Bottom, Client };
+
 // What a backend that shows real windows gives each control.
 class Peer {
  public:
@@ -98,6 +102,12 @@ class Control {
   void SetColor(uint32_t color);
   uint32_t Color() const { return color_; }
 
+  void SetAlign(Align align) { align_ = align; Changed(); }
+  Align GetAlign() const { return align_; }
+  // Places the aligned children in a client area of the given size (in creation order:
+  // Top and Bottom first, Client last).
+  void RealignChildren(int client_width, int client_height);
+
   Peer* GetPeer() const { return peer_.get(); }
 
  protected:
@@ -119,6 +129,7 @@ class Control {
   int tab_order_ = -1;
   Font font_;
   uint32_t color_ = kDefaultColor;
+  Align align_ = Align::None;
 
  public:
   // State access for peers: they write what the user changed without raising events.
@@ -167,6 +178,9 @@ class Form : public Control {
   // The control that has (or last had) the input focus in this form.
   Control* FocusedControl();
   void NoteFocus(Control* control) { focused_ = control; }
+
+  // The user resized the window: the peer reports the new client size; aligned children follow.
+  void PeerSetClientSize(int width, int height);
 
  private:
   Border border_ = Border::Single;
@@ -257,6 +271,14 @@ class ComboBox : public Control {  // a drop-down list without typing
   void PeerSetItemIndex(int index) { item_index_ = index; }
 };
 
+struct GridOptions {
+  bool lines = true;            // lines between all cells
+  bool column_sizing = false;   // the user may drag column borders
+  bool editing = false;         // false: cells are read-only
+  bool tab_moves = false;       // Tab moves between cells instead of leaving the grid
+  bool thumb_tracking = false;  // the view follows the scroll box while it is dragged
+};
+
 class StringGrid : public Control {
  public:
   StringGrid(Control* parent, std::string name) : Control(parent, ControlKind::StringGrid, std::move(name)) {}
@@ -274,6 +296,8 @@ class StringGrid : public Control {
   const std::string& Cell(int col, int row) const;
   void SetFixedColor(uint32_t color) { fixed_color_ = color; Changed(); }
   uint32_t FixedColor() const { return fixed_color_; }
+  void SetOptions(const GridOptions& options) { options_ = options; Changed(); }
+  const GridOptions& Options() const { return options_; }
   // Batch of cell changes shown at once (a peer repaints at the end).
   void BeginUpdate() { ++updating_; }
   void EndUpdate();
@@ -282,6 +306,7 @@ class StringGrid : public Control {
   int col_count_ = 5, row_count_ = 5, fixed_rows_ = 1, default_col_width_ = 64;
   int updating_ = 0;
   uint32_t fixed_color_ = kDefaultColor;
+  GridOptions options_;
   std::vector<int> col_widths_ = std::vector<int>(5, 64);
   std::vector<std::vector<std::string>> cells_ =
       std::vector<std::vector<std::string>>(5, std::vector<std::string>(5));

@@ -1,0 +1,121 @@
+#include "db/ClientLibrary.h"
+
+#include <mutex>
+
+#include "platform/dynlib.h"
+
+namespace db {
+namespace {
+
+template <typename Function>
+bool Bind(platform::LibraryHandle library, const char* name, Function& target) {
+  target = reinterpret_cast<Function>(platform::FindLibrarySymbol(library, name));
+  return target != nullptr;
+}
+
+bool BindAll(platform::LibraryHandle library, ClientLibrary& api) {
+  bool ok = true;
+  ok &= Bind(library, "isc_attach_database", api.attach_database);
+  ok &= Bind(library, "isc_detach_database", api.detach_database);
+  ok &= Bind(library, "isc_database_info", api.database_info);
+  ok &= Bind(library, "isc_vax_integer", api.vax_integer);
+  ok &= Bind(library, "isc_dsql_execute_immediate", api.execute_immediate);
+  ok &= Bind(library, "isc_start_multiple", api.start_multiple);
+  ok &= Bind(library, "isc_commit_transaction", api.commit_transaction);
+  ok &= Bind(library, "isc_rollback_transaction", api.rollback_transaction);
+  ok &= Bind(library, "isc_dsql_alloc_statement2", api.alloc_statement2);
+  ok &= Bind(library, "isc_dsql_prepare", api.prepare);
+  ok &= Bind(library, "isc_dsql_sql_info", api.sql_info);
+  ok &= Bind(library, "isc_dsql_describe", api.describe);
+  ok &= Bind(library, "isc_dsql_execute", api.execute);
+  ok &= Bind(library, "isc_dsql_execute2", api.execute2);
+  ok &= Bind(library, "isc_dsql_set_cursor_name", api.set_cursor_name);
+  ok &= Bind(library, "isc_dsql_fetch", api.fetch);
+  ok &= Bind(library, "isc_dsql_free_statement", api.free_statement);
+  return ok;
+}
+
+}  // namespace
+
+const ClientLibrary* LoadClientLibrary() {
+  static ClientLibrary api;
+  static const ClientLibrary* loaded = nullptr;
+  static std::once_flag once;
+  std::call_once(once, [] {
+    for (const char* const* name = platform::FirebirdClientLibraryNames(); *name; ++name) {
+      platform::LibraryHandle library = platform::LoadDynamicLibrary(*name);
+      if (library != nullptr && BindAll(library, api)) {
+        loaded = &api;  // the library stays loaded for the whole run
+        return;
+      }
+    }
+  });
+  return loaded;
+}
+
+const ClientLibrary& RequireClientLibrary() {
+  const ClientLibrary* api = LoadClientLibrary();
+  if (api == nullptr) {
+    throw DatabaseError("the Firebird client library could not be loaded", 0, 0,
+                        FailureKind::Connection);
+  }
+  return *api;
+}
+
+bool IsConnectionFailureCode(long gds_code) {
+  switch (gds_code) {
+    case isc_network_error:
+    case isc_net_read_err:
+    case isc_net_write_err:
+    case isc_net_connect_err:
+    case isc_net_connect_listen_err:
+    case isc_net_event_connect_err:
+    case isc_net_lookup_err:
+    case isc_net_init_error:
+    case isc_lost_db_connection:
+    case isc_conn_lost:
+    case isc_att_shutdown:
+    case isc_shutdown:
+    case isc_shutinprog:
+    case isc_unavailable:
+    case isc_connect_reject:
+    case isc_bad_db_handle:
+      return true;
+    default:
+      return false;
+  }
+}
+
+DatabaseError StatusError(const ISC_STATUS* status, const std::string& what) {
+  long first = 0;
+  bool connection = false;
+  bool duplicate = false;
+  std::string text = what;
+  // Walk the clusters: code kind, then its value; strings are pointers, cstrings count + pointer.
+  for (int i = 0; i < ISC_STATUS_LENGTH - 1 && status[i] != isc_arg_end;) {
+    const ISC_STATUS kind = status[i];
+    const ISC_STATUS value = status[i + 1];
+    if (kind == isc_arg_gds || kind == isc_arg_warning) {
+      if (kind == isc_arg_gds) {
+        if (first == 0) first = static_cast<long>(value);
+        connection |= IsConnectionFailureCode(static_cast<long>(value));
+        duplicate |= value == isc_unique_key_violation || value == isc_no_dup;
+      }
+      text += " " + std::to_string(static_cast<long>(value));
+      i += 2;
+    } else if (kind == isc_arg_cstring) {
+      i += 3;
+    } else {
+      if ((kind == isc_arg_string || kind == isc_arg_interpreted) && value != 0) {
+        text += " [" + std::string(reinterpret_cast<const char*>(value)) + "]";
+      }
+      i += 2;
+    }
+  }
+  FailureKind kind = connection  ? FailureKind::Connection
+                     : duplicate ? FailureKind::Duplicate
+                                 : FailureKind::Other;
+  return DatabaseError(text, 0, first, kind);
+}
+
+}  // namespace db

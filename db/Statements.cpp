@@ -1,0 +1,176 @@
+#include "db/Statements.h"
+
+#include <cctype>
+
+#include "db/DataModule.h"
+
+namespace db {
+
+const char* const kListTablesStatement =
+    "Select RDB$RELATION_NAME from RDB$RELATIONS  where RDB$VIEW_BLR is NULL and "
+    "RDB$SYSTEM_FLAG = 0 ORDER BY RDB$RELATION_NAME";
+
+std::string QuoteLiteral(const std::string& text) {
+  std::string quoted;
+  quoted.reserve(text.size() + 2);
+  quoted += '\'';
+  // Apostrophe (0x27) is never a trail byte in Shift-JIS, so a plain byte scan is exact.
+  for (char c : text) {
+    quoted += c;
+    if (c == '\'') quoted += '\'';
+  }
+  quoted += '\'';
+  return quoted;
+}
+
+std::string JoinStatementLines(const std::vector<std::string>& lines) {
+  std::size_t size = 0;
+  for (const std::string& line : lines) size += line.size() + 2;
+  std::string text;
+  text.reserve(size);
+  for (const std::string& line : lines) {
+    text += line;
+    text += "\r\n";
+  }
+  return text;
+}
+
+std::vector<std::string> CreateDatabaseLines(const std::string& path,
+                                             const std::vector<std::string>& parameter_lines) {
+  std::vector<std::string> lines = parameter_lines;
+  const std::string head = "CREATE DATABASE " + QuoteLiteral(path) + " ";
+  if (lines.empty()) {
+    lines.push_back(head);
+  } else {
+    lines[0] = head + lines[0];
+  }
+  return lines;
+}
+
+std::vector<std::string> LaunchTableLines() {
+  return {
+      "CREATE TABLE BOOTJWW (",
+      "  N INTEGER NOT NULL UNIQUE,",
+      "  PNAME VARCHAR(16),",
+      "  L_FOLDER VARCHAR(255),",
+      "  N_FOLDER VARCHAR(255),",
+      "  FILE_NAME VARCHAR(255),",
+      "  BOOT_DATE VARCHAR(10),",
+      "  BOOT_TIME VARCHAR(8),",
+      "  FILE_DATE VARCHAR(10),",
+      "  FILE_TIME VARCHAR(8),",
+      "  FILE_SIZE INTEGER",
+      "  );",
+  };
+}
+
+namespace {
+// Entry i of a caller's list, or an empty text when the list is shorter than promised.
+const std::string& Entry(const std::vector<std::string>& list, int i) {
+  static const std::string empty;
+  return i < static_cast<int>(list.size()) ? list[i] : empty;
+}
+}  // namespace
+
+std::vector<std::string> InsertLines(const std::string& table, int count,
+                                     const std::vector<std::string>& names,
+                                     const std::vector<std::string>& values) {
+  std::vector<std::string> lines;
+  lines.push_back("INSERT INTO " + table + " (");
+  for (int i = 0; i < count; ++i) lines.push_back("   " + Entry(names, i) + (i < count - 1 ? "," : ""));
+  lines.push_back("   ) ");
+  lines.push_back("   VALUES (");
+  for (int i = 0; i < count; ++i) lines.push_back("   " + Entry(values, i) + (i < count - 1 ? "," : ""));
+  lines.push_back("   );");
+  return lines;
+}
+
+std::vector<std::string> UpdateLines(const std::string& table, int count,
+                                     const std::vector<std::string>& names,
+                                     const std::vector<std::string>& values,
+                                     const std::string& condition) {
+  std::vector<std::string> lines;
+  lines.push_back("UPDATE " + table + " SET ");
+  for (int i = 0; i < count; ++i) {
+    lines.push_back("   " + Entry(names, i) + "=" + Entry(values, i) + (i < count - 1 ? "," : ""));
+  }
+  if (!condition.empty()) lines.push_back("   WHERE " + condition);
+  lines.push_back("   ;");
+  return lines;
+}
+
+std::vector<std::string> DeleteLines(const std::string& table, const std::string& condition) {
+  const std::string where = condition.empty() ? "" : "WHERE " + condition + " ";
+  return {"DELETE FROM " + table + " " + where + ";"};
+}
+
+std::vector<std::string> CountRowsLines(const std::string& table, const std::string& condition) {
+  std::vector<std::string> lines{"SELECT * ", "   FROM " + table + " "};
+  if (!condition.empty()) lines.push_back("   WHERE " + condition + " ");
+  lines.push_back("   ;");
+  return lines;
+}
+
+std::vector<std::string> CountFieldsLines(const std::string& table) {
+  return {"SELECT * ", "   FROM " + table + " ;"};
+}
+
+std::vector<std::string> SelectMaxLines(const std::string& table, const std::string& column,
+                                        const std::string& condition) {
+  std::vector<std::string> lines{"SELECT MAX(" + column + ") ", "   FROM " + table + " "};
+  if (!condition.empty()) lines.push_back("   WHERE " + condition + " ");
+  lines.push_back("   ;");
+  return lines;
+}
+
+std::vector<std::string> OpenSelectLines(const std::string& columns, const std::string& table,
+                                         const std::string& condition, const std::string& order) {
+  std::vector<std::string> lines{"SELECT " + columns + " ", "   FROM " + table + " "};
+  if (!condition.empty()) lines.push_back("   WHERE " + condition + " ");
+  if (!order.empty()) lines.push_back("   ORDER BY " + order + " ");
+  lines.push_back("   ;");
+  return lines;
+}
+
+namespace {
+bool IsNameCharacter(char c) {
+  const unsigned char u = static_cast<unsigned char>(c);
+  return std::isalnum(u) || c == '_' || c == '$';
+}
+}  // namespace
+
+ScannedStatement ScanParameters(const std::string& text) {
+  ScannedStatement result;
+  result.text.reserve(text.size());
+  std::size_t i = 0;
+  const std::size_t n = text.size();
+  while (i < n) {
+    const char c = text[i];
+    if (c == '\'' || c == '"') {
+      // Quoted text runs to the matching mark; a doubled mark stands for itself, which the
+      // plain close-and-reopen below handles.
+      const std::size_t close = text.find(c, i + 1);
+      if (close == std::string::npos) throw DatabaseError("quoted text is not closed");
+      result.text.append(text, i, close + 1 - i);
+      i = close + 1;
+    } else if (c == '/' && i + 1 < n && text[i + 1] == '*') {
+      const std::size_t close = text.find("*/", i + 2);
+      if (close == std::string::npos) throw DatabaseError("comment is not closed");
+      result.text.append(text, i, close + 2 - i);
+      i = close + 2;
+    } else if (c == ':' || c == '?') {
+      std::size_t end = i + 1;
+      while (end < n && IsNameCharacter(text[end])) ++end;
+      if (end == i + 1) throw DatabaseError("parameter marker without a name");
+      result.text += '?';
+      ++result.parameter_count;
+      i = end;
+    } else {
+      result.text += c;
+      ++i;
+    }
+  }
+  return result;
+}
+
+}  // namespace db

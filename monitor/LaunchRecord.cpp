@@ -1,0 +1,80 @@
+#include "monitor/LaunchRecord.h"
+
+#include "app/UnitV.h"
+#include "db/DataModule.h"
+#include "platform/cp932.h"
+
+const char kLaunchTable[] = "BOOTJWW";
+
+const std::vector<std::string>& LaunchColumnNames() {
+  static const std::vector<std::string> names = {
+      "N", "PNAME", "L_FOLDER", "N_FOLDER", "FILE_NAME",
+      "BOOT_DATE", "BOOT_TIME", "FILE_DATE", "FILE_TIME", "FILE_SIZE"};
+  return names;
+}
+
+std::string ExpandDriveToUnc(platform::Services& services, const std::string& drive) {
+  std::string network_name;
+  if (services.GetDriveNetworkName(drive, network_name)) return network_name;
+  return drive;
+}
+
+std::string FatDateText(uint16_t fat_date) {
+  return platform::FormatDate(1980 + (fat_date >> 9), (fat_date >> 5) & 0x0F, fat_date & 0x1F);
+}
+
+std::string FatTimeText(uint16_t fat_time) {
+  return platform::FormatTime(fat_time >> 11, (fat_time >> 5) & 0x3F, (fat_time & 0x1F) * 2);
+}
+
+LaunchFacts ComposeLaunch(platform::Services& services, const std::string& path,
+                          const std::string& pc_user_name, const std::string& boot_date,
+                          const std::string& boot_time) {
+  // Only upper-case D: to Z: are looked up: A: to C: are local by convention, and the lookup of
+  // a lower-case letter is never made.
+  std::string network_path = path;
+  if (path.size() >= 2 && path[0] >= 'D' && path[0] <= 'Z' && path[1] == ':') {
+    network_path = ExpandDriveToUnc(services, path.substr(0, 2)) + path.substr(2);
+  }
+
+  LaunchFacts facts;
+  facts.pc_user_name = pc_user_name;
+  facts.local_folder = SanitizeText(cp932::FolderPart(path));
+  facts.network_folder = SanitizeText(cp932::FolderPart(network_path));
+  facts.file_name = SanitizeText(cp932::FileNamePart(path));
+  facts.boot_date = boot_date;
+  facts.boot_time = boot_time;
+
+  // A file that cannot be found still makes a row: the launch happened, only the file facts are
+  // unknown. A size that INTEGER cannot hold is left unknown rather than stored wrong.
+  platform::FileEntry entry = services.FindFile(path);
+  if (entry.found) {
+    if (entry.time_valid) {
+      facts.file_date = FatDateText(entry.fat_date);
+      facts.file_time = FatTimeText(entry.fat_time);
+    }
+    if (entry.size_high == 0 && entry.size_low <= 0x7FFFFFFFu) {
+      facts.file_size = std::to_string(entry.size_low);
+    }
+  }
+  return facts;
+}
+
+namespace {
+std::string TextValue(const std::string& text) {
+  return text.empty() ? std::string("NULL") : db::QuoteLiteral(text);
+}
+}  // namespace
+
+std::vector<std::string> LaunchValues(int32_t number, const LaunchFacts& facts) {
+  return {std::to_string(number),
+          TextValue(facts.pc_user_name),
+          TextValue(facts.local_folder),
+          TextValue(facts.network_folder),
+          TextValue(facts.file_name),
+          TextValue(facts.boot_date),
+          TextValue(facts.boot_time),
+          TextValue(facts.file_date),
+          TextValue(facts.file_time),
+          facts.file_size.empty() ? std::string("NULL") : facts.file_size};
+}

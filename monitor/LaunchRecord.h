@@ -1,0 +1,44 @@
+// One launch of a Jw_cad drawing as a row of BOOTJWW: the facts taken when the drawing was seen,
+// and the ten statement values built from them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/services.h"
+
+// Everything a row needs except its number. Taken once, at detection, so that a launch stored
+// later (after a lost connection) still carries its own date, time and file facts.
+// An empty text stands for NULL.
+struct LaunchFacts {
+  std::string pc_user_name;
+  std::string local_folder;    // already cleaned with SanitizeText
+  std::string network_folder;  // already cleaned with SanitizeText
+  std::string file_name;       // already cleaned with SanitizeText
+  std::string boot_date;       // the tick's date, "yyyy/mm/dd"
+  std::string boot_time;       // the tick's time, "hh:mm:ss"
+  std::string file_date;       // the file's last-write date; empty when unknown
+  std::string file_time;       // the file's last-write time (even seconds); empty when unknown
+  std::string file_size;       // decimal; empty when the file is missing or 2 GiB or larger
+};
+
+// The table the launches go to and its ten columns, in their fixed order.
+extern const char kLaunchTable[];
+const std::vector<std::string>& LaunchColumnNames();
+
+// A drive's network name ("Z:" -> "\\server\share"), or the drive text itself on any failure.
+std::string ExpandDriveToUnc(platform::Services& services, const std::string& drive);
+
+// The facts of a launch of the drawing at `path` (Jw_cad's folder followed by the file name).
+LaunchFacts ComposeLaunch(platform::Services& services, const std::string& path,
+                          const std::string& pc_user_name, const std::string& boot_date,
+                          const std::string& boot_time);
+
+// The ten value texts as statement literals: the bare number, quoted texts (apostrophes
+// doubled) or NULL, and the bare size or NULL.
+std::vector<std::string> LaunchValues(int32_t number, const LaunchFacts& facts);
+
+// "yyyy/mm/dd" and "hh:mm:ss" of a packed FAT date and time.
+std::string FatDateText(uint16_t fat_date);
+std::string FatTimeText(uint16_t fat_time);

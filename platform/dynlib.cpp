@@ -1,0 +1,26 @@
+// dlopen for the native build and for Winelib, whose Firebird client is a Linux library.
+#if !defined(_WIN32) || defined(LUMADEX_WINELIB)
+
+#include <dlfcn.h>
+
+#include "platform/dynlib.h"
+
+namespace platform {
+
+LibraryHandle LoadDynamicLibrary(const std::string& name) {
+  return dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+}
+
+void* FindLibrarySymbol(LibraryHandle library, const char* name) {
+  if (library == nullptr) return nullptr;
+  return dlsym(library, name);
+}
+
+const char* const* FirebirdClientLibraryNames() {
+  static const char* const names[] = {"libfbclient.so.2", "libfbclient.so", nullptr};
+  return names;
+}
+
+}  // namespace platform
+
+#endif

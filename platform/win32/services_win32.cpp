@@ -1,0 +1,137 @@
+// platform::Services with the real Win32 calls.
+#include <windows.h>
+#include <winnetwk.h>
+
+#include <cstring>
+
+#include "platform/win32/win32.h"
+
+namespace platform::win32 {
+namespace {
+
+constexpr int kTitleBufferBytes = 255;
+
+BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM param) {
+  auto* records = reinterpret_cast<std::vector<platform::WindowRecord>*>(param);
+  platform::WindowRecord record;
+  record.handle = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(hwnd));
+  record.owned = GetWindow(hwnd, GW_OWNER) != nullptr;
+  record.visible = IsWindowVisible(hwnd) != FALSE;
+  // A fixed buffer: GetWindowTextLengthA overstates the length of double-byte titles.
+  char title[kTitleBufferBytes] = {};
+  int length = GetWindowTextA(hwnd, title, kTitleBufferBytes);
+  if (length < 0) length = 0;
+  record.title.assign(title, strnlen(title, kTitleBufferBytes));
+  records->push_back(std::move(record));
+  return TRUE;
+}
+
+class Win32Services : public platform::Services {
+ public:
+  std::vector<platform::WindowRecord> EnumerateTopLevelWindows() override {
+    std::vector<platform::WindowRecord> records;
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&records));
+    return records;
+  }
+
+  platform::RegistryValue ReadJwFolderValue() override {
+    platform::RegistryValue result;
+    HKEY key = nullptr;
+    DWORD disposition = 0;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Jw_cad\\jw_win\\", 0, nullptr,
+                        REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
+                        &disposition) != ERROR_SUCCESS) {
+      result.status = platform::RegistryValue::Status::Missing;
+      return result;
+    }
+    HKEY folder = nullptr;
+    if (RegOpenKeyExA(key, "Folder", 0, KEY_READ, &folder) != ERROR_SUCCESS) {
+      RegCloseKey(key);
+      result.status = platform::RegistryValue::Status::Missing;
+      return result;
+    }
+    DWORD type = 0;
+    DWORD size = 0;
+    LONG status = RegQueryValueExA(folder, "File", nullptr, &type, nullptr, &size);
+    if (status == ERROR_FILE_NOT_FOUND) {
+      result.status = platform::RegistryValue::Status::Missing;
+    } else if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) {
+      result.status = platform::RegistryValue::Status::ReadError;
+    } else {
+      std::string buffer(size + 1, '\0');
+      DWORD got = size;
+      status = RegQueryValueExA(folder, "File", nullptr, &type,
+                                reinterpret_cast<BYTE*>(&buffer[0]), &got);
+      if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) {
+        result.status = platform::RegistryValue::Status::ReadError;
+      } else {
+        buffer.resize(got < buffer.size() ? got : buffer.size());
+        // Taken literally (no expansion), cut at the first NUL.
+        result.status = platform::RegistryValue::Status::Text;
+        result.text = buffer.substr(0, buffer.find('\0'));
+      }
+    }
+    RegCloseKey(folder);
+    RegCloseKey(key);
+    return result;
+  }
+
+  bool GetDriveNetworkName(const std::string& drive, std::string& network_name) override {
+    char buffer[256] = {};
+    DWORD size = sizeof buffer;
+    if (WNetGetConnectionA(drive.c_str(), buffer, &size) != NO_ERROR) return false;
+    network_name.assign(buffer, strnlen(buffer, sizeof buffer));
+    return true;
+  }
+
+  platform::FileEntry FindFile(const std::string& path) override {
+    platform::FileEntry entry;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA(path.c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return entry;
+    FindClose(find);
+    entry.found = true;
+    entry.size_low = data.nFileSizeLow;
+    entry.size_high = data.nFileSizeHigh;
+    FILETIME local;
+    WORD date = 0, time = 0;
+    if (FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) &&
+        FileTimeToDosDateTime(&local, &date, &time)) {
+      entry.time_valid = true;
+      entry.fat_date = date;
+      entry.fat_time = time;
+    }
+    return entry;
+  }
+
+  platform::LocalDateTime Now() override {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    platform::LocalDateTime result;
+    result.year = now.wYear;
+    result.month = now.wMonth;
+    result.day = now.wDay;
+    result.hour = now.wHour;
+    result.minute = now.wMinute;
+    result.second = now.wSecond;
+    return result;
+  }
+
+  std::string ProgramPath() override {
+    std::string buffer(MAX_PATH, '\0');
+    for (;;) {
+      DWORD length = GetModuleFileNameA(nullptr, &buffer[0], static_cast<DWORD>(buffer.size()));
+      if (length == 0) return std::string();
+      if (length < buffer.size()) return buffer.substr(0, length);
+      buffer.resize(buffer.size() * 2);  // truncated: try a larger buffer
+    }
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<platform::Services> MakeServices() {
+  return std::make_unique<Win32Services>();
+}
+
+}  // namespace platform::win32

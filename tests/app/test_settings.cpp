@@ -1,0 +1,182 @@
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
+#include <unistd.h>
+
+#include "app/Unit1.h"
+#include "app/Unit2.h"
+#include "app/UnitV.h"
+#include "platform/files.h"
+#include "monitor/Unit3.h"
+#include "records/Unit4.h"
+#include "records/Unit5.h"
+#include "tests/support/program_fixture.h"
+
+namespace {
+
+using testing_support::ReadWholeFile;
+using testing_support::WriteWholeFile;
+
+class SettingsFile : public testing_support::ProgramFixture {
+ protected:
+  std::string path = folder.File("Lumadex.dat");
+
+  std::vector<ui::Form*> Windows() { return {Form1, Form2, Form3, Form4, Form5}; }
+};
+
+std::string Lines(std::initializer_list<std::string> lines) {
+  std::string text;
+  for (const auto& line : lines) text += line + "\r\n";
+  return text;
+}
+
+TEST_F(SettingsFile, NoFileGivesTheDefaults) {
+  ServerFolder = "changed";
+  Form5->StringGrid1.SetColWidth(3, 5);
+  Form1->LoadSettings(path);
+  EXPECT_EQ(ServerName, "localhost:");
+  EXPECT_EQ(ServerFolder, "");
+  EXPECT_EQ(DatabaseName, "JWWDB.FDB");
+  EXPECT_EQ(PcUserName, "PCユーザー名");
+  EXPECT_EQ(CheckInterval, 10);
+  EXPECT_EQ(Form5->Width(), 320);
+  EXPECT_EQ(Form5->Height(), 240);
+  for (int col = 0; col < 10; ++col) EXPECT_EQ(Form5->StringGrid1.ColWidth(col), 80);
+  for (ui::Form* window : Windows()) {
+    EXPECT_EQ(window->Left(), 192) << window->Name();
+    EXPECT_EQ(window->Top(), 107) << window->Name();
+  }
+}
+
+TEST_F(SettingsFile, RoundTripRestoresEveryLine) {
+  ServerName = "192.168.0.5:";
+  ServerFolder = "C:\\データ\\";
+  DatabaseName = "DATA.GDB";
+  PcUserName = "設計室ＰＣ１";
+  CheckInterval = 999;
+  int position = -40;
+  for (ui::Form* window : Windows()) {
+    window->SetPosition(position, position + 7);
+    position += 100;
+  }
+  Form5->SetSize(640, 480);
+  for (int col = 0; col < 10; ++col) Form5->StringGrid1.SetColWidth(col, 10 + col);
+  Form1->SaveSettings(path);
+
+  std::string written = ReadWholeFile(path);
+  EXPECT_EQ(written.substr(0, 60), Lines({"192.168.0.5:", "C:\\データ\\", "DATA.GDB", "設計室ＰＣ１", "999"}).substr(0, 60));
+  std::size_t line_count = 0;
+  for (std::size_t pos = 0; (pos = written.find("\r\n", pos)) != std::string::npos; pos += 2) ++line_count;
+  EXPECT_EQ(line_count, 27u);
+  EXPECT_EQ(written.back(), '\n');
+
+  ResetSettingsToDefaults();
+  for (ui::Form* window : Windows()) window->SetPosition(1, 1);
+  Form1->LoadSettings(path);
+  EXPECT_EQ(ServerName, "192.168.0.5:");
+  EXPECT_EQ(ServerFolder, "C:\\データ\\");
+  EXPECT_EQ(DatabaseName, "DATA.GDB");
+  EXPECT_EQ(PcUserName, "設計室ＰＣ１");
+  EXPECT_EQ(CheckInterval, 999);
+  position = -40;
+  for (ui::Form* window : Windows()) {
+    EXPECT_EQ(window->Left(), position) << window->Name();
+    EXPECT_EQ(window->Top(), position + 7) << window->Name();
+    position += 100;
+  }
+  EXPECT_EQ(Form5->Width(), 640);
+  EXPECT_EQ(Form5->Height(), 480);
+  for (int col = 0; col < 10; ++col) EXPECT_EQ(Form5->StringGrid1.ColWidth(col), 10 + col);
+}
+
+TEST_F(SettingsFile, UserNameIsCutTo16BytesWithoutSplittingACharacter) {
+  WriteWholeFile(path, Lines({"a", "b", "c", "123456789012345表示"}));
+  Form1->LoadSettings(path);
+  EXPECT_EQ(PcUserName, "123456789012345") << "the lead byte at byte 16 is dropped";
+  WriteWholeFile(path, Lines({"a", "b", "c", "ＰＣユーザー名です"}));
+  Form1->LoadSettings(path);
+  EXPECT_EQ(PcUserName, "ＰＣユーザー名で");
+  // Written as it is: only reading cuts.
+  PcUserName = "abcdefghijklmnopqrstu";
+  Form1->SaveSettings(path);
+  EXPECT_NE(ReadWholeFile(path).find("abcdefghijklmnopqrstu\r\n"), std::string::npos);
+}
+
+TEST_F(SettingsFile, FourLineFileZeroesEverythingAfter) {
+  WriteWholeFile(path, Lines({"srv:", "D:\\db\\", "X.FDB", "me"}));
+  Form1->LoadSettings(path);
+  EXPECT_EQ(ServerName, "srv:");
+  EXPECT_EQ(ServerFolder, "D:\\db\\");
+  EXPECT_EQ(DatabaseName, "X.FDB");
+  EXPECT_EQ(PcUserName, "me");
+  EXPECT_EQ(CheckInterval, 0);
+  for (ui::Form* window : Windows()) {
+    EXPECT_EQ(window->Left(), 0);
+    EXPECT_EQ(window->Top(), 0);
+  }
+  EXPECT_EQ(Form5->Width(), 0);
+  EXPECT_EQ(Form5->Height(), 0);
+  for (int col = 0; col < 10; ++col) EXPECT_EQ(Form5->StringGrid1.ColWidth(col), 0);
+}
+
+TEST_F(SettingsFile, NumberLinesGoThroughStrToIntZero) {
+  struct Case { const char* line; int expected; } cases[] = {
+      {"abc", 0}, {"12 ", 0}, {" 12", 12}, {"$1F", 31}, {"-5", -5}};
+  for (const auto& c : cases) {
+    WriteWholeFile(path, Lines({"", "", "", "", c.line}));
+    Form1->LoadSettings(path);
+    EXPECT_EQ(CheckInterval, c.expected) << c.line;
+  }
+  // LF alone ends a line too; a CR elsewhere stays part of the value.
+  WriteWholeFile(path, "s:\nfolder\r\nname\rx\n");
+  Form1->LoadSettings(path);
+  EXPECT_EQ(ServerName, "s:");
+  EXPECT_EQ(ServerFolder, "folder");
+  EXPECT_EQ(DatabaseName, "name\rx");
+}
+
+TEST_F(SettingsFile, UnreadableFileLeavesTheDefaults) {
+  if (geteuid() == 0) {
+    // root reads any file: a folder in the file's place cannot be opened for reading either.
+    ASSERT_EQ(mkdir(path.c_str(), 0700), 0);
+  } else {
+    WriteWholeFile(path, Lines({"x:", "y", "z", "w", "5"}));
+    chmod(path.c_str(), 0);
+  }
+  Form1->LoadSettings(path);
+  EXPECT_EQ(ServerName, "localhost:");
+  EXPECT_EQ(ServerFolder, "");
+  EXPECT_EQ(CheckInterval, 10);
+}
+
+TEST_F(SettingsFile, FailedSaveLeavesTheOldFileIntact) {
+  const std::string old_text = Lines({"old:", "C:\\old\\", "OLD.FDB", "old", "10"});
+  WriteWholeFile(path, old_text);
+  // A file size limit makes the write fail half-way, for root as for anybody.
+  struct rlimit saved;
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  struct rlimit tiny = saved;
+  tiny.rlim_cur = 20;
+  auto previous_handler = signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
+  ServerName = "new-server-name-that-is-long:";
+  Form1->SaveSettings(path);
+  setrlimit(RLIMIT_FSIZE, &saved);
+  signal(SIGXFSZ, previous_handler);
+
+  EXPECT_EQ(ReadWholeFile(path), old_text);
+  EXPECT_FALSE(platform::FileExists(path + ".tmp")) << "the partial temporary file is removed";
+  EXPECT_TRUE(backend.messages.empty());
+}
+
+TEST_F(SettingsFile, UnwritableFolderIsNotReported) {
+  std::string impossible = folder.File("missing/sub/Lumadex.dat");
+  Form1->SaveSettings(impossible);
+  EXPECT_FALSE(platform::FileExists(impossible));
+  EXPECT_TRUE(backend.messages.empty());
+}
+
+}  // namespace

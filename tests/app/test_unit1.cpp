@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+
+#include "app/Unit1.h"
+#include "app/Unit2.h"
+#include "app/UnitV.h"
+#include "monitor/Unit3.h"
+#include "records/Unit4.h"
+#include "records/Unit5.h"
+#include "tests/support/program_fixture.h"
+
+namespace {
+
+using testing_support::ReadWholeFile;
+using testing_support::WriteWholeFile;
+
+class MainWindow : public testing_support::ProgramFixture {};
+
+TEST_F(MainWindow, LayoutCaptionsAndTabOrder) {
+  EXPECT_EQ(Form1->Text(), "Lumadex");
+  EXPECT_EQ(Form1->ClientWidth(), 369);
+  EXPECT_EQ(Form1->ClientHeight(), 209);
+  EXPECT_EQ(Form1->GetBorder(), ui::Border::Single);
+  EXPECT_FALSE(Form1->MaximizeBox());
+  EXPECT_EQ(Form1->Color(), ui::kWhite);
+  EXPECT_EQ(Form1->GetFont().face, "ＭＳ ゴシック");
+  EXPECT_EQ(Form1->Label1.Text(), "Jw_cadの起動をチェックしDB登録します");
+  EXPECT_EQ(Form1->Label1.GetFont().height, 16);
+  EXPECT_EQ(Form1->Label1.GetFont().color, ui::kBlue);
+  EXPECT_EQ(Form1->Label1.Color(), ui::kSilver);
+  struct Expected { ui::Button* button; int left, top, tab; const char* caption; } buttons[] = {
+      {&Form1->Button1, 8, 48, 0, "(&1) データベース設定　"},
+      {&Form1->Button2, 8, 88, 1, "(&2) Jw_cad起動チェック"},
+      {&Form1->Button3, 8, 128, 2, "(&3) データ編集　　　　"},
+      {&Form1->Button4, 8, 168, 3, "(&4) データ一覧表示　　"},
+      {&Form1->Button5, 192, 48, 4, "(&5) データCSV書き出し"},
+      {&Form1->Button6, 192, 88, 5, "(&6) データCSV読み込み"},
+      {&Form1->Button0, 192, 168, 6, "(&0) 　　終　了　　　　"},
+  };
+  for (const auto& b : buttons) {
+    EXPECT_EQ(b.button->Text(), b.caption);
+    EXPECT_EQ(b.button->Left(), b.left) << b.caption;
+    EXPECT_EQ(b.button->Top(), b.top) << b.caption;
+    EXPECT_EQ(b.button->Width(), 169);
+    EXPECT_EQ(b.button->Height(), 33);
+    EXPECT_EQ(b.button->TabOrder(), b.tab) << b.caption;
+  }
+  EXPECT_FALSE(Form1->ComboBox1.Visible());
+  EXPECT_EQ(Form1->ComboBox1.TabOrder(), -1);
+  EXPECT_EQ(Form1->SaveDialog1.Filter, "タブ区切りText File(*.txt)|*.txt|CSV File(*.csv)|*.csv");
+  // The five windows with their captions, all hidden until shown.
+  EXPECT_EQ(Form2->Text(), "データベース設定");
+  EXPECT_EQ(Form3->Text(), "Jw_cad起動チェック");
+  EXPECT_EQ(Form4->Text(), "データ編集");
+  EXPECT_EQ(Form5->Text(), "データ一覧表示");
+  for (ui::Form* form : std::vector<ui::Form*>{Form1, Form2, Form3, Form4, Form5}) {
+    EXPECT_FALSE(form->Visible());
+  }
+}
+
+TEST_F(MainWindow, FirstStartConnectsNothingAndWritesDefaultsOnClose) {
+  ui::app::Run(*Form1);
+  EXPECT_TRUE(Form1->Visible());
+  EXPECT_EQ(Form1->SettingsFile, folder.File("Lumadex.dat"));
+  EXPECT_FALSE(Form1->Connected());
+  EXPECT_TRUE(backend.messages.empty());
+  EXPECT_EQ(Form1->Left(), 192);
+  EXPECT_EQ(Form1->Top(), 107);
+
+  Form1->Button0.Click();
+  EXPECT_TRUE(backend.quit);
+  EXPECT_EQ(ReadWholeFile(folder.File("Lumadex.dat")),
+            "localhost:\r\n\r\nJWWDB.FDB\r\nPCユーザー名\r\n10\r\n"
+            "192\r\n107\r\n192\r\n107\r\n192\r\n107\r\n192\r\n107\r\n192\r\n107\r\n"
+            "320\r\n240\r\n"
+            "80\r\n80\r\n80\r\n80\r\n80\r\n80\r\n80\r\n80\r\n80\r\n80\r\n");
+}
+
+TEST_F(MainWindow, UnreachableDatabaseIsReportedOnceAndTheWindowStaysUsable) {
+  WriteWholeFile(folder.File("Lumadex.dat"),
+                 "127.0.0.1/1:\r\n" + folder.Path() + "\r\nNOWHERE.FDB\r\n");
+  ui::app::Run(*Form1);
+  EXPECT_FALSE(Form1->Connected());
+  ASSERT_EQ(backend.messages.size(), 1u);
+  EXPECT_EQ(backend.messages[0].caption, "t482－Lumadex");
+  EXPECT_EQ(backend.messages[0].text, "データベース接続が出来ません。設定を確認して下さい。");
+  EXPECT_FALSE(backend.messages[0].error);
+
+  Form1->Button3Click();
+  EXPECT_TRUE(Form4->Visible());
+  EXPECT_EQ(backend.messages.size(), 1u) << "no further message from the windows";
+}
+
+TEST_F(MainWindow, EndOfSessionSavesTheSettingsLikeClosing) {
+  ui::app::Run(*Form1);
+  CheckInterval = 42;
+  Form1->OnEndSession();
+  EXPECT_NE(ReadWholeFile(folder.File("Lumadex.dat")).find("\r\n42\r\n"), std::string::npos);
+}
+
+TEST(SettingsPath, ExtensionIsReplacedByDat) {
+  EXPECT_EQ(SettingsPathFor("C:\\tools\\x.exe"), "C:\\tools\\x.dat");
+  EXPECT_EQ(SettingsPathFor("C:\\v1.2\\prog"), "C:\\v1.2\\prog.dat");
+  EXPECT_EQ(SettingsPathFor("Z:\\表\\Lumadex.exe"), "Z:\\表\\Lumadex.dat");
+}
+
+}  // namespace

@@ -1,0 +1,101 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "app/UnitV.h"
+
+namespace {
+
+TEST(StrToIntZero, DecimalForms) {
+  EXPECT_EQ(StrToIntZero(""), 0);
+  EXPECT_EQ(StrToIntZero("12"), 12);
+  EXPECT_EQ(StrToIntZero(" 12"), 12);
+  EXPECT_EQ(StrToIntZero("   -7"), -7);
+  EXPECT_EQ(StrToIntZero("+7"), 7);
+  EXPECT_EQ(StrToIntZero("007"), 7);
+  EXPECT_EQ(StrToIntZero("12 "), 0) << "a trailing space makes the text invalid";
+  EXPECT_EQ(StrToIntZero("- 5"), 0) << "no space between sign and digits";
+  EXPECT_EQ(StrToIntZero("\t5"), 0) << "only byte 0x20 is skipped";
+  EXPECT_EQ(StrToIntZero("　5"), 0) << "the full-width space is not skipped";
+  EXPECT_EQ(StrToIntZero("abc"), 0);
+  EXPECT_EQ(StrToIntZero("-"), 0);
+  EXPECT_EQ(StrToIntZero("+"), 0);
+  EXPECT_EQ(StrToIntZero("1.5"), 0);
+  EXPECT_EQ(StrToIntZero("１２"), 0) << "full-width digits are not digits";
+}
+
+TEST(StrToIntZero, RangeLimits) {
+  EXPECT_EQ(StrToIntZero("2147483647"), 2147483647);
+  EXPECT_EQ(StrToIntZero("2147483648"), 0);
+  EXPECT_EQ(StrToIntZero("-2147483648"), -2147483647 - 1);
+  EXPECT_EQ(StrToIntZero("-2147483649"), 0);
+  EXPECT_EQ(StrToIntZero("99999999999999999999"), 0);
+  EXPECT_EQ(StrToIntZero("0000000000002147483647"), 2147483647);
+}
+
+TEST(StrToIntZero, HexadecimalForms) {
+  EXPECT_EQ(StrToIntZero("$1F"), 31);
+  EXPECT_EQ(StrToIntZero("x1F"), 31);
+  EXPECT_EQ(StrToIntZero("X1f"), 31);
+  EXPECT_EQ(StrToIntZero("0x1F"), 31);
+  EXPECT_EQ(StrToIntZero("0X1F"), 31);
+  EXPECT_EQ(StrToIntZero("-$1F"), -31);
+  EXPECT_EQ(StrToIntZero(" $10"), 16);
+  EXPECT_EQ(StrToIntZero("$FFFFFFFF"), -1);
+  EXPECT_EQ(StrToIntZero("$80000000"), -2147483647 - 1);
+  EXPECT_EQ(StrToIntZero("$0000000000FF"), 255) << "leading zeros do not count";
+  EXPECT_EQ(StrToIntZero("$100000000"), 0) << "nine significant digits";
+  EXPECT_EQ(StrToIntZero("$"), 0);
+  EXPECT_EQ(StrToIntZero("0x"), 0);
+  EXPECT_EQ(StrToIntZero("$1G"), 0);
+  EXPECT_EQ(StrToIntZero("$ 1"), 0);
+}
+
+TEST(StrToFloatZero, ValidAndInvalidTexts) {
+  EXPECT_EQ(StrToFloatZero(""), 0.0);
+  EXPECT_EQ(StrToFloatZero("1.5e3"), 1500.0);
+  EXPECT_EQ(StrToFloatZero("-.5"), -0.5);
+  EXPECT_EQ(StrToFloatZero("5."), 5.0);
+  EXPECT_EQ(StrToFloatZero("  42"), 42.0);
+  EXPECT_EQ(StrToFloatZero("1E+2"), 100.0);
+  EXPECT_EQ(StrToFloatZero("2.5E-1"), 0.25);
+  EXPECT_EQ(StrToFloatZero("0.1"), 0.1);
+  EXPECT_EQ(StrToFloatZero("123456789012345"), 123456789012345.0);
+  EXPECT_EQ(StrToFloatZero("1,5"), 0.0) << "a comma is not a separator";
+  EXPECT_EQ(StrToFloatZero("."), 0.0);
+  EXPECT_EQ(StrToFloatZero("-"), 0.0);
+  EXPECT_EQ(StrToFloatZero("  "), 0.0);
+  EXPECT_EQ(StrToFloatZero("1e"), 0.0);
+  EXPECT_EQ(StrToFloatZero("1e+"), 0.0);
+  EXPECT_EQ(StrToFloatZero("1.5 "), 0.0);
+  EXPECT_EQ(StrToFloatZero("$1F"), 0.0) << "no hexadecimal form";
+  EXPECT_EQ(StrToFloatZero("1e-400"), 0.0);
+  EXPECT_EQ(StrToFloatZero("1.7976931348623157e308"), 1.7976931348623157e308);
+}
+
+TEST(StrToFloatZero, OverflowIsTheOneFailure) {
+  EXPECT_THROW(StrToFloatZero("1e400"), FloatOverflowError);
+  EXPECT_THROW(StrToFloatZero("-1e309"), FloatOverflowError);
+  EXPECT_THROW(StrToFloatZero("1e99999999999"), FloatOverflowError);
+  EXPECT_NO_THROW(StrToFloatZero("0e99999"));
+}
+
+TEST(SanitizeText, RemovesQuotesAndControlBytesKeepsDoubleByteCharacters) {
+  EXPECT_EQ(SanitizeText(""), "");
+  EXPECT_EQ(SanitizeText("'\"\t\r\n\x01"), "");
+  EXPECT_EQ(SanitizeText("a'b\"c\td"), "abcd");
+  EXPECT_EQ(SanitizeText("表示.jww"), "表示.jww") << "表 has 0x5C as its second byte";
+  EXPECT_EQ(SanitizeText("C:\\図面\\"), "C:\\図面\\");
+  EXPECT_EQ(SanitizeText("ｱｲｳ\x7f"), "ｱｲｳ\x7f") << "half-width katakana and 0x7F pass";
+  // A lead byte in the middle keeps its following byte, even an apostrophe.
+  EXPECT_EQ(SanitizeText(std::string("a\x81'b")), std::string("a\x81'b"));
+  EXPECT_EQ(SanitizeText(std::string("a\x80'b")), std::string("a\x80'b"));
+  EXPECT_EQ(SanitizeText(std::string("a\xFD'b")), std::string("a\xFD'b"));
+  // A lead byte at the very end is dropped.
+  EXPECT_EQ(SanitizeText(std::string("ab\x88")), "ab");
+  EXPECT_EQ(SanitizeText(std::string("ab\xFD")), "ab");
+  // 0xFE and 0xFF are single bytes.
+  EXPECT_EQ(SanitizeText(std::string("\xFE'\xFF")), std::string("\xFE\xFF"));
+}
+
+}  // namespace

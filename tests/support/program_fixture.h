@@ -1,0 +1,41 @@
+// The whole program without windows: headless toolkit, fake services and the five forms.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "app/Forms.h"
+#include "platform/headless/headless.h"
+#include "tests/support/fake_services.h"
+
+namespace testing_support {
+
+// A temporary folder removed with everything in it when the object goes.
+class TemporaryFolder {
+ public:
+  TemporaryFolder();
+  ~TemporaryFolder();
+  const std::string& Path() const { return path_; }  // ends with "/"
+  std::string File(const std::string& name) const { return path_ + name; }
+
+ private:
+  std::string path_;
+};
+
+std::string ReadWholeFile(const std::string& path);
+void WriteWholeFile(const std::string& path, const std::string& bytes);
+
+class ProgramFixture : public ::testing::Test {
+ protected:
+  ProgramFixture();
+  ~ProgramFixture() override;
+
+  headless::HeadlessBackend backend;
+  FakeServices services;
+  TemporaryFolder folder;
+  std::unique_ptr<ProgramForms> forms;
+};
+
+}  // namespace testing_support
