@@ -1,6 +1,51 @@
-// The main window's export and import buttons.
+// The main window's export and import buttons: the dialogs, the question and the messages.
+// The work itself is exchange::ExportTable / exchange::ImportTable.
+#include "app/Forms.h"
 #include "app/Unit1.h"
+#include "exchange/Exchange.h"
+#include "exchange/TabText.h"
+#include "monitor/Unit3.h"
+#include "platform/ui/toolkit.h"
+#include "records/Unit4.h"
+#include "records/Unit5.h"
 
-void TForm1::Button5Click() {}
+namespace {
+const char kExchangedTable[] = "BOOTJWW";
+const char kQuestionCaption[] = "確認";
+const char kReplaceQuestion[] = "現在のデータを削除して新規読み込みを行いますか？\r\nはい：新規　いいえ：追加";
+}  // namespace
 
-void TForm1::Button6Click() {}
+void TForm1::Button5Click() {
+  if (!Connected() || !TableExists(kExchangedTable)) return;
+  SaveDialog1.OverwritePrompt = true;
+  SaveDialog1.FileMustExist = false;
+  SaveDialog1.DefaultExt.clear();
+  if (!SaveDialog1.Execute()) return;
+  const std::string file_name = exchange::WithTextExtension(SaveDialog1.FileName);
+  exchange::ExportResult result;
+  if (!exchange::ExportTable(*this, kExchangedTable, file_name, &result)) {
+    ui::ShowMessage(exchange::ExportFailureMessage(result));
+  }
+}
+
+void TForm1::Button6Click() {
+  if (!Connected()) return;
+  if (!TableExists(kExchangedTable)) CreateLaunchTable();
+  // The import holds the one statement for a long time: the monitor must not tick meanwhile,
+  // and the editor and the list would show rows that are about to change.
+  Form3->Close();
+  Form4->Close();
+  Form5->Close();
+  // Escape or closing the box gives Closed, which counts as No: add, never delete.
+  const bool replace = ui::AskYesNo(kQuestionCaption, kReplaceQuestion) == ui::Answer::Yes;
+  OpenDialog1.FileMustExist = true;
+  OpenDialog1.OverwritePrompt = false;
+  OpenDialog1.DefaultExt.clear();
+  if (!OpenDialog1.Execute()) return;
+  const std::string file_name = OpenDialog1.FileName;
+  if (!exchange::HasTextExtension(file_name)) return;
+  exchange::ImportResult result;
+  exchange::ImportTable(*this, kExchangedTable, file_name, !replace, true, &result);
+  const std::string message = exchange::ImportFailureMessage(result);
+  if (!message.empty()) ui::ShowMessage(message);
+}

@@ -1,7 +1,5 @@
 #include "db/ClientLibrary.h"
 
-#include <mutex>
-
 #include "platform/dynlib.h"
 
 namespace db {
@@ -38,18 +36,15 @@ bool BindAll(platform::LibraryHandle library, ClientLibrary& api) {
 }  // namespace
 
 const ClientLibrary* LoadClientLibrary() {
-  static ClientLibrary api;
-  static const ClientLibrary* loaded = nullptr;
-  static std::once_flag once;
-  std::call_once(once, [] {
+  // Tried once per run; the library stays loaded until the program ends.
+  static const ClientLibrary* const loaded = []() -> const ClientLibrary* {
+    static ClientLibrary api;
     for (const char* const* name = platform::FirebirdClientLibraryNames(); *name; ++name) {
       platform::LibraryHandle library = platform::LoadDynamicLibrary(*name);
-      if (library != nullptr && BindAll(library, api)) {
-        loaded = &api;  // the library stays loaded for the whole run
-        return;
-      }
+      if (library != nullptr && BindAll(library, api)) return &api;
     }
-  });
+    return nullptr;
+  }();
   return loaded;
 }
 

@@ -138,8 +138,10 @@ class DataModule {
   // Table names read by TableExists (the main window keeps them in its hidden ComboBox1).
   virtual std::vector<std::string>& ScratchList();
 
+ public:
+  struct State;  // the connection, transaction and statement behind the operations
+
  private:
-  struct State;
   std::unique_ptr<State> state_;
 };
 

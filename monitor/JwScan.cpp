@@ -4,7 +4,9 @@
 
 bool FileDialogOpen = false;
 
+namespace monitor {
 const char kHandleMarker[] = " :H";
+}  // namespace monitor
 
 namespace {
 const char kFileDialogTitle[] = "ファイル選択";
@@ -18,13 +20,13 @@ bool FileDialogScanProc(const platform::WindowRecord& window, intptr_t) {
   return true;
 }
 
-bool JwWindowScanProc(const platform::WindowRecord& window, JwScanList& list) {
+bool JwWindowScanProc(const platform::WindowRecord& window, monitor::JwScanList& list) {
   if (window.owned || !window.visible) return true;
   std::size_t suffix = cp932::Find(window.title, kJwTitleSuffix);
   if (suffix == std::string::npos) return true;
   std::string file_name = window.title.substr(0, suffix);
   if (file_name == kUntitled) return true;
-  std::string key = file_name + kHandleMarker + std::to_string(window.handle);
+  std::string key = file_name + monitor::kHandleMarker + std::to_string(window.handle);
   for (const auto& entry : list.entries) {
     if (cp932::Contains(entry, key)) return true;
   }
@@ -32,12 +34,16 @@ bool JwWindowScanProc(const platform::WindowRecord& window, JwScanList& list) {
   return true;
 }
 
+namespace monitor {
+
 void EnumerateWindows(platform::Services& services,
-                 const std::function<bool(const platform::WindowRecord&)>& proc) {
+                      const std::function<bool(const platform::WindowRecord&)>& proc) {
   for (const auto& window : services.EnumerateTopLevelWindows()) {
     if (!proc(window)) break;
   }
 }
+
+}  // namespace monitor
 
 std::string GetJwFolder(platform::Services& services) {
   platform::RegistryValue value = services.ReadJwFolderValue();
@@ -53,6 +59,8 @@ std::string GetJwFolder(platform::Services& services) {
   return std::string();
 }
 
+namespace monitor {
+
 std::string EntryPath(const std::string& entry) {
   std::size_t marker = cp932::Find(entry, kHandleMarker);
   return marker == std::string::npos ? entry : entry.substr(0, marker);
@@ -66,3 +74,5 @@ std::string EntryHandleText(const std::string& entry) {
 std::string EntryNameKey(const std::string& entry) {
   return cp932::UpperAscii(cp932::FileNamePart(EntryPath(entry)));
 }
+
+}  // namespace monitor

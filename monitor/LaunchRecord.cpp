@@ -4,7 +4,9 @@
 #include "db/DataModule.h"
 #include "platform/cp932.h"
 
-const char kLaunchTable[] = "BOOTJWW";
+namespace monitor {
+
+const char kLaunchTableName[] = "BOOTJWW";
 
 const std::vector<std::string>& LaunchColumnNames() {
   static const std::vector<std::string> names = {
@@ -78,3 +80,5 @@ std::vector<std::string> LaunchValues(int32_t number, const LaunchFacts& facts) 
           TextValue(facts.file_time),
           facts.file_size.empty() ? std::string("NULL") : facts.file_size};
 }
+
+}  // namespace monitor

@@ -8,6 +8,8 @@
 
 #include "platform/services.h"
 
+namespace monitor {
+
 // Everything a row needs except its number. Taken once, at detection, so that a launch stored
 // later (after a lost connection) still carries its own date, time and file facts.
 // An empty text stands for NULL.
@@ -24,7 +26,7 @@ struct LaunchFacts {
 };
 
 // The table the launches go to and its ten columns, in their fixed order.
-extern const char kLaunchTable[];
+extern const char kLaunchTableName[];
 const std::vector<std::string>& LaunchColumnNames();
 
 // A drive's network name ("Z:" -> "\\server\share"), or the drive text itself on any failure.
@@ -42,3 +44,5 @@ std::vector<std::string> LaunchValues(int32_t number, const LaunchFacts& facts);
 // "yyyy/mm/dd" and "hh:mm:ss" of a packed FAT date and time.
 std::string FatDateText(uint16_t fat_date);
 std::string FatTimeText(uint16_t fat_time);
+
+}  // namespace monitor

@@ -1,15 +1,51 @@
-// TForm3: the launch check window.
+// TForm3: the launch check window. While the check runs, Timer1 scans the desktop for Jw_cad
+// drawing windows and stores one BOOTJWW row for every drawing newly seen.
 #pragma once
 
+#include <string>
+
 #include "db/DataModule.h"
+#include "monitor/LaunchRegistrar.h"
 #include "platform/services.h"
 #include "platform/ui/toolkit.h"
 
 class TForm3 : public ui::Form {
  public:
   TForm3(db::DataModule& data, platform::Services& services);
+  ~TForm3() override;
+
+  ui::Panel Panel1;
+  ui::Label Label4;
+  ui::Edit Edit1;
+  ui::Label Label5;
+  ui::Label LabelA;  // never shown: Jw_cad's folder as read by the current tick
+  ui::Label LabelB;  // never shown: the current tick's date
+  ui::Label LabelC;  // never shown: the current tick's time
+  ui::ListBox ListBox1;  // the drawings known to be open
+  ui::ListBox ListBox2;  // never shown: the drawings found by the current tick's scan
+  ui::Button Button1;
+  ui::Button Button2;
+  ui::Button Button3;
+  ui::Timer Timer1;
+
+  void FormShow();
+  void FormClose();
+  void Button1Click();
+  void Button2Click();
+  void Button3Click();
+  void Timer1Timer();
+
+  // Stores one launch of the drawing at `path` with the tick's date and time (LabelB, LabelC).
+  void RegisterLaunch(const std::string& path);
+  std::string ExpandDriveToUnc(const std::string& drive);
+
+  // Launches seen but not stored yet; they outlive stopping and closing the window.
+  const monitor::LaunchRegistrar& Registrar() const { return registrar_; }
 
  private:
+  void StampTick();
+
   db::DataModule& data_;
   platform::Services& services_;
+  monitor::LaunchRegistrar registrar_;
 };

@@ -1,9 +1,280 @@
 #include "records/Unit5.h"
 
-TForm5::TForm5(db::DataModule& data) : ui::Form("Form5"), StringGrid1(this, "StringGrid1"), data_(data) {
+#include <exception>
+
+namespace {
+
+const char kTable[] = "BOOTJWW";
+constexpr int kColumnCount = 10;
+
+struct SortEntry {
+  const char* item;
+  const char* order;
+};
+
+// A down arrow is ascending, an up arrow descending; dates and times sort as texts, date first.
+const SortEntry kSortEntries[] = {
+    {"登録番号↓", "N"},
+    {"登録番号↑", "N DESC"},
+    {"PC利用者名↓", "PNAME"},
+    {"PC利用者名↑", "PNAME DESC"},
+    {"フォルダ名↓", "L_FOLDER"},
+    {"フォルダ名↑", "L_FOLDER DESC"},
+    {"展開フォルダ名↓", "N_FOLDER"},
+    {"展開フォルダ名↑", "N_FOLDER DESC"},
+    {"ファイル名↓", "FILE_NAME"},
+    {"ファイル名↑", "FILE_NAME DESC"},
+    {"起動日時↓", "BOOT_DATE,BOOT_TIME"},
+    {"起動日時↑", "BOOT_DATE DESC,BOOT_TIME DESC"},
+    {"ファイル日時↓", "FILE_DATE,FILE_TIME"},
+    {"ファイル日時↑", "FILE_DATE DESC,FILE_TIME DESC"},
+    {"ファイルサイズ↓", "FILE_SIZE"},
+    {"ファイルサイズ↑", "FILE_SIZE DESC"},
+};
+
+struct FilterEntry {
+  const char* item;
+  const char* column;  // empty: no filter
+};
+
+const FilterEntry kFilterEntries[] = {
+    {"（無し）", ""},
+    {"PC利用者名", "PNAME"},
+    {"フォルダ名", "L_FOLDER"},
+    {"展開フォルダ名", "N_FOLDER"},
+    {"ファイル名", "FILE_NAME"},
+    {"起動日付", "BOOT_DATE"},
+    {"ファイル日付", "FILE_DATE"},
+};
+
+const char* const kHeaders[kColumnCount] = {"登録番号",   "PC利用者名", "フォルダ名", "展開フォルダ名",
+                                            "ファイル名", "起動日付",   "起動時刻",   "ファイル日付",
+                                            "ファイル時刻", "ファイルサイズ"};
+
+void PlaceButton(ui::Button& button, int left, const char* caption, int tab_order) {
+  button.SetBounds(left, 4, 75, 25);
+  button.SetText(caption);
+  button.SetTabOrder(tab_order);
+}
+
+}  // namespace
+
+TForm5::TForm5(db::DataModule& data)
+    : ui::Form("Form5"),
+      Panel1(this, "Panel1"),
+      Button1(&Panel1, "Button1"),
+      Button2(&Panel1, "Button2"),
+      Button3(&Panel1, "Button3"),
+      Button4(&Panel1, "Button4"),
+      Label1(&Panel1, "Label1"),
+      ComboBox1(&Panel1, "ComboBox1"),
+      Label2(&Panel1, "Label2"),
+      Edit1(&Panel1, "Edit1"),
+      ComboBox2(&Panel1, "ComboBox2"),
+      StatusBar1(this, "StatusBar1"),
+      StringGrid1(this, "StringGrid1"),
+      data_(data) {
   SetText("データ一覧表示");
   SetBorder(ui::Border::Sizeable);
+  SetMaximizeBox(true);
+  SetColor(ui::Rgb(0xA6, 0xCA, 0xF0));
   SetBounds(192, 107, 500, 300);
-  StringGrid1.SetColCount(10);
+
+  // Panel on top, status bar at the bottom, the grid in between: they follow the frame's size.
+  Panel1.SetAlign(ui::Align::Top);
+  Panel1.SetBounds(0, 0, 492, 57);
+  Panel1.SetColor(ui::Rgb(0x8C, 0xBA, 0xEC));
+  Panel1.SetTabOrder(0);
+  PlaceButton(Button1, 8, "最初(&F)", 0);
+  PlaceButton(Button2, 88, "前頁(&P)", 1);
+  PlaceButton(Button3, 168, "次頁(&N)", 2);
+  PlaceButton(Button4, 248, "更新(&U)", 3);
+  Label1.SetPosition(8, 36);
+  Label1.SetText("並び順：");
+  ComboBox1.SetBounds(64, 32, 105, 21);
+  ComboBox1.SetTabOrder(4);
+  std::vector<std::string> sort_items;
+  for (const SortEntry& entry : kSortEntries) sort_items.push_back(entry.item);
+  ComboBox1.SetItems(sort_items);
+  Label2.SetPosition(176, 36);
+  Label2.SetText("絞り込み：");
+  Edit1.SetBounds(248, 32, 121, 21);
+  Edit1.SetTabOrder(5);
+  ComboBox2.SetBounds(368, 32, 105, 21);
+  ComboBox2.SetTabOrder(6);
+  std::vector<std::string> filter_items;
+  for (const FilterEntry& entry : kFilterEntries) filter_items.push_back(entry.item);
+  ComboBox2.SetItems(filter_items);
+
+  StatusBar1.SetAlign(ui::Align::Bottom);
+  StatusBar1.SetBounds(0, 254, 492, 19);
+  StatusBar1.SetColor(ui::Rgb(0xC0, 0xDC, 0xC0));
+
+  StringGrid1.SetAlign(ui::Align::Client);
+  StringGrid1.SetTabOrder(1);
+  StringGrid1.SetColor(ui::kWhite);
+  StringGrid1.SetFixedColor(ui::Rgb(0x85, 0xB6, 0xEB));
+  StringGrid1.SetColCount(kColumnCount);
+  StringGrid1.SetRowCount(PageSize + 1);
+  StringGrid1.SetFixedRows(1);
   StringGrid1.SetDefaultColWidth(80);
+  ui::GridOptions options;
+  options.lines = true;
+  options.column_sizing = true;
+  options.editing = false;
+  options.tab_moves = true;
+  options.thumb_tracking = true;
+  StringGrid1.SetOptions(options);
+  for (int col = 0; col < kColumnCount; ++col) StringGrid1.SetCell(col, 0, kHeaders[col]);
+
+  // The client area of the designed 500 x 300 frame; a real frame reports its own.
+  SetClientSize(492, 273);
+
+  OnShow = [this] { FormShow(); };
+  OnClose = [this] { FormClose(); };
+  Button1.OnClick = [this] { Button1Click(); };
+  Button2.OnClick = [this] { Button2Click(); };
+  Button3.OnClick = [this] { Button3Click(); };
+  Button4.OnClick = [this] { Button4Click(); };
+  ComboBox1.OnSelect = [this] { ComboBox1Select(); };
+  ComboBox2.OnSelect = [this] { ComboBox2Select(); };
+  Edit1.OnDoubleClick = [this] { ComboBox2Select(); };
+}
+
+void TForm5::EnablePageButtons(bool enabled) {
+  Button1.SetEnabled(enabled);
+  Button2.SetEnabled(enabled);
+  Button3.SetEnabled(enabled);
+  Button4.SetEnabled(enabled);
+}
+
+void TForm5::FormShow() {
+  PageSize = 100;
+  StartRow = 1;
+  NextStartRow = 0;
+  FilterClause.clear();
+  OrderClause = "N";
+
+  ComboBox1.SetItemIndex(0);
+  ComboBox1Select();
+  ComboBox2.SetItemIndex(0);
+
+  for (int col = 0; col < kColumnCount; ++col) StringGrid1.SetCell(col, 0, kHeaders[col]);
+  StringGrid1.SetRowCount(PageSize + 1);
+  ClearGrid();
+
+  EnablePageButtons(true);
+  if (data_.Connected()) {
+    if (data_.TableExists(kTable)) {
+      Button1Click();
+    } else if (!data_.CreateLaunchTable()) {
+      EnablePageButtons(false);
+    }
+    if (Button1.Enabled()) Button1.SetFocus();
+  } else {
+    EnablePageButtons(false);
+  }
+}
+
+void TForm5::FormClose() {}
+
+void TForm5::ClearGrid() {
+  StringGrid1.BeginUpdate();
+  for (int row = 1; row < StringGrid1.RowCount(); ++row) {
+    for (int col = 0; col < StringGrid1.ColCount(); ++col) StringGrid1.SetCell(col, row, "");
+  }
+  StringGrid1.EndUpdate();
+}
+
+std::vector<std::string> TForm5::PageStatementLines() const {
+  std::vector<std::string> lines = {"SELECT * FROM BOOTJWW"};
+  if (!FilterClause.empty()) lines.push_back("  WHERE " + FilterClause);
+  lines.push_back("  ORDER BY " + OrderClause + ";");
+  return lines;
+}
+
+void TForm5::LoadPage() {
+  db::Query& query = data_.IBQuery1();
+  data_.CloseQuery();
+  int row = 1;
+  // The statement layer would attach on demand with the last settings even after the user
+  // disconnected; the list must not, so a closed connection shows an empty page. A connection
+  // found broken by an earlier operation is attached again by the next data operation: let a
+  // cheap one do that here, so a restarted server does not leave the list empty for good.
+  if (!data_.Connected()) {
+    try {
+      data_.TableExists(kTable);
+    } catch (const std::exception&) {
+    }
+  }
+  if (data_.Connected()) {
+    StringGrid1.BeginUpdate();
+    try {
+      query.SetParamCheck(true);
+      query.SetLines(PageStatementLines());
+      query.Open();
+      query.First();
+      // The page is found on the client: skipping needs no value texts.
+      if (StartRow > 1) query.MoveBy(StartRow - 1);
+      while (!query.Eof()) {
+        for (int col = 0; col < kColumnCount; ++col) StringGrid1.SetCell(col, row, query.ValueText(col));
+        ++row;
+        if (row > PageSize) break;
+        query.Next();
+      }
+    } catch (const std::exception&) {
+      // Nothing is reported: the rows read so far stay on the page.
+    }
+    StringGrid1.EndUpdate();
+    try {
+      query.Close();  // the read transaction stays open until the next data operation
+    } catch (const std::exception&) {
+    }
+  }
+  NextStartRow = StartRow + row - 1;
+}
+
+void TForm5::Button1Click() {
+  ClearGrid();
+  StartRow = 1;
+  LoadPage();
+}
+
+void TForm5::Button2Click() {
+  ClearGrid();
+  if (StartRow > 1) {
+    StartRow -= PageSize;
+    if (StartRow < 1) StartRow = 1;
+  }
+  LoadPage();
+}
+
+void TForm5::Button3Click() {
+  ClearGrid();
+  StartRow = NextStartRow;
+  LoadPage();
+}
+
+void TForm5::Button4Click() {
+  ClearGrid();
+  LoadPage();
+}
+
+void TForm5::ComboBox1Select() {
+  int index = ComboBox1.ItemIndex();
+  if (index < 0) return;
+  OrderClause = kSortEntries[index].order;
+  Button1Click();
+}
+
+void TForm5::ComboBox2Select() {
+  int index = ComboBox2.ItemIndex();
+  if (index < 0) return;
+  std::string text = Edit1.Text();
+  if (text.empty()) index = 0;
+  FilterClause = kFilterEntries[index].column;
+  // The text is matched as typed: the literal helper doubles apostrophes, while % and _ keep
+  // their pattern meaning.
+  if (!FilterClause.empty()) FilterClause += " LIKE " + db::QuoteLiteral("%" + text + "%");
+  Button1Click();
 }

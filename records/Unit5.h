@@ -1,5 +1,10 @@
-// TForm5: the record list.
+// TForm5: the record list. Shows BOOTJWW a page of PageSize rows at a time, in one of 16 sort
+// orders and with an optional substring filter on one of six text columns.
 #pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
 
 #include "db/DataModule.h"
 #include "platform/ui/toolkit.h"
@@ -8,8 +13,41 @@ class TForm5 : public ui::Form {
  public:
   explicit TForm5(db::DataModule& data);
 
+  ui::Panel Panel1;
+  ui::Button Button1;
+  ui::Button Button2;
+  ui::Button Button3;
+  ui::Button Button4;
+  ui::Label Label1;
+  ui::ComboBox ComboBox1;  // sort order
+  ui::Label Label2;
+  ui::Edit Edit1;          // filter text
+  ui::ComboBox ComboBox2;  // filter column
+  ui::StatusBar StatusBar1;
   ui::StringGrid StringGrid1;
 
+  int32_t PageSize = 100;
+  int32_t StartRow = 1;
+  int32_t NextStartRow = 0;
+  std::string FilterClause;
+  std::string OrderClause = "N";
+
+  void FormShow();
+  void FormClose();
+  void Button1Click();  // first page
+  void Button2Click();  // previous page
+  void Button3Click();  // next page
+  void Button4Click();  // reload
+  void ComboBox1Select();
+  void ComboBox2Select();
+
+  void ClearGrid();
+  void LoadPage();
+  // The statement LoadPage sends for the current filter and order.
+  std::vector<std::string> PageStatementLines() const;
+
  private:
+  void EnablePageButtons(bool enabled);
+
   db::DataModule& data_;
 };

@@ -2,6 +2,7 @@
 #ifdef _WIN32
 
 #include <windows.h>
+#undef ReplaceFile  // a Win32 macro; ours is platform::ReplaceFile
 
 #include "platform/files.h"
 

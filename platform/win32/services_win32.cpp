@@ -1,6 +1,7 @@
 // platform::Services with the real Win32 calls.
 #include <windows.h>
 #include <winnetwk.h>
+#undef MessageBox  // the toolkit's Backend::MessageBox keeps its name
 
 #include <cstring>
 

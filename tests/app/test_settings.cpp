@@ -67,7 +67,9 @@ TEST_F(SettingsFile, RoundTripRestoresEveryLine) {
   Form1->SaveSettings(path);
 
   std::string written = ReadWholeFile(path);
-  EXPECT_EQ(written.substr(0, 60), Lines({"192.168.0.5:", "C:\\データ\\", "DATA.GDB", "設計室ＰＣ１", "999"}).substr(0, 60));
+  const std::string head =
+      Lines({"192.168.0.5:", "C:\\データ\\", "DATA.GDB", "設計室ＰＣ１", "999", "-40", "-33", "60", "67"});
+  EXPECT_EQ(written.substr(0, head.size()), head);
   std::size_t line_count = 0;
   for (std::size_t pos = 0; (pos = written.find("\r\n", pos)) != std::string::npos; pos += 2) ++line_count;
   EXPECT_EQ(line_count, 27u);

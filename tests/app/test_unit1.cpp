@@ -6,6 +6,7 @@
 #include "monitor/Unit3.h"
 #include "records/Unit4.h"
 #include "records/Unit5.h"
+#include "tests/support/db_fixture.h"
 #include "tests/support/program_fixture.h"
 
 namespace {
@@ -95,6 +96,41 @@ TEST_F(MainWindow, EndOfSessionSavesTheSettingsLikeClosing) {
   CheckInterval = 42;
   Form1->OnEndSession();
   EXPECT_NE(ReadWholeFile(folder.File("Lumadex.dat")).find("\r\n42\r\n"), std::string::npos);
+}
+
+TEST_F(MainWindow, DatabaseSettingsButtonClosesDisconnectsRunsTheDialogAndReconnects) {
+  testsupport::TestDatabase database;
+  testsupport::CreateAndConnect(*Form1, database, true);
+  std::string settings = ServerName + "\r\n" + ServerFolder + "\r\n" + DatabaseName + "\r\n";
+  Form1->DisconnectDatabase();
+  WriteWholeFile(folder.File("Lumadex.dat"), settings);
+  ui::app::Run(*Form1);
+  ASSERT_TRUE(Form1->Connected());
+  EXPECT_TRUE(backend.messages.empty());
+
+  Form3->Show();
+  Form4->Show();
+  Form5->Show();
+  std::vector<std::string> events;
+  for (ui::Form* form : std::vector<ui::Form*>{Form3, Form4, Form5}) {
+    ui::Handler original = form->OnClose;
+    form->OnClose = [form, original, &events] {
+      events.push_back(form->Name() + (Form1->Connected() ? " closed while connected" : " closed"));
+      if (original) original();
+    };
+  }
+  backend.modal_hook = [&](ui::Form& dialog) {
+    events.push_back(dialog.Name() + (Form1->Connected() ? " modal while connected" : " modal"));
+    EXPECT_FALSE(Form3->Visible());
+    EXPECT_FALSE(Form4->Visible());
+    EXPECT_FALSE(Form5->Visible());
+    dialog.PressEscape();
+  };
+  Form1->Button1Click();
+  EXPECT_EQ(events, (std::vector<std::string>{"Form3 closed while connected", "Form4 closed while connected",
+                                               "Form5 closed while connected", "Form2 modal"}));
+  EXPECT_TRUE(Form1->Connected()) << "reconnected with the unchanged settings after Cancel";
+  EXPECT_FALSE(Form3->Visible()) << "the launch check stays hidden after the dialog";
 }
 
 TEST(SettingsPath, ExtensionIsReplacedByDat) {

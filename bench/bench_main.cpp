@@ -1,0 +1,294 @@
+// Benchmarks of the data operations against a bare client-library baseline, side by side.
+//
+//   lumadex_bench STATE_DIR DATA_DIR [--sizes 10000,100000,1000000] [--inserts 300]
+//
+// STATE_DIR is a running private server's folder (scripts/firebird-server); DATA_DIR keeps the
+// generated databases between runs. Memory is measured with a counting allocator: the peak of
+// the program's own heap bytes above what was in use when the measured operation began.
+#include <malloc.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "app/UnitV.h"
+#include "bench/bench_baseline.h"
+#include "bench/bench_dataset.h"
+#include "db/DataModule.h"
+#include "db/Statements.h"
+
+// ---- counting allocator ----
+namespace {
+std::atomic<long long> g_heap_now{0};
+std::atomic<long long> g_heap_peak{0};
+
+void* CountedAllocate(std::size_t size) {
+  void* p = std::malloc(size ? size : 1);
+  if (p == nullptr) throw std::bad_alloc();
+  const long long now = g_heap_now += static_cast<long long>(malloc_usable_size(p));
+  long long peak = g_heap_peak.load();
+  while (now > peak && !g_heap_peak.compare_exchange_weak(peak, now)) {
+  }
+  return p;
+}
+
+void CountedFree(void* p) {
+  if (p == nullptr) return;
+  g_heap_now -= static_cast<long long>(malloc_usable_size(p));
+  std::free(p);
+}
+}  // namespace
+
+void* operator new(std::size_t size) { return CountedAllocate(size); }
+void* operator new[](std::size_t size) { return CountedAllocate(size); }
+void operator delete(void* p) noexcept { CountedFree(p); }
+void operator delete[](void* p) noexcept { CountedFree(p); }
+void operator delete(void* p, std::size_t) noexcept { CountedFree(p); }
+void operator delete[](void* p, std::size_t) noexcept { CountedFree(p); }
+
+namespace {
+
+struct Measured {
+  double seconds = 0;
+  long long heap_peak = 0;  // bytes above the level at the start
+};
+
+// Best time of `repeats` runs, and the largest heap peak of them.
+Measured Measure(int repeats, const std::function<void()>& work) {
+  Measured best;
+  best.seconds = 1e30;
+  for (int i = 0; i < repeats; ++i) {
+    const long long base = g_heap_now.load();
+    g_heap_peak = base;
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    best.seconds = std::min(best.seconds, seconds);
+    best.heap_peak = std::max(best.heap_peak, g_heap_peak.load() - base);
+  }
+  return best;
+}
+
+std::string Bytes(long long bytes) {
+  char text[32];
+  if (bytes >= 10LL * 1024 * 1024) {
+    std::snprintf(text, sizeof(text), "%.1f MiB", bytes / 1048576.0);
+  } else if (bytes >= 10 * 1024) {
+    std::snprintf(text, sizeof(text), "%.1f KiB", bytes / 1024.0);
+  } else {
+    std::snprintf(text, sizeof(text), "%lld B", bytes);
+  }
+  return text;
+}
+
+std::string ReadPort(const std::string& state_dir) {
+  std::ifstream file(state_dir + "/port");
+  std::string port;
+  file >> port;
+  if (port.empty()) {
+    std::fprintf(stderr, "bench: no server in %s (start scripts/firebird-server first)\n",
+                 state_dir.c_str());
+    std::exit(2);
+  }
+  return port;
+}
+
+void Connect(db::DataModule& data, const std::string& server, const bench::Dataset& dataset) {
+  ResetSettingsToDefaults();
+  ServerName = server;
+  ServerFolder = dataset.folder;
+  DatabaseName = dataset.file_name;
+  data.ConnectDatabase();
+  if (!data.Connected()) {
+    std::fprintf(stderr, "bench: cannot connect to %s%s%s\n", server.c_str(),
+                 dataset.folder.c_str(), dataset.file_name.c_str());
+    std::exit(2);
+  }
+}
+
+void BenchSize(const std::string& server, const std::string& data_dir, long long rows) {
+  const bench::Dataset dataset = bench::EnsureDataset(server, data_dir, rows);
+  const std::string path = server + dataset.folder + dataset.file_name;
+  db::DataModule data;
+  Connect(data, server, dataset);
+  bench::BareConnection bare(path);
+  const int repeats = rows >= 1000000 ? 2 : 3;
+
+  std::printf("\n== BOOTJWW with %lld rows ==\n", rows);
+  std::printf("%-34s %12s %12s %8s %12s\n", "operation", "ours", "baseline", "ratio", "heap peak");
+
+  // Counting: every row fetched, none kept.
+  int counted = 0;
+  long long bare_rows = 0;
+  const Measured count = Measure(repeats, [&] { counted = data.CountRows("BOOTJWW", ""); });
+  const Measured count_base =
+      Measure(repeats, [&] { bare_rows = bare.FetchAll("SELECT * FROM BOOTJWW", false); });
+  data.CloseQuery();
+  if (counted != rows || bare_rows != rows) {
+    std::fprintf(stderr, "bench: counted %d / %lld rows, expected %lld\n", counted, bare_rows, rows);
+    std::exit(3);
+  }
+  std::printf("%-34s %10.3f s %10.3f s %7.2fx %12s\n", "CountRows (fetch all)", count.seconds,
+              count_base.seconds, count.seconds / count_base.seconds, Bytes(count.heap_peak).c_str());
+
+  // Reading every row: OpenSelect keeps them, ReadNextRow gives their texts.
+  long long value_bytes = 0;
+  long long read_rows = 0;
+  const Measured read = Measure(repeats, [&] {
+    std::vector<std::string> values(10);
+    value_bytes = 0;
+    const int n = data.OpenSelect("*", "BOOTJWW", "", "");
+    read_rows = 0;
+    if (n > 0) {
+      data.ReadFirstRow(values);
+      for (int i = 0;; ++i) {
+        // Bytes of the values the cache holds: texts as stored, INTEGERs 4 bytes each.
+        for (int k = 0; k < 10; ++k) {
+          value_bytes += (k == 0 || k == 9) ? (values[k].empty() ? 0 : 4)
+                                            : static_cast<long long>(values[k].size());
+        }
+        ++read_rows;
+        if (i + 1 >= n) break;
+        data.ReadNextRow(values);
+      }
+    }
+    data.CloseSelect();
+  });
+  const Measured read_base =
+      Measure(repeats, [&] { bare.FetchAll("SELECT * FROM BOOTJWW", true); });
+  data.CloseQuery();
+  if (read_rows != rows) {
+    std::fprintf(stderr, "bench: read %lld rows, expected %lld\n", read_rows, rows);
+    std::exit(3);
+  }
+  std::printf("%-34s %10.3f s %10.3f s %7.2fx %12s\n", "OpenSelect + ReadNextRow (all)",
+              read.seconds, read_base.seconds, read.seconds / read_base.seconds,
+              Bytes(read.heap_peak).c_str());
+  std::printf("%-34s %12s   heap peak / values = %.2f\n", "  values held", Bytes(value_bytes).c_str(),
+              static_cast<double>(read.heap_peak) / static_cast<double>(value_bytes));
+
+  // The highest registration number.
+  std::string plain, highest, bare_max;
+  const int max_repeats = rows >= 1000000 ? 3 : 10;
+  data.SelectHighestNumber("BOOTJWW");  // learns the number once
+  const Measured max_plain = Measure(1, [&] {
+    for (int i = 0; i < max_repeats; ++i) plain = data.SelectMax("BOOTJWW", "N", "");
+  });
+  const Measured max_base = Measure(1, [&] {
+    for (int i = 0; i < max_repeats; ++i) bare_max = bare.FetchFirstValue("SELECT MAX(N) FROM BOOTJWW");
+  });
+  const Measured max_fast = Measure(1, [&] {
+    for (int i = 0; i < 50; ++i) highest = data.SelectHighestNumber("BOOTJWW");
+  });
+  data.CloseQuery();
+  if (plain != highest || plain != bare_max || plain != std::to_string(rows)) {
+    std::fprintf(stderr, "bench: maxima differ: %s %s %s\n", plain.c_str(), highest.c_str(),
+                 bare_max.c_str());
+    std::exit(3);
+  }
+  std::printf("%-34s %8.3f ms %8.3f ms %7.2fx\n", "SelectMax(N) per call",
+              max_plain.seconds * 1000 / max_repeats, max_base.seconds * 1000 / max_repeats,
+              max_plain.seconds / max_base.seconds);
+  std::printf("%-34s %8.3f ms %8.3f ms %7.3fx (vs plain SelectMax)\n", "SelectHighestNumber per call",
+              max_fast.seconds * 1000 / 50, max_plain.seconds * 1000 / max_repeats,
+              (max_fast.seconds / 50) / (max_plain.seconds / max_repeats));
+}
+
+void BenchInserts(const std::string& server, const std::string& data_dir, int count) {
+  const std::string folder = data_dir + "/";
+  const std::string file = "INSERTS.FDB";
+  std::remove((folder + file).c_str());
+  db::DataModule data;
+  ResetSettingsToDefaults();
+  ServerName = server;
+  ServerFolder = folder;
+  DatabaseName = file;
+  data.CreateDatabase();
+  data.DisconnectDatabase();
+  data.ConnectDatabase();
+  if (!data.Connected() || !data.CreateLaunchTable() ||
+      !data.ExecuteScript({"CREATE TABLE BASELINE (", "  N INTEGER NOT NULL UNIQUE,",
+                           "  PNAME VARCHAR(16), L_FOLDER VARCHAR(255), N_FOLDER VARCHAR(255),",
+                           "  FILE_NAME VARCHAR(255), BOOT_DATE VARCHAR(10), BOOT_TIME VARCHAR(8),",
+                           "  FILE_DATE VARCHAR(10), FILE_TIME VARCHAR(8), FILE_SIZE INTEGER);"})) {
+    std::fprintf(stderr, "bench: cannot prepare %s\n", (folder + file).c_str());
+    std::exit(2);
+  }
+  const std::vector<std::string> names{"N",         "PNAME",     "L_FOLDER",  "N_FOLDER",
+                                       "FILE_NAME", "BOOT_DATE", "BOOT_TIME", "FILE_DATE",
+                                       "FILE_TIME", "FILE_SIZE"};
+  std::vector<std::vector<std::string>> rows;
+  for (int n = 1; n <= count; ++n) rows.push_back(bench::LaunchRowLiterals(n));
+  const Measured ours = Measure(1, [&] {
+    for (const auto& values : rows) {
+      if (!data.InsertRow("BOOTJWW", 10, names, values)) {
+        std::fprintf(stderr, "bench: InsertRow failed\n");
+        std::exit(3);
+      }
+    }
+  });
+  data.DisconnectDatabase();
+  bench::BareConnection bare(server + folder + file);
+  const Measured base = Measure(1, [&] {
+    std::string sql;
+    for (const auto& values : rows) {
+      // The fewest round trips for one committed row: start, execute immediately, commit.
+      sql = "INSERT INTO BASELINE VALUES (";
+      for (std::size_t i = 0; i < values.size(); ++i) sql += (i ? "," : "") + values[i];
+      sql += ")";
+      bare.ExecuteCommitted(sql);
+    }
+  });
+  std::printf("\n== committed single-row inserts (%d rows) ==\n", count);
+  std::printf("%-34s %9.0f rows/s\n", "InsertRow", count / ours.seconds);
+  std::printf("%-34s %9.0f rows/s\n", "baseline (start, execute, commit)", count / base.seconds);
+  std::printf("%-34s %9.2fx\n", "time ratio ours / baseline", ours.seconds / base.seconds);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: lumadex_bench STATE_DIR DATA_DIR [--sizes a,b,c] [--inserts n]\n");
+    return 2;
+  }
+  const std::string state_dir = argv[1];
+  const std::string data_dir = argv[2];
+  std::vector<long long> sizes{10000, 100000, 1000000};
+  int inserts = 300;
+  for (int i = 3; i + 1 < argc; i += 2) {
+    const std::string option = argv[i];
+    if (option == "--sizes") {
+      sizes.clear();
+      std::string list = argv[i + 1];
+      for (std::size_t start = 0; start <= list.size();) {
+        const std::size_t comma = std::min(list.find(',', start), list.size());
+        if (comma > start) sizes.push_back(std::atoll(list.substr(start, comma - start).c_str()));
+        start = comma + 1;
+      }
+    } else if (option == "--inserts") {
+      inserts = std::atoi(argv[i + 1]);
+    }
+  }
+  const std::string server = "localhost/" + ReadPort(state_dir) + ":";
+  if (db::LoadClientLibrary() == nullptr) {
+    std::fprintf(stderr, "bench: the Firebird client library is missing\n");
+    return 2;
+  }
+  std::printf("Lumadex data operations beside bare client calls (best of runs; heap = our own)\n");
+  for (long long rows : sizes) BenchSize(server, data_dir, rows);
+  if (inserts > 0) BenchInserts(server, data_dir, inserts);
+  struct rusage usage;
+  getrusage(RUSAGE_SELF, &usage);
+  std::printf("\nmax resident set of the whole run: %.1f MiB\n", usage.ru_maxrss / 1024.0);
+  return 0;
+}

@@ -1,0 +1,447 @@
+// Export and import of BOOTJWW beside bare client-library baselines, side by side in one run.
+//
+//   lumadex_exchange_bench STATE_DIR DATA_DIR [--export-sizes 100000,1000000] [--import 100000]
+//
+// Export: ExportTable against a bare SELECT * fetched with isc_dsql_fetch and written, value by
+// value, through a buffered stdio stream; both files must be byte for byte the same.
+// Import: ImportTable (replace, then add) against the same INSERT texts executed in one
+// transaction (replace: after a DELETE of all rows in that transaction too).
+// Round trip: export, import with replace, export again; the rows must come back the same and be
+// numbered 1 .. n in the first file's line order.
+// Memory: the peak of our own heap (counting allocator) and the peak resident set of the process
+// while the operation ran (VmHWM, reset before each run).
+#include <malloc.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "app/UnitV.h"
+#include "bench/bench_baseline.h"
+#include "bench/bench_dataset.h"
+#include "db/DataModule.h"
+#include "db/Statements.h"
+#include "exchange/Exchange.h"
+#include "exchange/TabText.h"
+
+// ---- counting allocator ----
+namespace {
+std::atomic<long long> g_heap_now{0};
+std::atomic<long long> g_heap_peak{0};
+
+void* CountedAllocate(std::size_t size) {
+  void* p = std::malloc(size ? size : 1);
+  if (p == nullptr) throw std::bad_alloc();
+  const long long now = g_heap_now += static_cast<long long>(malloc_usable_size(p));
+  long long peak = g_heap_peak.load();
+  while (now > peak && !g_heap_peak.compare_exchange_weak(peak, now)) {
+  }
+  return p;
+}
+
+void CountedFree(void* p) {
+  if (p == nullptr) return;
+  g_heap_now -= static_cast<long long>(malloc_usable_size(p));
+  std::free(p);
+}
+}  // namespace
+
+void* operator new(std::size_t size) { return CountedAllocate(size); }
+void* operator new[](std::size_t size) { return CountedAllocate(size); }
+void operator delete(void* p) noexcept { CountedFree(p); }
+void operator delete[](void* p) noexcept { CountedFree(p); }
+void operator delete(void* p, std::size_t) noexcept { CountedFree(p); }
+void operator delete[](void* p, std::size_t) noexcept { CountedFree(p); }
+
+namespace {
+
+const char kTable[] = "BOOTJWW";
+
+[[noreturn]] void Die(const std::string& what) {
+  std::fprintf(stderr, "exchange bench: %s\n", what.c_str());
+  std::exit(3);
+}
+
+long long ResidentPeakKiB() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.compare(0, 6, "VmHWM:") == 0) return std::atoll(line.c_str() + 6);
+  }
+  return -1;
+}
+
+long long ResidentNowKiB() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.compare(0, 6, "VmRSS:") == 0) return std::atoll(line.c_str() + 6);
+  }
+  return -1;
+}
+
+void ResetResidentPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
+
+struct Measured {
+  double seconds = 0;
+  long long heap_peak = 0;      // bytes of our heap above the level at the start
+  long long resident_peak = 0;  // KiB, the process's peak resident set during the run
+  long long resident_start = 0; // KiB, resident set when the run began
+};
+
+Measured Measure(const std::function<void()>& work) {
+  Measured m;
+  malloc_trim(0);
+  ResetResidentPeak();
+  m.resident_start = ResidentNowKiB();
+  const long long base = g_heap_now.load();
+  g_heap_peak = base;
+  const auto start = std::chrono::steady_clock::now();
+  work();
+  m.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  m.heap_peak = g_heap_peak.load() - base;
+  m.resident_peak = ResidentPeakKiB();
+  return m;
+}
+
+std::string MiB(double bytes) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f MiB", bytes / 1048576.0);
+  return text;
+}
+
+long long FileSize(const std::string& path) {
+  struct stat info;
+  return ::stat(path.c_str(), &info) == 0 ? static_cast<long long>(info.st_size) : -1;
+}
+
+bool SameFiles(const std::string& a, const std::string& b) {
+  std::ifstream first(a, std::ios::binary), second(b, std::ios::binary);
+  std::vector<char> x(1 << 20), y(1 << 20);
+  for (;;) {
+    first.read(x.data(), x.size());
+    second.read(y.data(), y.size());
+    if (first.gcount() != second.gcount()) return false;
+    if (std::memcmp(x.data(), y.data(), static_cast<std::size_t>(first.gcount())) != 0) return false;
+    if (first.gcount() == 0) return true;
+  }
+}
+
+std::string ReadPort(const std::string& state_dir) {
+  std::ifstream file(state_dir + "/port");
+  std::string port;
+  file >> port;
+  if (port.empty()) Die("no server in " + state_dir + " (start scripts/firebird-server first)");
+  return port;
+}
+
+void Connect(db::DataModule& data, const std::string& server, const std::string& folder,
+             const std::string& file_name) {
+  ResetSettingsToDefaults();
+  ServerName = server;
+  ServerFolder = folder;
+  DatabaseName = file_name;
+  data.ConnectDatabase();
+  if (!data.Connected()) Die("cannot connect to " + server + folder + file_name);
+}
+
+// ---- the bare baselines ----
+
+const db::ClientLibrary& Api() { return db::RequireClientLibrary(); }
+
+// SELECT * fetched row by row, every value written with a tab, lines with CR LF, through a
+// buffered stdio stream. Returns the number of rows.
+long long BareExport(bench::BareConnection& bare, const std::string& path) {
+  isc_tr_handle transaction = 0;
+  bare.Start(&transaction);
+  ISC_STATUS_ARRAY status = {};
+  isc_stmt_handle statement = 0;
+  if (Api().alloc_statement2(status, bare.Handle(), &statement)) bench::Fail(status, "alloc");
+  std::unique_ptr<char[]> sqlda_memory(new char[XSQLDA_LENGTH(16)]());
+  XSQLDA* sqlda = reinterpret_cast<XSQLDA*>(sqlda_memory.get());
+  sqlda->version = SQLDA_VERSION1;
+  sqlda->sqln = 16;
+  const char* sql = "SELECT * FROM BOOTJWW";
+  if (Api().prepare(status, &transaction, &statement, 0, sql, 3, sqlda)) {
+    bench::Fail(status, "prepare");
+  }
+  std::vector<std::size_t> offsets;
+  std::size_t size = 0;
+  for (int i = 0; i < sqlda->sqld; ++i) {
+    size = (size + 7) & ~std::size_t(7);
+    offsets.push_back(size);
+    size += sqlda->sqlvar[i].sqllen + 2;
+  }
+  std::vector<char> row(size + 8);
+  std::vector<short> nulls(sqlda->sqld);
+  for (int i = 0; i < sqlda->sqld; ++i) {
+    sqlda->sqlvar[i].sqldata = row.data() + offsets[i];
+    sqlda->sqlvar[i].sqlind = &nulls[i];
+  }
+  if (Api().execute(status, &transaction, &statement, SQLDA_VERSION1, nullptr)) {
+    bench::Fail(status, "execute");
+  }
+  std::FILE* out = std::fopen(path.c_str(), "wb");
+  if (out == nullptr) Die("cannot write " + path);
+  std::setvbuf(out, nullptr, _IOFBF, 1 << 16);
+  for (int i = 0; i < sqlda->sqld; ++i) {
+    std::fwrite(sqlda->sqlvar[i].sqlname, 1, static_cast<std::size_t>(sqlda->sqlvar[i].sqlname_length), out);
+    std::fputc('\t', out);
+  }
+  std::fputs("\r\n", out);
+  long long rows = 0;
+  char number[16];
+  for (;;) {
+    const ISC_STATUS fetched = Api().fetch(status, &statement, SQLDA_VERSION1, sqlda);
+    if (fetched == 100) break;
+    if (fetched) bench::Fail(status, "fetch");
+    ++rows;
+    for (int i = 0; i < sqlda->sqld; ++i) {
+      const XSQLVAR& var = sqlda->sqlvar[i];
+      if (!((var.sqltype & 1) && *var.sqlind < 0)) {
+        if ((var.sqltype & ~1) == SQL_VARYING) {
+          short length;
+          std::memcpy(&length, var.sqldata, 2);
+          std::fwrite(var.sqldata + 2, 1, static_cast<std::size_t>(length), out);
+        } else {
+          ISC_LONG value;
+          std::memcpy(&value, var.sqldata, sizeof value);
+          std::fwrite(number, 1, static_cast<std::size_t>(std::snprintf(number, sizeof number, "%d", value)), out);
+        }
+      }
+      std::fputc('\t', out);
+    }
+    std::fputs("\r\n", out);
+  }
+  if (std::fclose(out) != 0) Die("cannot close " + path);
+  Api().free_statement(status, &statement, DSQL_drop);
+  bare.Rollback(&transaction);
+  return rows;
+}
+
+// The INSERT texts an import of `path` sends, numbered from `first` (what the baseline runs).
+std::vector<std::string> InsertTexts(const std::string& path, long long first) {
+  std::vector<std::string> texts;
+  std::ifstream in(path, std::ios::binary);
+  std::string line;
+  std::getline(in, line);  // header
+  const std::vector<std::string> names{"N",         "PNAME",     "L_FOLDER",  "N_FOLDER",
+                                       "FILE_NAME", "BOOT_DATE", "BOOT_TIME", "FILE_DATE",
+                                       "FILE_TIME", "FILE_SIZE"};
+  std::vector<std::string_view> pieces;
+  std::vector<std::string> values(10);
+  for (long long n = first; std::getline(in, line); ++n) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    exchange::SplitTabs(line, pieces);
+    for (std::size_t k = 0; k < 10; ++k) {
+      std::string piece = k < pieces.size() ? std::string(pieces[k]) : std::string();
+      if (k == 0) {
+        values[k] = std::to_string(n);
+      } else if (k == 9) {
+        values[k] = piece.empty() ? "0" : piece;
+      } else {
+        values[k] = piece.empty() ? "NULL" : db::QuoteLiteral(piece);
+      }
+    }
+    texts.push_back(db::JoinStatementLines(db::InsertLines("BASELINE", 10, names, values)));
+  }
+  return texts;
+}
+
+void BareImport(bench::BareConnection& bare, const std::vector<std::string>& inserts, bool replace) {
+  isc_tr_handle transaction = 0;
+  bare.Start(&transaction);
+  ISC_STATUS_ARRAY status = {};
+  if (replace && Api().execute_immediate(status, bare.Handle(), &transaction, 0,
+                                         "DELETE FROM BASELINE ;", 3, nullptr)) {
+    bench::Fail(status, "delete");
+  }
+  for (const std::string& sql : inserts) {
+    if (Api().execute_immediate(status, bare.Handle(), &transaction, 0, sql.c_str(), 3, nullptr)) {
+      bench::Fail(status, "insert");
+    }
+  }
+  bare.Commit(&transaction);
+}
+
+// ---- the runs ----
+
+void PrintRow(const char* what, const Measured& ours, const Measured& base) {
+  std::printf("%-30s %9.3f s %9.3f s %7.2fx\n", what, ours.seconds, base.seconds,
+              ours.seconds / base.seconds);
+}
+
+std::string BenchExport(const std::string& server, const std::string& data_dir, long long rows) {
+  const bench::Dataset dataset = bench::EnsureDataset(server, data_dir, rows);
+  db::DataModule data;
+  Connect(data, server, dataset.folder, dataset.file_name);
+  bench::BareConnection bare(server + dataset.folder + dataset.file_name);
+  const std::string ours_file = data_dir + "/export-" + std::to_string(rows) + ".txt";
+  const std::string bare_file = data_dir + "/export-" + std::to_string(rows) + "-bare.txt";
+
+  // Warm the server's page cache once, so that neither side pays for the first read.
+  BareExport(bare, bare_file);
+  exchange::ExportResult result;
+  const Measured ours = Measure([&] {
+    if (!exchange::ExportTable(data, kTable, ours_file, &result)) Die("ExportTable failed");
+  });
+  long long bare_rows = 0;
+  const Measured base = Measure([&] { bare_rows = BareExport(bare, bare_file); });
+  if (result.rows != rows || bare_rows != rows) Die("export row counts differ");
+  if (!SameFiles(ours_file, bare_file)) Die("the two export files differ");
+  const long long file_size = FileSize(ours_file);
+
+  std::printf("\n== export of %lld rows (file %s) ==\n", rows, MiB(static_cast<double>(file_size)).c_str());
+  std::printf("%-30s %11s %11s %8s\n", "", "ours", "baseline", "ratio");
+  PrintRow("ExportTable wall time", ours, base);
+  const double budget = 2.0 * static_cast<double>(file_size) + 64.0 * 1048576.0;
+  const double resident_growth = static_cast<double>(ours.resident_peak - ours.resident_start) * 1024;
+  std::printf("%-30s %s (%.0f B/row)\n", "our heap peak", MiB(static_cast<double>(ours.heap_peak)).c_str(),
+              static_cast<double>(ours.heap_peak) / static_cast<double>(rows));
+  std::printf("%-30s %s above %s at start; baseline %s\n", "resident peak",
+              MiB(resident_growth).c_str(), MiB(ours.resident_start * 1024.0).c_str(),
+              MiB((base.resident_peak - base.resident_start) * 1024.0).c_str());
+  std::printf("%-30s %s (2 x file + 64 MiB): heap %.2f, resident %.2f of it\n", "memory budget",
+              MiB(budget).c_str(), static_cast<double>(ours.heap_peak) / budget, resident_growth / budget);
+  std::remove(bare_file.c_str());
+  return ours_file;
+}
+
+void BenchImport(const std::string& server, const std::string& data_dir, long long rows) {
+  // The exported file of the dataset is the input of every run.
+  const std::string input = BenchExport(server, data_dir, rows);
+  const std::string folder = data_dir + "/";
+  const std::string file = "EXCHANGE-IMPORT.FDB";
+  std::remove((folder + file).c_str());
+  db::DataModule data;
+  ResetSettingsToDefaults();
+  ServerName = server;
+  ServerFolder = folder;
+  DatabaseName = file;
+  data.CreateDatabase();
+  if (!data.Connected() || !data.CreateLaunchTable() ||
+      !data.ExecuteScript({"CREATE TABLE BASELINE (", "  N INTEGER NOT NULL UNIQUE,",
+                           "  PNAME VARCHAR(16), L_FOLDER VARCHAR(255), N_FOLDER VARCHAR(255),",
+                           "  FILE_NAME VARCHAR(255), BOOT_DATE VARCHAR(10), BOOT_TIME VARCHAR(8),",
+                           "  FILE_DATE VARCHAR(10), FILE_TIME VARCHAR(8), FILE_SIZE INTEGER);"})) {
+    Die("cannot prepare " + folder + file);
+  }
+  bench::BareConnection bare(server + folder + file);
+  const std::vector<std::string> first_inserts = InsertTexts(input, 1);
+  const std::vector<std::string> next_inserts = InsertTexts(input, rows + 1);
+
+  // Both tables start with the rows once, so that replace has rows to delete.
+  exchange::ImportResult result;
+  if (!exchange::ImportTable(data, kTable, input, true, true, &result) || result.stored != rows) {
+    Die("filling import failed");
+  }
+  BareImport(bare, first_inserts, false);
+
+  const Measured replace = Measure([&] {
+    if (!exchange::ImportTable(data, kTable, input, false, true, &result) || result.stored != rows) {
+      Die("ImportTable (replace) failed");
+    }
+  });
+  const Measured replace_base = Measure([&] { BareImport(bare, first_inserts, true); });
+
+  // Round trip: the table now holds the file imported with replace.
+  const std::string second = data_dir + "/export-roundtrip.txt";
+  if (!exchange::ExportTable(data, kTable, second)) Die("second export failed");
+
+  const Measured add = Measure([&] {
+    if (!exchange::ImportTable(data, kTable, input, true, true, &result) || result.stored != rows) {
+      Die("ImportTable (add) failed");
+    }
+  });
+  const Measured add_base = Measure([&] { BareImport(bare, next_inserts, false); });
+  if (data.CountRows(kTable, "") != 2 * rows) Die("the table does not hold both imports");
+  data.CloseQuery();
+
+  std::printf("\n== import of a %lld-line exported file ==\n", rows);
+  std::printf("%-30s %11s %11s %8s %14s %14s\n", "", "ours", "baseline", "ratio", "ours lines/s",
+              "base lines/s");
+  std::printf("%-30s %9.3f s %9.3f s %7.2fx %14.0f %14.0f\n", "replace (delete + inserts)",
+              replace.seconds, replace_base.seconds, replace.seconds / replace_base.seconds,
+              rows / replace.seconds, rows / replace_base.seconds);
+  std::printf("%-30s %9.3f s %9.3f s %7.2fx %14.0f %14.0f\n", "add (inserts)", add.seconds,
+              add_base.seconds, add.seconds / add_base.seconds, rows / add.seconds,
+              rows / add_base.seconds);
+  std::printf("%-30s %s / %s\n", "our heap peak replace / add",
+              MiB(static_cast<double>(replace.heap_peak)).c_str(),
+              MiB(static_cast<double>(add.heap_peak)).c_str());
+
+  // The second file holds the first file's rows, numbered 1 .. n in the first file's order.
+  std::map<long long, std::string> numbered;
+  {
+    std::ifstream in(second, std::ios::binary);
+    std::string line;
+    std::getline(in, line);
+    while (std::getline(in, line)) {
+      const std::size_t tab = line.find('\t');
+      numbered[std::atoll(line.substr(0, tab).c_str())] = line.substr(tab);
+    }
+  }
+  std::ifstream in(input, std::ios::binary);
+  std::string line;
+  std::getline(in, line);
+  long long n = 0;
+  long long mismatches = 0;
+  while (std::getline(in, line)) {
+    ++n;
+    auto found = numbered.find(n);
+    if (found == numbered.end() || found->second != line.substr(line.find('\t'))) ++mismatches;
+  }
+  const bool same = mismatches == 0 && n == rows && static_cast<long long>(numbered.size()) == rows;
+  std::printf("%-30s %s (%lld lines, %lld differ)\n", "round trip", same ? "same rows, numbered 1..n in file order" : "DIFFERENT",
+              n, mismatches);
+  std::remove(second.c_str());
+  if (!same) Die("round trip differs");
+}
+
+std::vector<long long> ParseList(const std::string& list) {
+  std::vector<long long> values;
+  for (std::size_t start = 0; start <= list.size();) {
+    const std::size_t comma = std::min(list.find(',', start), list.size());
+    if (comma > start) values.push_back(std::atoll(list.substr(start, comma - start).c_str()));
+    start = comma + 1;
+  }
+  return values;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::fprintf(stderr,
+                 "usage: lumadex_exchange_bench STATE_DIR DATA_DIR [--export-sizes a,b] [--import n]\n");
+    return 2;
+  }
+  const std::string state_dir = argv[1];
+  const std::string data_dir = argv[2];
+  std::vector<long long> export_sizes{100000, 1000000};
+  long long import_rows = 100000;
+  for (int i = 3; i + 1 < argc; i += 2) {
+    const std::string option = argv[i];
+    if (option == "--export-sizes") export_sizes = ParseList(argv[i + 1]);
+    if (option == "--import") import_rows = std::atoll(argv[i + 1]);
+  }
+  const std::string server = "localhost/" + ReadPort(state_dir) + ":";
+  if (db::LoadClientLibrary() == nullptr) Die("the Firebird client library is missing");
+  std::printf("Lumadex export and import beside bare client calls\n");
+  for (long long rows : export_sizes) {
+    if (rows != import_rows) std::remove(BenchExport(server, data_dir, rows).c_str());
+  }
+  if (import_rows > 0) BenchImport(server, data_dir, import_rows);
+  return 0;
+}

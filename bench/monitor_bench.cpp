@@ -1,0 +1,169 @@
+// Benchmarks of the launch monitor.
+//
+//   lumadex_monitor_bench STATE_DIR DATA_DIR [--sizes 10000,1000000]
+//
+// 1. One polling tick over 200 top-level windows of which 30 are Jw_cad drawings (fake
+//    services, no database): the scan, the list reconciliation and nothing new to register.
+// 2. One launch registration (highest number answered through the index, committed insert)
+//    into BOOTJWW of each size, beside the bare rule: SELECT MAX(N) then one committed insert
+//    through the classic calls. The rows added are deleted again, so the data sets stay as
+//    generated.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/UnitV.h"
+#include "bench/bench_baseline.h"
+#include "bench/bench_dataset.h"
+#include "db/DataModule.h"
+#include "monitor/LaunchRegistrar.h"
+#include "monitor/Unit3.h"
+#include "platform/headless/headless.h"
+#include "tests/support/fake_services.h"
+
+namespace {
+
+double Seconds(const std::function<void()>& work) {
+  const auto start = std::chrono::steady_clock::now();
+  work();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void BenchTick() {
+  headless::HeadlessBackend backend;
+  testing_support::FakeServices services;
+  services.registry_value.status = platform::RegistryValue::Status::Text;
+  services.registry_value.text = "C:\\jww\\案件2026\\本館";
+  for (int i = 0; i < 200; ++i) {
+    if (i % 20 < 3) {  // 30 drawings spread over the Z-order
+      services.AddWindow("平面図-" + std::to_string(i) + ".jww - jw_win");
+    } else if (i % 7 == 0) {
+      services.AddWindow("IME", false);  // hidden helper windows
+    } else {
+      services.AddWindow("エクスプローラー - ドキュメント " + std::to_string(i), true, i % 3 == 0);
+    }
+  }
+  db::DataModule data;  // never connected: the registrations of the first tick stay pending
+  TForm3 form(data, services);
+  form.Show();
+  form.Button2.Click();
+  form.Edit1.SetText("1");
+  form.Button1.Click();
+  form.Timer1.Fire();  // learns the 30 drawings
+  if (form.ListBox1.Count() != 30) {
+    std::fprintf(stderr, "bench: %d drawings listed, expected 30\n", form.ListBox1.Count());
+    std::exit(3);
+  }
+  const int ticks = 3000;
+  double best = 1e30;
+  for (int round = 0; round < 3; ++round) {
+    best = std::min(best, Seconds([&] {
+      for (int i = 0; i < ticks; ++i) form.Timer1.Fire();
+    }));
+  }
+  std::printf("== one tick: 200 windows, 30 drawings, nothing new (fake services) ==\n");
+  std::printf("%-44s %9.1f us\n", "Timer1Timer per tick (best of 3 x 3000)", best / ticks * 1e6);
+}
+
+void BenchRegistration(const std::string& server, const std::string& data_dir, long long rows,
+                       int count) {
+  const bench::Dataset dataset = bench::EnsureDataset(server, data_dir, rows);
+  ResetSettingsToDefaults();
+  ServerName = server;
+  ServerFolder = dataset.folder;
+  DatabaseName = dataset.file_name;
+  db::DataModule data;
+  data.ConnectDatabase();
+  if (!data.Connected()) {
+    std::fprintf(stderr, "bench: cannot connect to %s\n", DatabasePath().c_str());
+    std::exit(2);
+  }
+  monitor::LaunchRegistrar registrar(data);
+  monitor::LaunchFacts launch;
+  launch.pc_user_name = "設計部01";
+  launch.local_folder = "Z:\\案件2026\\本館\\平面図\\";
+  launch.network_folder = "\\\\fs01\\図面\\案件2026\\本館\\平面図\\";
+  launch.boot_date = "2026/12/07";
+  launch.boot_time = "10:15:33";
+  launch.file_date = "2026/12/01";
+  launch.file_time = "09:00:02";
+  launch.file_size = "123456";
+
+  auto register_one = [&](int i) {
+    launch.file_name = "平面図-1F-" + std::to_string(i) + ".jww";
+    registrar.BeginTick();
+    registrar.Register(launch);
+    if (!registrar.Pending().empty()) {
+      std::fprintf(stderr, "bench: a registration was not stored\n");
+      std::exit(3);
+    }
+  };
+  // The first registration of a run learns the highest number with a plain MAX.
+  const double first = Seconds([&] { register_one(0); });
+  const double ours = Seconds([&] {
+    for (int i = 1; i <= count; ++i) register_one(i);
+  });
+
+  bench::BareConnection bare(server + dataset.folder + dataset.file_name);
+  const std::vector<std::string> values = monitor::LaunchValues(0, launch);
+  double bare_max_total = 0;
+  const double baseline = Seconds([&] {
+    for (int i = 0; i < count; ++i) {
+      std::string highest;
+      bare_max_total += Seconds([&] { highest = bare.FetchFirstValue("SELECT MAX(N) FROM BOOTJWW"); });
+      std::string sql = "INSERT INTO BOOTJWW VALUES (" + std::to_string(std::atoll(highest.c_str()) + 1);
+      for (std::size_t k = 1; k < values.size(); ++k) sql += "," + values[k];
+      sql += ")";
+      bare.ExecuteCommitted(sql);
+    }
+  });
+
+  if (!data.DeleteRows("BOOTJWW", "N > " + std::to_string(rows))) {
+    std::fprintf(stderr, "bench: could not remove the rows added to %s\n", dataset.file_name.c_str());
+    std::exit(3);
+  }
+  std::printf("\n== one registration into BOOTJWW with %lld rows (%d each) ==\n", rows, count);
+  std::printf("%-44s %9.2f ms\n", "RegisterLaunch, first of the run", first * 1000);
+  std::printf("%-44s %9.2f ms\n", "RegisterLaunch, each after", ours / count * 1000);
+  std::printf("%-44s %9.2f ms  (of which MAX %.2f ms)\n", "bare SELECT MAX(N) + committed insert",
+              baseline / count * 1000, bare_max_total / count * 1000);
+  std::printf("%-44s %9.3fx\n", "ratio ours / bare", (ours / count) / (baseline / count));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: lumadex_monitor_bench STATE_DIR DATA_DIR [--sizes a,b]\n");
+    return 2;
+  }
+  std::vector<long long> sizes{10000, 1000000};
+  for (int i = 3; i + 1 < argc; i += 2) {
+    if (std::string(argv[i]) == "--sizes") {
+      sizes.clear();
+      std::string list = argv[i + 1];
+      for (std::size_t start = 0; start <= list.size();) {
+        const std::size_t comma = std::min(list.find(',', start), list.size());
+        if (comma > start) sizes.push_back(std::atoll(list.substr(start, comma - start).c_str()));
+        start = comma + 1;
+      }
+    }
+  }
+  BenchTick();
+
+  std::ifstream port_file(std::string(argv[1]) + "/port");
+  std::string port;
+  port_file >> port;
+  if (port.empty()) {
+    std::fprintf(stderr, "bench: no server in %s\n", argv[1]);
+    return 2;
+  }
+  const std::string server = "localhost/" + port + ":";
+  for (long long rows : sizes) BenchRegistration(server, argv[2], rows, rows >= 1000000 ? 10 : 30);
+  return 0;
+}

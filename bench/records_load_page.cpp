@@ -1,0 +1,232 @@
+// The record list's page load beside a bare baseline, on the 1 000 000-row dataset.
+//
+//   records_load_page STATE_DIR DATA_DIR [--rows N] [--repeats R]
+//
+// For the pages starting at rows 1, 500 001 and 999 901 (of N), sort entries 0, 8 and 10, with
+// and without a filter: TForm5::LoadPage against the same statement run through the bare
+// classic calls (prepare, execute, isc_dsql_fetch StartRow - 1 + 100 rows and discard them).
+// Times are the best of R runs; memory is the peak of the program's own heap bytes during one
+// page load above the level before it (a counting allocator).
+#include <malloc.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "app/UnitV.h"
+#include "bench/bench_baseline.h"
+#include "bench/bench_dataset.h"
+#include "db/DataModule.h"
+#include "platform/headless/headless.h"
+#include "records/Unit5.h"
+
+// ---- counting allocator ----
+namespace {
+std::atomic<long long> g_heap_now{0};
+std::atomic<long long> g_heap_peak{0};
+
+void* CountedAllocate(std::size_t size) {
+  void* p = std::malloc(size ? size : 1);
+  if (p == nullptr) throw std::bad_alloc();
+  const long long now = g_heap_now += static_cast<long long>(malloc_usable_size(p));
+  long long peak = g_heap_peak.load();
+  while (now > peak && !g_heap_peak.compare_exchange_weak(peak, now)) {
+  }
+  return p;
+}
+
+void CountedFree(void* p) {
+  if (p == nullptr) return;
+  g_heap_now -= static_cast<long long>(malloc_usable_size(p));
+  std::free(p);
+}
+}  // namespace
+
+void* operator new(std::size_t size) { return CountedAllocate(size); }
+void* operator new[](std::size_t size) { return CountedAllocate(size); }
+void operator delete(void* p) noexcept { CountedFree(p); }
+void operator delete[](void* p) noexcept { CountedFree(p); }
+void operator delete(void* p, std::size_t) noexcept { CountedFree(p); }
+void operator delete[](void* p, std::size_t) noexcept { CountedFree(p); }
+
+namespace {
+
+struct Measured {
+  double seconds = 1e30;
+  long long heap_peak = 0;
+};
+
+Measured Measure(const std::function<void()>& work) {
+  Measured result;
+  const long long base = g_heap_now.load();
+  g_heap_peak = base;
+  const auto start = std::chrono::steady_clock::now();
+  work();
+  result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  result.heap_peak = g_heap_peak.load() - base;
+  return result;
+}
+
+const db::ClientLibrary& Api() { return db::RequireClientLibrary(); }
+
+// The bare baseline: one transaction, the statement prepared and executed, `rows` rows fetched
+// into one XSQLDA row buffer and discarded. Returns the first column of the last row fetched
+// (the registration number, to check both sides saw the same page).
+std::string BareFetch(bench::BareConnection& connection, const std::string& sql, long long rows) {
+  isc_tr_handle transaction = 0;
+  connection.Start(&transaction);
+  ISC_STATUS_ARRAY status = {};
+  isc_stmt_handle statement = 0;
+  if (Api().alloc_statement2(status, connection.Handle(), &statement)) bench::Fail(status, "alloc");
+  std::vector<char> sqlda_memory(XSQLDA_LENGTH(16));
+  XSQLDA* sqlda = reinterpret_cast<XSQLDA*>(sqlda_memory.data());
+  sqlda->version = SQLDA_VERSION1;
+  sqlda->sqln = 16;
+  if (Api().prepare(status, &transaction, &statement, 0, sql.c_str(), 3, sqlda)) {
+    bench::Fail(status, "prepare");
+  }
+  std::size_t size = 0;
+  std::vector<std::size_t> offsets;
+  for (int i = 0; i < sqlda->sqld; ++i) {
+    size = (size + 7) & ~std::size_t(7);
+    offsets.push_back(size);
+    size += sqlda->sqlvar[i].sqllen + 2;
+  }
+  std::vector<char> row(size + 8);
+  std::vector<short> nulls(sqlda->sqld);
+  for (int i = 0; i < sqlda->sqld; ++i) {
+    sqlda->sqlvar[i].sqldata = row.data() + offsets[i];
+    sqlda->sqlvar[i].sqlind = &nulls[i];
+  }
+  if (Api().execute(status, &transaction, &statement, SQLDA_VERSION1, nullptr)) {
+    bench::Fail(status, "execute");
+  }
+  std::string last;
+  for (long long fetched = 0; fetched < rows; ++fetched) {
+    const ISC_STATUS result = Api().fetch(status, &statement, SQLDA_VERSION1, sqlda);
+    if (result == 100) break;
+    if (result) bench::Fail(status, "fetch");
+    if (fetched + 1 == rows) {
+      ISC_LONG n;
+      std::memcpy(&n, sqlda->sqlvar[0].sqldata, sizeof n);
+      last = std::to_string(n);
+    }
+  }
+  Api().free_statement(status, &statement, DSQL_drop);
+  connection.Rollback(&transaction);
+  return last;
+}
+
+std::string ReadPort(const std::string& state_dir) {
+  std::ifstream in(state_dir + "/port");
+  std::string port;
+  in >> port;
+  if (port.empty()) {
+    std::fprintf(stderr, "records_load_page: no server runs in %s\n", state_dir.c_str());
+    std::exit(2);
+  }
+  return port;
+}
+
+std::string Megabytes(long long bytes) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2f MB", bytes / (1024.0 * 1024.0));
+  return text;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: records_load_page STATE_DIR DATA_DIR [--rows N] [--repeats R]\n");
+    return 2;
+  }
+  const std::string state_dir = argv[1];
+  const std::string data_dir = argv[2];
+  long long rows = 1000000;
+  int repeats = 3;
+  for (int i = 3; i + 1 < argc; i += 2) {
+    if (std::strcmp(argv[i], "--rows") == 0) rows = std::atoll(argv[i + 1]);
+    if (std::strcmp(argv[i], "--repeats") == 0) repeats = std::max(1, std::atoi(argv[i + 1]));
+  }
+
+  const std::string server = "localhost/" + ReadPort(state_dir) + ":";
+  const bench::Dataset dataset = bench::EnsureDataset(server, data_dir, rows);
+
+  headless::HeadlessBackend backend;
+  ServerName = server;
+  ServerFolder = dataset.folder;
+  DatabaseName = dataset.file_name;
+  db::DataModule data;
+  data.ConnectDatabase();
+  if (!data.Connected()) {
+    std::fprintf(stderr, "records_load_page: cannot connect to %s\n", DatabasePath().c_str());
+    return 2;
+  }
+  TForm5 list(data);
+  bench::BareConnection bare(DatabasePath());
+
+  struct Sort {
+    int entry;
+    const char* order;
+  };
+  const Sort sorts[] = {{0, "N"}, {8, "FILE_NAME"}, {10, "BOOT_DATE,BOOT_TIME"}};
+  // Filter entry 2 (フォルダ名) with the text 案件: every generated folder holds it, so every
+  // page is full and the server evaluates the pattern on every row.
+  const std::string filter = "L_FOLDER LIKE " + db::QuoteLiteral("%案件%");
+  const long long starts[] = {1, rows / 2 + 1, rows - 99};
+
+  std::printf("LoadPage of the record list, %lld rows, best of %d\n", rows, repeats);
+  std::printf("%-9s %-20s %-7s %12s %12s %7s %12s %5s\n", "start", "order", "filter", "LoadPage s",
+              "baseline s", "ratio", "heap peak", "rows");
+  double worst_ratio = 0;
+  long long smallest_peak = -1, largest_peak = 0;
+  bool all_match = true;
+  for (const Sort& sort : sorts) {
+    for (bool filtered : {false, true}) {
+      for (long long start : starts) {
+        list.OrderClause = sort.order;
+        list.FilterClause = filtered ? filter : "";
+        list.StartRow = static_cast<int32_t>(start);
+        const std::string sql = db::JoinStatementLines(list.PageStatementLines());
+        Measured page, baseline;
+        std::string page_last, bare_last;
+        for (int r = 0; r < repeats; ++r) {
+          list.ClearGrid();
+          Measured one = Measure([&] { list.LoadPage(); });
+          page.seconds = std::min(page.seconds, one.seconds);
+          page.heap_peak = std::max(page.heap_peak, one.heap_peak);
+          int shown = list.NextStartRow - list.StartRow;
+          page_last = shown > 0 ? list.StringGrid1.Cell(0, shown) : "";
+          data.CloseQuery();  // the baseline runs without the list's reading transaction open
+          Measured bare_one = Measure([&] { bare_last = BareFetch(bare, sql, start - 1 + list.PageSize); });
+          baseline.seconds = std::min(baseline.seconds, bare_one.seconds);
+        }
+        const int shown = list.NextStartRow - list.StartRow;
+        const double ratio = page.seconds / baseline.seconds;
+        worst_ratio = std::max(worst_ratio, ratio);
+        smallest_peak = smallest_peak < 0 ? page.heap_peak : std::min(smallest_peak, page.heap_peak);
+        largest_peak = std::max(largest_peak, page.heap_peak);
+        if (page_last != bare_last) all_match = false;
+        std::printf("%-9lld %-20s %-7s %12.3f %12.3f %7.2f %12s %5d%s\n", start, sort.order,
+                    filtered ? "yes" : "none", page.seconds, baseline.seconds, ratio,
+                    Megabytes(page.heap_peak).c_str(), shown,
+                    page_last == bare_last ? "" : "  (rows differ from the baseline)");
+        std::fflush(stdout);
+      }
+    }
+  }
+  std::printf("worst ratio %.2f (target 1.20); heap peak per page load %s to %s; %s\n", worst_ratio,
+              Megabytes(smallest_peak).c_str(), Megabytes(largest_peak).c_str(),
+              all_match ? "every page ended on the same row as the baseline" : "ROWS DIFFER");
+  return all_match ? 0 : 1;
+}

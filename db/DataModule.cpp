@@ -1,0 +1,548 @@
+#include "db/DataModule.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/UnitV.h"
+#include "db/ClientQuery.h"
+#include "db/Connection.h"
+#include "db/Statements.h"
+#include "db/Transaction.h"
+#include "platform/cp932.h"
+
+namespace db {
+
+namespace {
+const char* const kUser = "SYSDBA";
+const char* const kPassword = "quillstar";
+}  // namespace
+
+struct DataModule::State {
+  Connection connection;
+  Transaction transaction{connection};
+  ClientQuery query{connection, transaction};
+  std::vector<std::string> scratch;
+  FailureKind last_failure = FailureKind::None;
+  long long rows_changed = 0;
+  // Set when a broken connection was let go; the next data operation attaches again.
+  bool reattach_pending = false;
+  bool batch_active = false;
+  // The highest registration number last seen, per table and database.
+  std::string highest_key;
+  long long highest_seen = 0;
+};
+
+DataModule::DataModule() : state_(new State) {
+  State* state = state_.get();
+  state->transaction.SetBeforeEnd([state] { state->query.ReleaseQuietly(); });
+  state->connection.SetBrokenHandler([state] {
+    state->query.ReleaseQuietly();
+    state->transaction.Abandon();
+    state->connection.Abandon();
+    state->reattach_pending = true;
+    state->batch_active = false;
+  });
+}
+
+DataModule::~DataModule() = default;
+
+Query& DataModule::IBQuery1() { return state_->query; }
+Transaction& DataModule::IBTransaction1() { return state_->transaction; }
+Connection& DataModule::IBDatabase1() { return state_->connection; }
+
+std::vector<std::string>& DataModule::ScratchList() { return state_->scratch; }
+
+bool DataModule::Connected() const { return state_->connection.Connected(); }
+
+int DataModule::CurrentDialect() const { return state_->connection.Dialect(); }
+
+// ---- Connection and database creation ----
+
+void DataModule::CreateDatabase() {
+  // Callers close the connection first; an open one is never replaced behind their back.
+  if (Connected()) return;
+  State& s = *state_;
+  s.connection.SetDatabaseName(DatabasePath());
+  s.connection.SetParams({std::string("USER \"") + kUser + "\"",
+                          std::string("PASSWORD \"") + kPassword + "\"", "PAGE_SIZE 4096"});
+  s.reattach_pending = false;
+  try {
+    s.connection.CreateDatabase();
+  } catch (const std::exception&) {
+  }
+}
+
+void DataModule::ConnectDatabase() {
+  if (Connected()) return;
+  State& s = *state_;
+  s.connection.SetDatabaseName(DatabasePath());
+  s.connection.SetParams({std::string("USER_NAME=") + kUser, std::string("PASSWORD=") + kPassword});
+  s.reattach_pending = false;
+  try {
+    s.connection.Open();
+  } catch (const std::exception&) {
+    DisconnectDatabase();
+  }
+}
+
+void DataModule::DisconnectDatabase() {
+  State& s = *state_;
+  s.reattach_pending = false;
+  s.batch_active = false;
+  try {
+    s.query.Close();
+  } catch (const std::exception&) {
+  }
+  try {
+    s.transaction.MakeInactive();
+  } catch (const std::exception&) {
+  }
+  // Whatever the server answers, the handles are let go and the connection counts as closed.
+  s.query.ReleaseQuietly();
+  s.transaction.Abandon();
+  try {
+    s.connection.Close();
+  } catch (const std::exception&) {
+  }
+  s.connection.Abandon();
+}
+
+// Attaches again after a broken connection was let go. True when the connection is open.
+static bool EnsureConnected(Connection& connection, bool& reattach_pending) {
+  if (connection.Connected()) return true;
+  if (!reattach_pending) return false;
+  try {
+    connection.Open();
+    reattach_pending = false;
+  } catch (const std::exception&) {
+  }
+  return connection.Connected();
+}
+
+// ---- Launch table and modifying statements ----
+
+bool DataModule::TableExists(const std::string& table) {
+  State& s = *state_;
+  if (!EnsureConnected(s.connection, s.reattach_pending)) return false;
+  std::vector<std::string>& names = ScratchList();
+  names.clear();
+  const ClientLibrary& api = s.connection.Api();
+  isc_tr_handle* listing = s.connection.ListingTransaction();
+  isc_stmt_handle statement = 0;
+  ISC_STATUS_ARRAY status = {};
+  auto finish = [&] {
+    ISC_STATUS_ARRAY ignored = {};
+    if (statement != 0) api.free_statement(ignored, &statement, DSQL_drop);
+    if (*listing != 0 && api.commit_transaction(ignored, listing)) {
+      api.rollback_transaction(ignored, listing);
+      *listing = 0;
+    }
+  };
+  try {
+    if (*listing == 0) {
+      struct {
+        isc_db_handle* database;
+        int length;
+        const char* buffer;
+      } entry = {s.connection.Handle(), 0, nullptr};
+      if (api.start_multiple(status, listing, 1, &entry)) {
+        *listing = 0;
+        s.connection.Fail(status, "start listing");
+      }
+    }
+    if (api.alloc_statement2(status, s.connection.Handle(), &statement)) {
+      statement = 0;
+      s.connection.Fail(status, "allocate listing");
+    }
+    const std::string text = ScanParameters(JoinStatementLines({kListTablesStatement})).text;
+    const unsigned short dialect = static_cast<unsigned short>(s.connection.Dialect());
+    if (api.prepare(status, listing, &statement, 0, text.c_str(), dialect, nullptr)) {
+      s.connection.Fail(status, "prepare listing");
+    }
+    struct {
+      XSQLDA sqlda;
+    } one = {};
+    one.sqlda.version = SQLDA_VERSION1;
+    one.sqlda.sqln = 1;
+    if (api.describe(status, &statement, SQLDA_VERSION1, &one.sqlda)) {
+      s.connection.Fail(status, "describe listing");
+    }
+    XSQLVAR& var = one.sqlda.sqlvar[0];
+    std::vector<char> value(static_cast<std::size_t>(var.sqllen) + 2);
+    short null_flag = 0;
+    var.sqldata = value.data();
+    var.sqlind = &null_flag;
+    if (api.execute(status, listing, &statement, SQLDA_VERSION1, nullptr)) {
+      s.connection.Fail(status, "execute listing");
+    }
+    names.clear();
+    for (;;) {
+      const ISC_STATUS fetched = api.fetch(status, &statement, SQLDA_VERSION1, &one.sqlda);
+      if (fetched == 100) break;
+      if (fetched != 0) s.connection.Fail(status, "fetch listing");
+      std::string name;
+      if (!((var.sqltype & 1) && null_flag < 0)) {
+        if ((var.sqltype & ~1) == SQL_VARYING) {
+          short length;
+          std::memcpy(&length, value.data(), 2);
+          name.assign(value.data() + 2, static_cast<std::size_t>(length));
+        } else {
+          name.assign(value.data(), static_cast<std::size_t>(var.sqllen));
+        }
+      }
+      while (!name.empty() && static_cast<unsigned char>(name.back()) <= ' ') name.pop_back();
+      names.push_back(name);
+    }
+  } catch (...) {
+    // The listing transaction is ended also on failure; the error goes on to the caller.
+    if (s.connection.Connected()) finish();
+    throw;
+  }
+  finish();
+  const std::string wanted = cp932::UpperAscii(table);
+  return std::any_of(names.begin(), names.end(),
+                     [&](const std::string& name) { return cp932::UpperAscii(name) == wanted; });
+}
+
+bool DataModule::CreateLaunchTable() { return ExecuteScript(LaunchTableLines()); }
+
+// The discipline of every modifying operation: a transaction of its own, committed or rolled
+// back, and nothing left open afterwards.
+static bool RunModifying(DataModule::State& s, const std::vector<std::string>& lines,
+                         FailureKind& failure, long long& rows_changed) {
+  failure = FailureKind::None;
+  rows_changed = 0;
+  bool ok = false;
+  try {
+    s.transaction.MakeInactive();
+    s.transaction.StartTransaction();
+    s.query.Close();
+    s.query.SetParamCheck(false);
+    s.query.SetLines(lines);
+    s.query.ExecSQL();
+    const long long rows = s.query.RowsAffected();
+    s.transaction.Commit();
+    rows_changed = rows;
+    ok = true;
+  } catch (const DatabaseError& error) {
+    failure = error.Kind();
+  } catch (const std::exception&) {
+    failure = FailureKind::Other;
+  }
+  if (!ok) {
+    try {
+      s.transaction.MakeInactive();
+    } catch (const std::exception&) {
+    }
+  }
+  try {
+    s.query.Close();
+  } catch (const std::exception&) {
+  }
+  try {
+    s.transaction.MakeInactive();
+  } catch (const std::exception&) {
+  }
+  if (!ok && !s.connection.Connected()) failure = FailureKind::Connection;
+  return ok;
+}
+
+bool DataModule::ExecuteScript(const std::vector<std::string>& lines) {
+  State& s = *state_;
+  if (lines.empty()) {
+    s.last_failure = FailureKind::Other;
+    s.rows_changed = 0;
+    return false;
+  }
+  EnsureConnected(s.connection, s.reattach_pending);  // with it closed, the start fails below
+  return RunModifying(s, lines, s.last_failure, s.rows_changed);
+}
+
+bool DataModule::InsertRow(const std::string& table, int count,
+                           const std::vector<std::string>& names,
+                           const std::vector<std::string>& values) {
+  State& s = *state_;
+  if (!EnsureConnected(s.connection, s.reattach_pending)) {
+    s.last_failure = FailureKind::Connection;
+    s.rows_changed = 0;
+    return false;
+  }
+  return RunModifying(s, InsertLines(table, count, names, values), s.last_failure, s.rows_changed);
+}
+
+bool DataModule::UpdateRows(const std::string& table, int count,
+                            const std::vector<std::string>& names,
+                            const std::vector<std::string>& values,
+                            const std::string& condition) {
+  State& s = *state_;
+  if (!EnsureConnected(s.connection, s.reattach_pending)) {
+    s.last_failure = FailureKind::Connection;
+    s.rows_changed = 0;
+    return false;
+  }
+  return RunModifying(s, UpdateLines(table, count, names, values, condition), s.last_failure,
+                      s.rows_changed);
+}
+
+bool DataModule::DeleteRows(const std::string& table, const std::string& condition) {
+  State& s = *state_;
+  if (!EnsureConnected(s.connection, s.reattach_pending)) {
+    s.last_failure = FailureKind::Connection;
+    s.rows_changed = 0;
+    return false;
+  }
+  return RunModifying(s, DeleteLines(table, condition), s.last_failure, s.rows_changed);
+}
+
+FailureKind DataModule::LastFailure() const { return state_->last_failure; }
+
+long long DataModule::RowsChanged() const { return state_->rows_changed; }
+
+// ---- Batch transaction ----
+
+bool DataModule::BeginBatch() {
+  State& s = *state_;
+  s.last_failure = FailureKind::None;
+  if (!EnsureConnected(s.connection, s.reattach_pending)) {
+    s.last_failure = FailureKind::Connection;
+    return false;
+  }
+  try {
+    s.query.Close();
+    s.transaction.MakeInactive();
+    s.transaction.StartTransaction();
+    s.batch_active = true;
+    return true;
+  } catch (const DatabaseError& error) {
+    s.last_failure = s.connection.Connected() ? error.Kind() : FailureKind::Connection;
+  } catch (const std::exception&) {
+    s.last_failure = FailureKind::Other;
+  }
+  return false;
+}
+
+bool DataModule::BatchExecute(const std::vector<std::string>& lines) {
+  State& s = *state_;
+  s.last_failure = FailureKind::None;
+  s.rows_changed = 0;
+  if (!s.batch_active || !s.transaction.InTransaction()) {
+    s.last_failure = s.connection.Connected() ? FailureKind::Other : FailureKind::Connection;
+    return false;
+  }
+  try {
+    s.query.Close();
+    s.query.SetParamCheck(false);
+    s.query.SetLines(lines);
+    s.query.ExecSQL();
+    s.rows_changed = s.query.RowsAffected();
+    return true;
+  } catch (const DatabaseError& error) {
+    s.last_failure = s.connection.Connected() ? error.Kind() : FailureKind::Connection;
+  } catch (const std::exception&) {
+    s.last_failure = FailureKind::Other;
+  }
+  return false;
+}
+
+bool DataModule::CommitBatch() {
+  State& s = *state_;
+  s.last_failure = FailureKind::None;
+  if (!s.batch_active || !s.transaction.InTransaction()) {
+    s.batch_active = false;
+    s.last_failure = s.connection.Connected() ? FailureKind::Other : FailureKind::Connection;
+    return false;
+  }
+  s.batch_active = false;
+  try {
+    s.transaction.Commit();
+    return true;
+  } catch (const DatabaseError& error) {
+    s.last_failure = s.connection.Connected() ? error.Kind() : FailureKind::Connection;
+  } catch (const std::exception&) {
+    s.last_failure = FailureKind::Other;
+  }
+  try {
+    s.transaction.MakeInactive();
+  } catch (const std::exception&) {
+  }
+  return false;
+}
+
+void DataModule::RollbackBatch() {
+  State& s = *state_;
+  s.batch_active = false;
+  try {
+    s.query.Close();
+  } catch (const std::exception&) {
+  }
+  try {
+    s.transaction.MakeInactive();
+  } catch (const std::exception&) {
+  }
+}
+
+// ---- Queries and row reading ----
+
+void DataModule::CloseQuery() {
+  State& s = *state_;
+  try {
+    s.query.Close();
+  } catch (const std::exception&) {
+  }
+  try {
+    s.transaction.MakeInactive();
+  } catch (const std::exception&) {
+  }
+}
+
+void DataModule::MakeTransactionInactive() {
+  try {
+    state_->transaction.MakeInactive();
+  } catch (const std::exception&) {
+  }
+}
+
+// Common start of the reading operations; false when the connection is (or was found) closed.
+static bool StartReading(DataModule& module, DataModule::State& s,
+                         const std::vector<std::string>& lines) {
+  if (!EnsureConnected(s.connection, s.reattach_pending)) return false;
+  module.CloseQuery();
+  // A connection found broken while ending the last read fails this operation.
+  if (!s.connection.Connected()) return false;
+  s.query.SetParamCheck(true);
+  s.query.SetLines(lines);
+  return true;
+}
+
+static void CloseQuietly(ClientQuery& query) {
+  try {
+    query.Close();
+  } catch (const std::exception&) {
+  }
+}
+
+int DataModule::CountRows(const std::string& table, const std::string& condition) {
+  State& s = *state_;
+  long long result = -1;
+  try {
+    if (!StartReading(*this, s, CountRowsLines(table, condition))) return -1;
+    s.query.Open();
+    // Every row is fetched, none is kept: counting needs no row in memory.
+    result = s.query.CountToEnd();
+  } catch (const std::exception&) {
+    result = -1;
+  }
+  CloseQuietly(s.query);
+  return static_cast<int>(result);
+}
+
+int DataModule::CountFields(const std::string& table) {
+  State& s = *state_;
+  int result = -1;
+  try {
+    if (!StartReading(*this, s, CountFieldsLines(table))) return -1;
+    s.query.Open();
+    result = s.query.FieldCount();
+  } catch (const std::exception&) {
+  }
+  CloseQuietly(s.query);
+  return result;
+}
+
+std::string DataModule::SelectMax(const std::string& table, const std::string& column,
+                                  const std::string& condition) {
+  State& s = *state_;
+  std::string result;
+  try {
+    if (!StartReading(*this, s, SelectMaxLines(table, column, condition))) return std::string();
+    s.query.Open();
+    s.query.First();
+    result = s.query.ValueText(0);
+  } catch (const std::exception&) {
+  }
+  CloseQuietly(s.query);
+  return result;
+}
+
+std::string DataModule::SelectHighestNumber(const std::string& table) {
+  State& s = *state_;
+  // MAX(N) alone reads every row; with "N >= k" the unique index answers it. Any k at or below
+  // the true maximum gives the same result, and another PC's inserts only raise the maximum.
+  const std::string key = s.connection.DatabaseName() + '\n' + table;
+  if (key == s.highest_key && s.highest_seen > 0) {
+    const std::string bounded =
+        SelectMax(table, "N", "N >= " + std::to_string(s.highest_seen));
+    if (!bounded.empty()) {
+      s.highest_seen = std::strtoll(bounded.c_str(), nullptr, 10);
+      return bounded;
+    }
+  }
+  const std::string plain = SelectMax(table, "N", "");
+  const long long value = plain.empty() ? 0 : std::strtoll(plain.c_str(), nullptr, 10);
+  s.highest_key = key;
+  s.highest_seen = value;
+  return plain;
+}
+
+int DataModule::OpenSelect(const std::string& columns, const std::string& table,
+                           const std::string& condition, const std::string& order) {
+  State& s = *state_;
+  int result = 0;
+  try {
+    if (!StartReading(*this, s, OpenSelectLines(columns, table, condition, order))) return 0;
+    s.query.Open();
+  } catch (const std::exception&) {
+    CloseQuietly(s.query);
+    return 0;
+  }
+  try {
+    s.query.Last();
+    result = s.query.RecordCount();
+    s.query.First();
+  } catch (const std::exception&) {
+    // The result stays open with whatever rows were fetched.
+  }
+  return result;
+}
+
+void DataModule::GetFieldNames(std::vector<std::string>& names) {
+  ClientQuery& query = state_->query;
+  if (!query.IsOpen()) return;
+  const int count = query.FieldCount();
+  if (static_cast<int>(names.size()) < count) names.resize(static_cast<std::size_t>(count));
+  for (int k = 0; k < count; ++k) names[static_cast<std::size_t>(k)] = query.FieldName(k);
+}
+
+void DataModule::ReadFirstRow(std::vector<std::string>& values) {
+  ClientQuery& query = state_->query;
+  if (!query.IsOpen()) return;
+  const std::size_t count = static_cast<std::size_t>(query.FieldCount());
+  if (values.size() < count) values.resize(count);
+  for (std::size_t k = 0; k < count; ++k) values[k].clear();
+  try {
+    query.First();
+    query.ReadRow(values);
+  } catch (const std::exception&) {
+  }
+}
+
+void DataModule::ReadNextRow(std::vector<std::string>& values) {
+  ClientQuery& query = state_->query;
+  if (!query.IsOpen()) return;
+  const std::size_t count = static_cast<std::size_t>(query.FieldCount());
+  if (values.size() < count) values.resize(count);
+  try {
+    query.Next();
+    if (query.Eof()) {
+      for (std::size_t k = 0; k < count; ++k) values[k].clear();
+    } else {
+      query.ReadRow(values);
+    }
+  } catch (const std::exception&) {
+  }
+}
+
+void DataModule::CloseSelect() { CloseQuietly(state_->query); }
+
+}  // namespace db

@@ -1,0 +1,115 @@
+// Export: one SELECT * read from its first to its last row in one snapshot transaction, written
+// to a temporary file beside the target and renamed over it only when complete.
+#include <string>
+#include <vector>
+
+#include "db/Statements.h"
+#include "exchange/Exchange.h"
+#include "platform/files.h"
+
+namespace exchange {
+
+namespace {
+
+const char kReadFailedMessage[] = "データを読み出せませんでした。ファイルは変更していません。";
+const char kWriteFailedMessage[] = "ファイルを書き出せませんでした。元のファイルは変更していません。";
+
+bool Finish(ExportResult* result, ExportOutcome outcome, long long rows) {
+  if (result != nullptr) {
+    result->outcome = outcome;
+    result->rows = rows;
+  }
+  return outcome == ExportOutcome::Written;
+}
+
+// Ends the read: closes the result and ends its transaction, so no snapshot is held on after
+// the export. Never throws; a broken connection has nothing left to end.
+void EndRead(db::DataModule& data) {
+  try {
+    data.CloseQuery();
+  } catch (const db::DatabaseError&) {
+  }
+}
+
+}  // namespace
+
+bool ExportTable(db::DataModule& data, const std::string& table, const std::string& file_name,
+                 ExportResult* result, const LineObserver& after_line) {
+  if (!data.Connected()) return Finish(result, ExportOutcome::Unavailable, 0);
+  try {
+    if (!data.TableExists(table)) return Finish(result, ExportOutcome::Unavailable, 0);
+  } catch (const db::DatabaseError&) {
+    return Finish(result, ExportOutcome::ReadFailed, 0);
+  }
+
+  // The statement of OpenSelect, driven row by row: the number of lines is the number of rows
+  // this one read returns, and a failure to read is noticed instead of being written as rows.
+  db::Query& query = data.IBQuery1();
+  try {
+    data.CloseQuery();
+    query.SetParamCheck(true);
+    query.SetLines(db::OpenSelectLines("*", table, "", ""));
+    query.Open();
+  } catch (const db::DatabaseError&) {
+    EndRead(data);
+    return Finish(result, ExportOutcome::ReadFailed, 0);
+  }
+
+  const std::string temporary = platform::TemporaryPathBeside(file_name);
+  platform::OutputFile file;
+  if (!file.Open(temporary)) {
+    EndRead(data);
+    return Finish(result, ExportOutcome::WriteFailed, 0);
+  }
+
+  long long rows = 0;
+  bool written = true;
+  bool read = true;
+  try {
+    const int columns = query.FieldCount();
+    std::string line;
+    for (int k = 0; k < columns; ++k) {
+      line += query.FieldName(k);
+      line += '\t';
+    }
+    line += "\r\n";
+    written = file.Write(line);
+    while (written && !query.Eof()) {
+      line.clear();
+      for (int k = 0; k < columns; ++k) {
+        line += query.ValueText(k);
+        line += '\t';
+      }
+      line += "\r\n";
+      written = file.Write(line);
+      ++rows;
+      if (after_line) after_line(rows);
+      query.Next();
+    }
+  } catch (const db::DatabaseError&) {
+    read = false;
+  }
+  EndRead(data);
+
+  written = file.Close() && written;
+  if (!read || !written || !platform::ReplaceFile(temporary, file_name)) {
+    platform::RemoveFile(temporary);
+    return Finish(result, read ? ExportOutcome::WriteFailed : ExportOutcome::ReadFailed, rows);
+  }
+  return Finish(result, ExportOutcome::Written, rows);
+}
+
+std::string ExportFailureMessage(const ExportResult& result) {
+  switch (result.outcome) {
+    case ExportOutcome::Written:
+      return std::string();
+    case ExportOutcome::WriteFailed:
+      return kWriteFailedMessage;
+    case ExportOutcome::Unavailable:
+    case ExportOutcome::ReadFailed:
+      break;
+  }
+  return kReadFailedMessage;
+}
+
+}  // namespace exchange

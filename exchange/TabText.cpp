@@ -1,0 +1,126 @@
+#include "exchange/TabText.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/cp932.h"
+
+namespace exchange {
+
+namespace {
+constexpr std::size_t kChunk = 1 << 16;
+constexpr char kEndOfFileMark = 0x1A;
+
+// Position of the dot that starts the extension, or npos when the name has none.
+std::size_t ExtensionStart(const std::string& file_name) {
+  std::size_t mark = cp932::LastOfChars(file_name, ".\\/:");
+  if (mark == std::string::npos || file_name[mark] != '.') return std::string::npos;
+  return mark;
+}
+}  // namespace
+
+TabFileReader::TabFileReader(platform::InputFile& file) : file_(file), buffer_(kChunk) {}
+
+bool TabFileReader::Fill() {
+  position_ = 0;
+  size_ = 0;
+  return file_.Read(buffer_.data(), buffer_.size(), size_);
+}
+
+TabFileReader::Status TabFileReader::ReadLine(std::string& line) {
+  line.clear();
+  if (ended_) return Status::End;
+  if (position_ >= size_) {
+    if (!Fill()) return Status::Error;
+    if (size_ == 0) {
+      ended_ = true;
+      return Status::End;
+    }
+  }
+  if (buffer_[position_] == kEndOfFileMark) {
+    ended_ = true;
+    return Status::End;
+  }
+  for (;;) {
+    const char* data = buffer_.data();
+    std::size_t start = position_;
+    while (position_ < size_ && data[position_] != '\n' && data[position_] != '\r') ++position_;
+    line.append(data + start, position_ - start);
+    if (position_ < size_) {
+      char ending = data[position_++];
+      if (ending == '\n') {
+        ++line_number_;
+        return Status::Line;
+      }
+      continue;  // a CR never belongs to the line, whether an LF follows or not
+    }
+    if (!Fill()) return Status::Error;
+    if (size_ == 0) {  // the last line has no line end
+      ended_ = true;
+      ++line_number_;
+      return Status::Line;
+    }
+  }
+}
+
+void SplitTabs(std::string_view line, std::vector<std::string_view>& pieces) {
+  pieces.clear();
+  std::size_t start = 0;
+  while (pieces.size() < kMaxPieces) {
+    std::size_t tab = line.find('\t', start);
+    if (tab == std::string_view::npos) {
+      pieces.push_back(line.substr(start));
+      return;
+    }
+    pieces.push_back(line.substr(start, tab - start));
+    start = tab + 1;
+  }
+}
+
+std::string FormatGeneral(double value) {
+  if (!std::isfinite(value)) return std::string();
+  if (value == 0) return "0";
+  // "%.14e" rounds to 15 significant digits: "-d.dddddddddddddde+XXX". The character after the
+  // first digit is the locale's decimal point, so it is skipped rather than matched.
+  char text[64];
+  std::snprintf(text, sizeof text, "%.14e", value);
+  const char* cursor = text;
+  bool negative = *cursor == '-';
+  if (negative) ++cursor;
+  std::string digits(1, *cursor++);
+  while (*cursor != '\0' && (*cursor < '0' || *cursor > '9')) ++cursor;
+  while (*cursor >= '0' && *cursor <= '9') digits += *cursor++;
+  while (*cursor != '\0' && *cursor != 'e' && *cursor != 'E') ++cursor;
+  int exponent = *cursor != '\0' ? std::atoi(cursor + 1) : 0;
+  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+
+  std::string result = negative ? "-" : "";
+  if (exponent >= 15 || exponent < -5) {
+    result += digits[0];
+    if (digits.size() > 1) result += "." + digits.substr(1);
+    result += "E" + std::to_string(exponent);
+  } else if (exponent >= 0) {
+    std::size_t whole = static_cast<std::size_t>(exponent) + 1;
+    if (digits.size() <= whole) {
+      result += digits + std::string(whole - digits.size(), '0');
+    } else {
+      result += digits.substr(0, whole) + "." + digits.substr(whole);
+    }
+  } else {
+    result += "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
+  }
+  return result;
+}
+
+std::string WithTextExtension(const std::string& file_name) {
+  if (ExtensionStart(file_name) != std::string::npos) return file_name;
+  return file_name + ".txt";
+}
+
+bool HasTextExtension(const std::string& file_name) {
+  std::size_t start = ExtensionStart(file_name);
+  return start != std::string::npos && cp932::UpperAscii(file_name.substr(start)) == ".TXT";
+}
+
+}  // namespace exchange

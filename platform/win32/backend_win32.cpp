@@ -1,0 +1,213 @@
+// The Win32 backend of the UI toolkit: window classes, the event loops, timers, message boxes
+// and the common file dialogs.
+#include <windows.h>
+#include <commctrl.h>
+#include <commdlg.h>
+#undef MessageBox  // the toolkit's Backend::MessageBox keeps its name
+
+#include <cstring>
+#include <map>
+
+#include "platform/win32/peers_win32.h"
+#include "platform/win32/win32.h"
+
+namespace platform::win32 {
+namespace {
+
+void RegisterClasses() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  INITCOMMONCONTROLSEX controls;
+  controls.dwSize = sizeof controls;
+  controls.dwICC = ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES;
+  InitCommonControlsEx(&controls);
+
+  WNDCLASSEXA window_class;
+  std::memset(&window_class, 0, sizeof window_class);
+  window_class.cbSize = sizeof window_class;
+  window_class.style = CS_DBLCLKS;
+  window_class.lpfnWndProc = ContainerProc;
+  window_class.hInstance = GetModuleHandleA(nullptr);
+  window_class.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  window_class.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
+  window_class.lpszClassName = kFormClass;
+  RegisterClassExA(&window_class);
+
+  window_class.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
+  window_class.hIcon = nullptr;
+  window_class.lpszClassName = kPanelClass;
+  RegisterClassExA(&window_class);
+}
+
+std::map<UINT_PTR, ui::Timer*>& TimerMap() {
+  static std::map<UINT_PTR, ui::Timer*> timers;
+  return timers;
+}
+
+VOID CALLBACK TimerProc(HWND, UINT, UINT_PTR id, DWORD) {
+  try {
+    auto& timers = TimerMap();
+    auto found = timers.find(id);
+    if (found != timers.end() && found->second->Enabled()) found->second->Fire();
+  } catch (...) {
+  }
+}
+
+bool IsOurForm(HWND hwnd) {
+  for (FormPeer* form : FormPeer::All()) {
+    if (form->Handle() == hwnd) return true;
+  }
+  return false;
+}
+
+// One message of an event loop: Tab, Enter, Esc and Alt+key act as in a dialog box.
+void Process(MSG& message) {
+  HWND root = message.hwnd ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+  if (root != nullptr && IsOurForm(root) && IsDialogMessageA(root, &message)) return;
+  TranslateMessage(&message);
+  DispatchMessageA(&message);
+}
+
+// Brings a window back to the front after a box or dialog took the activation.
+void Reactivate(HWND window) {
+  if (window != nullptr && IsWindow(window) && IsWindowVisible(window) && IsWindowEnabled(window)) {
+    SetForegroundWindow(window);
+    SetActiveWindow(window);
+  }
+}
+
+// "description|pattern|description|pattern" becomes the NUL-separated list of the dialog.
+std::string FilterList(const std::string& filter) {
+  std::string list = filter;
+  for (char& c : list) {
+    if (c == '|') c = '\0';
+  }
+  list.push_back('\0');
+  list.push_back('\0');
+  return list;
+}
+
+class Win32Backend : public ui::Backend {
+ public:
+  Win32Backend() { RegisterClasses(); }
+
+  std::unique_ptr<ui::Peer> CreatePeer(ui::Control& control) override {
+    return CreatePeerFor(control);
+  }
+
+  void TimerChanged(ui::Timer& timer) override {
+    Stop(timer);
+    if (timer.Enabled() && timer.Interval() > 0) {
+      UINT_PTR id = SetTimer(nullptr, 0, static_cast<UINT>(timer.Interval()), TimerProc);
+      if (id != 0) TimerMap()[id] = &timer;
+    }
+  }
+
+  void TimerDestroyed(ui::Timer& timer) override { Stop(timer); }
+
+  void FormShown(ui::Form& form) override {
+    auto* peer = dynamic_cast<FormPeer*>(form.GetPeer());
+    if (peer == nullptr || !IsWindowVisible(peer->Handle())) return;
+    if (IsIconic(peer->Handle())) ShowWindow(peer->Handle(), SW_RESTORE);
+    BringWindowToTop(peer->Handle());
+    SetForegroundWindow(peer->Handle());
+  }
+
+  void RunModal(ui::Form& form) override {
+    auto* peer = dynamic_cast<FormPeer*>(form.GetPeer());
+    if (peer == nullptr) return;
+    HWND previous = GetActiveWindow();
+    // The other windows of the program wait while the modal form is open.
+    std::vector<HWND> disabled;
+    for (FormPeer* other : FormPeer::All()) {
+      if (other != peer && IsWindowEnabled(other->Handle())) {
+        EnableWindow(other->Handle(), FALSE);
+        disabled.push_back(other->Handle());
+      }
+    }
+    FormShown(form);
+    MSG message;
+    while (form.Visible()) {
+      BOOL got = GetMessageA(&message, nullptr, 0, 0);
+      if (got <= 0) {
+        PostQuitMessage(got == 0 ? static_cast<int>(message.wParam) : 0);  // for the outer loop
+        break;
+      }
+      Process(message);
+    }
+    for (HWND window : disabled) {
+      if (IsWindow(window)) EnableWindow(window, TRUE);
+    }
+    Reactivate(previous);
+  }
+
+  void RunMainLoop(ui::Form& main) override {
+    (void)main;
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) Process(message);
+  }
+
+  void Quit() override { PostQuitMessage(0); }
+
+  void MessageBox(const std::string& caption, const std::string& text, bool error) override {
+    HWND previous = GetActiveWindow();
+    UINT style = MB_OK | MB_TASKMODAL | MB_SETFOREGROUND | (error ? MB_ICONERROR : 0);
+    ::MessageBoxA(nullptr, text.c_str(), caption.c_str(), style);
+    Reactivate(previous);
+  }
+
+  ui::Answer Question(const std::string& caption, const std::string& text) override {
+    HWND previous = GetActiveWindow();
+    UINT style = MB_YESNO | MB_DEFBUTTON1 | MB_ICONQUESTION | MB_TASKMODAL | MB_SETFOREGROUND;
+    int answer = ::MessageBoxA(nullptr, text.c_str(), caption.c_str(), style);
+    Reactivate(previous);
+    if (answer == IDYES) return ui::Answer::Yes;
+    if (answer == IDNO) return ui::Answer::No;
+    return ui::Answer::Closed;
+  }
+
+  bool RunFileDialog(ui::FileDialog& dialog) override {
+    HWND previous = GetActiveWindow();
+    std::string filter = FilterList(dialog.Filter);
+    std::string file(4096, '\0');
+    std::memcpy(&file[0], dialog.FileName.c_str(), std::min<std::size_t>(dialog.FileName.size(), 4095));
+    OPENFILENAMEA options;
+    std::memset(&options, 0, sizeof options);
+    options.lStructSize = sizeof options;
+    options.hwndOwner = previous;
+    options.lpstrFilter = dialog.Filter.empty() ? nullptr : filter.c_str();
+    options.nFilterIndex = 1;
+    options.lpstrFile = &file[0];
+    options.nMaxFile = static_cast<DWORD>(file.size());
+    options.lpstrInitialDir = dialog.InitialDir.empty() ? nullptr : dialog.InitialDir.c_str();
+    options.lpstrDefExt = dialog.DefaultExt.empty() ? nullptr : dialog.DefaultExt.c_str();
+    options.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_ENABLESIZING;
+    if (dialog.OverwritePrompt) options.Flags |= OFN_OVERWRITEPROMPT;
+    if (dialog.FileMustExist) options.Flags |= OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
+    BOOL accepted = dialog.IsSave() ? GetSaveFileNameA(&options) : GetOpenFileNameA(&options);
+    Reactivate(previous);
+    if (!accepted) return false;
+    dialog.FileName = std::string(file.c_str());
+    return true;
+  }
+
+ private:
+  static void Stop(ui::Timer& timer) {
+    auto& timers = TimerMap();
+    for (auto it = timers.begin(); it != timers.end();) {
+      if (it->second == &timer) {
+        KillTimer(nullptr, it->first);
+        it = timers.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<ui::Backend> MakeBackend() { return std::make_unique<Win32Backend>(); }
+
+}  // namespace platform::win32

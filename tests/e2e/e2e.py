@@ -1,0 +1,325 @@
+#!/usr/bin/env python3
+"""End-to-end tests: the real program under Wine and Xvfb, driven through lumadrive.
+
+Usage: e2e.py TEST --program PATH --tools DIR --session DIR [--work DIR]
+
+Each test copies the program into a fresh folder (it writes its settings file beside itself),
+starts it in the Wine session prepared by `scripts/wine-env session-start`, and drives its
+windows. Texts cross to the tools as hex of their Shift-JIS bytes.
+"""
+import argparse
+import os
+import shlex
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+APP_TITLE = "t482－Lumadex"
+CONNECT_FAILED = "データベース接続が出来ません。設定を確認して下さい。"
+
+# Caption, left, top of the main window's buttons; every button is 169 x 33.
+MAIN_BUTTONS = [
+    ("(&1) データベース設定　", 8, 48),
+    ("(&2) Jw_cad起動チェック", 8, 88),
+    ("(&3) データ編集　　　　", 8, 128),
+    ("(&4) データ一覧表示　　", 8, 168),
+    ("(&5) データCSV書き出し", 192, 48),
+    ("(&6) データCSV読み込み", 192, 88),
+    ("(&0) 　　終　了　　　　", 192, 168),
+]
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def hexof(text):
+    return text.encode("cp932").hex()
+
+
+def unhex(text):
+    return bytes.fromhex(text).decode("cp932")
+
+
+def parse_fields(line):
+    """'control index=3 class=Button text=41' -> {'kind': 'control', 'index': '3', ...}"""
+    parts = line.split()
+    fields = {"kind": parts[0] if parts else ""}
+    for part in parts[1:]:
+        if "=" in part:
+            key, value = part.split("=", 1)
+            fields[key] = value
+        else:
+            fields.setdefault("args", []).append(part)
+    return fields
+
+
+class Session:
+    def __init__(self, session_dir, tools_dir, work_dir):
+        env_file = os.path.join(session_dir, "env")
+        check(os.path.isfile(env_file), f"no Wine session at {session_dir} (fixture 'wine' not run?)")
+        self.env = os.environ.copy()
+        with open(env_file, encoding="utf-8") as handle:
+            for line in handle:
+                words = shlex.split(line)
+                if len(words) == 2 and words[0] == "export":
+                    name, value = words[1].split("=", 1)
+                    self.env[name] = value
+        self.tools = tools_dir
+        self.work = work_dir
+        self.processes = []
+
+    def command_for(self, path):
+        with open(path, "rb") as handle:
+            pe = handle.read(2) == b"MZ"
+        return ["wine", path] if pe else [path]
+
+    def drive(self, *args, timeout_ms=10000, expect_ok=True):
+        command = self.command_for(os.path.join(self.tools, "lumadrive.exe"))
+        command += ["-t", str(timeout_ms)] + [str(a) for a in args]
+        result = subprocess.run(command, env=self.env, stdout=subprocess.PIPE,
+                                stderr=subprocess.DEVNULL, timeout=timeout_ms / 1000 + 60)
+        lines = result.stdout.decode("ascii", "replace").splitlines()
+        if expect_ok:
+            check(result.returncode == 0, f"lumadrive {' '.join(map(str, args))} failed: {lines}")
+        return [parse_fields(line) for line in lines], result.returncode
+
+    def start(self, program, *args):
+        process = subprocess.Popen(self.command_for(program) + list(args), env=self.env,
+                                   cwd=os.path.dirname(program), stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL)
+        self.processes.append(process)
+        return process
+
+    def screenshot(self, name):
+        """Saves the screen for a human to look at; not part of any assertion."""
+        if shutil.which("import") is None:
+            return None
+        path = os.path.join(self.work, name)
+        subprocess.run(["import", "-display", self.env["DISPLAY"], "-window", "root", path],
+                       env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+        return path
+
+    def stop_all(self):
+        for process in self.processes:
+            if process.poll() is None:
+                process.kill()
+                process.wait()
+
+
+def copy_program(program, folder):
+    """Copies Lumadex.exe (and, for Winelib, Lumadex.exe.so beside it) into folder."""
+    check(os.path.isfile(program), f"{program} is missing: build it first (make test builds it)")
+    os.makedirs(folder, exist_ok=True)
+    copied = os.path.join(folder, os.path.basename(program))
+    shutil.copy2(program, copied)
+    if os.path.isfile(program + ".so"):
+        shutil.copy2(program + ".so", copied + ".so")
+    return copied
+
+
+def settings_lines(server_name, server_folder, database="JWWDB.FDB", user="e2e", interval=10):
+    lines = [server_name, server_folder, database, user, str(interval),
+             "192", "107",            # TForm1
+             "200", "120",            # TForm2
+             "210", "130",            # TForm3
+             "220", "140",            # TForm4
+             "230", "150", "700", "500",  # TForm5 position and size
+             ] + ["80"] * 10
+    assert len(lines) == 27
+    return lines
+
+
+def write_settings(path, lines):
+    with open(path, "wb") as handle:
+        handle.write(b"".join(line.encode("cp932") + b"\r\n" for line in lines))
+
+
+def read_settings(path):
+    with open(path, "rb") as handle:
+        data = handle.read()
+    return [line.decode("cp932") for line in data.splitlines()]
+
+
+def wait_exit(process, seconds=60):
+    try:
+        return process.wait(timeout=seconds)
+    except subprocess.TimeoutExpired:
+        raise Failure("the program did not end after its main window was closed")
+
+
+def test_main_window(session, program):
+    """The main window, the failed-connection message and the settings file written on close."""
+    folder = tempfile.mkdtemp(prefix="main-window-", dir=session.work)
+    exe = copy_program(program, folder)
+    dat = os.path.splitext(exe)[0] + ".dat"
+    # Nothing listens on port 9 of the loopback: the connection fails at once.
+    write_settings(dat, settings_lines("127.0.0.1/9:", "C:\\lumadex-e2e-nowhere\\"))
+    process = session.start(exe)
+
+    # The message of the failed connection, with the application title as caption.
+    lines, _ = session.drive("msgbox", hexof(APP_TITLE), timeout_ms=60000)
+    texts = [unhex(l["args"][0]) for l in lines if l["kind"] == "text"]
+    buttons = [unhex(l["args"][0]) for l in lines if l["kind"] == "button"]
+    check(texts == [CONNECT_FAILED], f"message box texts {texts!r}")
+    check(len(buttons) == 1, f"message box buttons {buttons!r}")
+    session.screenshot("main-window-message.png")
+    session.drive("click", hexof(APP_TITLE), "=" + hexof(buttons[0]))
+    session.drive("gone", hexof(APP_TITLE))
+    # Shown once only.
+    _, status = session.drive("find", hexof(APP_TITLE), timeout_ms=1500, expect_ok=False)
+    check(status != 0, "the connection message came a second time")
+
+    lines, _ = session.drive("controls", hexof("Lumadex"))
+    window = lines[0]
+    check(window["client"] == "369,209", f"main window client area {window['client']}")
+    check(window["frame"].split(",")[:2] == ["192", "107"], f"main window frame {window['frame']}")
+    controls = [l for l in lines if l["kind"] == "control"]
+    buttons = [c for c in controls if c["class"].lower() == "button"]
+    found = [(unhex(b["text"]), b["rect"], b["visible"]) for b in buttons]
+    expected = [(caption, f"{left},{top},169,33", "1") for caption, left, top in MAIN_BUTTONS]
+    check(found == expected, f"buttons (in tab order) {found!r}")
+    labels = [unhex(c["text"]) for c in controls if c["class"].lower() == "static" and c["visible"] == "1"]
+    check("Jw_cadの起動をチェックしDB登録します" in labels, f"labels {labels!r}")
+    combos = [c for c in controls if c["class"].lower() == "combobox"]
+    check(len(combos) == 1 and combos[0]["visible"] == "0", "ComboBox1 must exist and stay hidden")
+    session.screenshot("main-window.png")
+
+    session.drive("close", hexof("Lumadex"))
+    wait_exit(process)
+    lines = read_settings(dat)
+    check(len(lines) == 27, f"Lumadex.dat has {len(lines)} lines")
+    check(lines[0:2] == ["127.0.0.1/9:", "C:\\lumadex-e2e-nowhere\\"], f"settings kept: {lines[0:2]!r}")
+    check(lines[5:7] == ["192", "107"], f"main window position written: {lines[5:7]!r}")
+    shutil.rmtree(folder, ignore_errors=True)
+
+
+DEFAULT_SETTINGS_HEAD = ["localhost:", "", "JWWDB.FDB", "PCユーザー名", "10", "192", "107"]
+
+
+def start_fresh(session, program, name):
+    folder = tempfile.mkdtemp(prefix=name + "-", dir=session.work)
+    exe = copy_program(program, folder)
+    return folder, exe, os.path.splitext(exe)[0] + ".dat"
+
+
+def test_first_start_keyboard(session, program):
+    """No settings file: no connection, no message; Alt+0 ends the program, defaults are written."""
+    folder, exe, dat = start_fresh(session, program, "first-start")
+    process = session.start(exe)
+    lines, _ = session.drive("find", hexof("Lumadex"), timeout_ms=60000)
+    check(lines[0]["client"] == "369,209", f"client area {lines[0]['client']}")
+    _, status = session.drive("find", hexof(APP_TITLE), timeout_ms=1500, expect_ok=False)
+    check(status != 0, "a message box came without any settings file")
+    check(not os.path.exists(dat), "a settings file was written at start")
+    # The access key of "(&0) 　　終　了　　　　" pressed with Alt, as a user types it.
+    session.drive("keys", hexof("Lumadex"), "alt+30")
+    wait_exit(process)
+    lines = read_settings(dat)
+    check(len(lines) == 27, f"Lumadex.dat has {len(lines)} lines")
+    check(lines[:7] == DEFAULT_SETTINGS_HEAD, f"defaults written: {lines[:7]!r}")
+    shutil.rmtree(folder, ignore_errors=True)
+
+
+def test_modal_settings(session, program):
+    """Button1 runs the settings dialog modally: the main window waits until it closes."""
+    folder, exe, dat = start_fresh(session, program, "modal")
+    process = session.start(exe)
+    session.drive("find", hexof("Lumadex"), timeout_ms=60000)
+    session.drive("click", hexof("Lumadex"), "=" + hexof(MAIN_BUTTONS[0][0]))
+    lines, _ = session.drive("find", hexof("データベース設定"))
+    check(lines[0]["enabled"] == "1", "the settings dialog is disabled")
+    lines, _ = session.drive("find", hexof("Lumadex"))
+    check(lines[0]["enabled"] == "0", "the main window stays usable while the dialog is modal")
+    session.screenshot("modal-settings.png")
+    session.drive("close", hexof("データベース設定"))
+    session.drive("gone", hexof("データベース設定"))
+    deadline = time.monotonic() + 10
+    while True:
+        lines, _ = session.drive("find", hexof("Lumadex"))
+        if lines[0]["enabled"] == "1" or time.monotonic() > deadline:
+            break
+        time.sleep(0.2)
+    check(lines[0]["enabled"] == "1", "the main window stays disabled after the dialog closed")
+    session.drive("close", hexof("Lumadex"))
+    wait_exit(process)
+    check(len(read_settings(dat)) == 27, "no settings file after closing")
+    shutil.rmtree(folder, ignore_errors=True)
+
+
+def test_standin(session, program):
+    """The stand-in's windows reach another process with their Shift-JIS titles intact."""
+    del program
+    stand = subprocess.Popen(session.command_for(os.path.join(session.tools, "jwstand.exe")),
+                             env=session.env, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                             stderr=subprocess.DEVNULL)
+    session.processes.append(stand)
+
+    def say(line):
+        stand.stdin.write((line + "\n").encode("ascii"))
+        stand.stdin.flush()
+        while True:
+            answer = stand.stdout.readline().decode("ascii").strip()
+            check(answer != "", "the stand-in ended")
+            if answer != "ready":
+                return answer
+
+    first, second = "図面1.jww - jw_win", "Ｃ：表\\ソ.jww - jw_win"
+    check(say("open a " + hexof(first)).startswith("ok open a"), "open failed")
+    lines, _ = session.drive("find", hexof(first))
+    check(lines[0]["owned"] == "0" and lines[0]["visible"] == "1", f"window {lines[0]}")
+    check(say("retitle a " + hexof(second)) == "ok retitle a", "retitle failed")
+    session.drive("find", hexof(second))
+    check(say("close a") == "ok close a", "close failed")
+    session.drive("gone", hexof(second))
+    check(say("folder " + hexof("C:\\図面\\")) == "ok folder", "registry value not set")
+    check(say("quit") == "ok quit", "quit failed")
+    stand.wait(timeout=30)
+
+
+TESTS = {
+    "main_window": test_main_window,
+    "first_start_keyboard": test_first_start_keyboard,
+    "modal_settings": test_modal_settings,
+    "standin": test_standin,
+}
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("test", choices=sorted(TESTS))
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--tools", required=True)
+    parser.add_argument("--session", required=True)
+    parser.add_argument("--work", default=None)
+    options = parser.parse_args()
+    for tool in ("lumadrive.exe", "jwstand.exe"):
+        path = os.path.join(options.tools, tool)
+        if not os.path.isfile(path):
+            print(f"FAIL: {path} is missing: build the linux preset first (make test does)")
+            return 1
+    work = options.work or os.path.join(options.session, "work")
+    os.makedirs(work, exist_ok=True)
+    session = Session(options.session, options.tools, work)
+    started = time.monotonic()
+    try:
+        TESTS[options.test](session, os.path.abspath(options.program))
+    except Failure as failure:
+        print(f"FAIL: {options.test}: {failure}")
+        session.screenshot(f"{options.test}-failure.png")
+        return 1
+    finally:
+        session.stop_all()
+    print(f"PASS: {options.test} ({time.monotonic() - started:.1f} s)")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,322 @@
+// lumadrive: drives the windows of another program for the end-to-end tests.
+//
+// Texts cross the command line and standard output as hex of their Shift-JIS bytes, so no code
+// page conversion stands between a test and the windows. Every command waits up to a timeout
+// (milliseconds, option -t, default 10000) for what it needs and exits 1 when it is not there.
+//
+//   windows                          every top-level window
+//   find TITLE                       the visible top-level window titled TITLE
+//   gone TITLE                       waits until no visible window has that title
+//   controls TITLE                   its child windows, in z-order (tab order)
+//   gettext TITLE CONTROL            the text of a control
+//   items TITLE CONTROL              the entries of a list box or drop-down list
+//   click TITLE CONTROL              a button click (BN_CLICKED to its parent)
+//   settext TITLE CONTROL HEXTEXT    WM_SETTEXT, as if the user had typed it
+//   type TITLE CONTROL HEXTEXT       one WM_CHAR per character (UTF-16, as an input method
+//                                    delivers Japanese text), appended at the caret
+//   choose TITLE CONTROL INDEX       selects an entry of a drop-down list (CBN_SELCHANGE)
+//   colwidth TITLE CONTROL COL WIDTH resizes a list view column
+//   msgbox TITLE                     a message box: its text and its buttons
+//   close TITLE                      WM_CLOSE, as the title-bar close does
+//   keys TITLE KEY...                focuses the window and types keys with SendInput
+//                                    (KEY: hex virtual-key code, "alt+XX", "shift+XX")
+//
+// TITLE is hex; CONTROL is "#N" (the N-th line of `controls`), "=HEX" (exact text, for buttons
+// the caption), or "CLASS:N" (the N-th control of that class, from 0).
+//
+// Output lines: "window hwnd=.. visible=.. enabled=.. owned=.. class=.. frame=L,T,W,H client=W,H title=HEX",
+// "control index=.. hwnd=.. id=.. class=.. rect=X,Y,W,H visible=.. enabled=.. text=HEX"
+// (rect in the form's client coordinates), "text HEX", "item N HEX", "button HEX".
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+int timeout_ms = 10000;
+
+std::string Hex(const std::string& bytes) {
+  static const char digits[] = "0123456789abcdef";
+  std::string out;
+  for (unsigned char c : bytes) {
+    out.push_back(digits[c >> 4]);
+    out.push_back(digits[c & 15]);
+  }
+  return out;
+}
+
+std::string Unhex(const std::string& hex) {
+  std::string out;
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+    out.push_back(static_cast<char>(std::strtol(hex.substr(i, 2).c_str(), nullptr, 16)));
+  }
+  return out;
+}
+
+std::string Text(HWND hwnd) {
+  // A fixed buffer: the length call overstates double-byte texts of other processes.
+  char buffer[4096] = {};
+  SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer),
+                      SMTO_ABORTIFHUNG, 2000, nullptr);
+  return std::string(buffer, strnlen(buffer, sizeof buffer));
+}
+
+std::string TitleOf(HWND hwnd) {
+  char buffer[256] = {};
+  GetWindowTextA(hwnd, buffer, sizeof buffer);
+  return std::string(buffer, strnlen(buffer, sizeof buffer));
+}
+
+std::string ClassOf(HWND hwnd) {
+  char buffer[256] = {};
+  GetClassNameA(hwnd, buffer, sizeof buffer);
+  return buffer;
+}
+
+BOOL CALLBACK CollectTopLevel(HWND hwnd, LPARAM param) {
+  reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
+  return TRUE;
+}
+
+std::vector<HWND> TopLevel() {
+  std::vector<HWND> windows;
+  EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&windows));
+  return windows;
+}
+
+HWND FindVisible(const std::string& title) {
+  for (HWND hwnd : TopLevel()) {
+    if (IsWindowVisible(hwnd) && TitleOf(hwnd) == title) return hwnd;
+  }
+  return nullptr;
+}
+
+HWND WaitWindow(const std::string& title) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    if (HWND hwnd = FindVisible(title)) return hwnd;
+    if (GetTickCount() - start > static_cast<DWORD>(timeout_ms)) return nullptr;
+    Sleep(100);
+  }
+}
+
+// Descendants in z-order, depth first (the order Tab walks them).
+void CollectChildren(HWND parent, std::vector<HWND>& out) {
+  for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    out.push_back(child);
+    CollectChildren(child, out);
+  }
+}
+
+std::vector<HWND> Controls(HWND form) {
+  std::vector<HWND> out;
+  CollectChildren(form, out);
+  return out;
+}
+
+void PrintWindow(HWND hwnd) {
+  RECT frame = {}, client = {};
+  GetWindowRect(hwnd, &frame);
+  GetClientRect(hwnd, &client);
+  std::printf("window hwnd=%lu visible=%d enabled=%d owned=%d class=%s frame=%d,%d,%d,%d client=%d,%d title=%s\n",
+              static_cast<unsigned long>(reinterpret_cast<uintptr_t>(hwnd)), IsWindowVisible(hwnd) ? 1 : 0,
+              IsWindowEnabled(hwnd) ? 1 : 0, GetWindow(hwnd, GW_OWNER) != nullptr ? 1 : 0, ClassOf(hwnd).c_str(), int(frame.left),
+              int(frame.top), int(frame.right - frame.left), int(frame.bottom - frame.top), int(client.right),
+              int(client.bottom),
+              Hex(TitleOf(hwnd)).c_str());
+}
+
+void PrintControl(HWND form, HWND control, int index) {
+  RECT rect = {};
+  GetWindowRect(control, &rect);
+  MapWindowPoints(nullptr, form, reinterpret_cast<POINT*>(&rect), 2);
+  LONG_PTR style = GetWindowLongPtrA(control, GWL_STYLE);
+  std::printf("control index=%d hwnd=%lu id=%d class=%s rect=%d,%d,%d,%d visible=%d enabled=%d style=%lx text=%s\n",
+              index, static_cast<unsigned long>(reinterpret_cast<uintptr_t>(control)), GetDlgCtrlID(control),
+              ClassOf(control).c_str(), int(rect.left), int(rect.top), int(rect.right - rect.left),
+              int(rect.bottom - rect.top),
+              (style & WS_VISIBLE) ? 1 : 0, IsWindowEnabled(control) ? 1 : 0,
+              static_cast<unsigned long>(style), Hex(Text(control)).c_str());
+}
+
+HWND FindControl(HWND form, const std::string& spec) {
+  std::vector<HWND> controls = Controls(form);
+  if (spec.size() > 1 && spec[0] == '#') {
+    std::size_t index = std::strtoul(spec.c_str() + 1, nullptr, 10);
+    return index < controls.size() ? controls[index] : nullptr;
+  }
+  if (!spec.empty() && spec[0] == '=') {
+    std::string text = Unhex(spec.substr(1));
+    for (HWND control : controls) {
+      if (Text(control) == text) return control;
+    }
+    return nullptr;
+  }
+  std::size_t colon = spec.rfind(':');
+  if (colon != std::string::npos) {
+    std::string wanted = spec.substr(0, colon);
+    int n = std::atoi(spec.c_str() + colon + 1);
+    for (HWND control : controls) {
+      if (lstrcmpiA(ClassOf(control).c_str(), wanted.c_str()) == 0 && n-- == 0) return control;
+    }
+  }
+  return nullptr;
+}
+
+int Fail(const char* what) {
+  std::printf("error %s\n", what);
+  return 1;
+}
+
+void SendKey(WORD key, bool up) {
+  INPUT input;
+  std::memset(&input, 0, sizeof input);
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = key;
+  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  SendInput(1, &input, sizeof input);
+  Sleep(30);
+}
+
+int Run(std::vector<std::string> args) {
+  if (args.size() >= 2 && args[0] == "-t") {
+    timeout_ms = std::atoi(args[1].c_str());
+    args.erase(args.begin(), args.begin() + 2);
+  }
+  if (args.empty()) return Fail("usage");
+  const std::string& command = args[0];
+  if (command == "windows") {
+    for (HWND hwnd : TopLevel()) PrintWindow(hwnd);
+    return 0;
+  }
+  if (args.size() < 2) return Fail("usage");
+  std::string title = Unhex(args[1]);
+  if (command == "gone") {
+    DWORD start = GetTickCount();
+    while (FindVisible(title) != nullptr) {
+      if (GetTickCount() - start > static_cast<DWORD>(timeout_ms)) return Fail("still-there");
+      Sleep(100);
+    }
+    std::printf("gone\n");
+    return 0;
+  }
+  HWND form = WaitWindow(title);
+  if (form == nullptr) return Fail("no-window");
+  if (command == "find") {
+    PrintWindow(form);
+    return 0;
+  }
+  if (command == "controls") {
+    PrintWindow(form);
+    std::vector<HWND> controls = Controls(form);
+    for (std::size_t i = 0; i < controls.size(); ++i) PrintControl(form, controls[i], static_cast<int>(i));
+    return 0;
+  }
+  if (command == "msgbox") {
+    PrintWindow(form);
+    for (HWND control : Controls(form)) {
+      std::string cls = ClassOf(control);
+      if (lstrcmpiA(cls.c_str(), "Static") == 0 && !Text(control).empty()) {
+        std::printf("text %s\n", Hex(Text(control)).c_str());
+      } else if (lstrcmpiA(cls.c_str(), "Button") == 0) {
+        std::printf("button %s\n", Hex(Text(control)).c_str());
+      }
+    }
+    return 0;
+  }
+  if (command == "close") {
+    PostMessageA(form, WM_CLOSE, 0, 0);
+    std::printf("ok\n");
+    return 0;
+  }
+  if (command == "keys") {
+    SetForegroundWindow(form);
+    Sleep(200);
+    for (std::size_t i = 2; i < args.size(); ++i) {
+      std::string key = args[i];
+      WORD modifier = 0;
+      if (key.rfind("alt+", 0) == 0) modifier = VK_MENU;
+      if (key.rfind("shift+", 0) == 0) modifier = VK_SHIFT;
+      if (modifier != 0) key = key.substr(key.find('+') + 1);
+      WORD code = static_cast<WORD>(std::strtol(key.c_str(), nullptr, 16));
+      if (modifier) SendKey(modifier, false);
+      SendKey(code, false);
+      SendKey(code, true);
+      if (modifier) SendKey(modifier, true);
+    }
+    std::printf("ok\n");
+    return 0;
+  }
+  if (args.size() < 3) return Fail("usage");
+  HWND control = nullptr;
+  DWORD start = GetTickCount();
+  while ((control = FindControl(form, args[2])) == nullptr) {
+    if (GetTickCount() - start > static_cast<DWORD>(timeout_ms)) return Fail("no-control");
+    Sleep(100);
+  }
+  if (command == "gettext") {
+    std::printf("text %s\n", Hex(Text(control)).c_str());
+    return 0;
+  }
+  if (command == "items") {
+    bool combo = lstrcmpiA(ClassOf(control).c_str(), "ComboBox") == 0;
+    LRESULT count = SendMessageA(control, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+      char buffer[4096] = {};
+      SendMessageA(control, combo ? CB_GETLBTEXT : LB_GETTEXT, static_cast<WPARAM>(i),
+                   reinterpret_cast<LPARAM>(buffer));
+      std::printf("item %ld %s\n", static_cast<long>(i), Hex(std::string(buffer, strnlen(buffer, sizeof buffer))).c_str());
+    }
+    if (combo) std::printf("selected %ld\n", static_cast<long>(SendMessageA(control, CB_GETCURSEL, 0, 0)));
+    return 0;
+  }
+  if (command == "click") {
+    PostMessageA(GetParent(control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(control));
+    std::printf("ok\n");
+    return 0;
+  }
+  if (command == "settext" && args.size() >= 4) {
+    std::string text = Unhex(args[3]);
+    SendMessageA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    std::printf("ok\n");
+    return 0;
+  }
+  if (command == "type" && args.size() >= 4) {
+    std::string text = Unhex(args[3]);
+    int count = MultiByteToWideChar(932, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0);
+    std::vector<WCHAR> wide(static_cast<std::size_t>(count) + 1, 0);
+    MultiByteToWideChar(932, 0, text.c_str(), static_cast<int>(text.size()), wide.data(), count);
+    for (int i = 0; i < count; ++i) SendMessageW(control, WM_CHAR, wide[static_cast<std::size_t>(i)], 1);
+    std::printf("ok\n");
+    return 0;
+  }
+  if (command == "choose" && args.size() >= 4) {
+    SendMessageA(control, CB_SETCURSEL, static_cast<WPARAM>(std::atoi(args[3].c_str())), 0);
+    PostMessageA(GetParent(control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(control));
+    std::printf("ok\n");
+    return 0;
+  }
+  if (command == "colwidth" && args.size() >= 5) {
+    SendMessageA(control, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(std::atoi(args[3].c_str())),
+                 MAKELPARAM(std::atoi(args[4].c_str()), 0));
+    std::printf("ok\n");
+    return 0;
+  }
+  return Fail("usage");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  int status = Run(args);
+  std::fflush(stdout);
+  return status;
+}

@@ -1,0 +1,219 @@
+// Faults against real servers: a server that stops and comes back while drawings are opened,
+// and eight PCs registering into one table at full speed.
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <set>
+
+#include "app/UnitV.h"
+#include "monitor/LaunchRegistrar.h"
+#include "monitor/Unit3.h"
+#include "platform/headless/headless.h"
+#include "tests/monitor/monitor_support.h"
+#include "tests/support/db_fixture.h"
+#include "tests/support/fake_services.h"
+
+extern char** environ;
+
+using namespace monitor;
+using namespace monitor_test;
+
+namespace {
+
+const char kRegistrantVariable[] = "LUMADEX_MONITOR_REGISTRANT";  // "index launches database"
+
+// One registrant PC: its own process, its own connection, `launches` ticks with one new launch
+// each, then further ticks until nothing is pending. Exit code 0 when every launch was stored.
+int RunRegistrant(const char* arguments) {
+  int index = 0, launches = 0;
+  char database[4096] = {};
+  if (std::sscanf(arguments, "%d %d %4095s", &index, &launches, database) != 3) return 10;
+  ServerName.clear();
+  ServerFolder.clear();
+  DatabaseName = database;
+  db::DataModule data;
+  data.ConnectDatabase();
+  if (!data.Connected()) return 11;
+  LaunchRegistrar registrar(data);
+  LaunchFacts launch;
+  launch.pc_user_name = "PC" + std::to_string(index);
+  launch.boot_date = "2026/12/07";
+  for (int i = 0; i < launches; ++i) {
+    launch.file_name = "r" + std::to_string(index) + "_" + std::to_string(i) + ".jww";
+    launch.boot_time = platform::FormatTime(i / 3600 % 24, i / 60 % 60, i % 60);
+    registrar.BeginTick();
+    registrar.StorePending();
+    registrar.Register(launch);
+  }
+  for (int tick = 0; tick < 100000 && !registrar.Pending().empty(); ++tick) {
+    registrar.BeginTick();
+    registrar.StorePending();
+  }
+  return registrar.Pending().empty() ? 0 : 12;
+}
+
+// The registrant processes are this test program started again with the variable set; they do
+// their work before any test runs and end there.
+class RegistrantEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    const char* arguments = std::getenv(kRegistrantVariable);
+    if (arguments == nullptr) return;
+    int code = RunRegistrant(arguments);
+    std::fflush(nullptr);
+    std::_Exit(code);
+  }
+};
+::testing::Environment* const registrant_environment =
+    ::testing::AddGlobalTestEnvironment(new RegistrantEnvironment);
+
+pid_t SpawnRegistrant(int index, int launches, const std::string& database) {
+  std::vector<std::string> environment;
+  for (char** variable = environ; *variable != nullptr; ++variable) environment.push_back(*variable);
+  environment.push_back(std::string(kRegistrantVariable) + "=" + std::to_string(index) + " " +
+                        std::to_string(launches) + " " + database);
+  std::vector<char*> envp;
+  for (auto& variable : environment) envp.push_back(variable.data());
+  envp.push_back(nullptr);
+  std::string program = "/proc/self/exe";
+  std::string filter = "--gtest_filter=Faults.EightRegistrantsLoseNothing";
+  std::vector<char*> argv = {program.data(), filter.data(), nullptr};
+  pid_t pid = 0;
+  if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), envp.data()) != 0) return -1;
+  return pid;
+}
+
+TEST(Faults, EightRegistrantsLoseNothing) {
+  constexpr int kRegistrants = 8;
+  constexpr int kLaunches = 1000;
+  testsupport::TestDatabase database;
+  {
+    db::DataModule setup;
+    testsupport::CreateAndConnect(setup, database, true);
+  }
+  std::vector<pid_t> registrants;
+  for (int index = 0; index < kRegistrants; ++index) {
+    pid_t pid = SpawnRegistrant(index, kLaunches, database.ConnectionPath());
+    ASSERT_GT(pid, 0);
+    registrants.push_back(pid);
+  }
+  for (int index = 0; index < kRegistrants; ++index) {
+    int status = 0;
+    ASSERT_EQ(waitpid(registrants[index], &status, 0), registrants[index]);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        << "registrant " << index << " status " << status;
+  }
+
+  db::DataModule data;
+  database.UseSettings();
+  data.ConnectDatabase();
+  ASSERT_TRUE(data.Connected());
+  auto rows = ReadLaunchRows(data);
+  ASSERT_EQ(rows.size(), std::size_t(kRegistrants * kLaunches));
+  std::set<std::string> launches;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_EQ(rows[i][kN], std::to_string(i + 1));  // no number twice, none skipped
+    launches.insert(rows[i][kFileName]);
+  }
+  EXPECT_EQ(launches.size(), rows.size());  // no launch stored twice
+  for (int index = 0; index < kRegistrants; ++index) {
+    EXPECT_EQ(data.CountRows("BOOTJWW", "PNAME = 'PC" + std::to_string(index) + "'"), kLaunches);
+  }
+}
+
+class ServerLossTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(server.Start());
+    database = std::make_unique<testsupport::TestDatabase>(server.Address());
+    testsupport::CreateAndConnect(data, *database, true);
+    services.registry_value.status = platform::RegistryValue::Status::Text;
+    services.registry_value.text = "C:\\jww";
+  }
+
+  void TickAt(int hour, int minute, int second) {
+    services.now = {2026, 12, 7, hour, minute, second};
+    ASSERT_TRUE(form.Timer1.Enabled());
+    form.Timer1.Fire();
+  }
+
+  // Rows read on a connection of their own, so that the window's connection is left alone.
+  std::vector<std::vector<std::string>> Rows() {
+    db::DataModule reader;
+    database->UseSettings();
+    reader.ConnectDatabase();
+    EXPECT_TRUE(reader.Connected());
+    return ReadLaunchRows(reader);
+  }
+
+  testsupport::PrivateServer server;
+  std::unique_ptr<testsupport::TestDatabase> database;
+  headless::HeadlessBackend backend;
+  testing_support::FakeServices services;
+  db::DataModule data;
+  TForm3 form{data, services};
+};
+
+TEST_F(ServerLossTest, EveryLaunchStoredOnceWithItsDetectionTime) {
+  services.AddWindow("a.jww - jw_win");
+  form.Show();
+  form.Edit1.SetText("1");
+  form.Button1.Click();
+  TickAt(9, 0, 0);
+  ASSERT_EQ(Rows().size(), 1u);
+
+  // The server goes away while the check runs: launches wait in memory, the list goes on.
+  ASSERT_TRUE(server.Stop());
+  services.AddWindow("b.jww - jw_win");
+  TickAt(9, 0, 10);
+  services.AddWindow("c.jww - jw_win");
+  TickAt(9, 0, 20);
+  EXPECT_EQ(form.ListBox1.Count(), 3);
+  EXPECT_EQ(form.Registrar().Pending().size(), 2u);
+  EXPECT_TRUE(form.Timer1.Enabled());
+  EXPECT_TRUE(backend.MessageTexts().empty());
+
+  // Back again: the next tick stores them first, then its own new launch.
+  ASSERT_TRUE(server.Start());
+  services.AddWindow("d.jww - jw_win");
+  TickAt(9, 0, 30);
+  TickAt(9, 0, 40);
+  auto rows = Rows();
+  ASSERT_EQ(rows.size(), 4u) << "pending " << form.Registrar().Pending().size() << ", connected "
+                             << data.Connected();
+  EXPECT_EQ(FileNames(rows), (std::vector<std::string>{"a.jww", "b.jww", "c.jww", "d.jww"}));
+  EXPECT_EQ(rows[1][kBootTime], "09:00:10");
+  EXPECT_EQ(rows[2][kBootTime], "09:00:20");
+  EXPECT_EQ(rows[3][kBootTime], "09:00:30");
+  EXPECT_TRUE(form.Registrar().Pending().empty());
+
+  // Lost again; this time the check is stopped and the window closed before the server
+  // returns. The kept launch survives and is stored once the check runs again.
+  ASSERT_TRUE(server.Stop());
+  services.AddWindow("e.jww - jw_win");
+  TickAt(9, 1, 0);
+  ASSERT_EQ(form.Registrar().Pending().size(), 1u);
+  form.Button2.Click();
+  form.Button3.Click();
+  form.Show();
+  EXPECT_FALSE(form.Button1.Enabled());  // no server: the check cannot start
+  form.Close();
+  ASSERT_TRUE(server.Start());
+  form.Show();
+  ASSERT_TRUE(form.Button1.Enabled());
+  form.Button1.Click();
+  services.windows.clear();  // every drawing closed meanwhile
+  TickAt(9, 2, 0);
+  rows = Rows();
+  ASSERT_EQ(rows.size(), 5u);
+  EXPECT_EQ(rows[4][kFileName], "e.jww");
+  EXPECT_EQ(rows[4][kBootTime], "09:01:00");
+  EXPECT_TRUE(form.Registrar().Pending().empty());
+  EXPECT_TRUE(backend.MessageTexts().empty());
+}
+
+}  // namespace

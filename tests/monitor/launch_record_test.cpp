@@ -1,0 +1,99 @@
+// Composition of one launch row from a path, without a database.
+#include <gtest/gtest.h>
+
+#include "monitor/LaunchRecord.h"
+#include "tests/support/fake_services.h"
+
+using namespace monitor;
+
+namespace {
+
+using testing_support::FakeServices;
+
+TEST(ComposeLaunch, SplitsPathsAndExpandsOnlyUpperCaseDrivesDToZ) {
+  struct Case {
+    const char* path;
+    const char* local_folder;
+    const char* network_folder;
+    const char* file_name;
+  };
+  const Case cases[] = {
+      {"C:\\jww\\a.jww", "C:\\jww\\", "C:\\jww\\", "a.jww"},  // C: is mapped below: never asked
+      {"d:\\jww\\a.jww", "d:\\jww\\", "d:\\jww\\", "a.jww"},  // lower case: never asked
+      {"Z:\\jww\\a.jww", "Z:\\jww\\", "Z:\\jww\\", "a.jww"},  // Z: not mapped
+      {"Y:\\図面\\a.jww", "Y:\\図面\\", "\\\\srv\\share\\図面\\", "a.jww"},
+      {"D:a.jww", "D:", "\\\\nas\\", "a.jww"},  // the share name runs into the file name
+      {"\\a.jww", "\\", "\\", "a.jww"},
+      {"a.jww", "", "", "a.jww"},
+      {"C:\\表\\a.jww", "C:\\表\\", "C:\\表\\", "a.jww"},  // 表 ends in the byte of "\"
+      {"C:\\jw'w\\a\"b.jww", "C:\\jww\\", "C:\\jww\\", "ab.jww"},
+  };
+  FakeServices services;
+  services.network_drives["C:"] = "\\\\wrong\\c";
+  services.network_drives["d:"] = "\\\\wrong\\d";
+  services.network_drives["Y:"] = "\\\\srv\\share";
+  services.network_drives["D:"] = "\\\\nas\\d";
+  for (const auto& c : cases) {
+    LaunchFacts facts = ComposeLaunch(services, c.path, "PC1", "2026/12/07", "10:15:33");
+    EXPECT_EQ(facts.local_folder, c.local_folder) << c.path;
+    EXPECT_EQ(facts.network_folder, c.network_folder) << c.path;
+    EXPECT_EQ(facts.file_name, c.file_name) << c.path;
+    EXPECT_EQ(facts.boot_date, "2026/12/07");
+    EXPECT_EQ(facts.boot_time, "10:15:33");
+    EXPECT_EQ(facts.pc_user_name, "PC1");
+  }
+}
+
+TEST(ComposeLaunch, TakesFileFactsAsFatDateTimeAndSize) {
+  FakeServices services;
+  services.AddFile("C:\\jww\\a.jww", {2026, 3, 9, 10, 15, 33}, 123456);
+  services.AddFile("C:\\jww\\old.jww", {1979, 12, 31, 23, 59, 58}, 10);
+  services.AddFile("C:\\jww\\big.jww", {2024, 1, 2, 3, 4, 6}, 0x80000000ull);
+  services.AddFile("C:\\jww\\huge.jww", {2024, 1, 2, 3, 4, 6}, 0x100000005ull);  // low bits look small
+  services.AddFile("C:\\jww\\max.jww", {2107, 12, 31, 23, 59, 58}, 0x7FFFFFFFull);
+
+  LaunchFacts facts = ComposeLaunch(services, "C:\\jww\\a.jww", "", "", "");
+  EXPECT_EQ(facts.file_date, "2026/03/09");
+  EXPECT_EQ(facts.file_time, "10:15:32");  // FAT keeps even seconds
+  EXPECT_EQ(facts.file_size, "123456");
+
+  facts = ComposeLaunch(services, "C:\\jww\\old.jww", "", "", "");
+  EXPECT_EQ(facts.file_date, "");
+  EXPECT_EQ(facts.file_time, "");
+  EXPECT_EQ(facts.file_size, "10");
+
+  EXPECT_EQ(ComposeLaunch(services, "C:\\jww\\big.jww", "", "", "").file_size, "");
+  EXPECT_EQ(ComposeLaunch(services, "C:\\jww\\huge.jww", "", "", "").file_size, "");
+  facts = ComposeLaunch(services, "C:\\jww\\max.jww", "", "", "");
+  EXPECT_EQ(facts.file_size, "2147483647");
+  EXPECT_EQ(facts.file_date, "2107/12/31");
+  EXPECT_EQ(facts.file_time, "23:59:58");
+
+  facts = ComposeLaunch(services, "C:\\jww\\missing.jww", "", "", "");
+  EXPECT_EQ(facts.file_date, "");
+  EXPECT_EQ(facts.file_time, "");
+  EXPECT_EQ(facts.file_size, "");
+}
+
+TEST(LaunchValues, QuotesEveryTextAndWritesNullForEmpty) {
+  LaunchFacts facts;
+  facts.pc_user_name = "設計'A";  // a hand-edited settings file can hold an apostrophe
+  facts.local_folder = "C:\\\x81'\\";  // a lead byte before an apostrophe survives SanitizeText
+  facts.network_folder = "\\\\srv\\x\\";
+  facts.file_name = "a.jww";
+  facts.boot_date = "2026/12/07";
+  facts.boot_time = "10:15:33";
+  facts.file_size = "0";
+  const std::vector<std::string> expected = {
+      "7", "'設計''A'", "'C:\\\x81''\\'", "'\\\\srv\\x\\'", "'a.jww'",
+      "'2026/12/07'", "'10:15:33'", "NULL", "NULL", "0"};
+  EXPECT_EQ(LaunchValues(7, facts), expected);
+
+  LaunchFacts empty;
+  const std::vector<std::string> all_null = {"1", "NULL", "NULL", "NULL", "NULL",
+                                             "NULL", "NULL", "NULL", "NULL", "NULL"};
+  EXPECT_EQ(LaunchValues(1, empty), all_null);
+  EXPECT_EQ(LaunchColumnNames().size(), 10u);
+}
+
+}  // namespace

@@ -1,0 +1,198 @@
+// Launch registration against the private server: what a row holds, how it is numbered, and
+// that no launch is lost to a number taken meanwhile or to a refused insert.
+#include <gtest/gtest.h>
+
+#include "app/UnitV.h"
+#include "monitor/LaunchRegistrar.h"
+#include "monitor/Unit3.h"
+#include "platform/headless/headless.h"
+#include "tests/monitor/monitor_support.h"
+#include "tests/support/db_fixture.h"
+#include "tests/support/fake_services.h"
+
+using namespace monitor;
+using namespace monitor_test;
+
+namespace {
+
+class RegistrationTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testsupport::CreateAndConnect(data, database, true);
+    form.LabelB.SetText("2026/12/07");
+    form.LabelC.SetText("10:15:33");
+  }
+
+  headless::HeadlessBackend backend;
+  testing_support::FakeServices services;
+  testsupport::TestDatabase database;
+  db::DataModule data;
+  TForm3 form{data, services};
+};
+
+TEST_F(RegistrationTest, StoresTheTenValuesOfEachPath) {
+  services.network_drives["Z:"] = "\\\\server\\図面共有";
+  services.AddFile("C:\\jww\\a.jww", {2026, 3, 9, 10, 15, 33}, 4096);
+  services.AddFile("C:\\表\\a.jww", {2025, 12, 31, 23, 59, 59}, 1);
+  services.AddFile("Z:\\図面\\b.jww", {2024, 1, 2, 3, 4, 6}, 0);
+  PcUserName = "設計1";
+
+  struct Case {
+    const char* path;
+    const char* local_folder;
+    const char* network_folder;
+    const char* file_name;
+    const char* file_date;
+    const char* file_time;
+    const char* file_size;
+  };
+  const std::vector<Case> cases = {
+      {"C:\\jww\\a.jww", "C:\\jww\\", "C:\\jww\\", "a.jww", "2026/03/09", "10:15:32", "4096"},
+      {"d:\\jww\\a.jww", "d:\\jww\\", "d:\\jww\\", "a.jww", "", "", ""},
+      {"Z:\\図面\\b.jww", "Z:\\図面\\", "\\\\server\\図面共有\\図面\\", "b.jww", "2024/01/02", "03:04:06", "0"},
+      {"Y:\\jww\\a.jww", "Y:\\jww\\", "Y:\\jww\\", "a.jww", "", "", ""},
+      {"\\a.jww", "\\", "\\", "a.jww", "", "", ""},
+      {"a.jww", "", "", "a.jww", "", "", ""},
+      {"C:\\表\\a.jww", "C:\\表\\", "C:\\表\\", "a.jww", "2025/12/31", "23:59:58", "1"},
+  };
+  for (const auto& c : cases) form.RegisterLaunch(c.path);
+
+  auto rows = ReadLaunchRows(data);
+  ASSERT_EQ(rows.size(), cases.size());
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    const auto& row = rows[i];
+    const auto& c = cases[i];
+    EXPECT_EQ(row[kN], std::to_string(i + 1)) << c.path;
+    EXPECT_EQ(row[kPname], "設計1");
+    EXPECT_EQ(row[kLFolder], c.local_folder) << c.path;
+    EXPECT_EQ(row[kNFolder], c.network_folder) << c.path;
+    EXPECT_EQ(row[kFileName], c.file_name) << c.path;
+    EXPECT_EQ(row[kBootDate], "2026/12/07");
+    EXPECT_EQ(row[kBootTime], "10:15:33");
+    EXPECT_EQ(row[kFileDate], c.file_date) << c.path;
+    EXPECT_EQ(row[kFileTime], c.file_time) << c.path;
+    EXPECT_EQ(row[kFileSize], c.file_size) << c.path;
+  }
+  // Unknown values are NULL, not empty texts: the empty folder and the four missing files.
+  EXPECT_EQ(data.CountRows("BOOTJWW", "L_FOLDER IS NULL AND N_FOLDER IS NULL"), 1);
+  EXPECT_EQ(data.CountRows("BOOTJWW", "FILE_DATE IS NULL AND FILE_TIME IS NULL AND FILE_SIZE IS NULL"), 4);
+  EXPECT_TRUE(form.Registrar().Pending().empty());
+}
+
+TEST_F(RegistrationTest, ApostrophesNeitherBreakTheStatementNorGetLost) {
+  PcUserName = "";
+  form.RegisterLaunch("C:\\O'Neil\\a.jww");
+  // A lead byte at the end of a name keeps the apostrophe after it as its second byte; doubled
+  // in the statement, it is stored as it came.
+  const std::string odd_name = std::string("x\x81'y.jww");
+  form.RegisterLaunch("C:\\jww\\" + odd_name);
+
+  auto rows = ReadLaunchRows(data);
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0][kLFolder], "C:\\ONeil\\");
+  EXPECT_EQ(rows[1][kFileName], odd_name);
+  EXPECT_EQ(data.CountRows("BOOTJWW", "PNAME IS NULL"), 2);  // empty user name
+  EXPECT_TRUE(form.Registrar().Pending().empty());
+}
+
+TEST_F(RegistrationTest, NumbersOneAboveTheHighestStored) {
+  form.RegisterLaunch("C:\\jww\\first.jww");
+  testsupport::OtherPc other(database.ConnectionPath());
+  ASSERT_TRUE(other.Execute("INSERT INTO BOOTJWW (N, FILE_NAME) VALUES (40, 'other.jww')"));
+  ASSERT_TRUE(other.Execute("INSERT INTO BOOTJWW (N, FILE_NAME) VALUES (7, 'low.jww')"));
+  form.RegisterLaunch("C:\\jww\\second.jww");
+  ASSERT_TRUE(other.Execute("DELETE FROM BOOTJWW WHERE N = 41"));
+  ASSERT_TRUE(other.Execute("DELETE FROM BOOTJWW WHERE N = 40"));
+  form.RegisterLaunch("C:\\jww\\third.jww");  // the highest is 7 again
+
+  auto rows = ReadLaunchRows(data);
+  EXPECT_EQ(Numbers(rows), (std::vector<std::string>{"1", "7", "8"}));
+  EXPECT_EQ(FileNames(rows), (std::vector<std::string>{"first.jww", "low.jww", "third.jww"}));
+}
+
+// A number taken by another PC between the read of the highest number and the insert is
+// simulated by a trigger: while the sequence RACE has not passed the limit, each insert into BOOTJWW
+// first stores a duplicate of an existing number, so the insert fails as a duplicate. The
+// sequence is not transactional, so it counts every attempt.
+class NumberRaceTest : public RegistrationTest {
+ protected:
+  void SetUp() override {
+    RegistrationTest::SetUp();
+    other = std::make_unique<testsupport::OtherPc>(database.ConnectionPath());
+    ASSERT_TRUE(other->Execute("INSERT INTO BOOTJWW (N, FILE_NAME) VALUES (1, 'taken.jww')"));
+    ASSERT_TRUE(other->Execute("CREATE SEQUENCE RACE"));
+    ASSERT_TRUE(other->Execute("CREATE SEQUENCE RACE_LIMIT"));
+    ASSERT_TRUE(other->Execute(
+        "CREATE TRIGGER BOOTJWW_RACE FOR BOOTJWW BEFORE INSERT AS "
+        "BEGIN "
+        "  IF (NEW.N > 1 AND GEN_ID(RACE, 1) <= GEN_ID(RACE_LIMIT, 0)) THEN "
+        "    INSERT INTO BOOTJWW (N, FILE_NAME) VALUES (1, 'again'); "
+        "END"));
+  }
+  void RefuseAttempts(int attempts) {
+    ASSERT_TRUE(other->Execute("ALTER SEQUENCE RACE RESTART WITH 0"));
+    ASSERT_TRUE(other->Execute("ALTER SEQUENCE RACE_LIMIT RESTART WITH " + std::to_string(attempts)));
+  }
+  std::unique_ptr<testsupport::OtherPc> other;
+};
+
+TEST_F(NumberRaceTest, RetriesTenTimesWithinATickThenKeepsTheLaunchPending) {
+  LaunchRegistrar registrar(data);
+  LaunchFacts facts;
+  facts.file_name = "a.jww";
+  facts.boot_date = "2026/12/07";
+  facts.boot_time = "10:15:33";
+
+  RefuseAttempts(LaunchRegistrar::kNumberRetries);  // the 11th attempt gets through
+  registrar.BeginTick();
+  registrar.Register(facts);
+  EXPECT_TRUE(registrar.Pending().empty());
+  EXPECT_EQ(data.CountRows("BOOTJWW", "FILE_NAME = 'a.jww' AND N = 2"), 1);
+
+  facts.file_name = "b.jww";
+  RefuseAttempts(LaunchRegistrar::kNumberRetries + 1);  // every attempt of this tick refused
+  registrar.BeginTick();
+  registrar.Register(facts);
+  ASSERT_EQ(registrar.Pending().size(), 1u);
+  EXPECT_EQ(data.CountRows("BOOTJWW", "FILE_NAME = 'b.jww'"), 0);
+
+  // The next tick stores the kept launch, with its own detection time, before the new one.
+  LaunchFacts later = facts;
+  later.file_name = "c.jww";
+  later.boot_time = "10:15:43";
+  registrar.BeginTick();
+  registrar.StorePending();
+  registrar.Register(later);
+  EXPECT_TRUE(registrar.Pending().empty());
+  auto rows = ReadLaunchRows(data);
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(FileNames(rows), (std::vector<std::string>{"taken.jww", "a.jww", "b.jww", "c.jww"}));
+  EXPECT_EQ(rows[2][kBootTime], "10:15:33");
+  EXPECT_EQ(rows[3][kBootTime], "10:15:43");
+}
+
+TEST_F(RegistrationTest, ALaunchThatCannotBeStoredNowIsKeptForALaterTick) {
+  LaunchRegistrar registrar(data);
+  LaunchFacts facts;
+  facts.file_name = "a.jww";
+  // A user name longer than its column (a hand-edited settings file) makes the insert fail for
+  // good; the launch stays pending rather than vanish, and the next ones are still tried.
+  facts.pc_user_name = std::string(17, 'u');
+  registrar.BeginTick();
+  registrar.Register(facts);
+  LaunchFacts fine;
+  fine.file_name = "b.jww";
+  registrar.Register(fine);
+  ASSERT_EQ(registrar.Pending().size(), 1u);
+  EXPECT_EQ(registrar.Pending().front().file_name, "a.jww");
+  EXPECT_EQ(FileNames(ReadLaunchRows(data)), std::vector<std::string>{"b.jww"});
+
+  // Without a connection nothing is tried after the first failure, and nothing is lost.
+  data.DisconnectDatabase();
+  registrar.BeginTick();
+  registrar.StorePending();
+  registrar.Register(fine);
+  EXPECT_EQ(registrar.Pending().size(), 2u);
+}
+
+}  // namespace

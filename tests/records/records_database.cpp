@@ -1,0 +1,79 @@
+#include "tests/records/records_database.h"
+
+#include <cstdio>
+
+#include "app/Unit1.h"
+#include "app/UnitV.h"
+#include "records/Unit5.h"
+#include "tests/support/db_fixture.h"
+
+namespace records_test {
+
+const std::vector<std::string> kColumns = {"N",         "PNAME",     "L_FOLDER",  "N_FOLDER",
+                                           "FILE_NAME", "BOOT_DATE", "BOOT_TIME", "FILE_DATE",
+                                           "FILE_TIME", "FILE_SIZE"};
+
+Literals SampleRow(int n) {
+  char date[16], time[16];
+  std::snprintf(date, sizeof date, "2024/%02d/%02d", 1 + n % 12, 1 + n % 28);
+  std::snprintf(time, sizeof time, "%02d:%02d:%02d", n % 24, n % 60, (n * 7) % 60);
+  return {std::to_string(n),
+          "'利用者" + std::to_string(n % 3) + "'",
+          "'C:\\jww\\案件2024\\A棟\\'",
+          "'\\\\server\\share\\案件2024\\A棟\\'",
+          "'図面" + std::to_string(n) + ".jww'",
+          std::string("'") + date + "'",
+          std::string("'") + time + "'",
+          "'2023/12/31'",
+          "'23:59:58'",
+          std::to_string(n * 10)};
+}
+
+void RecordsFixture::CreateFreshDatabase(const std::string& name, bool with_table) {
+  ServerName = testsupport::ServerAddress();
+  ServerFolder = folder.Path();
+  DatabaseName = name;
+  Form1->CreateDatabase();
+  ASSERT_TRUE(Form1->Connected()) << "cannot create " << DatabasePath();
+  if (with_table) ASSERT_TRUE(Form1->CreateLaunchTable());
+}
+
+void RecordsFixture::Insert(const Literals& row) {
+  ASSERT_TRUE(Form1->InsertRow("BOOTJWW", 10, kColumns, row)) << row[0];
+}
+
+void RecordsFixture::InsertSampleRows(int first, int last) {
+  for (int n = first; n <= last; ++n) Insert(SampleRow(n));
+}
+
+std::vector<Texts> RecordsFixture::AllRows() {
+  std::vector<Texts> rows;
+  int count = Form1->OpenSelect("*", "BOOTJWW", "", "N");
+  Texts values(10);
+  for (int i = 0; i < count; ++i) {
+    if (i == 0) {
+      Form1->ReadFirstRow(values);
+    } else {
+      Form1->ReadNextRow(values);
+    }
+    rows.push_back(values);
+  }
+  Form1->CloseQuery();
+  return rows;
+}
+
+Texts RecordsFixture::GridRow(int row) {
+  Texts cells;
+  for (int col = 0; col < 10; ++col) cells.push_back(Form5->StringGrid1.Cell(col, row));
+  return cells;
+}
+
+int RecordsFixture::FilledGridRows() {
+  int filled = 0;
+  for (int row = 1; row < Form5->StringGrid1.RowCount(); ++row) {
+    if (!Form5->StringGrid1.Cell(0, row).empty()) ++filled;
+  }
+  return filled;
+}
+
+}  // namespace records_test

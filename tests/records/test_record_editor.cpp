@@ -1,0 +1,245 @@
+// The record editor against a real database: number checks, fetch, register, delete, and what
+// stays usable with the connection closed.
+#include <gtest/gtest.h>
+
+#include "app/Unit1.h"
+#include "records/Unit4.h"
+#include "tests/records/records_database.h"
+
+using records_test::RecordsFixture;
+using records_test::Texts;
+
+namespace {
+
+const char kNumberMessage[] = "登録番号は1以上の整数で入力して下さい";
+
+class RecordEditorTest : public RecordsFixture {
+ protected:
+  void ShowEditor() {
+    Form4->Show();
+    backend.ClearMessages();
+  }
+  void FillBoxes(const Texts& texts) {
+    auto boxes = Boxes();
+    for (std::size_t i = 0; i < boxes.size(); ++i) boxes[i]->SetText(texts[i]);
+  }
+  Texts BoxTexts() {
+    Texts texts;
+    for (ui::Edit* box : Boxes()) texts.push_back(box->Text());
+    return texts;
+  }
+  std::vector<ui::Edit*> Boxes() {
+    TForm4& f = *Form4;
+    return {&f.Edit1, &f.Edit2, &f.Edit3, &f.Edit4, &f.Edit5,
+            &f.Edit6, &f.Edit7, &f.Edit8, &f.Edit9, &f.Edit10};
+  }
+  Texts RowWithNumber(int n) {
+    for (const Texts& row : AllRows()) {
+      if (row[0] == std::to_string(n)) return row;
+    }
+    return {};
+  }
+};
+
+const Texts kEdited = {"2",          "山田",       "D:\\新\\",  "\\\\nas\\新\\", "改.jww",
+                       "2025/01/02", "03:04:05",   "2025/01/01", "00:00:00",    "77"};
+
+TEST_F(RecordEditorTest, InvalidNumbersAreRefusedByFetchRegisterAndDelete) {
+  CreateFreshDatabase();
+  InsertSampleRows(1, 3);
+  ShowEditor();
+  for (const char* typed : {"0", "-3", "abc", ""}) {
+    for (ui::Button* button : {&Form4->Button4, &Form4->Button1, &Form4->Button5}) {
+      Texts filled = kEdited;
+      filled[0] = typed;
+      FillBoxes(filled);
+      Form4->Edit2.SetFocus();
+      backend.ClearMessages();
+      button->Click();
+      SCOPED_TRACE(std::string("number '") + typed + "' on " + button->Name());
+      EXPECT_EQ(backend.MessageTexts(), std::vector<std::string>{kNumberMessage});
+      EXPECT_TRUE(Form4->Edit1.Focused());
+      EXPECT_EQ(BoxTexts(), filled);  // nothing emptied, nothing fetched
+    }
+  }
+  EXPECT_EQ(AllRows().size(), 3u);
+  EXPECT_EQ(RowWithNumber(2)[4], "図面2.jww");
+}
+
+TEST_F(RecordEditorTest, FetchFillsTheBoxesOrEmptiesThemAllForAMissingNumber) {
+  CreateFreshDatabase();
+  InsertSampleRows(1, 3);
+  ShowEditor();
+  EXPECT_TRUE(Form4->Edit1.Focused());
+
+  Form4->Edit1.SetText("002");  // leading zeros do not matter
+  Form4->Button4.Click();
+  EXPECT_TRUE(backend.MessageTexts().empty());
+  EXPECT_EQ(BoxTexts(), RowWithNumber(2));
+  EXPECT_EQ(Form4->Edit1.Text(), "2");
+  EXPECT_EQ(Form4->Edit5.Text(), "図面2.jww");
+  EXPECT_TRUE(Form4->Edit2.Focused());
+
+  Form4->Edit1.SetText("99");
+  Form4->Button4.Click();
+  EXPECT_TRUE(backend.MessageTexts().empty());
+  EXPECT_EQ(BoxTexts(), Texts(10, ""));
+}
+
+TEST_F(RecordEditorTest, RegisterChecksEveryTextBoxInOrderBeforeWriting) {
+  CreateFreshDatabase();
+  InsertSampleRows(1, 3);
+  ShowEditor();
+  Texts before = RowWithNumber(2);
+
+  struct Case {
+    int box;  // 1..8: Edit2..Edit9
+    std::string text;
+    int focused_box;
+    const char* message;
+  };
+  const Case cases[] = {
+      {4, "   ", 4, "内容を入力して下さい"},
+      {1, "", 1, "内容を入力して下さい"},
+      {8, " \t", 8, "内容を入力して下さい"},
+      {6, "12'00", 6, "引用符「'」「\"」を入力しないで下さい"},
+      {3, "a\"b", 3, "引用符「'」「\"」を入力しないで下さい"},
+  };
+  for (const Case& c : cases) {
+    Texts filled = kEdited;
+    filled[c.box] = c.text;
+    FillBoxes(filled);
+    backend.ClearMessages();
+    Form4->Button1.Click();
+    SCOPED_TRACE("box " + std::to_string(c.box + 1) + " = '" + c.text + "'");
+    EXPECT_EQ(backend.MessageTexts(), std::vector<std::string>{c.message});
+    EXPECT_TRUE(Boxes()[c.focused_box]->Focused());
+    EXPECT_EQ(BoxTexts(), filled);
+  }
+  // A quote in Edit3 is found before a blank Edit4: each box is checked completely in turn.
+  Texts filled = kEdited;
+  filled[2] = "it's";
+  filled[3] = "";
+  FillBoxes(filled);
+  backend.ClearMessages();
+  Form4->Button1.Click();
+  EXPECT_EQ(backend.MessageTexts(), std::vector<std::string>{"引用符「'」「\"」を入力しないで下さい"});
+  EXPECT_TRUE(Form4->Edit3.Focused());
+  EXPECT_EQ(RowWithNumber(2), before);
+}
+
+TEST_F(RecordEditorTest, RegisterStoresTextsAsTypedAndTheSizeAsANumber) {
+  CreateFreshDatabase();
+  InsertSampleRows(1, 3);
+  ShowEditor();
+  const Texts untouched_first = RowWithNumber(1);
+  const Texts untouched_last = RowWithNumber(3);
+
+  Texts typed = kEdited;
+  typed[1] = "　";             // a full-width blank is content
+  typed[2] = "  D:\\新\\  ";  // blanks around a text are kept
+  FillBoxes(typed);
+  Form4->Button1.Click();
+  EXPECT_EQ(backend.MessageTexts(), std::vector<std::string>{"編集登録OK"});
+  EXPECT_EQ(RowWithNumber(2), typed);
+
+  for (const char* size : {"", "12a", "1'2", "abc"}) {
+    typed[9] = size;
+    FillBoxes(typed);
+    backend.ClearMessages();
+    Form4->Button1.Click();
+    SCOPED_TRACE(std::string("size '") + size + "'");
+    EXPECT_EQ(backend.MessageTexts(), std::vector<std::string>{"編集登録OK"});
+    EXPECT_EQ(RowWithNumber(2)[9], "0");
+  }
+  EXPECT_EQ(RowWithNumber(1), untouched_first);
+  EXPECT_EQ(RowWithNumber(3), untouched_last);
+}
+
+TEST_F(RecordEditorTest, RegisteringANumberWithoutARowReportsFailure) {
+  CreateFreshDatabase();
+  InsertSampleRows(1, 3);
+  ShowEditor();
+  Texts typed = kEdited;
+  typed[0] = "42";
+  FillBoxes(typed);
+  Form4->Button1.Click();
+  EXPECT_EQ(backend.MessageTexts(), std::vector<std::string>{"編集登録失敗"});
+  EXPECT_EQ(BoxTexts(), typed);
+  EXPECT_EQ(AllRows().size(), 3u);
+}
+
+TEST_F(RecordEditorTest, DeleteRemovesTheRowEmptiesTheBoxesAndFocusesTheNumber) {
+  CreateFreshDatabase();
+  InsertSampleRows(1, 3);
+  ShowEditor();
+  Form4->Edit1.SetText("2");
+  Form4->Button4.Click();
+  Form4->Button5.Click();
+  EXPECT_TRUE(backend.MessageTexts().empty());
+  EXPECT_EQ(BoxTexts(), Texts(10, ""));
+  EXPECT_TRUE(Form4->Edit1.Focused());
+  auto rows = AllRows();
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0][0], "1");
+  EXPECT_EQ(rows[1][0], "3");
+
+  // A number without a row: nothing to delete, nothing said, the boxes emptied all the same.
+  FillBoxes(kEdited);
+  Form4->Edit1.SetText("77");
+  Form4->Button5.Click();
+  EXPECT_TRUE(backend.MessageTexts().empty());
+  EXPECT_EQ(BoxTexts(), Texts(10, ""));
+  EXPECT_EQ(AllRows().size(), 2u);
+}
+
+TEST_F(RecordEditorTest, OnlyClearDeleteAndCloseActWithTheConnectionClosed) {
+  CreateFreshDatabase();
+  InsertSampleRows(1, 3);
+  Form1->DisconnectDatabase();
+  ShowEditor();
+  EXPECT_FALSE(Form4->Button1.Enabled());
+  EXPECT_FALSE(Form4->Button4.Enabled());
+  EXPECT_TRUE(Form4->Button2.Enabled());
+  EXPECT_TRUE(Form4->Button5.Enabled());
+
+  FillBoxes(kEdited);
+  Form4->Button4.Click();
+  Form4->Button1.Click();
+  EXPECT_TRUE(backend.MessageTexts().empty());
+  EXPECT_EQ(BoxTexts(), kEdited);
+
+  Form4->Button5.Click();  // deletes nothing: the connection is closed
+  EXPECT_EQ(BoxTexts(), Texts(10, ""));
+  EXPECT_TRUE(Form4->Edit1.Focused());
+
+  FillBoxes(kEdited);
+  Form4->Button2.Click();
+  EXPECT_EQ(BoxTexts(), Texts(10, ""));
+
+  Form4->PressEscape();
+  EXPECT_FALSE(Form4->Visible());
+  EXPECT_FALSE(Form1->Connected());
+
+  Form1->ConnectDatabase();
+  ASSERT_TRUE(Form1->Connected());
+  EXPECT_EQ(AllRows().size(), 3u);
+
+  // Shown again with the connection open, fetch and register work again and texts were kept.
+  FillBoxes(kEdited);
+  Form4->Show();
+  EXPECT_TRUE(Form4->Button1.Enabled());
+  EXPECT_TRUE(Form4->Button4.Enabled());
+  EXPECT_EQ(BoxTexts(), kEdited);
+}
+
+TEST_F(RecordEditorTest, ShowingTheEditorCreatesAMissingTable) {
+  CreateFreshDatabase("NOTABLE.FDB", false);
+  ASSERT_FALSE(Form1->TableExists("BOOTJWW"));
+  ShowEditor();
+  EXPECT_TRUE(Form1->TableExists("BOOTJWW"));
+  EXPECT_TRUE(Form4->Button1.Enabled());
+  EXPECT_TRUE(Form4->Edit1.Focused());
+}
+
+}  // namespace

@@ -1,0 +1,358 @@
+// The record list against a real database: paging, sort and filter entries, the statement it
+// sends, and what a new showing resets.
+#include <gtest/gtest.h>
+
+#include "app/Unit1.h"
+#include "app/UnitV.h"
+#include "records/Unit5.h"
+#include "tests/records/records_database.h"
+#include "tests/support/db_fixture.h"
+
+using records_test::Literals;
+using records_test::RecordsFixture;
+using records_test::SampleRow;
+using records_test::Texts;
+
+namespace {
+
+class RecordListTest : public RecordsFixture {
+ protected:
+  // The registration numbers on the grid's rows 1 to 100, "" for an empty row.
+  std::vector<std::string> NumbersShown() {
+    std::vector<std::string> numbers;
+    for (int row = 1; row <= 100; ++row) numbers.push_back(Form5->StringGrid1.Cell(0, row));
+    return numbers;
+  }
+  static std::vector<std::string> Numbers(int first, int last, int rows = 100) {
+    std::vector<std::string> numbers;
+    for (int n = first; n <= last; ++n) numbers.push_back(std::to_string(n));
+    numbers.resize(rows);
+    return numbers;
+  }
+  static std::vector<std::string> NumbersDown(int first, int last, int rows = 100) {
+    std::vector<std::string> numbers;
+    for (int n = first; n >= last; --n) numbers.push_back(std::to_string(n));
+    numbers.resize(rows);
+    return numbers;
+  }
+  void Filter(int entry, const std::string& text) {
+    Form5->Edit1.SetText(text);
+    Form5->ComboBox2.Choose(entry);
+  }
+  // The file names shown, in grid order.
+  std::vector<std::string> FileNamesShown() {
+    std::vector<std::string> names;
+    for (int row = 1; row <= 100 && !Form5->StringGrid1.Cell(0, row).empty(); ++row) {
+      names.push_back(Form5->StringGrid1.Cell(4, row));
+    }
+    return names;
+  }
+};
+
+TEST_F(RecordListTest, PagesThroughOneHundredAndFiftyRows) {
+  CreateFreshDatabase();
+  InsertSampleRows(1, 150);
+  Form1->Button4Click();
+  ASSERT_TRUE(Form5->Visible());
+  EXPECT_TRUE(Form5->Button1.Focused());
+  EXPECT_EQ(NumbersShown(), Numbers(1, 100));
+  EXPECT_EQ(Form5->StartRow, 1);
+  EXPECT_EQ(Form5->NextStartRow, 101);
+  EXPECT_EQ(GridRow(7)[4], "図面7.jww");
+  EXPECT_EQ(GridRow(7)[9], "70");
+
+  Form5->Button3.Click();
+  EXPECT_EQ(NumbersShown(), Numbers(101, 150));
+  EXPECT_EQ(GridRow(50)[4], "図面150.jww");
+  EXPECT_EQ(GridRow(51), Texts(10, ""));
+  EXPECT_EQ(Form5->StartRow, 101);
+  EXPECT_EQ(Form5->NextStartRow, 151);
+
+  Form5->Button3.Click();
+  EXPECT_EQ(NumbersShown(), Numbers(1, 0));
+  EXPECT_EQ(Form5->StartRow, 151);
+  EXPECT_EQ(Form5->NextStartRow, 151);
+
+  Form5->Button2.Click();
+  EXPECT_EQ(NumbersShown(), Numbers(51, 150));
+  EXPECT_EQ(Form5->StartRow, 51);
+  EXPECT_EQ(Form5->NextStartRow, 151);
+
+  Form5->Button2.Click();  // 51 - 100 is below 1: back to the first page
+  EXPECT_EQ(Form5->StartRow, 1);
+  EXPECT_EQ(NumbersShown(), Numbers(1, 100));
+  Form5->Button2.Click();  // on the first page it reloads the first page
+  EXPECT_EQ(Form5->StartRow, 1);
+  EXPECT_EQ(NumbersShown(), Numbers(1, 100));
+
+  // The header row stays through all of it.
+  EXPECT_EQ(Form5->StringGrid1.Cell(0, 0), "登録番号");
+  EXPECT_EQ(Form5->StringGrid1.Cell(9, 0), "ファイルサイズ");
+  EXPECT_TRUE(backend.MessageTexts().empty());
+}
+
+TEST_F(RecordListTest, ExactlyOneHundredRowsAndAnEmptyTable) {
+  CreateFreshDatabase();
+  Form5->Show();
+  EXPECT_EQ(NumbersShown(), Numbers(1, 0));
+  EXPECT_EQ(Form5->NextStartRow, 1);
+  Form5->Button3.Click();
+  EXPECT_EQ(NumbersShown(), Numbers(1, 0));
+  EXPECT_EQ(Form5->StartRow, 1);
+  EXPECT_EQ(Form5->NextStartRow, 1);
+
+  InsertSampleRows(1, 100);
+  Form5->Button1.Click();
+  EXPECT_EQ(NumbersShown(), Numbers(1, 100));
+  EXPECT_EQ(Form5->NextStartRow, 101);
+  Form5->Button3.Click();
+  EXPECT_EQ(NumbersShown(), Numbers(1, 0));
+  EXPECT_EQ(Form5->NextStartRow, 101);
+}
+
+TEST_F(RecordListTest, SortAndFilterGoBackToTheFirstPageAndReloadKeepsThePage) {
+  CreateFreshDatabase();
+  InsertSampleRows(1, 250);
+  Form5->Show();
+  Form5->Button3.Click();
+  Form5->Button3.Click();
+  ASSERT_EQ(Form5->StartRow, 201);
+
+  Form5->ComboBox1.Choose(1);  // 登録番号↑
+  EXPECT_EQ(Form5->OrderClause, "N DESC");
+  EXPECT_EQ(Form5->StartRow, 1);
+  EXPECT_EQ(NumbersShown(), NumbersDown(250, 151));
+
+  Form5->Button3.Click();
+  EXPECT_EQ(NumbersShown(), NumbersDown(150, 51));
+  Form5->Button4.Click();  // 更新 keeps the page
+  EXPECT_EQ(Form5->StartRow, 101);
+  EXPECT_EQ(NumbersShown(), NumbersDown(150, 51));
+
+  // Sizes are n * 10: descending size is descending number.
+  Form5->ComboBox1.Choose(15);
+  EXPECT_EQ(Form5->OrderClause, "FILE_SIZE DESC");
+  EXPECT_EQ(NumbersShown(), NumbersDown(250, 151));
+  Form5->Button3.Click();
+
+  // PNAME is 利用者0/1/2 by n mod 3: the filter keeps every third row, from the first page on.
+  Filter(1, "利用者1");
+  EXPECT_EQ(Form5->FilterClause, "PNAME LIKE '%利用者1%'");
+  EXPECT_EQ(Form5->StartRow, 1);
+  std::vector<std::string> expected;
+  for (int n = 250; n >= 1 && expected.size() < 100; --n) {
+    if (n % 3 == 1) expected.push_back(std::to_string(n));
+  }
+  ASSERT_EQ(expected.size(), 84u);  // 84 rows of 250 match
+  expected.resize(100);
+  EXPECT_EQ(NumbersShown(), expected);
+  EXPECT_EQ(Form5->NextStartRow, 85);
+
+  Form5->Button3.Click();
+  EXPECT_EQ(NumbersShown(), Numbers(1, 0));
+  Form5->Edit1.DoubleClick();  // the filter again, from the first page
+  EXPECT_EQ(Form5->StartRow, 1);
+  EXPECT_EQ(NumbersShown(), expected);
+
+  // The sort entries each give their order.
+  const char* orders[] = {"N",
+                          "N DESC",
+                          "PNAME",
+                          "PNAME DESC",
+                          "L_FOLDER",
+                          "L_FOLDER DESC",
+                          "N_FOLDER",
+                          "N_FOLDER DESC",
+                          "FILE_NAME",
+                          "FILE_NAME DESC",
+                          "BOOT_DATE,BOOT_TIME",
+                          "BOOT_DATE DESC,BOOT_TIME DESC",
+                          "FILE_DATE,FILE_TIME",
+                          "FILE_DATE DESC,FILE_TIME DESC",
+                          "FILE_SIZE",
+                          "FILE_SIZE DESC"};
+  ASSERT_EQ(Form5->ComboBox1.Count(), 16);
+  for (int entry = 0; entry < 16; ++entry) {
+    Form5->Button3.Click();
+    Form5->ComboBox1.Choose(entry);
+    EXPECT_EQ(Form5->OrderClause, orders[entry]) << entry;
+    EXPECT_EQ(Form5->StartRow, 1) << entry;
+    EXPECT_EQ(Form5->NextStartRow, 85) << entry;  // the filter stays while the order changes
+  }
+  // 起動日時↓ sorts date then time as texts: the first row has the smallest date.
+  Form5->ComboBox2.Choose(0);
+  Form5->ComboBox1.Choose(10);
+  EXPECT_EQ(GridRow(1)[5], "2024/01/01");
+  EXPECT_LE(GridRow(1)[6], GridRow(2)[6]);
+}
+
+TEST_F(RecordListTest, FilterTextIsMatchedAsTypedWithPatternCharacters) {
+  CreateFreshDatabase();
+  const char* names[] = {"a%b.jww", "axb.jww", "a_b.jww", "it's.jww", "its.jww", "C:\\x.jww", "図面.jww"};
+  int n = 1;
+  for (const char* name : names) {
+    Literals row = SampleRow(n++);
+    std::string literal = "'";
+    for (const char* c = name; *c; ++c) literal += (*c == '\'') ? std::string("''") : std::string(1, *c);
+    row[4] = literal + "'";
+    Insert(row);
+  }
+  Form5->Show();
+
+  struct Case {
+    int entry;
+    std::string text;
+    std::vector<std::string> names;
+  };
+  const std::vector<Case> cases = {
+      {4, "a%b", {"a%b.jww", "axb.jww", "a_b.jww"}},     // % is any run
+      {4, "a_b", {"a%b.jww", "axb.jww", "a_b.jww"}},     // _ is any one character
+      {4, "it's", {"it's.jww"}},                         // the apostrophe matches itself
+      {4, "'", {"it's.jww"}},
+      {4, "':x", {}},                                    // a colon after a quote is no marker
+      {4, "C:\\", {"C:\\x.jww"}},
+      {4, "図面", {"図面.jww"}},
+      {4, "", {"a%b.jww", "axb.jww", "a_b.jww", "it's.jww", "its.jww", "C:\\x.jww", "図面.jww"}},
+      {0, "a%b", {"a%b.jww", "axb.jww", "a_b.jww", "it's.jww", "its.jww", "C:\\x.jww", "図面.jww"}},
+      {1, "利用者", {"a%b.jww", "axb.jww", "a_b.jww", "it's.jww", "its.jww", "C:\\x.jww", "図面.jww"}},
+      {2, "案件2024", {"a%b.jww", "axb.jww", "a_b.jww", "it's.jww", "its.jww", "C:\\x.jww", "図面.jww"}},
+      {3, "案件2024", {"a%b.jww", "axb.jww", "a_b.jww", "it's.jww", "its.jww", "C:\\x.jww", "図面.jww"}},
+      {3, "C:\\jww", {}},
+      {5, "2024/03/03", {"axb.jww"}},  // n = 2: month 3, day 3
+      {6, "2023/12", {"a%b.jww", "axb.jww", "a_b.jww", "it's.jww", "its.jww", "C:\\x.jww", "図面.jww"}},
+  };
+  for (const Case& c : cases) {
+    Filter(c.entry, c.text);
+    SCOPED_TRACE("entry " + std::to_string(c.entry) + " text '" + c.text + "'");
+    EXPECT_EQ(FileNamesShown(), c.names);
+  }
+  EXPECT_TRUE(backend.MessageTexts().empty());
+
+  // The statement: the text between apostrophes with the apostrophe doubled.
+  Filter(4, "it's");
+  EXPECT_EQ(Form5->FilterClause, "FILE_NAME LIKE '%it''s%'");
+  EXPECT_EQ(Form1->IBQuery1().Lines(),
+            (std::vector<std::string>{"SELECT * FROM BOOTJWW", "  WHERE FILE_NAME LIKE '%it''s%'",
+                                      "  ORDER BY N;"}));
+  // An empty text removes the filter although the column stays chosen.
+  Filter(4, "");
+  EXPECT_EQ(Form5->FilterClause, "");
+  EXPECT_EQ(Form5->ComboBox2.ItemIndex(), 4);
+  EXPECT_EQ(Form1->IBQuery1().Lines(),
+            (std::vector<std::string>{"SELECT * FROM BOOTJWW", "  ORDER BY N;"}));
+}
+
+TEST_F(RecordListTest, NullsShowAsEmptyCells) {
+  CreateFreshDatabase();
+  Insert({"1", "NULL", "NULL", "NULL", "'only.jww'", "NULL", "NULL", "NULL", "NULL", "NULL"});
+  Insert({"2", "'x'", "'C:\\'", "'C:\\'", "NULL", "'2024/01/01'", "'00:00:00'", "NULL", "NULL", "-5"});
+  Form5->Show();
+  EXPECT_EQ(GridRow(1), (Texts{"1", "", "", "", "only.jww", "", "", "", "", ""}));
+  EXPECT_EQ(GridRow(2), (Texts{"2", "x", "C:\\", "C:\\", "", "2024/01/01", "00:00:00", "", "", "-5"}));
+  EXPECT_EQ(Form5->NextStartRow, 3);
+}
+
+TEST_F(RecordListTest, ShowingAgainResetsSortFilterAndPageButKeepsTheFilterText) {
+  CreateFreshDatabase();
+  InsertSampleRows(1, 150);
+  Form5->Show();
+  Form5->ComboBox1.Choose(1);
+  Filter(4, "図面1");
+  Form5->Button3.Click();
+  ASSERT_NE(Form5->StartRow, 1);
+  Form5->Close();
+  EXPECT_FALSE(Form5->Visible());
+
+  Form1->Button4Click();
+  EXPECT_EQ(Form5->ComboBox1.ItemIndex(), 0);
+  EXPECT_EQ(Form5->ComboBox2.ItemIndex(), 0);
+  EXPECT_EQ(Form5->Edit1.Text(), "図面1");
+  EXPECT_EQ(Form5->OrderClause, "N");
+  EXPECT_EQ(Form5->FilterClause, "");
+  EXPECT_EQ(Form5->StartRow, 1);
+  EXPECT_EQ(NumbersShown(), Numbers(1, 100));
+  EXPECT_EQ(Form5->NextStartRow, 101);
+
+  // Shown while visible: nothing resets.
+  Form5->Button3.Click();
+  Form1->Button4Click();
+  EXPECT_EQ(Form5->StartRow, 101);
+}
+
+TEST_F(RecordListTest, AClosedConnectionLeavesThePageEmptyAndTheButtonsDisabled) {
+  CreateFreshDatabase();
+  InsertSampleRows(1, 5);
+  // Connected as at start-up, so the statement layer holds the parameters it could attach with.
+  Form1->DisconnectDatabase();
+  Form1->ConnectDatabase();
+  Form5->Show();
+  ASSERT_EQ(FilledGridRows(), 5);
+  Form5->Close();
+  Form1->DisconnectDatabase();
+
+  Form5->Show();
+  EXPECT_EQ(FilledGridRows(), 0);
+  EXPECT_FALSE(Form1->Connected());  // no reconnection behind the user's back
+  for (ui::Button* button : {&Form5->Button1, &Form5->Button2, &Form5->Button3, &Form5->Button4}) {
+    EXPECT_FALSE(button->Enabled()) << button->Name();
+  }
+  EXPECT_TRUE(Form5->ComboBox1.Enabled());
+  EXPECT_TRUE(Form5->ComboBox2.Enabled());
+  EXPECT_TRUE(Form5->Edit1.Enabled());
+  Form5->ComboBox1.Choose(1);
+  EXPECT_EQ(FilledGridRows(), 0);
+  EXPECT_EQ(Form5->NextStartRow, 1);
+  EXPECT_FALSE(Form1->Connected());
+  EXPECT_TRUE(backend.MessageTexts().empty());
+}
+
+TEST_F(RecordListTest, AfterAServerRestartAReloadAttachesAgain) {
+  testsupport::PrivateServer server;
+  ASSERT_TRUE(server.Start());
+  ServerName = server.Address();
+  ServerFolder = folder.Path();
+  DatabaseName = "RESTART.FDB";
+  Form1->CreateDatabase();
+  ASSERT_TRUE(Form1->Connected());
+  ASSERT_TRUE(Form1->CreateLaunchTable());
+  InsertSampleRows(1, 5);
+  Form1->DisconnectDatabase();
+  Form1->ConnectDatabase();
+  Form5->Show();
+  ASSERT_EQ(FilledGridRows(), 5);
+
+  ASSERT_TRUE(server.Stop());
+  ASSERT_TRUE(server.Start());
+  // The first load may meet the broken connection (the page stays empty, nothing is said);
+  // the one after it attaches again.
+  Form5->Button4.Click();
+  Form5->Button4.Click();
+  EXPECT_EQ(FilledGridRows(), 5);
+  EXPECT_TRUE(Form1->Connected());
+  EXPECT_TRUE(backend.MessageTexts().empty());
+}
+
+TEST_F(RecordListTest, ShowingTheListCreatesAMissingTable) {
+  CreateFreshDatabase("NOTABLE.FDB", false);
+  Form5->Show();
+  EXPECT_TRUE(Form1->TableExists("BOOTJWW"));
+  EXPECT_TRUE(Form5->Button1.Enabled());
+  EXPECT_EQ(FilledGridRows(), 0);
+}
+
+TEST_F(RecordListTest, AnInvalidFilterLeavesTheGridEmptyWithoutAMessage) {
+  CreateFreshDatabase();
+  InsertSampleRows(1, 5);
+  Form5->Show();
+  // A marker outside quotes cannot occur through the filter; a bad order list can only come
+  // from a broken statement, which must not leave stale rows either.
+  Form5->OrderClause = "NO_SUCH_COLUMN";
+  Form5->Button4.Click();
+  EXPECT_EQ(FilledGridRows(), 0);
+  EXPECT_EQ(Form5->NextStartRow, 1);
+  EXPECT_TRUE(backend.MessageTexts().empty());
+  Form5->ComboBox1.Choose(0);
+  EXPECT_EQ(FilledGridRows(), 5);
+}
+
+}  // namespace
