@@ -45,7 +45,12 @@ DataModule::DataModule() : state_(new State) {
   });
 }
 
-DataModule::~DataModule() = default;
+DataModule::~DataModule() {
+  DisconnectDatabase();
+  // The hooks point into the state that is being torn down.
+  state_->transaction.SetBeforeEnd(nullptr);
+  state_->connection.SetBrokenHandler(nullptr);
+}
 
 Query& DataModule::IBQuery1() { return state_->query; }
 Transaction& DataModule::IBTransaction1() { return state_->transaction; }

@@ -11,8 +11,9 @@
 
 namespace exchange {
 
-// Called after each data line was handled, with the number of lines handled so far. The program
-// passes none; tests use it to change the table from another connection in the middle of a run.
+// Called for each data line with the number of data lines so far: by the export after the line
+// was written, by the import after it was read and before it is sent. The program passes none;
+// tests use it to change the table from another connection in the middle of a run.
 using LineObserver = std::function<void(long long lines_done)>;
 
 enum class ExportOutcome {

@@ -127,8 +127,9 @@ TForm5::TForm5(db::DataModule& data)
   StringGrid1.SetOptions(options);
   for (int col = 0; col < kColumnCount; ++col) StringGrid1.SetCell(col, 0, kHeaders[col]);
 
-  // The client area of the designed 500 x 300 frame; a real frame reports its own.
-  SetClientSize(492, 273);
+  // Placed for the client area of the designed 500 x 300 frame; a real frame reports its own
+  // client size (and every change of it), and the aligned controls follow.
+  RealignChildren(492, 273);
 
   OnShow = [this] { FormShow(); };
   OnClose = [this] { FormClose(); };

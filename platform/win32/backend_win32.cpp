@@ -117,7 +117,13 @@ class Win32Backend : public ui::Backend {
   void RunModal(ui::Form& form) override {
     auto* peer = dynamic_cast<FormPeer*>(form.GetPeer());
     if (peer == nullptr) return;
-    HWND previous = GetActiveWindow();
+    // The form is shown already: return to the window that was active before it.
+    HWND previous = peer->ShownFrom();
+    if (previous == nullptr || previous == peer->Handle()) {
+      if (ui::Form* main = ui::app::MainForm()) {
+        if (auto* main_peer = dynamic_cast<FormPeer*>(main->GetPeer())) previous = main_peer->Handle();
+      }
+    }
     // The other windows of the program wait while the modal form is open.
     std::vector<HWND> disabled;
     for (FormPeer* other : FormPeer::All()) {

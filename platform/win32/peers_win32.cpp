@@ -426,6 +426,7 @@ void FormPeer::Apply() {
   if (form_.Visible() != shown_visible_) {
     shown_visible_ = form_.Visible();
     if (shown_visible_) {
+      shown_from_ = GetActiveWindow();
       ShowWindow(hwnd_, IsIconic(hwnd_) ? SW_RESTORE : SW_SHOW);
       if (!shown_once_) {
         shown_once_ = true;
@@ -554,14 +555,16 @@ class EditPeer : public WindowPeer {
   explicit EditPeer(ui::Control& control) : WindowPeer(control) {
     CreateChild("EDIT", ES_AUTOHSCROLL | ES_LEFT, WS_EX_CLIENTEDGE);
     if (hwnd_ != nullptr) {
+      // Subclassed as the Unicode window the control is: an ANSI procedure in between would
+      // pass typed double-byte characters on byte by byte and break them.
       original_proc_ = reinterpret_cast<WNDPROC>(
-          SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&EditProc)));
+          SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&EditProc)));
     }
   }
   ~EditPeer() override {
     if (hwnd_ != nullptr) {
       SetInputMethodOff(hwnd_, false);
-      SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_proc_));
+      SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_proc_));
     }
   }
 
@@ -620,8 +623,8 @@ class EditPeer : public WindowPeer {
  private:
   static LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     auto* peer = static_cast<EditPeer*>(WindowPeer::Of(hwnd));
-    if (peer == nullptr) return DefWindowProcA(hwnd, message, wparam, lparam);
-    LRESULT result = CallWindowProcA(peer->original_proc_, hwnd, message, wparam, lparam);
+    if (peer == nullptr) return DefWindowProcW(hwnd, message, wparam, lparam);
+    LRESULT result = CallWindowProcW(peer->original_proc_, hwnd, message, wparam, lparam);
     if (message == WM_LBUTTONDBLCLK) {
       try {
         static_cast<ui::Edit&>(peer->control_).DoubleClick();
@@ -751,7 +754,13 @@ class StringGridPeer : public WindowPeer {
     if (hwnd_ != nullptr) {
       DWORD extended = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT;
       SendMessageA(hwnd_, LVM_SETEXTENDEDLISTVIEWSTYLE, extended, extended);
+      // The header's custom-draw notifications go to the list view itself: listen there.
+      original_proc_ = reinterpret_cast<WNDPROC>(
+          SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&GridProc)));
     }
+  }
+  ~StringGridPeer() override {
+    if (hwnd_ != nullptr) SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_proc_));
   }
 
   bool OnNotify(NMHDR* header, LRESULT& result) override {
@@ -859,6 +868,48 @@ class StringGridPeer : public WindowPeer {
     return grid.Cell(col, row);
   }
 
+  // Paints the header row in the grid's fixed colour.
+  bool DrawHeader(NMCUSTOMDRAW* draw, LRESULT& result) {
+    auto& grid = static_cast<ui::StringGrid&>(control_);
+    if (grid.FixedColor() == ui::kDefaultColor) return false;
+    if (draw->dwDrawStage == CDDS_PREPAINT) {
+      result = CDRF_NOTIFYITEMDRAW;
+      return true;
+    }
+    if (draw->dwDrawStage != CDDS_ITEMPREPAINT) return false;
+    RECT rect = draw->rc;
+    FillRect(draw->hdc, &rect, BrushFor(grid.FixedColor()));
+    DrawEdge(draw->hdc, &rect, BDR_RAISEDINNER, BF_RECT);
+    int col = static_cast<int>(draw->dwItemSpec);
+    std::string title = (grid.FixedRows() > 0 && col < grid.ColCount()) ? grid.Cell(col, 0) : std::string();
+    RECT text_rect = {rect.left + 4, rect.top, rect.right - 2, rect.bottom};
+    HGDIOBJ old = SelectObject(draw->hdc, FontFor(grid.GetFont()));
+    SetBkMode(draw->hdc, TRANSPARENT);
+    SetTextColor(draw->hdc, SystemOr(grid.GetFont().color, COLOR_BTNTEXT));
+    DrawTextA(draw->hdc, title.c_str(), -1, &text_rect, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+    SelectObject(draw->hdc, old);
+    result = CDRF_SKIPDEFAULT;
+    return true;
+  }
+
+  static LRESULT CALLBACK GridProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    auto* peer = static_cast<StringGridPeer*>(WindowPeer::Of(hwnd));
+    if (peer == nullptr) return DefWindowProcW(hwnd, message, wparam, lparam);
+    if (message == WM_NOTIFY) {
+      auto* header = reinterpret_cast<NMHDR*>(lparam);
+      HWND header_window = reinterpret_cast<HWND>(SendMessageA(hwnd, LVM_GETHEADER, 0, 0));
+      if (header->hwndFrom == header_window && header->code == static_cast<UINT>(NM_CUSTOMDRAW)) {
+        LRESULT result = 0;
+        try {
+          if (peer->DrawHeader(reinterpret_cast<NMCUSTOMDRAW*>(lparam), result)) return result;
+        } catch (...) {
+        }
+      }
+    }
+    return CallWindowProcW(peer->original_proc_, hwnd, message, wparam, lparam);
+  }
+
+  WNDPROC original_proc_ = nullptr;
   std::vector<std::string> shown_headers_;
   std::vector<int> shown_widths_;
   int shown_rows_ = -1;

@@ -77,6 +77,8 @@ class FormPeer : public WindowPeer {
   void ChildSetHint(HWND child, const std::string& hint, bool had_hint);
   LRESULT DefaultButtonId();
   void ClientSizeChanged(int width, int height);
+  // The window that was active when this form was last shown (where a modal run returns to).
+  HWND ShownFrom() const { return shown_from_; }
 
   static const std::vector<FormPeer*>& All();
 
@@ -89,6 +91,7 @@ class FormPeer : public WindowPeer {
   ui::Form& form_;
   HWND last_focus_ = nullptr;
   HWND tooltip_ = nullptr;
+  HWND shown_from_ = nullptr;
   int shown_client_width_ = -1, shown_client_height_ = -1;
   ui::Border shown_border_ = ui::Border::Single;
   bool shown_maximize_box_ = false;

@@ -72,7 +72,12 @@ TEST_F(Modifying, CreatingTheTableTwiceKeepsTableAndRows) {
   EXPECT_EQ(data.IBQuery1().Lines(), db::LaunchTableLines());
   EXPECT_EQ(Count(), 1);
   EXPECT_EQ(data.CountFields("BOOTJWW"), 10);
+  // An empty script touches neither the open result nor its transaction.
+  EXPECT_EQ(data.OpenSelect("*", "BOOTJWW", "", ""), 1);
   EXPECT_FALSE(data.ExecuteScript({}));
+  EXPECT_TRUE(data.IBQuery1().IsOpen());
+  EXPECT_TRUE(data.IBTransaction1().InTransaction());
+  EXPECT_EQ(data.IBQuery1().ValueText(0), "7");
 }
 
 TEST_F(Modifying, ExactStatementTextsOfTheExample) {

@@ -91,9 +91,11 @@ class Session:
             check(result.returncode == 0, f"lumadrive {' '.join(map(str, args))} failed: {lines}")
         return [parse_fields(line) for line in lines], result.returncode
 
-    def start(self, program, *args):
+    def start(self, program, *args, capture=False):
+        """Starts a program; capture keeps its standard output (for the toolkit probe's events)."""
         process = subprocess.Popen(self.command_for(program) + list(args), env=self.env,
-                                   cwd=os.path.dirname(program), stdout=subprocess.DEVNULL,
+                                   cwd=os.path.dirname(program),
+                                   stdout=subprocess.PIPE if capture else subprocess.DEVNULL,
                                    stderr=subprocess.DEVNULL)
         self.processes.append(process)
         return process
@@ -106,6 +108,20 @@ class Session:
         subprocess.run(["import", "-display", self.env["DISPLAY"], "-window", "root", path],
                        env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
         return path
+
+    def describe(self):
+        """What a failure left on the desktop, for the log."""
+        for process in self.processes:
+            print(f"  process {process.args!r}: {'running' if process.poll() is None else f'ended {process.returncode}'}")
+        try:
+            lines, _ = self.drive("windows", timeout_ms=2000, expect_ok=False)
+        except Exception as error:  # the description must not hide the failure
+            print(f"  windows: {error}")
+            return
+        for line in lines:
+            if line.get("visible") == "1":
+                print(f"  window {line.get('class')} {unhex(line.get('title', ''))!r} frame={line.get('frame')}"
+                      f" enabled={line.get('enabled')}")
 
     def stop_all(self):
         for process in self.processes:
@@ -146,6 +162,16 @@ def read_settings(path):
     with open(path, "rb") as handle:
         data = handle.read()
     return [line.decode("cp932") for line in data.splitlines()]
+
+
+def wait_for_window(session, title_hex, condition, seconds=10):
+    """The window's line once condition holds for it (or the last one seen after the wait)."""
+    deadline = time.monotonic() + seconds
+    while True:
+        lines, _ = session.drive("find", title_hex)
+        if condition(lines[0]) or time.monotonic() > deadline:
+            return lines
+        time.sleep(0.2)
 
 
 def wait_exit(process, seconds=60):
@@ -228,6 +254,25 @@ def test_first_start_keyboard(session, program):
     shutil.rmtree(folder, ignore_errors=True)
 
 
+def test_end_session(session, program):
+    """Log-off while the program runs: the settings are saved although the window never closes."""
+    folder, exe, dat = start_fresh(session, program, "end-session")
+    # A short file: only a save writes all 27 lines.
+    write_settings(dat, ["localhost:", "", "JWWDB.FDB", "利用者"])
+    process = session.start(exe)
+    session.drive("find", hexof("Lumadex"), timeout_ms=60000)
+    lines, _ = session.drive("endsession", hexof("Lumadex"))
+    check(lines[0]["args"] == ["1"], f"the program refused to let the session end: {lines}")
+    # Windows ends the process after WM_ENDSESSION; so do we.
+    process.kill()
+    process.wait()
+    lines = read_settings(dat)
+    check(len(lines) == 27, f"Lumadex.dat has {len(lines)} lines after the session ended")
+    check(lines[:4] == ["localhost:", "", "JWWDB.FDB", "利用者"],
+          f"settings saved at the end of the session: {lines[:4]!r}")
+    shutil.rmtree(folder, ignore_errors=True)
+
+
 def test_modal_settings(session, program):
     """Button1 runs the settings dialog modally: the main window waits until it closes."""
     folder, exe, dat = start_fresh(session, program, "modal")
@@ -241,13 +286,9 @@ def test_modal_settings(session, program):
     session.screenshot("modal-settings.png")
     session.drive("close", hexof("データベース設定"))
     session.drive("gone", hexof("データベース設定"))
-    deadline = time.monotonic() + 10
-    while True:
-        lines, _ = session.drive("find", hexof("Lumadex"))
-        if lines[0]["enabled"] == "1" or time.monotonic() > deadline:
-            break
-        time.sleep(0.2)
-    check(lines[0]["enabled"] == "1", "the main window stays disabled after the dialog closed")
+    lines = wait_for_window(session, hexof("Lumadex"), lambda w: w["enabled"] == "1" and w["foreground"] == "1")
+    check(lines[0]["enabled"] == "1" and lines[0]["foreground"] == "1",
+          f"the main window is not usable and in front after the dialog closed: {lines[0]}")
     session.drive("close", hexof("Lumadex"))
     wait_exit(process)
     check(len(read_settings(dat)) == 27, "no settings file after closing")
@@ -284,11 +325,88 @@ def test_standin(session, program):
     stand.wait(timeout=30)
 
 
+def test_toolkit(session, program):
+    """The Win32 backend itself: byte limits, keys, focus, choices, columns, boxes, modality."""
+    probe = session.start(program, capture=True)
+    title = hexof("ToolkitProbe")
+    lines, _ = session.drive("find", title, timeout_ms=60000)
+    check(lines[0]["client"] == "520,400", f"probe client area {lines[0]['client']}")
+
+    # The byte limit holds for typed Japanese (one character at a time, as an input method
+    # delivers it) and for a text set at once; a double-byte character is never split.
+    session.drive("type", title, "Edit:0", hexof("あいうえお"))
+    lines, _ = session.drive("gettext", title, "Edit:0")
+    check(unhex(lines[0]["args"][0]) == "あいうえ", f"typed into the 8-byte field: {lines}")
+    session.drive("settext", title, "Edit:0", hexof("abcdefgあ"))
+    lines, _ = session.drive("gettext", title, "Edit:0")
+    check(unhex(lines[0]["args"][0]) == "abcdefg", f"set into the 8-byte field: {lines}")
+    session.drive("settext", title, "Edit:1", hexof("無制限の欄です"))
+
+    session.drive("choose", title, "ComboBox:0", 2)
+    session.drive("colwidth", title, "SysListView32:0", 1, 150)
+
+    # Keys: Enter presses the default button, Esc the cancel button; six Tabs walk the tab order
+    # (into the panel) to "取消(&C)", where Enter presses the focused button; Alt+R is the access
+    # key of "報告(&R)".
+    session.drive("keys", title, "0d", "1b", "09", "09", "09", "09", "09", "09", "0d", "alt+52")
+    # An exception in a handler: the error box with the application title, and the program goes on.
+    session.drive("click", title, "=" + hexof("例外(&T)"))
+    lines, _ = session.drive("msgbox", hexof("t482－Probe"))
+    texts = [unhex(l["args"][0]) for l in lines if l["kind"] == "text"]
+    check(texts == ["確認用の例外"], f"error box texts {texts!r}")
+    session.drive("click", hexof("t482－Probe"), "=" + hexof("OK"))
+    session.drive("gone", hexof("t482－Probe"))
+
+    # The question: caption as given, Yes and No; No answers No.
+    session.drive("click", title, "=" + hexof("質問(&A)"))
+    lines, _ = session.drive("msgbox", hexof("確認"))
+    buttons = [unhex(l["args"][0]) for l in lines if l["kind"] == "button"]
+    check(len(buttons) == 2, f"question buttons {buttons!r}")
+    session.drive("click", hexof("確認"), "=" + hexof(buttons[1]))
+    session.drive("gone", hexof("確認"))
+
+    # Modal: the probe waits (disabled) until the dialog closes, then is usable again.
+    session.drive("click", title, "=" + hexof("モーダル(&M)"))
+    session.drive("find", hexof("ProbeDialog"))
+    lines, _ = session.drive("find", title)
+    check(lines[0]["enabled"] == "0", "the probe stays enabled under a modal dialog")
+    session.drive("keys", hexof("ProbeDialog"), "1b")  # Esc = the dialog's cancel button
+    session.drive("gone", hexof("ProbeDialog"))
+    lines = wait_for_window(session, title, lambda w: w["enabled"] == "1" and w["foreground"] == "1")
+    check(lines[0]["enabled"] == "1" and lines[0]["foreground"] == "1",
+          f"the probe is not usable and in front again after the modal dialog: {lines[0]}")
+    session.screenshot("toolkit-probe.png")
+    session.drive("close", title)
+    try:
+        probe.wait(timeout=60)
+    except subprocess.TimeoutExpired:
+        raise Failure("the probe did not end after its window was closed")
+
+    out = probe.stdout.read().decode("ascii", "replace").split("\n")
+    events = [line.strip() for line in out if line.strip()]
+    report = [e for e in events if e.split()[0] in ("edit1", "edit2", "combo", "widths", "focused")]
+    expected_events = ["tick", "ok-click", "cancel-click", "cancel-click", "answer no", "modal-start",
+                       "dialog-close", "modal-end", "close"]
+    seen = [e for e in events if e in expected_events or e.startswith("select ")]
+    check("select 2" in seen, f"OnSelect not seen: {events}")
+    seen = [e for e in seen if not e.startswith("select ")]
+    check(seen == expected_events, f"events {seen}")
+    # Two reports: Alt+R (the access key moves the focus to its button), then the close.
+    first = report[:5]
+    check(first[0] == "edit1 " + hexof("abcdefg"), f"first report {first}")
+    check(first[1] == "edit2 " + hexof("無制限の欄です"), f"first report {first}")
+    check(first[2] == "combo 2", f"first report {first}")
+    check(first[3] == "widths 80,150,80", f"first report {first}")
+    check(first[4] == "focused ButtonReport", f"first report {first}")
+
+
 TESTS = {
     "main_window": test_main_window,
     "first_start_keyboard": test_first_start_keyboard,
     "modal_settings": test_modal_settings,
+    "end_session": test_end_session,
     "standin": test_standin,
+    "toolkit": test_toolkit,
 }
 
 
@@ -314,6 +432,7 @@ def main():
     except Failure as failure:
         print(f"FAIL: {options.test}: {failure}")
         session.screenshot(f"{options.test}-failure.png")
+        session.describe()
         return 1
     finally:
         session.stop_all()

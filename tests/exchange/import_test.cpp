@@ -205,24 +205,29 @@ TEST_F(ImportTest, LostConnectionDuringReplaceKeepsTheRows) {
 TEST_F(ImportTest, RefusedLinesAreSkippedAndReported) {
   InsertSamples(1, 2);
   std::string file = kHeader;
-  for (int line = 2; line <= 30; ++line) {
-    // PNAME holds 16 bytes; lines 3, 5 and 20..29 carry 17.
-    bool too_long = line == 3 || line == 5 || (line >= 20 && line < 30);
-    file += "0\t" + std::string(too_long ? 17 : 16, 'p') + "\t\t\t\t\t\t\t\t" +
+  auto too_long = [](int line) { return line == 3 || line == 5 || (line >= 20 && line < 30) || line == 140; };
+  for (int line = 2; line <= 150; ++line) {
+    // PNAME holds 16 bytes; the refused lines carry 17.
+    file += "0\t" + std::string(too_long(line) ? 17 : 16, 'p') + "\t\t\t\t\t\t\t\t" +
             std::to_string(line) + "\t\r\n";
   }
   Write(File("long.txt"), file);
   ClickImport(ui::Answer::Yes, File("long.txt"));
   std::vector<Texts> rows = AllRows();
-  ASSERT_EQ(rows.size(), 17u);  // 29 lines, 12 refused; the old rows are gone
-  EXPECT_EQ(rows[0][0], "1");
-  EXPECT_EQ(rows[0][9], "2");
-  EXPECT_EQ(rows[1][0], "3");  // line 3 used up number 2
-  EXPECT_EQ(rows[1][9], "4");
+  ASSERT_EQ(rows.size(), 136u);  // 149 lines, 13 refused; the old rows are gone
+  // Every stored line numbered in file order, a refused line's number left unused.
+  std::size_t row = 0;
+  for (int line = 2; line <= 150; ++line) {
+    if (too_long(line)) continue;
+    ASSERT_LT(row, rows.size());
+    EXPECT_EQ(rows[row][0], std::to_string(line - 1));
+    EXPECT_EQ(rows[row][9], std::to_string(line));
+    ++row;
+  }
   ASSERT_EQ(backend.MessageTexts().size(), 1u);
   EXPECT_EQ(backend.MessageTexts()[0],
-            "登録できなかった行があります。\r\n登録した行数：17\r\n"
-            "登録できなかった行：3, 5, 20, 21, 22, 23, 24, 25, 26, 27 ほか2行");
+            "登録できなかった行があります。\r\n登録した行数：136\r\n"
+            "登録できなかった行：3, 5, 20, 21, 22, 23, 24, 25, 26, 27 ほか3行");
 }
 
 TEST_F(ImportTest, NumberTakenByAnotherPcMeanwhile) {

@@ -18,13 +18,14 @@
 //   colwidth TITLE CONTROL COL WIDTH resizes a list view column
 //   msgbox TITLE                     a message box: its text and its buttons
 //   close TITLE                      WM_CLOSE, as the title-bar close does
+//   endsession TITLE                 WM_QUERYENDSESSION then WM_ENDSESSION, as at log-off
 //   keys TITLE KEY...                focuses the window and types keys with SendInput
 //                                    (KEY: hex virtual-key code, "alt+XX", "shift+XX")
 //
 // TITLE is hex; CONTROL is "#N" (the N-th line of `controls`), "=HEX" (exact text, for buttons
 // the caption), or "CLASS:N" (the N-th control of that class, from 0).
 //
-// Output lines: "window hwnd=.. visible=.. enabled=.. owned=.. class=.. frame=L,T,W,H client=W,H title=HEX",
+// Output lines: "window hwnd=.. visible=.. enabled=.. foreground=.. owned=.. class=.. frame=L,T,W,H client=W,H title=HEX",
 // "control index=.. hwnd=.. id=.. class=.. rect=X,Y,W,H visible=.. enabled=.. text=HEX"
 // (rect in the form's client coordinates), "text HEX", "item N HEX", "button HEX".
 #include <windows.h>
@@ -123,9 +124,9 @@ void PrintWindow(HWND hwnd) {
   RECT frame = {}, client = {};
   GetWindowRect(hwnd, &frame);
   GetClientRect(hwnd, &client);
-  std::printf("window hwnd=%lu visible=%d enabled=%d owned=%d class=%s frame=%d,%d,%d,%d client=%d,%d title=%s\n",
+  std::printf("window hwnd=%lu visible=%d enabled=%d foreground=%d owned=%d class=%s frame=%d,%d,%d,%d client=%d,%d title=%s\n",
               static_cast<unsigned long>(reinterpret_cast<uintptr_t>(hwnd)), IsWindowVisible(hwnd) ? 1 : 0,
-              IsWindowEnabled(hwnd) ? 1 : 0, GetWindow(hwnd, GW_OWNER) != nullptr ? 1 : 0, ClassOf(hwnd).c_str(), int(frame.left),
+              IsWindowEnabled(hwnd) ? 1 : 0, GetForegroundWindow() == hwnd ? 1 : 0, GetWindow(hwnd, GW_OWNER) != nullptr ? 1 : 0, ClassOf(hwnd).c_str(), int(frame.left),
               int(frame.top), int(frame.right - frame.left), int(frame.bottom - frame.top), int(client.right),
               int(client.bottom),
               Hex(TitleOf(hwnd)).c_str());
@@ -227,6 +228,13 @@ int Run(std::vector<std::string> args) {
         std::printf("button %s\n", Hex(Text(control)).c_str());
       }
     }
+    return 0;
+  }
+  if (command == "endsession") {
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutA(form, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer);
+    SendMessageTimeoutA(form, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, nullptr);
+    std::printf("ok %lu\n", static_cast<unsigned long>(answer));
     return 0;
   }
   if (command == "close") {

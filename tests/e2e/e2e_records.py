@@ -1,0 +1,251 @@
+#!/usr/bin/env python3
+"""End-to-end test of the settings dialog, the record editor and the record list.
+
+Usage: e2e_records.py --program PATH --tools DIR --session DIR --fbstate DIR [--work DIR]
+
+The program starts without a settings file; its settings dialog creates a new database on the
+private Firebird server of the test run; the editor (whose showing creates the table) fetches,
+changes and registers a row that isql-fb put there; the list pages through 300 rows, sorts,
+filters, and a grid column is resized, whose width must be in Lumadex.dat after closing.
+Screenshots of every step are kept in the work folder for a human to look at.
+"""
+import argparse
+import os
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from e2e import (Failure, Session, check, copy_program, hexof, read_settings,  # noqa: E402
+                 unhex, wait_exit)
+
+SYSDBA_PASSWORD = "quillstar"
+APP_TITLE = "t482－Lumadex"
+MAIN_TITLE = "Lumadex"
+SETTINGS_TITLE = "データベース設定"
+EDITOR_TITLE = "データ編集"
+LIST_TITLE = "データ一覧表示"
+SETTINGS_BUTTON = "(&1) データベース設定　"
+EDITOR_BUTTON = "(&3) データ編集　　　　"
+LIST_BUTTON = "(&4) データ一覧表示　　"
+END_BUTTON = "(&0) 　　終　了　　　　"
+ROWS = 300
+
+
+def isql(path, script_bytes, work, database=True):
+    # isql-fb drops Shift-JIS bytes read from standard input: the script goes in a file.
+    script = os.path.join(work, "records.sql")
+    with open(script, "wb") as handle:
+        handle.write(script_bytes)
+    command = ["isql-fb", "-q", "-user", "SYSDBA", "-password", SYSDBA_PASSWORD, "-i", script]
+    if database:
+        command.append(path)
+    result = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
+    check(result.returncode == 0, f"isql-fb failed: {result.stderr.decode('ascii', 'replace')}")
+    return result.stdout.decode("ascii", "replace")
+
+
+def row_texts(path, work, n):
+    """Columns 2 to 5 of row n as stored (Shift-JIS decoded), or None when there is no row."""
+    columns = ["PNAME", "L_FOLDER", "N_FOLDER", "FILE_NAME"]
+    texts = ", ".join(f"CAST({c} AS VARCHAR(255) CHARACTER SET OCTETS) AS {c}" for c in columns)
+    output = isql(path, f"SET LIST ON;\nSELECT {texts} FROM BOOTJWW WHERE N = {n};\n".encode("ascii"), work)
+    row = {}
+    for line in output.splitlines():
+        words = line.split(None, 1)
+        if words and words[0] in columns:
+            value = words[1].strip() if len(words) > 1 else ""
+            row[words[0]] = None if value == "<null>" else bytes.fromhex(value).decode("cp932")
+    return row or None
+
+
+def count_rows(path, work):
+    output = isql(path, b"SET LIST ON;\nSELECT COUNT(*) AS ROWS_HELD FROM BOOTJWW;\n", work)
+    for line in output.splitlines():
+        words = line.split()
+        if len(words) == 2 and words[0] == "ROWS_HELD":
+            return int(words[1])
+    raise Failure(f"no count in {output!r}")
+
+
+def control_at(session, title, left, top, kind=None):
+    """The "#N" address of the control whose client rectangle starts at left, top."""
+    lines, _ = session.drive("controls", hexof(title))
+    for line in lines:
+        if line["kind"] != "control":
+            continue
+        x, y = line["rect"].split(",")[:2]
+        if (int(x), int(y)) == (left, top) and (kind is None or line["class"].lower() == kind):
+            return "#" + line["index"]
+    raise Failure(f"no control at {left},{top} in {title}: {[l.get('rect') for l in lines]}")
+
+
+def text_of(session, title, control):
+    lines, _ = session.drive("gettext", hexof(title), control)
+    return unhex(lines[0]["args"][0]) if lines and lines[0].get("args") else ""
+
+
+def message(session):
+    """The text of the plain message box now shown; it is closed with its one button."""
+    lines, _ = session.drive("msgbox", hexof(APP_TITLE))
+    texts = [unhex(l["args"][0]) for l in lines if l["kind"] == "text"]
+    buttons = [unhex(l["args"][0]) for l in lines if l["kind"] == "button"]
+    check(len(buttons) == 1, f"message box buttons {buttons!r}")
+    return texts, buttons[0]
+
+
+def close_message(session, button):
+    session.drive("click", hexof(APP_TITLE), "=" + hexof(button))
+    session.drive("gone", hexof(APP_TITLE))
+
+
+def no_message(session):
+    _, status = session.drive("find", hexof(APP_TITLE), timeout_ms=1500, expect_ok=False)
+    check(status != 0, "a message box came where none was due")
+
+
+def run(session, program, fbstate):
+    folder = tempfile.mkdtemp(prefix="records-", dir=session.work)
+    data_folder = os.path.join(folder, "data") + "/"
+    os.makedirs(data_folder)
+    os.chmod(data_folder, 0o777)  # the server creates the database file here
+    with open(os.path.join(fbstate, "port"), encoding="ascii") as handle:
+        server = f"localhost/{handle.read().strip()}:"
+    database_path = server + data_folder + "E2EDB.FDB"
+
+    exe = copy_program(program, os.path.join(folder, "program"))
+    dat = os.path.splitext(exe)[0] + ".dat"
+    process = session.start(exe)
+    session.drive("find", hexof(MAIN_TITLE), timeout_ms=60000)
+
+    # ---- the settings dialog creates the database ----
+    session.drive("click", hexof(MAIN_TITLE), "=" + hexof(SETTINGS_BUTTON))
+    session.drive("find", hexof(SETTINGS_TITLE))
+    edits = [control_at(session, SETTINGS_TITLE, x, y) for x, y in ((24, 44), (24, 88), (24, 136), (80, 176))]
+    check(text_of(session, SETTINGS_TITLE, edits[0]) == "localhost:", "Edit1 does not show the default")
+    check(text_of(session, SETTINGS_TITLE, edits[2]) == "JWWDB.FDB", "Edit3 does not show the default")
+    session.drive("settext", hexof(SETTINGS_TITLE), edits[0], hexof(server))
+    session.drive("settext", hexof(SETTINGS_TITLE), edits[1], hexof(data_folder))
+    session.drive("settext", hexof(SETTINGS_TITLE), edits[2], hexof("e2edb"))
+    session.drive("settext", hexof(SETTINGS_TITLE), edits[3], hexof("設計課ﾃｽﾄ"))
+    session.screenshot("records-1-settings.png")
+    session.drive("keys", hexof(SETTINGS_TITLE), "0d")  # Enter: the default button, OK
+    session.drive("gone", hexof(SETTINGS_TITLE), timeout_ms=60000)
+    no_message(session)
+    check(os.path.isfile(data_folder + "E2EDB.FDB"), "the settings dialog did not create E2EDB.FDB")
+
+    # ---- the editor: its showing creates the table; fetch, change, register ----
+    session.drive("click", hexof(MAIN_TITLE), "=" + hexof(EDITOR_BUTTON))
+    session.drive("find", hexof(EDITOR_TITLE))
+    check(count_rows(database_path, folder) == 0, "BOOTJWW was not created when the editor was shown")
+    inserts = ["SET NAMES NONE;"]
+    for n in range(1, ROWS + 1):
+        inserts.append(
+            f"INSERT INTO BOOTJWW VALUES ({n}, 'e2e', 'C:\\jww\\案件\\', 'C:\\jww\\案件\\', "
+            f"'図面{n}.jww', '2026/12/07', '{n // 60 % 24:02d}:{n % 60:02d}:00', '2026/01/01', "
+            f"'00:00:00', {n * 100});")
+    inserts.append("COMMIT;")
+    isql(database_path, ("\n".join(inserts) + "\n").encode("cp932"), folder)
+    check(count_rows(database_path, folder) == ROWS, "the rows were not inserted")
+
+    # Panel at 8,8: Edit1 at 80,4 and Edit3 at 80,52 inside it.
+    number_box = control_at(session, EDITOR_TITLE, 88, 12)
+    folder_box = control_at(session, EDITOR_TITLE, 88, 60)
+    file_box = control_at(session, EDITOR_TITLE, 88, 108)
+    size_box = control_at(session, EDITOR_TITLE, 328, 204)
+    session.drive("settext", hexof(EDITOR_TITLE), number_box, hexof("123"))
+    session.drive("click", hexof(EDITOR_TITLE), "=" + hexof("データ取得(&R)"))
+    no_message(session)
+    check(text_of(session, EDITOR_TITLE, file_box) == "図面123.jww", "fetch did not fill the file name")
+    check(text_of(session, EDITOR_TITLE, size_box) == "12300", "fetch did not fill the size")
+    session.drive("settext", hexof(EDITOR_TITLE), folder_box, hexof("D:\\変更後\\"))
+    session.screenshot("records-2-editor.png")
+    session.drive("click", hexof(EDITOR_TITLE), "=" + hexof("編集登録(&S)"))
+    texts, button = message(session)
+    check(texts == ["編集登録OK"], f"register message {texts!r}")
+    close_message(session, button)
+    stored = row_texts(database_path, folder, 123)
+    check(stored and stored["L_FOLDER"] == "D:\\変更後\\" and stored["FILE_NAME"] == "図面123.jww",
+          f"row 123 after registering: {stored!r}")
+    # A number without a row: nothing stored, and the user is told so.
+    session.drive("settext", hexof(EDITOR_TITLE), number_box, hexof("999"))
+    session.drive("click", hexof(EDITOR_TITLE), "=" + hexof("編集登録(&S)"))
+    texts, button = message(session)
+    check(texts == ["編集登録失敗"], f"register of a missing number: {texts!r}")
+    close_message(session, button)
+    check(count_rows(database_path, folder) == ROWS, "registering a missing number added a row")
+    session.drive("keys", hexof(EDITOR_TITLE), "1b")  # Esc closes the editor
+    session.drive("gone", hexof(EDITOR_TITLE))
+
+    # ---- the list: page through the rows, sort, filter, resize a column ----
+    session.drive("click", hexof(MAIN_TITLE), "=" + hexof(LIST_BUTTON))
+    session.drive("find", hexof(LIST_TITLE))
+    lines, _ = session.drive("controls", hexof(LIST_TITLE))
+    buttons = {unhex(l["text"]): l for l in lines if l["kind"] == "control" and l["class"].lower() == "button"}
+    for caption in ("最初(&F)", "前頁(&P)", "次頁(&N)", "更新(&U)"):
+        check(caption in buttons and buttons[caption]["enabled"] == "1", f"{caption} is not usable")
+    session.screenshot("records-3-list-page1.png")
+    session.drive("click", hexof(LIST_TITLE), "=" + hexof("次頁(&N)"))
+    session.drive("click", hexof(LIST_TITLE), "=" + hexof("次頁(&N)"))
+    time.sleep(0.5)
+    session.screenshot("records-4-list-page3.png")   # rows 201 to 300
+    session.drive("click", hexof(LIST_TITLE), "=" + hexof("次頁(&N)"))
+    time.sleep(0.5)
+    session.screenshot("records-5-list-past-end.png")  # empty
+    session.drive("click", hexof(LIST_TITLE), "=" + hexof("前頁(&P)"))
+    time.sleep(0.5)
+    session.screenshot("records-6-list-back.png")    # rows 201 to 300 again
+    session.drive("choose", hexof(LIST_TITLE), "ComboBox:0", 1)  # 登録番号↑
+    time.sleep(0.5)
+    session.screenshot("records-7-list-descending.png")  # 300 down to 201
+    session.drive("settext", hexof(LIST_TITLE), "Edit:0", hexof("図面12"))
+    session.drive("choose", hexof(LIST_TITLE), "ComboBox:1", 4)  # ファイル名
+    time.sleep(0.5)
+    session.screenshot("records-8-list-filtered.png")  # 129..120, 12 (descending)
+    session.drive("colwidth", hexof(LIST_TITLE), "SysListView32:0", 4, 173)
+    time.sleep(0.5)
+    session.screenshot("records-9-list-column.png")
+    no_message(session)
+    session.drive("close", hexof(LIST_TITLE))
+    session.drive("gone", hexof(LIST_TITLE))
+
+    session.drive("click", hexof(MAIN_TITLE), "=" + hexof(END_BUTTON))
+    wait_exit(process)
+    lines = read_settings(dat)
+    check(len(lines) == 27, f"Lumadex.dat has {len(lines)} lines")
+    check(lines[:4] == [server, data_folder, "E2EDB.FDB", "設計課ﾃｽﾄ"], f"settings written: {lines[:4]!r}")
+    widths = lines[17:27]
+    check(widths[4] == "173", f"column widths in Lumadex.dat: {widths!r}")
+    check(widths[:4] == ["80"] * 4 and widths[5:] == ["80"] * 5, f"other columns changed: {widths!r}")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--tools", required=True)
+    parser.add_argument("--session", required=True)
+    parser.add_argument("--fbstate", required=True)
+    parser.add_argument("--work", default=None)
+    options = parser.parse_args()
+    if not os.path.isfile(os.path.join(options.tools, "lumadrive.exe")):
+        print(f"FAIL: lumadrive.exe is missing in {options.tools}: build the linux preset first")
+        return 1
+    work = options.work or os.path.join(options.session, "work")
+    os.makedirs(work, exist_ok=True)
+    session = Session(options.session, options.tools, work)
+    started = time.monotonic()
+    try:
+        run(session, os.path.abspath(options.program), options.fbstate)
+    except Failure as failure:
+        print(f"FAIL: records: {failure}")
+        session.screenshot("records-failure.png")
+        return 1
+    finally:
+        session.stop_all()
+    print(f"PASS: records ({time.monotonic() - started:.1f} s)")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

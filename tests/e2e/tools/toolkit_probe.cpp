@@ -1,0 +1,216 @@
+// toolkit_probe: a window with one control of each kind on the Win32 backend, for the end-to-end
+// test of the backend itself. It writes what its handlers saw to standard output, one event a
+// line (texts as hex of their Shift-JIS bytes), so the test can compare after driving it.
+#include <cstdio>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "platform/ui/toolkit.h"
+#include "platform/win32/win32.h"
+
+namespace {
+
+std::string Hex(const std::string& bytes) {
+  static const char digits[] = "0123456789abcdef";
+  std::string out;
+  for (unsigned char c : bytes) {
+    out.push_back(digits[c >> 4]);
+    out.push_back(digits[c & 15]);
+  }
+  return out;
+}
+
+void Say(const std::string& line) {
+  std::printf("%s\n", line.c_str());
+  std::fflush(stdout);
+}
+
+class ProbeDialog : public ui::Form {
+ public:
+  ProbeDialog() : ui::Form("ProbeDialog"), Button1(this, "Button1") {
+    SetText("ProbeDialog");
+    SetBounds(300, 300, 0, 0);
+    SetClientSize(200, 80);
+    Button1.SetBounds(50, 20, 100, 30);
+    Button1.SetText("閉じる(&X)");
+    Button1.SetTabOrder(0);
+    SetCancelButton(&Button1);
+    Button1.OnClick = [this] { Close(); };
+    OnClose = [] { Say("dialog-close"); };
+  }
+  ui::Button Button1;
+};
+
+class Probe : public ui::Form {
+ public:
+  explicit Probe(ProbeDialog& dialog)
+      : ui::Form("Probe"),
+        Label1(this, "Label1"),
+        Edit1(this, "Edit1"),
+        Edit2(this, "Edit2"),
+        ComboBox1(this, "ComboBox1"),
+        ListBox1(this, "ListBox1"),
+        StringGrid1(this, "StringGrid1"),
+        Panel1(this, "Panel1"),
+        ButtonOk(&Panel1, "ButtonOk"),
+        ButtonCancel(&Panel1, "ButtonCancel"),
+        ButtonThrow(this, "ButtonThrow"),
+        ButtonAsk(this, "ButtonAsk"),
+        ButtonModal(this, "ButtonModal"),
+        ButtonReport(this, "ButtonReport"),
+        Bevel1(this, "Bevel1"),
+        StatusBar1(this, "StatusBar1"),
+        Timer1(this),
+        dialog_(dialog) {
+    SetText("ToolkitProbe");
+    SetBorder(ui::Border::Sizeable);
+    SetColor(ui::kWhite);
+    SetBounds(40, 30, 0, 0);
+    SetClientSize(520, 400);
+
+    Label1.SetAutoSize(false);
+    Label1.SetBounds(0, 0, 520, 28);
+    Label1.SetAlignment(ui::Alignment::Center);
+    Label1.SetColor(ui::kSilver);
+    Label1.SetText("ツールキット確認_Probe");
+
+    Edit1.SetBounds(8, 40, 160, 21);
+    Edit1.SetMaxLength(8);
+    Edit1.SetHint("8バイトまで");
+    Edit1.SetTabOrder(0);
+    Edit2.SetBounds(176, 40, 160, 21);
+    Edit2.SetImeOff(true);
+    Edit2.SetTabOrder(1);
+    ComboBox1.SetBounds(344, 40, 160, 21);
+    ComboBox1.SetItems({"昇順", "降順", "番号順"});
+    ComboBox1.SetItemIndex(0);
+    ComboBox1.SetTabOrder(2);
+
+    ListBox1.SetBounds(8, 72, 160, 120);
+    ListBox1.SetItemHeight(14);
+    ListBox1.Add("図面1.jww");
+    ListBox1.Add("図面2.jww");
+    ListBox1.SetTabOrder(3);
+
+    StringGrid1.SetBounds(176, 72, 328, 120);
+    StringGrid1.SetColCount(3);
+    StringGrid1.SetRowCount(3);
+    StringGrid1.SetDefaultColWidth(80);
+    ui::GridOptions options;
+    options.column_sizing = true;
+    options.thumb_tracking = true;
+    StringGrid1.SetOptions(options);
+    StringGrid1.SetFixedColor(ui::Rgb(255, 255, 192));
+    StringGrid1.SetCell(0, 0, "番号");
+    StringGrid1.SetCell(1, 0, "ファイル名");
+    StringGrid1.SetCell(2, 0, "日付");
+    StringGrid1.SetCell(0, 1, "1");
+    StringGrid1.SetCell(1, 1, "図面1.jww");
+    StringGrid1.SetCell(2, 1, "2026/12/07");
+    StringGrid1.SetTabOrder(4);
+
+    Panel1.SetBounds(8, 200, 504, 48);
+    Panel1.SetColor(ui::Rgb(200, 230, 255));
+    ButtonOk.SetBounds(8, 8, 120, 30);
+    ButtonOk.SetText("登録(&S)");
+    ButtonOk.SetTabOrder(0);
+    ButtonCancel.SetBounds(136, 8, 120, 30);
+    ButtonCancel.SetText("取消(&C)");
+    ButtonCancel.SetTabOrder(1);
+    Panel1.SetTabOrder(5);
+    SetDefaultButton(&ButtonOk);
+    SetCancelButton(&ButtonCancel);
+
+    ButtonThrow.SetBounds(8, 260, 120, 30);
+    ButtonThrow.SetText("例外(&T)");
+    ButtonThrow.SetTabOrder(6);
+    ButtonAsk.SetBounds(136, 260, 120, 30);
+    ButtonAsk.SetText("質問(&A)");
+    ButtonAsk.SetTabOrder(7);
+    ButtonModal.SetBounds(264, 260, 120, 30);
+    ButtonModal.SetText("モーダル(&M)");
+    ButtonModal.SetTabOrder(8);
+    ButtonReport.SetBounds(392, 260, 120, 30);
+    ButtonReport.SetText("報告(&R)");
+    ButtonReport.SetTabOrder(9);
+    Bevel1.SetBounds(8, 300, 504, 4);
+
+    StatusBar1.SetBounds(0, 380, 520, 20);
+    StatusBar1.SetAlign(ui::Align::Bottom);
+    StatusBar1.SetText("状態");
+
+    ButtonOk.OnClick = [] { Say("ok-click"); };
+    ButtonCancel.OnClick = [] { Say("cancel-click"); };
+    ButtonThrow.OnClick = [] { throw std::runtime_error("確認用の例外"); };
+    ButtonAsk.OnClick = [] {
+      ui::Answer answer = ui::AskYesNo("確認", "続けますか？");
+      Say(answer == ui::Answer::Yes ? "answer yes" : answer == ui::Answer::No ? "answer no" : "answer closed");
+    };
+    ButtonModal.OnClick = [this] {
+      Say("modal-start");
+      dialog_.ShowModal();
+      Say("modal-end");
+    };
+    ButtonReport.OnClick = [this] { Report(); };
+    ComboBox1.OnSelect = [this] { Say("select " + std::to_string(ComboBox1.ItemIndex())); };
+    Edit1.OnDoubleClick = [] { Say("double-click"); };
+    Timer1.SetInterval(100);
+    Timer1.OnTimer = [this] {
+      Timer1.SetEnabled(false);  // once
+      Say("tick");
+    };
+    Timer1.SetEnabled(true);
+    OnClose = [this] {
+      Report();
+      Say("close");
+    };
+  }
+
+  void Report() {
+    Say("edit1 " + Hex(Edit1.Text()));
+    Say("edit2 " + Hex(Edit2.Text()));
+    Say("combo " + std::to_string(ComboBox1.ItemIndex()));
+    Say("widths " + std::to_string(StringGrid1.ColWidth(0)) + "," + std::to_string(StringGrid1.ColWidth(1)) +
+        "," + std::to_string(StringGrid1.ColWidth(2)));
+    ui::Control* focused = FocusedControl();
+    Say("focused " + (focused ? focused->Name() : std::string("none")));
+    Say("bounds " + std::to_string(Left()) + "," + std::to_string(Top()) + "," + std::to_string(Width()) + "," +
+        std::to_string(Height()) + " client " + std::to_string(ClientWidth()) + "," +
+        std::to_string(ClientHeight()));
+    Say("status " + std::to_string(StatusBar1.Top()) + "," + std::to_string(StatusBar1.Width()));
+  }
+
+  ui::Label Label1;
+  ui::Edit Edit1, Edit2;
+  ui::ComboBox ComboBox1;
+  ui::ListBox ListBox1;
+  ui::StringGrid StringGrid1;
+  ui::Panel Panel1;
+  ui::Button ButtonOk, ButtonCancel, ButtonThrow, ButtonAsk, ButtonModal, ButtonReport;
+  ui::Bevel Bevel1;
+  ui::StatusBar StatusBar1;
+  ui::Timer Timer1;
+
+ private:
+  ProbeDialog& dialog_;
+};
+
+}  // namespace
+
+int main() {
+  auto services = platform::win32::MakeServices();
+  auto backend = platform::win32::MakeBackend();
+  platform::SetCurrentServices(services.get());
+  ui::SetBackend(backend.get());
+  ui::app::SetTitle("t482－Probe");
+  Say("program " + Hex(services->ProgramPath()));
+  {
+    ProbeDialog dialog;
+    Probe probe(dialog);
+    ui::app::Run(probe);
+  }
+  ui::SetBackend(nullptr);
+  platform::SetCurrentServices(nullptr);
+  return 0;
+}
