@@ -1,7 +1,7 @@
 // Import: the file is opened before anything changes, and the deletion (replace mode) and every
 // insert run in one transaction that is committed only once the whole file was read. A line the
-// server refuses is skipped on its own: a failed statement is undone by itself and the
-// transaction goes on.
+// server refuses is skipped on its own: a failed statement is undone by itself (statement-level
+// atomicity) and the transaction goes on.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -47,10 +47,8 @@ bool DescribeColumns(db::DataModule& data, const std::string& table, Columns& co
     if (query.IsOpen()) {
       int count = query.FieldCount();
       if (count > static_cast<int>(kMaxPieces)) count = static_cast<int>(kMaxPieces);
-      columns.names.assign(kMaxPieces, std::string());
-      data.GetFieldNames(columns.names);
-      columns.names.resize(count);
       for (int k = 0; k < count; ++k) {
+        columns.names.push_back(query.FieldName(k));
         columns.text.push_back(query.GetFieldType(k) == db::FieldType::String);
       }
       described = count > 0;

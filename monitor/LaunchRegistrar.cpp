@@ -1,4 +1,3 @@
-#include <cstdio>
 #include "monitor/LaunchRegistrar.h"
 
 #include "app/UnitV.h"
@@ -10,7 +9,7 @@ LaunchRegistrar::Outcome LaunchRegistrar::Store(const LaunchFacts& launch) {
     std::string highest = data_.SelectHighestNumber(kLaunchTableName);
     // Without a connection the empty answer does not mean an empty table: numbering from 1
     // could then reuse a deleted low number once the insert reattaches.
-    if (highest.empty() && !data_.Connected()) { fprintf(stderr, "DIAG no highest on %s\n", launch.file_name.c_str()); return Outcome::ConnectionLost; }
+    if (highest.empty() && !data_.Connected()) return Outcome::ConnectionLost;
     int32_t number = StrToIntZero(highest) + 1;
     if (data_.InsertRow(kLaunchTableName, 10, LaunchColumnNames(), LaunchValues(number, launch))) {
       return Outcome::Stored;
@@ -19,10 +18,8 @@ LaunchRegistrar::Outcome LaunchRegistrar::Store(const LaunchFacts& launch) {
       case db::FailureKind::Duplicate:
         continue;  // another PC stored this number meanwhile: take the next free one
       case db::FailureKind::Connection:
-        fprintf(stderr, "DIAG connection failure on %s n=%d connected=%d\n", launch.file_name.c_str(), number, data_.Connected());
         return Outcome::ConnectionLost;
       default:
-        fprintf(stderr, "DIAG other failure on %s n=%d\n", launch.file_name.c_str(), number);
         return Outcome::Refused;
     }
   }

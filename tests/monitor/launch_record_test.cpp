@@ -10,40 +10,6 @@ namespace {
 
 using testing_support::FakeServices;
 
-TEST(ComposeLaunch, SplitsPathsAndExpandsOnlyUpperCaseDrivesDToZ) {
-  struct Case {
-    const char* path;
-    const char* local_folder;
-    const char* network_folder;
-    const char* file_name;
-  };
-  const Case cases[] = {
-      {"C:\\jww\\a.jww", "C:\\jww\\", "C:\\jww\\", "a.jww"},  // C: is mapped below: never asked
-      {"d:\\jww\\a.jww", "d:\\jww\\", "d:\\jww\\", "a.jww"},  // lower case: never asked
-      {"Z:\\jww\\a.jww", "Z:\\jww\\", "Z:\\jww\\", "a.jww"},  // Z: not mapped
-      {"Y:\\図面\\a.jww", "Y:\\図面\\", "\\\\srv\\share\\図面\\", "a.jww"},
-      {"D:a.jww", "D:", "\\\\nas\\", "a.jww"},  // the share name runs into the file name
-      {"\\a.jww", "\\", "\\", "a.jww"},
-      {"a.jww", "", "", "a.jww"},
-      {"C:\\表\\a.jww", "C:\\表\\", "C:\\表\\", "a.jww"},  // 表 ends in the byte of "\"
-      {"C:\\jw'w\\a\"b.jww", "C:\\jww\\", "C:\\jww\\", "ab.jww"},
-  };
-  FakeServices services;
-  services.network_drives["C:"] = "\\\\wrong\\c";
-  services.network_drives["d:"] = "\\\\wrong\\d";
-  services.network_drives["Y:"] = "\\\\srv\\share";
-  services.network_drives["D:"] = "\\\\nas\\d";
-  for (const auto& c : cases) {
-    LaunchFacts facts = ComposeLaunch(services, c.path, "PC1", "2026/12/07", "10:15:33");
-    EXPECT_EQ(facts.local_folder, c.local_folder) << c.path;
-    EXPECT_EQ(facts.network_folder, c.network_folder) << c.path;
-    EXPECT_EQ(facts.file_name, c.file_name) << c.path;
-    EXPECT_EQ(facts.boot_date, "2026/12/07");
-    EXPECT_EQ(facts.boot_time, "10:15:33");
-    EXPECT_EQ(facts.pc_user_name, "PC1");
-  }
-}
-
 TEST(ComposeLaunch, TakesFileFactsAsFatDateTimeAndSize) {
   FakeServices services;
   services.AddFile("C:\\jww\\a.jww", {2026, 3, 9, 10, 15, 33}, 123456);

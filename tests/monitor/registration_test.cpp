@@ -32,6 +32,8 @@ class RegistrationTest : public ::testing::Test {
 
 TEST_F(RegistrationTest, StoresTheTenValuesOfEachPath) {
   services.network_drives["Z:"] = "\\\\server\\図面共有";
+  services.network_drives["C:"] = "\\\\never\\c";  // C: and lower-case letters are never asked
+  services.network_drives["d:"] = "\\\\never\\d";
   services.AddFile("C:\\jww\\a.jww", {2026, 3, 9, 10, 15, 33}, 4096);
   services.AddFile("C:\\表\\a.jww", {2025, 12, 31, 23, 59, 59}, 1);
   services.AddFile("Z:\\図面\\b.jww", {2024, 1, 2, 3, 4, 6}, 0);
@@ -54,6 +56,7 @@ TEST_F(RegistrationTest, StoresTheTenValuesOfEachPath) {
       {"\\a.jww", "\\", "\\", "a.jww", "", "", ""},
       {"a.jww", "", "", "a.jww", "", "", ""},
       {"C:\\表\\a.jww", "C:\\表\\", "C:\\表\\", "a.jww", "2025/12/31", "23:59:58", "1"},
+      {"C:\\jw'w\\a\"b.jww", "C:\\jww\\", "C:\\jww\\", "ab.jww", "", "", ""},
   };
   for (const auto& c : cases) form.RegisterLaunch(c.path);
 
@@ -75,7 +78,7 @@ TEST_F(RegistrationTest, StoresTheTenValuesOfEachPath) {
   }
   // Unknown values are NULL, not empty texts: the empty folder and the four missing files.
   EXPECT_EQ(data.CountRows("BOOTJWW", "L_FOLDER IS NULL AND N_FOLDER IS NULL"), 1);
-  EXPECT_EQ(data.CountRows("BOOTJWW", "FILE_DATE IS NULL AND FILE_TIME IS NULL AND FILE_SIZE IS NULL"), 4);
+  EXPECT_EQ(data.CountRows("BOOTJWW", "FILE_DATE IS NULL AND FILE_TIME IS NULL AND FILE_SIZE IS NULL"), 5);
   EXPECT_TRUE(form.Registrar().Pending().empty());
 }
 

@@ -356,3 +356,25 @@ TEST_F(RecordListTest, AnInvalidFilterLeavesTheGridEmptyWithoutAMessage) {
 }
 
 }  // namespace
+
+namespace {
+
+// Bounds as left, top, width, height.
+std::vector<int> BoundsOf(ui::Control& control) {
+  return {control.Left(), control.Top(), control.Width(), control.Height()};
+}
+
+TEST_F(RecordListTest, PanelStatusBarAndGridFollowTheWindowSize) {
+  // What a real frame reports when the user drags it larger, then smaller than the panel.
+  Form5->PeerSetClientSize(700, 500);
+  EXPECT_EQ(BoundsOf(Form5->Panel1), (std::vector<int>{0, 0, 700, 57}));
+  EXPECT_EQ(BoundsOf(Form5->StatusBar1), (std::vector<int>{0, 481, 700, 19}));
+  EXPECT_EQ(BoundsOf(Form5->StringGrid1), (std::vector<int>{0, 57, 700, 424}));
+  Form5->PeerSetClientSize(300, 60);
+  EXPECT_EQ(BoundsOf(Form5->StatusBar1), (std::vector<int>{0, 41, 300, 19}));
+  EXPECT_EQ(BoundsOf(Form5->StringGrid1), (std::vector<int>{0, 57, 300, 0}));
+  // The controls inside the panel keep their places.
+  EXPECT_EQ(BoundsOf(Form5->ComboBox2), (std::vector<int>{368, 32, 105, 21}));
+}
+
+}  // namespace
