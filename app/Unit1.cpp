@@ -98,6 +98,8 @@ void TForm1::FormShow() {
 }
 
 void TForm1::FormClose() {
+  // Launches the check could not store yet get a last chance while the connection is still up.
+  Form3->StorePendingLaunches();
   DisconnectDatabase();
   SaveSettings(SettingsFile);
 }
@@ -110,6 +112,7 @@ void TForm1::Button1Click() {
   Form3->Close();
   Form4->Close();
   Form5->Close();
+  Form3->StorePendingLaunches();  // they belong to the database in use until now
   DisconnectDatabase();
   Form2->ShowModal();
   ConnectDatabase();

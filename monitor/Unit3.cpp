@@ -114,7 +114,11 @@ void TForm3::FormShow() {
     throw;
   }
   if (data_.Connected()) {
-    if (!table_ready && !data_.CreateLaunchTable()) Button1.SetEnabled(false);
+    if (!table_ready && !data_.CreateLaunchTable()) {
+      Button1.SetEnabled(false);
+    } else {
+      StorePendingLaunches();
+    }
     if (Edit1.Enabled()) Edit1.SetFocus();
   } else {
     Button1.SetEnabled(false);
@@ -200,6 +204,12 @@ void TForm3::Timer1Timer() {
 
 std::string TForm3::ExpandDriveToUnc(const std::string& drive) {
   return monitor::ExpandDriveToUnc(services_, drive);
+}
+
+void TForm3::StorePendingLaunches() {
+  if (registrar_.Pending().empty()) return;
+  registrar_.BeginTick();
+  registrar_.StorePending();
 }
 
 void TForm3::RegisterLaunch(const std::string& path) {

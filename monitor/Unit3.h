@@ -41,6 +41,9 @@ class TForm3 : public ui::Form {
 
   // Launches seen but not stored yet; they outlive stopping and closing the window.
   const monitor::LaunchRegistrar& Registrar() const { return registrar_; }
+  // Stores them now if the server answers (also called by showing the window, and meant for
+  // the end of the program, before the connection is closed).
+  void StorePendingLaunches();
 
  private:
   void StampTick();

@@ -185,6 +185,12 @@ def run(session, program, fbstate):
     buttons = {unhex(l["text"]): l for l in lines if l["kind"] == "control" and l["class"].lower() == "button"}
     for caption in ("最初(&F)", "前頁(&P)", "次頁(&N)", "更新(&U)"):
         check(caption in buttons and buttons[caption]["enabled"] == "1", f"{caption} is not usable")
+    # The window opens at the settings' 320 x 240, not its designed size: the panel, the grid and
+    # the status bar must have followed the real client area.
+    width, height = map(int, lines[0]["client"].split(","))
+    grids = [l for l in lines if l["kind"] == "control" and l["class"].lower() == "syslistview32"]
+    check(len(grids) == 1 and grids[0]["rect"] == f"0,57,{width},{height - 57 - 19}",
+          f"grid placement in a {width} x {height} client area: {[g['rect'] for g in grids]}")
     session.screenshot("records-3-list-page1.png")
     session.drive("click", hexof(LIST_TITLE), "=" + hexof("次頁(&N)"))
     session.drive("click", hexof(LIST_TITLE), "=" + hexof("次頁(&N)"))
