@@ -23,6 +23,9 @@ struct LaunchFacts {
   std::string file_date;       // the file's last-write date; empty when unknown
   std::string file_time;       // the file's last-write time (even seconds); empty when unknown
   std::string file_size;       // decimal; empty when the file is missing or 2 GiB or larger
+  // An insert of this launch met a lost connection: its commit may have reached the server
+  // before the connection broke, so the table is asked before the launch is stored again.
+  bool maybe_stored = false;
 };
 
 // The table the launches go to and its ten columns, in their fixed order.

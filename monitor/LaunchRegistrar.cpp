@@ -4,7 +4,29 @@
 
 namespace monitor {
 
-LaunchRegistrar::Outcome LaunchRegistrar::Store(const LaunchFacts& launch) {
+LaunchRegistrar::Outcome LaunchRegistrar::FindEarlierInsert(const LaunchFacts& launch, bool& found) {
+  // Everything but the number identifies the launch: the PC user, the drawing's path and file
+  // facts, and the tick that saw it.
+  const std::vector<std::string>& names = LaunchColumnNames();
+  const std::vector<std::string> values = LaunchValues(0, launch);
+  std::string condition;
+  for (std::size_t column = 1; column < names.size(); ++column) {
+    if (!condition.empty()) condition += " AND ";
+    condition += values[column] == "NULL" ? names[column] + " IS NULL" : names[column] + "=" + values[column];
+  }
+  int count = data_.CountRows(kLaunchTableName, condition);
+  if (count < 0) return Outcome::ConnectionLost;
+  found = count > 0;
+  return Outcome::Stored;
+}
+
+LaunchRegistrar::Outcome LaunchRegistrar::Store(LaunchFacts& launch) {
+  if (launch.maybe_stored) {
+    bool found = false;
+    if (FindEarlierInsert(launch, found) == Outcome::ConnectionLost) return Outcome::ConnectionLost;
+    if (found) return Outcome::Stored;
+    launch.maybe_stored = false;
+  }
   for (int attempt = 0; attempt <= kNumberRetries; ++attempt) {
     std::string highest = data_.SelectHighestNumber(kLaunchTableName);
     // Without a connection the empty answer does not mean an empty table: numbering from 1
@@ -18,6 +40,7 @@ LaunchRegistrar::Outcome LaunchRegistrar::Store(const LaunchFacts& launch) {
       case db::FailureKind::Duplicate:
         continue;  // another PC stored this number meanwhile: take the next free one
       case db::FailureKind::Connection:
+        launch.maybe_stored = true;
         return Outcome::ConnectionLost;
       default:
         return Outcome::Refused;
@@ -41,11 +64,12 @@ void LaunchRegistrar::StorePending() {
   }
 }
 
-void LaunchRegistrar::Register(const LaunchFacts& launch) {
+void LaunchRegistrar::Register(const LaunchFacts& facts) {
   if (connection_lost_) {
-    pending_.push_back(launch);
+    pending_.push_back(facts);
     return;
   }
+  LaunchFacts launch = facts;
   Outcome outcome = Store(launch);
   if (outcome == Outcome::ConnectionLost) connection_lost_ = true;
   if (outcome != Outcome::Stored) pending_.push_back(launch);

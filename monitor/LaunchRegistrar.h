@@ -33,7 +33,10 @@ class LaunchRegistrar {
 
  private:
   enum class Outcome { Stored, ConnectionLost, NumberTaken, Refused };
-  Outcome Store(const LaunchFacts& launch);
+  Outcome Store(LaunchFacts& launch);
+  // Whether the row of a launch whose earlier insert met a lost connection is in the table:
+  // Stored when it is, ConnectionLost when the table cannot be asked.
+  Outcome FindEarlierInsert(const LaunchFacts& launch, bool& found);
 
   db::DataModule& data_;
   std::deque<LaunchFacts> pending_;

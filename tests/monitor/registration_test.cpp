@@ -199,3 +199,36 @@ TEST_F(RegistrationTest, ALaunchThatCannotBeStoredNowIsKeptForALaterTick) {
 }
 
 }  // namespace
+
+namespace {
+
+// A commit can reach the server while the client sees the connection break: the launch kept
+// for a later tick must then not be stored a second time.
+TEST_F(RegistrationTest, LaunchWhoseInsertMayHaveLandedIsNotStoredTwice) {
+  LaunchFacts landed;
+  landed.pc_user_name = "設計1";
+  landed.local_folder = "C:\\図面\\";
+  landed.network_folder = "C:\\図面\\";
+  landed.file_name = "a'.jww";
+  landed.boot_date = "2026/12/07";
+  landed.boot_time = "10:15:32";
+  ASSERT_TRUE(data.InsertRow(kLaunchTableName, 10, LaunchColumnNames(), LaunchValues(7, landed)));
+
+  LaunchFacts not_landed = landed;
+  not_landed.boot_time = "10:15:42";  // the same drawing seen again at a later tick
+
+  LaunchRegistrar registrar(data);
+  registrar.BeginTick();
+  landed.maybe_stored = true;
+  not_landed.maybe_stored = true;
+  registrar.Register(landed);
+  registrar.Register(not_landed);
+  EXPECT_TRUE(registrar.Pending().empty());
+  auto rows = ReadLaunchRows(data);
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(Numbers(rows), (std::vector<std::string>{"7", "8"}));
+  EXPECT_EQ(rows[1][kBootTime], "10:15:42");
+  EXPECT_EQ(rows[0][kFileName], "a'.jww");
+}
+
+}  // namespace
