@@ -262,6 +262,8 @@ void ClientQuery::ExecSQL() {
 
 void ClientQuery::Open() {
   if (open_) Close();
+  result_unidirectional_ = unidirectional_;
+  unidirectional_ = false;
   ConnectOnDemand();
   if (!transaction_.InTransaction()) transaction_.StartTransaction();
   Prepare();
@@ -292,6 +294,7 @@ void ClientQuery::Open() {
 void ClientQuery::ClearCache() {
   blocks_.clear();
   row_count_ = 0;
+  passed_ = 0;
   current_ = -1;
   current_position_ = Position();
   last_position_ = Position();
@@ -313,6 +316,15 @@ bool ClientQuery::FetchRow(bool keep) {
 }
 
 void ClientQuery::StoreFetchedRow() {
+  if (result_unidirectional_ && row_count_ > 0) {
+    // The rows behind are never visited again: the cache is reused for the new row.
+    passed_ += static_cast<long long>(row_count_);
+    blocks_.resize(1);
+    blocks_[0].used = 0;
+    row_count_ = 0;
+    current_ = -1;
+    current_position_ = Position();
+  }
   // Packed row: 4-byte length of what follows, then per column a 2-byte length (0xFFFF for
   // NULL) and the value's bytes.
   std::size_t size = 4;
@@ -377,6 +389,7 @@ ClientQuery::Position ClientQuery::After(const Position& position) const {
 
 void ClientQuery::First() {
   if (!open_) throw DatabaseError("no result is open");
+  if (passed_ > 0) throw DatabaseError("a uni-directional result cannot go back to its first row");
   if (row_count_ == 0) FetchRow(true);
   if (row_count_ == 0) {
     current_ = -1;

@@ -31,12 +31,13 @@ class ClientQuery : public Query {
   void Next() override { MoveBy(1); }
   void Last() override;
   bool Eof() const override { return eof_; }
-  int RecordCount() const override { return static_cast<int>(row_count_); }
+  int RecordCount() const override { return static_cast<int>(passed_ + row_count_); }
   int FieldCount() const override { return static_cast<int>(columns_.size()); }
   std::string FieldName(int column) const override;
   FieldType GetFieldType(int column) const override;
   std::string ValueText(int column) const override;
   void Close() override;
+  void SetUniDirectional(bool on) override { unidirectional_ = on; }
 
   // Prepares when needed and executes a statement that returns no rows.
   void ExecSQL();
@@ -107,6 +108,9 @@ class ClientQuery : public Query {
   bool server_done_ = false;
   std::vector<Block> blocks_;
   std::size_t row_count_ = 0;
+  bool unidirectional_ = false;         // asked for the next result
+  bool result_unidirectional_ = false;  // the open result's own
+  long long passed_ = 0;  // rows dropped from the cache of a uni-directional result
   long long current_ = -1;  // index of the current row, -1 for none
   Position current_position_;
   Position last_position_;

@@ -69,6 +69,10 @@ class Query {
   virtual FieldType GetFieldType(int column) const = 0;
   virtual std::string ValueText(int column) const = 0;  // of the current row
   virtual void Close() = 0;          // closes the result; the transaction stays
+  // For the next result only (Close resets it): rows are walked forward once and never
+  // revisited, so the cache keeps just the current row and skipping costs no memory.
+  // Moving back to the first row after passing it is then an error.
+  virtual void SetUniDirectional(bool on) = 0;
 };
 
 class DataModule {

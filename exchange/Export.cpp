@@ -49,6 +49,7 @@ bool ExportTable(db::DataModule& data, const std::string& table, const std::stri
     data.CloseQuery();
     query.SetParamCheck(true);
     query.SetLines(db::OpenSelectLines("*", table, "", ""));
+    query.SetUniDirectional(true);  // each row is written once: the cache need not keep it
     query.Open();
   } catch (const db::DatabaseError&) {
     EndRead(data);

@@ -213,6 +213,7 @@ void TForm5::LoadPage() {
     try {
       query.SetParamCheck(true);
       query.SetLines(PageStatementLines());
+      query.SetUniDirectional(true);  // a page is read forward once: skipped rows are not kept
       query.Open();
       query.First();
       // The page is found on the client: skipping needs no value texts.

@@ -77,6 +77,24 @@ void Reactivate(HWND window) {
   }
 }
 
+// Escape answers No in a Yes/No box. Windows ignores Escape there (the box has no Cancel) and
+// Wine closes the box as if cancelled; either way the user meant No. The hook sees the box's
+// messages before its dialog manager does and is installed on this thread only, around the box.
+LRESULT CALLBACK QuestionFilter(int code, WPARAM wparam, LPARAM lparam) {
+  auto* message = reinterpret_cast<MSG*>(lparam);
+  bool in_box = code == MSGF_DIALOGBOX || code == MSGF_MESSAGEBOX;
+  if (in_box && message != nullptr && message->message == WM_KEYDOWN &&
+      message->wParam == VK_ESCAPE && message->hwnd != nullptr) {
+    HWND box = GetAncestor(message->hwnd, GA_ROOT);
+    HWND no = box != nullptr ? GetDlgItem(box, IDNO) : nullptr;
+    if (no != nullptr && !IsOurForm(box)) {
+      SendMessageA(box, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), reinterpret_cast<LPARAM>(no));
+      return TRUE;  // consumed: no Escape reaches the box
+    }
+  }
+  return CallNextHookEx(nullptr, code, wparam, lparam);
+}
+
 // "description|pattern|description|pattern" becomes the NUL-separated list of the dialog.
 std::string FilterList(const std::string& filter) {
   std::string list = filter;
@@ -166,7 +184,9 @@ class Win32Backend : public ui::Backend {
   ui::Answer Question(const std::string& caption, const std::string& text) override {
     HWND previous = GetActiveWindow();
     UINT style = MB_YESNO | MB_DEFBUTTON1 | MB_ICONQUESTION | MB_TASKMODAL | MB_SETFOREGROUND;
+    HHOOK filter = SetWindowsHookExA(WH_MSGFILTER, QuestionFilter, nullptr, GetCurrentThreadId());
     int answer = ::MessageBoxA(nullptr, text.c_str(), caption.c_str(), style);
+    if (filter != nullptr) UnhookWindowsHookEx(filter);
     Reactivate(previous);
     if (answer == IDYES) return ui::Answer::Yes;
     if (answer == IDNO) return ui::Answer::No;
@@ -188,9 +208,10 @@ class Win32Backend : public ui::Backend {
     options.nMaxFile = static_cast<DWORD>(file.size());
     options.lpstrInitialDir = dialog.InitialDir.empty() ? nullptr : dialog.InitialDir.c_str();
     options.lpstrDefExt = dialog.DefaultExt.empty() ? nullptr : dialog.DefaultExt.c_str();
-    options.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_ENABLESIZING;
+    // The folder must exist for a save too: the dialog says so instead of the write failing later.
+    options.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_ENABLESIZING | OFN_PATHMUSTEXIST;
     if (dialog.OverwritePrompt) options.Flags |= OFN_OVERWRITEPROMPT;
-    if (dialog.FileMustExist) options.Flags |= OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
+    if (dialog.FileMustExist) options.Flags |= OFN_FILEMUSTEXIST;
     BOOL accepted = dialog.IsSave() ? GetSaveFileNameA(&options) : GetOpenFileNameA(&options);
     Reactivate(previous);
     if (!accepted) return false;

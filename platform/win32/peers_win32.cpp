@@ -278,6 +278,13 @@ FormPeer::FormPeer(ui::Form& form) : WindowPeer(form), form_(form) {
 FormPeer::~FormPeer() {
   auto& forms = FormList();
   forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
+  // Windows destroys owned windows with their owner: the other forms keep theirs until their own
+  // peers go.
+  for (FormPeer* other : forms) {
+    if (other->hwnd_ != nullptr && GetWindow(other->hwnd_, GW_OWNER) == hwnd_) {
+      SetWindowLongPtrA(other->hwnd_, GWLP_HWNDPARENT, 0);
+    }
+  }
   if (tooltip_ != nullptr) DestroyWindow(tooltip_);
   tooltip_ = nullptr;
 }
@@ -427,6 +434,7 @@ void FormPeer::Apply() {
     shown_visible_ = form_.Visible();
     if (shown_visible_) {
       shown_from_ = GetActiveWindow();
+      OwnByMainForm();
       ShowWindow(hwnd_, IsIconic(hwnd_) ? SW_RESTORE : SW_SHOW);
       if (!shown_once_) {
         shown_once_ = true;
@@ -436,6 +444,19 @@ void FormPeer::Apply() {
       ShowWindow(hwnd_, SW_HIDE);
     }
   }
+}
+
+// The program has one taskbar entry, its main window: the other forms are owned by it (they
+// stay above it and go with it when it is minimised). Done at the show, as the main form may not
+// be known yet when a form is created.
+void FormPeer::OwnByMainForm() {
+  ui::Form* main = ui::app::MainForm();
+  if (main == nullptr || main == &form_) return;
+  auto* main_peer = dynamic_cast<FormPeer*>(main->GetPeer());
+  if (main_peer == nullptr || main_peer->Handle() == nullptr) return;
+  if (GetWindow(hwnd_, GW_OWNER) == main_peer->Handle()) return;
+  SetWindowLongPtrA(hwnd_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(main_peer->Handle()));
+  SetWindowLongPtrA(hwnd_, GWL_EXSTYLE, GetWindowLongPtrA(hwnd_, GWL_EXSTYLE) & ~LONG_PTR(WS_EX_APPWINDOW));
 }
 
 void FormPeer::ReadBackState() {

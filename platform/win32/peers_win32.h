@@ -88,6 +88,7 @@ class FormPeer : public WindowPeer {
 
  private:
   DWORD Style() const;
+  void OwnByMainForm();
   ui::Form& form_;
   HWND last_focus_ = nullptr;
   HWND tooltip_ = nullptr;

@@ -208,3 +208,40 @@ TEST_F(Reading, NavigationPrimitives) {
 }
 
 }  // namespace
+
+namespace {
+
+// A result read forward once keeps only its current row; the values and the end flag are
+// those of the ordinary result, and the next result is an ordinary one again.
+TEST_F(Reading, UniDirectionalResultWalksForwardOnly) {
+  for (int n = 1; n <= 2500; ++n) Insert(n, "利用者" + std::to_string(n));
+  db::Query& query = data.IBQuery1();
+  data.CloseQuery();
+  query.SetParamCheck(true);
+  query.SetLines({"SELECT * FROM BOOTJWW", "  ORDER BY N DESC;"});
+  query.SetUniDirectional(true);
+  query.Open();
+  query.First();
+  EXPECT_EQ(query.ValueText(0), "2500");
+  query.MoveBy(1499);
+  EXPECT_FALSE(query.Eof());
+  EXPECT_EQ(query.ValueText(0), "1001");
+  EXPECT_EQ(query.ValueText(1), "利用者1001");
+  query.Next();
+  EXPECT_EQ(query.ValueText(0), "1000");
+  EXPECT_THROW(query.First(), db::DatabaseError);
+  query.MoveBy(5000);
+  EXPECT_TRUE(query.Eof());
+  EXPECT_EQ(query.ValueText(0), "1") << "it stops on the last row";
+  EXPECT_EQ(query.RecordCount(), 2500);
+  query.Close();
+
+  // The next open is an ordinary result that can go back.
+  ASSERT_EQ(data.OpenSelect("*", "BOOTJWW", "N <= 3", "N"), 3);
+  std::vector<std::string> values;
+  data.ReadFirstRow(values);
+  EXPECT_EQ(values[0], "1");
+  data.CloseSelect();
+}
+
+}  // namespace

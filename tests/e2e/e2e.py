@@ -75,6 +75,21 @@ class Session:
         self.tools = tools_dir
         self.work = work_dir
         self.processes = []
+        self.logs = []
+        self.xvfb_pid_file = os.path.join(session_dir, "xvfb.pid")
+        check(self.display_alive(), f"the X server of the session {self.env.get('DISPLAY')} is not running")
+
+    def display_alive(self):
+        """Whether the session's own Xvfb still runs and holds its display."""
+        try:
+            with open(self.xvfb_pid_file, encoding="ascii") as handle:
+                pid = handle.read().strip()
+            with open(f"/proc/{pid}/cmdline", "rb") as handle:
+                command = handle.read().split(b"\0")
+        except OSError:
+            return False
+        display = self.env.get("DISPLAY", "")
+        return display.encode() in command and os.path.exists(f"/tmp/.X11-unix/X{display.lstrip(':')}")
 
     def command_for(self, path):
         with open(path, "rb") as handle:
@@ -93,11 +108,16 @@ class Session:
 
     def start(self, program, *args, capture=False):
         """Starts a program; capture keeps its standard output (for the toolkit probe's events)."""
-        process = subprocess.Popen(self.command_for(program) + list(args), env=self.env,
-                                   cwd=os.path.dirname(program),
-                                   stdout=subprocess.PIPE if capture else subprocess.DEVNULL,
-                                   stderr=subprocess.DEVNULL)
+        # Wine's own complaints (no display, no window driver) go to a log for a failure report.
+        log_path = os.path.join(self.work, f"{os.path.basename(program)}-{len(self.logs)}.log")
+        env = dict(self.env, WINEDEBUG="-all,err+winediag")
+        with open(log_path, "wb") as log:
+            process = subprocess.Popen(self.command_for(program) + list(args), env=env,
+                                       cwd=os.path.dirname(program),
+                                       stdout=subprocess.PIPE if capture else subprocess.DEVNULL,
+                                       stderr=log)
         self.processes.append(process)
+        self.logs.append(log_path)
         return process
 
     def screenshot(self, name):
@@ -111,8 +131,17 @@ class Session:
 
     def describe(self):
         """What a failure left on the desktop, for the log."""
+        print(f"  X server {self.env.get('DISPLAY')}: {'running' if self.display_alive() else 'GONE'}")
         for process in self.processes:
             print(f"  process {process.args!r}: {'running' if process.poll() is None else f'ended {process.returncode}'}")
+        for path in self.logs:
+            try:
+                with open(path, "rb") as handle:
+                    tail = handle.read()[-2000:].decode("utf-8", "replace").strip()
+            except OSError:
+                continue
+            if tail:
+                print(f"  {os.path.basename(path)}:\n    " + tail.replace("\n", "\n    "))
         try:
             lines, _ = self.drive("windows", timeout_ms=2000, expect_ok=False)
         except Exception as error:  # the description must not hide the failure
@@ -162,6 +191,11 @@ def read_settings(path):
     with open(path, "rb") as handle:
         data = handle.read()
     return [line.decode("cp932") for line in data.splitlines()]
+
+
+def item_texts(lines):
+    """The texts of lumadrive's "item N HEX" lines (an empty entry has no HEX)."""
+    return [unhex(l["args"][1]) if len(l.get("args", [])) > 1 else "" for l in lines if l["kind"] == "item"]
 
 
 def wait_for_window(session, title_hex, condition, seconds=10):
@@ -281,8 +315,11 @@ def test_modal_settings(session, program):
     session.drive("click", hexof("Lumadex"), "=" + hexof(MAIN_BUTTONS[0][0]))
     lines, _ = session.drive("find", hexof("データベース設定"))
     check(lines[0]["enabled"] == "1", "the settings dialog is disabled")
+    # One taskbar entry: the dialog is owned by the main window, which is owned by nobody.
+    check(lines[0]["owned"] == "1", "the settings dialog is not owned by the main window")
     lines, _ = session.drive("find", hexof("Lumadex"))
     check(lines[0]["enabled"] == "0", "the main window stays usable while the dialog is modal")
+    check(lines[0]["owned"] == "0", "the main window is owned")
     session.screenshot("modal-settings.png")
     session.drive("close", hexof("データベース設定"))
     session.drive("gone", hexof("データベース設定"))
@@ -343,6 +380,14 @@ def test_toolkit(session, program):
     session.drive("settext", title, "Edit:1", hexof("無制限の欄です"))
 
     session.drive("choose", title, "ComboBox:0", 2)
+    # Entries read from another process come back as the program's Shift-JIS texts.
+    lines, _ = session.drive("items", title, "ListBox:0")
+    items = item_texts(lines)
+    check(items == ["図面1.jww", "図面2.jww"], f"list box entries {items!r}")
+    lines, _ = session.drive("items", title, "ComboBox:0")
+    items = item_texts(lines)
+    check(items == ["昇順", "降順", "番号順"], f"drop-down entries {items!r}")
+    check([l["args"] for l in lines if l["kind"] == "selected"] == [["2"]], f"drop-down selection {lines!r}")
     session.drive("colwidth", title, "SysListView32:0", 1, 150)
 
     # Keys: Enter presses the default button, Esc the cancel button; six Tabs walk the tab order
@@ -357,19 +402,27 @@ def test_toolkit(session, program):
     session.drive("click", hexof("t482－Probe"), "=" + hexof("OK"))
     session.drive("gone", hexof("t482－Probe"))
 
-    # The question: caption as given, Yes and No; No answers No.
+    # The question: caption and text (with its line break) as given, Yes and No; Escape answers
+    # No (not "closed"), Enter the default Yes.
     session.drive("click", title, "=" + hexof("質問(&A)"))
     lines, _ = session.drive("msgbox", hexof("確認"))
+    texts = [unhex(l["args"][0]) for l in lines if l["kind"] == "text"]
     buttons = [unhex(l["args"][0]) for l in lines if l["kind"] == "button"]
+    check(texts == ["続けますか？\r\n元に戻せません。"], f"question texts {texts!r}")
     check(len(buttons) == 2, f"question buttons {buttons!r}")
-    session.drive("click", hexof("確認"), "=" + hexof(buttons[1]))
+    session.drive("keys", hexof("確認"), "1b")
+    session.drive("gone", hexof("確認"))
+    session.drive("click", title, "=" + hexof("質問(&A)"))
+    session.drive("keys", hexof("確認"), "0d")
     session.drive("gone", hexof("確認"))
 
     # Modal: the probe waits (disabled) until the dialog closes, then is usable again.
     session.drive("click", title, "=" + hexof("モーダル(&M)"))
-    session.drive("find", hexof("ProbeDialog"))
+    lines, _ = session.drive("find", hexof("ProbeDialog"))
+    check(lines[0]["owned"] == "1", "the dialog is not owned by the main window")
     lines, _ = session.drive("find", title)
     check(lines[0]["enabled"] == "0", "the probe stays enabled under a modal dialog")
+    check(lines[0]["owned"] == "0", "the main window is owned")
     session.drive("keys", hexof("ProbeDialog"), "1b")  # Esc = the dialog's cancel button
     session.drive("gone", hexof("ProbeDialog"))
     lines = wait_for_window(session, title, lambda w: w["enabled"] == "1" and w["foreground"] == "1")
@@ -385,9 +438,9 @@ def test_toolkit(session, program):
     out = probe.stdout.read().decode("ascii", "replace").split("\n")
     events = [line.strip() for line in out if line.strip()]
     report = [e for e in events if e.split()[0] in ("edit1", "edit2", "combo", "widths", "focused")]
-    expected_events = ["tick", "ok-click", "cancel-click", "cancel-click", "answer no", "modal-start",
-                       "dialog-close", "modal-end", "close"]
-    seen = [e for e in events if e in expected_events or e.startswith("select ")]
+    expected_events = ["tick", "ok-click", "cancel-click", "cancel-click", "answer no", "answer yes",
+                       "modal-start", "dialog-close", "modal-end", "close"]
+    seen = [e for e in events if e in expected_events or e.startswith(("select ", "answer "))]
     check("select 2" in seen, f"OnSelect not seen: {events}")
     seen = [e for e in seen if not e.startswith("select ")]
     check(seen == expected_events, f"events {seen}")

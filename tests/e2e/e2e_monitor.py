@@ -17,8 +17,8 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e import (Failure, Session, check, copy_program, hexof, settings_lines,  # noqa: E402
-                 unhex, wait_exit, write_settings)
+from e2e import (Failure, Session, check, copy_program, hexof, item_texts,  # noqa: E402
+                 settings_lines, unhex, wait_exit, write_settings)
 
 SYSDBA_PASSWORD = "quillstar"
 MAIN_TITLE = "Lumadex"
@@ -123,7 +123,7 @@ def run(session, program, fbstate):
     stand = StandIn(session)
     stand.say("folder " + hexof("C:\\図面"))
     stand.say("file " + hexof("C:\\図面\\図面1.jww") + " 2026 3 9 10 15 33 1234")
-    stand.open("a", "図面1.jww - jw_win")
+    first_window = stand.open("a", "図面1.jww - jw_win")
     stand.open("u", "無題 - jw_win")
 
     exe = copy_program(program, os.path.join(folder, "program"))
@@ -150,11 +150,10 @@ def run(session, program, fbstate):
         check(row[name] == value, f"{name} is {row[name]!r}, expected {value!r}")
     check(len(row["BOOT_DATE"]) == 10 and row["BOOT_DATE"][4] == "/", f"BOOT_DATE {row['BOOT_DATE']!r}")
     check(len(row["BOOT_TIME"]) == 8 and row["BOOT_TIME"][2] == ":", f"BOOT_TIME {row['BOOT_TIME']!r}")
-    # The entry texts do not survive lumadrive's cross-process LB_GETTEXT under Wine (the list
-    # box answers in UTF-16); their number does.
+    # The known list holds the window entry of the open drawing: folder, file name, handle.
     lines, _ = session.drive("items", hexof(CHECK_TITLE), "ListBox:0")
-    items = [l for l in lines if l["kind"] == "item"]
-    check(len(items) == 1, f"known drawings {items!r}")
+    items = item_texts(lines)
+    check(items == [f"C:\\図面\\図面1.jww :H{first_window}"], f"known drawings {items!r}")
 
     # A file selection window pauses the registration until it closes.
     stand.open("dialog", "ファイル選択")

@@ -19,7 +19,8 @@
 //   msgbox TITLE                     a message box: its text and its buttons
 //   close TITLE                      WM_CLOSE, as the title-bar close does
 //   endsession TITLE                 WM_QUERYENDSESSION then WM_ENDSESSION, as at log-off
-//   keys TITLE KEY...                focuses the window and types keys with SendInput
+//   keys TITLE KEY...                brings the window to the front (fails when it does not
+//                                    come) and types keys with SendInput
 //                                    (KEY: hex virtual-key code, "alt+XX", "shift+XX")
 //
 // TITLE is hex; CONTROL is "#N" (the N-th line of `controls`), "=HEX" (exact text, for buttons
@@ -31,6 +32,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -59,18 +61,46 @@ std::string Unhex(const std::string& hex) {
   return out;
 }
 
+// Texts of other processes are read as UTF-16 and turned into Shift-JIS here: what an ANSI
+// message brings back across processes depends on the other window (a list box of an ANSI
+// program answered LB_GETTEXT with its UTF-16 text under Wine), the wide one does not.
+std::size_t WideLength(const WCHAR* text, std::size_t limit) {
+  std::size_t length = 0;
+  while (length < limit && text[length] != 0) ++length;
+  return length;
+}
+
+std::string Narrow(const WCHAR* text, std::size_t length) {
+  if (length == 0) return std::string();
+  int size = WideCharToMultiByte(932, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+  if (size > 0) WideCharToMultiByte(932, 0, text, static_cast<int>(length), &out[0], size, nullptr, nullptr);
+  return out;
+}
+
 std::string Text(HWND hwnd) {
-  // A fixed buffer: the length call overstates double-byte texts of other processes.
-  char buffer[4096] = {};
-  SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer),
-                      SMTO_ABORTIFHUNG, 2000, nullptr);
-  return std::string(buffer, strnlen(buffer, sizeof buffer));
+  WCHAR buffer[4096] = {};
+  SendMessageTimeoutW(hwnd, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 2000,
+                      nullptr);
+  return Narrow(buffer, WideLength(buffer, 4096));
 }
 
 std::string TitleOf(HWND hwnd) {
-  char buffer[256] = {};
-  GetWindowTextA(hwnd, buffer, sizeof buffer);
-  return std::string(buffer, strnlen(buffer, sizeof buffer));
+  WCHAR buffer[512] = {};
+  GetWindowTextW(hwnd, buffer, 512);
+  return Narrow(buffer, WideLength(buffer, 512));
+}
+
+// Entry `index` of a list box or a drop-down list.
+std::string ItemText(HWND control, bool combo, WPARAM index) {
+  LRESULT length = SendMessageW(control, combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN, index, 0);
+  if (length <= 0) return std::string();
+  // Room to spare: the answer of another process is not trusted to the character.
+  std::vector<WCHAR> buffer(std::max<std::size_t>(static_cast<std::size_t>(length) + 1, 4096), 0);
+  LRESULT got = SendMessageW(control, combo ? CB_GETLBTEXT : LB_GETTEXT, index,
+                             reinterpret_cast<LPARAM>(buffer.data()));
+  if (got <= 0) return std::string();
+  return Narrow(buffer.data(), WideLength(buffer.data(), buffer.size()));
 }
 
 std::string ClassOf(HWND hwnd) {
@@ -243,7 +273,14 @@ int Run(std::vector<std::string> args) {
     return 0;
   }
   if (command == "keys") {
-    SetForegroundWindow(form);
+    // Typed keys go to whichever window is in front: not a key before this one is.
+    DWORD start = GetTickCount();
+    for (;;) {
+      SetForegroundWindow(form);
+      if (GetForegroundWindow() == form) break;
+      if (GetTickCount() - start > static_cast<DWORD>(timeout_ms)) return Fail("not-foreground");
+      Sleep(100);
+    }
     Sleep(200);
     for (std::size_t i = 2; i < args.size(); ++i) {
       std::string key = args[i];
@@ -275,10 +312,7 @@ int Run(std::vector<std::string> args) {
     bool combo = lstrcmpiA(ClassOf(control).c_str(), "ComboBox") == 0;
     LRESULT count = SendMessageA(control, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
-      char buffer[4096] = {};
-      SendMessageA(control, combo ? CB_GETLBTEXT : LB_GETTEXT, static_cast<WPARAM>(i),
-                   reinterpret_cast<LPARAM>(buffer));
-      std::printf("item %ld %s\n", static_cast<long>(i), Hex(std::string(buffer, strnlen(buffer, sizeof buffer))).c_str());
+      std::printf("item %ld %s\n", static_cast<long>(i), Hex(ItemText(control, combo, static_cast<WPARAM>(i))).c_str());
     }
     if (combo) std::printf("selected %ld\n", static_cast<long>(SendMessageA(control, CB_GETCURSEL, 0, 0)));
     return 0;

@@ -144,7 +144,7 @@ class Probe : public ui::Form {
     ButtonCancel.OnClick = [] { Say("cancel-click"); };
     ButtonThrow.OnClick = [] { throw std::runtime_error("確認用の例外"); };
     ButtonAsk.OnClick = [] {
-      ui::Answer answer = ui::AskYesNo("確認", "続けますか？");
+      ui::Answer answer = ui::AskYesNo("確認", "続けますか？\r\n元に戻せません。");
       Say(answer == ui::Answer::Yes ? "answer yes" : answer == ui::Answer::No ? "answer no" : "answer closed");
     };
     ButtonModal.OnClick = [this] {
