@@ -14,20 +14,6 @@ const char kCannotConnect[] = "データベースが作成・接続出来ませ�
 
 constexpr int kPcUserNameBytes = 16;
 
-// Blank means nothing but spaces and control bytes (up to 0x20). A full-width space is a
-// double-byte character and therefore not blank.
-bool IsBlank(const std::string& text) {
-  for (unsigned char byte : text) {
-    if (byte > 0x20) return false;
-  }
-  return true;
-}
-
-bool HasQuote(const std::string& text) {
-  return cp932::FindChar(text, '\'') != std::string::npos ||
-         cp932::FindChar(text, '"') != std::string::npos;
-}
-
 // A name has an extension when the last of ".", "\" and ":" in it is a ".".
 bool HasExtension(const std::string& name) {
   std::size_t mark = cp932::LastOfChars(name, ".\\:");
@@ -113,19 +99,19 @@ void TForm2::FormClose() {}
 
 void TForm2::Button1Click() {
   std::string folder = Edit2.Text();
-  if (IsBlank(folder)) {
+  if (IsBlankText(folder)) {
     ui::ShowMessage(kFolderMissing);
     Edit2.SetFocus();
     return;
   }
   std::string name = Edit3.Text();
-  if (IsBlank(name)) {
+  if (IsBlankText(name)) {
     ui::ShowMessage(kNameMissing);
     Edit3.SetFocus();
     return;
   }
   std::string user = Edit4.Text();
-  if (HasQuote(user)) {
+  if (ContainsQuote(user)) {
     ui::ShowMessage(kQuoteRefused);
     Edit4.SetFocus();
     return;

@@ -1,5 +1,7 @@
 #include "app/UnitV.h"
 
+#include "platform/cp932.h"
+
 #include <cfloat>
 #include <cmath>
 
@@ -146,4 +148,15 @@ std::string SanitizeText(const std::string& text) {
     result += text[pos];
   }
   return result;
+}
+
+bool IsBlankText(const std::string& text) {
+  for (unsigned char byte : text) {
+    if (byte > 0x20) return false;
+  }
+  return true;
+}
+
+bool ContainsQuote(const std::string& text) {
+  return cp932::FindChar(text, '\'') != std::string::npos || cp932::FindChar(text, '"') != std::string::npos;
 }

@@ -27,3 +27,8 @@ class FloatOverflowError : public std::runtime_error {
 int32_t StrToIntZero(const std::string& text);
 double StrToFloatZero(const std::string& text);  // throws FloatOverflowError
 std::string SanitizeText(const std::string& text);
+
+// Nothing but spaces and control bytes (up to 0x20); a full-width space is content.
+bool IsBlankText(const std::string& text);
+// An apostrophe or a double quote of its own (never the second byte of a double-byte character).
+bool ContainsQuote(const std::string& text);

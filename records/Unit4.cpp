@@ -19,19 +19,6 @@ const std::vector<std::string> kColumns = {"N",         "PNAME",     "L_FOLDER",
                                            "FILE_NAME", "BOOT_DATE", "BOOT_TIME", "FILE_DATE",
                                            "FILE_TIME", "FILE_SIZE"};
 
-// Blank means nothing but spaces and control bytes; a full-width space counts as content.
-bool IsBlank(const std::string& text) {
-  for (unsigned char byte : text) {
-    if (byte > 0x20) return false;
-  }
-  return true;
-}
-
-bool HasQuote(const std::string& text) {
-  return cp932::FindChar(text, '\'') != std::string::npos ||
-         cp932::FindChar(text, '"') != std::string::npos;
-}
-
 std::string NumberCondition(int number) { return "N=" + std::to_string(number); }
 
 void PlaceLabel(ui::Label& label, int left, int top, const char* text) {
@@ -193,12 +180,12 @@ void TForm4::Button1Click() {
   values.push_back(std::to_string(number));
   for (std::size_t i = 1; i <= 8; ++i) {
     std::string text = boxes[i]->Text();
-    if (IsBlank(text)) {
+    if (IsBlankText(text)) {
       ui::ShowMessage(kEmptyMessage);
       boxes[i]->SetFocus();
       return;
     }
-    if (HasQuote(text)) {
+    if (ContainsQuote(text)) {
       ui::ShowMessage(kQuoteMessage);
       boxes[i]->SetFocus();
       return;

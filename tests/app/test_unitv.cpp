@@ -99,3 +99,19 @@ TEST(SanitizeText, RemovesQuotesAndControlBytesKeepsDoubleByteCharacters) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(TextChecks, BlankAndQuotes) {
+  EXPECT_TRUE(IsBlankText(""));
+  EXPECT_TRUE(IsBlankText("  \t\r\n"));
+  EXPECT_FALSE(IsBlankText("　")) << "a full-width space is content";
+  EXPECT_FALSE(IsBlankText(" a "));
+  EXPECT_TRUE(ContainsQuote("ab'c"));
+  EXPECT_TRUE(ContainsQuote("\"x"));
+  EXPECT_FALSE(ContainsQuote("abc"));
+  EXPECT_FALSE(ContainsQuote(std::string("\x81'")) ) << "the second byte of a double-byte character";
+  EXPECT_TRUE(ContainsQuote(std::string("\x81'")+ "'"));
+}
+
+}  // namespace
