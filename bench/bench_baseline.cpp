@@ -15,41 +15,6 @@ struct Teb {
   int length;
   const char* buffer;
 };
-
-// A described statement with one row buffer.
-struct Described {
-  isc_stmt_handle statement = 0;
-  std::unique_ptr<char[]> sqlda_memory;
-  std::vector<char> row;
-  std::vector<short> nulls;
-  XSQLDA* sqlda = nullptr;
-};
-
-void Prepare(isc_db_handle* database, isc_tr_handle* transaction, const std::string& sql,
-             Described& out) {
-  ISC_STATUS_ARRAY status = {};
-  if (Api().alloc_statement2(status, database, &out.statement)) Fail(status, "alloc");
-  out.sqlda_memory.reset(new char[XSQLDA_LENGTH(16)]());
-  out.sqlda = reinterpret_cast<XSQLDA*>(out.sqlda_memory.get());
-  out.sqlda->version = SQLDA_VERSION1;
-  out.sqlda->sqln = 16;
-  if (Api().prepare(status, transaction, &out.statement, 0, sql.c_str(), 3, out.sqlda)) {
-    Fail(status, "prepare");
-  }
-  std::size_t size = 0;
-  std::vector<std::size_t> offsets;
-  for (int i = 0; i < out.sqlda->sqld; ++i) {
-    size = (size + 7) & ~std::size_t(7);
-    offsets.push_back(size);
-    size += out.sqlda->sqlvar[i].sqllen + 2;
-  }
-  out.row.assign(size + 8, 0);
-  out.nulls.assign(out.sqlda->sqld, 0);
-  for (int i = 0; i < out.sqlda->sqld; ++i) {
-    out.sqlda->sqlvar[i].sqldata = out.row.data() + offsets[i];
-    out.sqlda->sqlvar[i].sqlind = &out.nulls[i];
-  }
-}
 }  // namespace
 
 void Fail(const ISC_STATUS* status, const char* what) {
@@ -87,35 +52,74 @@ void BareConnection::Rollback(isc_tr_handle* transaction) {
   if (Api().rollback_transaction(status, transaction)) Fail(status, "rollback");
 }
 
+void BareConnection::Execute(isc_tr_handle* transaction, const std::string& sql, const char* what) {
+  ISC_STATUS_ARRAY status = {};
+  if (Api().execute_immediate(status, &handle_, transaction, 0, sql.c_str(), 3, nullptr)) {
+    Fail(status, what);
+  }
+}
+
 void BareConnection::ExecuteCommitted(const std::string& sql) {
   isc_tr_handle transaction = 0;
   Start(&transaction);
-  ISC_STATUS_ARRAY status = {};
-  if (Api().execute_immediate(status, &handle_, &transaction, 0, sql.c_str(), 3, nullptr)) {
-    Fail(status, "execute immediate");
-  }
+  Execute(&transaction, sql, "execute immediate");
   Commit(&transaction);
 }
 
-long long BareConnection::FetchAll(const std::string& sql, bool format) {
-  isc_tr_handle transaction = 0;
-  Start(&transaction);
-  Described d;
-  Prepare(&handle_, &transaction, sql, d);
+BareCursor::BareCursor(BareConnection& connection, const std::string& sql)
+    : connection_(connection) {
+  connection_.Start(&transaction_);
   ISC_STATUS_ARRAY status = {};
-  if (Api().execute(status, &transaction, &d.statement, SQLDA_VERSION1, nullptr)) {
+  if (Api().alloc_statement2(status, connection_.Handle(), &statement_)) Fail(status, "alloc");
+  sqlda_memory_.reset(new char[XSQLDA_LENGTH(16)]());
+  sqlda_ = reinterpret_cast<XSQLDA*>(sqlda_memory_.get());
+  sqlda_->version = SQLDA_VERSION1;
+  sqlda_->sqln = 16;
+  if (Api().prepare(status, &transaction_, &statement_, 0, sql.c_str(), 3, sqlda_)) {
+    Fail(status, "prepare");
+  }
+  std::size_t size = 0;
+  std::vector<std::size_t> offsets;
+  for (int i = 0; i < sqlda_->sqld; ++i) {
+    size = (size + 7) & ~std::size_t(7);
+    offsets.push_back(size);
+    size += sqlda_->sqlvar[i].sqllen + 2;
+  }
+  row_.assign(size + 8, 0);
+  nulls_.assign(sqlda_->sqld, 0);
+  for (int i = 0; i < sqlda_->sqld; ++i) {
+    sqlda_->sqlvar[i].sqldata = row_.data() + offsets[i];
+    sqlda_->sqlvar[i].sqlind = &nulls_[i];
+  }
+  if (Api().execute(status, &transaction_, &statement_, SQLDA_VERSION1, nullptr)) {
     Fail(status, "execute");
   }
+}
+
+BareCursor::~BareCursor() {
+  ISC_STATUS_ARRAY status = {};
+  Api().free_statement(status, &statement_, DSQL_drop);
+  connection_.Rollback(&transaction_);
+}
+
+bool BareCursor::Fetch() {
+  ISC_STATUS_ARRAY status = {};
+  const ISC_STATUS fetched = Api().fetch(status, &statement_, SQLDA_VERSION1, sqlda_);
+  if (fetched == 100) return false;
+  if (fetched) Fail(status, "fetch");
+  return true;
+}
+
+long long BareConnection::FetchAll(const std::string& sql, bool format) {
+  BareCursor cursor(*this, sql);
+  const XSQLDA& row = cursor.Row();
   long long rows = 0;
-  std::vector<std::string> texts(static_cast<std::size_t>(d.sqlda->sqld));
-  for (;;) {
-    const ISC_STATUS fetched = Api().fetch(status, &d.statement, SQLDA_VERSION1, d.sqlda);
-    if (fetched == 100) break;
-    if (fetched) Fail(status, "fetch");
+  std::vector<std::string> texts(static_cast<std::size_t>(row.sqld));
+  while (cursor.Fetch()) {
     ++rows;
     if (!format) continue;
-    for (int i = 0; i < d.sqlda->sqld; ++i) {
-      const XSQLVAR& var = d.sqlda->sqlvar[i];
+    for (int i = 0; i < row.sqld; ++i) {
+      const XSQLVAR& var = row.sqlvar[i];
       std::string& text = texts[static_cast<std::size_t>(i)];
       if ((var.sqltype & 1) && *var.sqlind < 0) {
         text.clear();
@@ -132,31 +136,20 @@ long long BareConnection::FetchAll(const std::string& sql, bool format) {
       }
     }
   }
-  Api().free_statement(status, &d.statement, DSQL_drop);
-  Rollback(&transaction);
   return rows;
 }
 
 std::string BareConnection::FetchFirstValue(const std::string& sql) {
-  isc_tr_handle transaction = 0;
-  Start(&transaction);
-  Described d;
-  Prepare(&handle_, &transaction, sql, d);
-  ISC_STATUS_ARRAY status = {};
-  if (Api().execute(status, &transaction, &d.statement, SQLDA_VERSION1, nullptr)) {
-    Fail(status, "execute");
-  }
+  BareCursor cursor(*this, sql);
   std::string text;
-  if (Api().fetch(status, &d.statement, SQLDA_VERSION1, d.sqlda) == 0) {
-    const XSQLVAR& var = d.sqlda->sqlvar[0];
+  if (cursor.Fetch()) {
+    const XSQLVAR& var = cursor.Row().sqlvar[0];
     if (!((var.sqltype & 1) && *var.sqlind < 0)) {
       ISC_LONG value;
       std::memcpy(&value, var.sqldata, sizeof(value));
       text = std::to_string(value);
     }
   }
-  Api().free_statement(status, &d.statement, DSQL_drop);
-  Rollback(&transaction);
   return text;
 }
 

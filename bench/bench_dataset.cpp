@@ -119,11 +119,7 @@ Dataset EnsureDataset(const std::string& server, const std::string& data_dir, lo
     }
     block += "END";
     if (transaction == 0) connection.Start(&transaction);
-    ISC_STATUS_ARRAY status = {};
-    if (api.execute_immediate(status, connection.Handle(), &transaction, 0, block.c_str(), 3,
-                              nullptr)) {
-      Fail(status, "insert block");
-    }
+    connection.Execute(&transaction, block, "insert block");
     if (++blocks_in_transaction == 50) {
       connection.Commit(&transaction);
       transaction = 0;

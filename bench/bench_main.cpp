@@ -5,54 +5,22 @@
 // STATE_DIR is a running private server's folder (scripts/firebird-server); DATA_DIR keeps the
 // generated databases between runs. Memory is measured with a counting allocator: the peak of
 // the program's own heap bytes above what was in use when the measured operation began.
-#include <malloc.h>
 #include <sys/resource.h>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <functional>
-#include <new>
 #include <string>
 #include <vector>
 
 #include "app/UnitV.h"
 #include "bench/bench_baseline.h"
+#include "bench/bench_common.h"
 #include "bench/bench_dataset.h"
+#include "bench/heap_counter.h"
 #include "db/DataModule.h"
 #include "db/Statements.h"
-
-// ---- counting allocator ----
-namespace {
-std::atomic<long long> g_heap_now{0};
-std::atomic<long long> g_heap_peak{0};
-
-void* CountedAllocate(std::size_t size) {
-  void* p = std::malloc(size ? size : 1);
-  if (p == nullptr) throw std::bad_alloc();
-  const long long now = g_heap_now += static_cast<long long>(malloc_usable_size(p));
-  long long peak = g_heap_peak.load();
-  while (now > peak && !g_heap_peak.compare_exchange_weak(peak, now)) {
-  }
-  return p;
-}
-
-void CountedFree(void* p) {
-  if (p == nullptr) return;
-  g_heap_now -= static_cast<long long>(malloc_usable_size(p));
-  std::free(p);
-}
-}  // namespace
-
-void* operator new(std::size_t size) { return CountedAllocate(size); }
-void* operator new[](std::size_t size) { return CountedAllocate(size); }
-void operator delete(void* p) noexcept { CountedFree(p); }
-void operator delete[](void* p) noexcept { CountedFree(p); }
-void operator delete(void* p, std::size_t) noexcept { CountedFree(p); }
-void operator delete[](void* p, std::size_t) noexcept { CountedFree(p); }
 
 namespace {
 
@@ -66,49 +34,21 @@ Measured Measure(int repeats, const std::function<void()>& work) {
   Measured best;
   best.seconds = 1e30;
   for (int i = 0; i < repeats; ++i) {
-    const long long base = g_heap_now.load();
-    g_heap_peak = base;
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    best.seconds = std::min(best.seconds, seconds);
-    best.heap_peak = std::max(best.heap_peak, g_heap_peak.load() - base);
+    const bench::HeapTimed run = bench::TimeWithHeap(work);
+    best.seconds = std::min(best.seconds, run.seconds);
+    best.heap_peak = std::max(best.heap_peak, run.heap_peak);
   }
   return best;
 }
 
 std::string Bytes(long long bytes) {
-  char text[32];
-  if (bytes >= 10LL * 1024 * 1024) {
-    std::snprintf(text, sizeof(text), "%.1f MiB", bytes / 1048576.0);
-  } else if (bytes >= 10 * 1024) {
-    std::snprintf(text, sizeof(text), "%.1f KiB", bytes / 1024.0);
-  } else {
-    std::snprintf(text, sizeof(text), "%lld B", bytes);
-  }
-  return text;
-}
-
-std::string ReadPort(const std::string& state_dir) {
-  std::ifstream file(state_dir + "/port");
-  std::string port;
-  file >> port;
-  if (port.empty()) {
-    std::fprintf(stderr, "bench: no server in %s (start scripts/firebird-server first)\n",
-                 state_dir.c_str());
-    std::exit(2);
-  }
-  return port;
+  if (bytes >= 10LL * 1024 * 1024) return bench::Printed("%.1f MiB", bytes / 1048576.0);
+  if (bytes >= 10 * 1024) return bench::Printed("%.1f KiB", bytes / 1024.0);
+  return bench::Printed("%.0f B", static_cast<double>(bytes));
 }
 
 void Connect(db::DataModule& data, const std::string& server, const bench::Dataset& dataset) {
-  ResetSettingsToDefaults();
-  ServerName = server;
-  ServerFolder = dataset.folder;
-  DatabaseName = dataset.file_name;
-  data.ConnectDatabase();
-  if (!data.Connected()) {
+  if (!bench::ConnectTo(data, server, dataset.folder, dataset.file_name)) {
     std::fprintf(stderr, "bench: cannot connect to %s%s%s\n", server.c_str(),
                  dataset.folder.c_str(), dataset.file_name.c_str());
     std::exit(2);
@@ -215,17 +155,11 @@ void BenchInserts(const std::string& server, const std::string& data_dir, int co
   data.CreateDatabase();
   data.DisconnectDatabase();
   data.ConnectDatabase();
-  if (!data.Connected() || !data.CreateLaunchTable() ||
-      !data.ExecuteScript({"CREATE TABLE BASELINE (", "  N INTEGER NOT NULL UNIQUE,",
-                           "  PNAME VARCHAR(16), L_FOLDER VARCHAR(255), N_FOLDER VARCHAR(255),",
-                           "  FILE_NAME VARCHAR(255), BOOT_DATE VARCHAR(10), BOOT_TIME VARCHAR(8),",
-                           "  FILE_DATE VARCHAR(10), FILE_TIME VARCHAR(8), FILE_SIZE INTEGER);"})) {
+  if (!bench::CreateLaunchAndBaselineTables(data)) {
     std::fprintf(stderr, "bench: cannot prepare %s\n", (folder + file).c_str());
     std::exit(2);
   }
-  const std::vector<std::string> names{"N",         "PNAME",     "L_FOLDER",  "N_FOLDER",
-                                       "FILE_NAME", "BOOT_DATE", "BOOT_TIME", "FILE_DATE",
-                                       "FILE_TIME", "FILE_SIZE"};
+  const std::vector<std::string>& names = bench::LaunchColumns();
   std::vector<std::vector<std::string>> rows;
   for (int n = 1; n <= count; ++n) rows.push_back(bench::LaunchRowLiterals(n));
   const Measured ours = Measure(1, [&] {
@@ -267,19 +201,15 @@ int main(int argc, char** argv) {
   int inserts = 300;
   for (int i = 3; i + 1 < argc; i += 2) {
     const std::string option = argv[i];
-    if (option == "--sizes") {
-      sizes.clear();
-      std::string list = argv[i + 1];
-      for (std::size_t start = 0; start <= list.size();) {
-        const std::size_t comma = std::min(list.find(',', start), list.size());
-        if (comma > start) sizes.push_back(std::atoll(list.substr(start, comma - start).c_str()));
-        start = comma + 1;
-      }
-    } else if (option == "--inserts") {
-      inserts = std::atoi(argv[i + 1]);
-    }
+    if (option == "--sizes") sizes = bench::ParseSizes(argv[i + 1]);
+    if (option == "--inserts") inserts = std::atoi(argv[i + 1]);
   }
-  const std::string server = "localhost/" + ReadPort(state_dir) + ":";
+  const std::string server = bench::ServerAddress(state_dir);
+  if (server.empty()) {
+    std::fprintf(stderr, "bench: no server in %s (start scripts/firebird-server first)\n",
+                 state_dir.c_str());
+    return 2;
+  }
   if (db::LoadClientLibrary() == nullptr) {
     std::fprintf(stderr, "bench: the Firebird client library is missing\n");
     return 2;

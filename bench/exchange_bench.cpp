@@ -13,56 +13,24 @@
 #include <malloc.h>
 #include <sys/stat.h>
 
-#include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <functional>
 #include <map>
-#include <memory>
-#include <new>
 #include <string>
 #include <vector>
 
 #include "app/UnitV.h"
 #include "bench/bench_baseline.h"
+#include "bench/bench_common.h"
 #include "bench/bench_dataset.h"
+#include "bench/heap_counter.h"
 #include "db/DataModule.h"
 #include "db/Statements.h"
 #include "exchange/Exchange.h"
 #include "exchange/TabText.h"
-
-// ---- counting allocator ----
-namespace {
-std::atomic<long long> g_heap_now{0};
-std::atomic<long long> g_heap_peak{0};
-
-void* CountedAllocate(std::size_t size) {
-  void* p = std::malloc(size ? size : 1);
-  if (p == nullptr) throw std::bad_alloc();
-  const long long now = g_heap_now += static_cast<long long>(malloc_usable_size(p));
-  long long peak = g_heap_peak.load();
-  while (now > peak && !g_heap_peak.compare_exchange_weak(peak, now)) {
-  }
-  return p;
-}
-
-void CountedFree(void* p) {
-  if (p == nullptr) return;
-  g_heap_now -= static_cast<long long>(malloc_usable_size(p));
-  std::free(p);
-}
-}  // namespace
-
-void* operator new(std::size_t size) { return CountedAllocate(size); }
-void* operator new[](std::size_t size) { return CountedAllocate(size); }
-void operator delete(void* p) noexcept { CountedFree(p); }
-void operator delete[](void* p) noexcept { CountedFree(p); }
-void operator delete(void* p, std::size_t) noexcept { CountedFree(p); }
-void operator delete[](void* p, std::size_t) noexcept { CountedFree(p); }
 
 namespace {
 
@@ -73,23 +41,19 @@ const char kTable[] = "BOOTJWW";
   std::exit(3);
 }
 
-long long ResidentPeakKiB() {
+// A "VmHWM:" or "VmRSS:" line of /proc/self/status, in KiB (-1 when missing).
+long long StatusKiB(const char* field) {
   std::ifstream status("/proc/self/status");
   std::string line;
+  const std::size_t length = std::strlen(field);
   while (std::getline(status, line)) {
-    if (line.compare(0, 6, "VmHWM:") == 0) return std::atoll(line.c_str() + 6);
+    if (line.compare(0, length, field) == 0) return std::atoll(line.c_str() + length);
   }
   return -1;
 }
 
-long long ResidentNowKiB() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.compare(0, 6, "VmRSS:") == 0) return std::atoll(line.c_str() + 6);
-  }
-  return -1;
-}
+long long ResidentPeakKiB() { return StatusKiB("VmHWM:"); }
+long long ResidentNowKiB() { return StatusKiB("VmRSS:"); }
 
 void ResetResidentPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
@@ -105,21 +69,14 @@ Measured Measure(const std::function<void()>& work) {
   malloc_trim(0);
   ResetResidentPeak();
   m.resident_start = ResidentNowKiB();
-  const long long base = g_heap_now.load();
-  g_heap_peak = base;
-  const auto start = std::chrono::steady_clock::now();
-  work();
-  m.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  m.heap_peak = g_heap_peak.load() - base;
+  const bench::HeapTimed run = bench::TimeWithHeap(work);
+  m.seconds = run.seconds;
+  m.heap_peak = run.heap_peak;
   m.resident_peak = ResidentPeakKiB();
   return m;
 }
 
-std::string MiB(double bytes) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f MiB", bytes / 1048576.0);
-  return text;
-}
+std::string MiB(double bytes) { return bench::Printed("%.1f MiB", bytes / 1048576.0); }
 
 long long FileSize(const std::string& path) {
   struct stat info;
@@ -138,60 +95,20 @@ bool SameFiles(const std::string& a, const std::string& b) {
   }
 }
 
-std::string ReadPort(const std::string& state_dir) {
-  std::ifstream file(state_dir + "/port");
-  std::string port;
-  file >> port;
-  if (port.empty()) Die("no server in " + state_dir + " (start scripts/firebird-server first)");
-  return port;
-}
-
 void Connect(db::DataModule& data, const std::string& server, const std::string& folder,
              const std::string& file_name) {
-  ResetSettingsToDefaults();
-  ServerName = server;
-  ServerFolder = folder;
-  DatabaseName = file_name;
-  data.ConnectDatabase();
-  if (!data.Connected()) Die("cannot connect to " + server + folder + file_name);
+  if (!bench::ConnectTo(data, server, folder, file_name)) {
+    Die("cannot connect to " + server + folder + file_name);
+  }
 }
 
 // ---- the bare baselines ----
 
-const db::ClientLibrary& Api() { return db::RequireClientLibrary(); }
-
 // SELECT * fetched row by row, every value written with a tab, lines with CR LF, through a
 // buffered stdio stream. Returns the number of rows.
 long long BareExport(bench::BareConnection& bare, const std::string& path) {
-  isc_tr_handle transaction = 0;
-  bare.Start(&transaction);
-  ISC_STATUS_ARRAY status = {};
-  isc_stmt_handle statement = 0;
-  if (Api().alloc_statement2(status, bare.Handle(), &statement)) bench::Fail(status, "alloc");
-  std::unique_ptr<char[]> sqlda_memory(new char[XSQLDA_LENGTH(16)]());
-  XSQLDA* sqlda = reinterpret_cast<XSQLDA*>(sqlda_memory.get());
-  sqlda->version = SQLDA_VERSION1;
-  sqlda->sqln = 16;
-  const char* sql = "SELECT * FROM BOOTJWW";
-  if (Api().prepare(status, &transaction, &statement, 0, sql, 3, sqlda)) {
-    bench::Fail(status, "prepare");
-  }
-  std::vector<std::size_t> offsets;
-  std::size_t size = 0;
-  for (int i = 0; i < sqlda->sqld; ++i) {
-    size = (size + 7) & ~std::size_t(7);
-    offsets.push_back(size);
-    size += sqlda->sqlvar[i].sqllen + 2;
-  }
-  std::vector<char> row(size + 8);
-  std::vector<short> nulls(sqlda->sqld);
-  for (int i = 0; i < sqlda->sqld; ++i) {
-    sqlda->sqlvar[i].sqldata = row.data() + offsets[i];
-    sqlda->sqlvar[i].sqlind = &nulls[i];
-  }
-  if (Api().execute(status, &transaction, &statement, SQLDA_VERSION1, nullptr)) {
-    bench::Fail(status, "execute");
-  }
+  bench::BareCursor cursor(bare, "SELECT * FROM BOOTJWW");
+  const XSQLDA* sqlda = &cursor.Row();
   std::FILE* out = std::fopen(path.c_str(), "wb");
   if (out == nullptr) Die("cannot write " + path);
   std::setvbuf(out, nullptr, _IOFBF, 1 << 16);
@@ -202,10 +119,7 @@ long long BareExport(bench::BareConnection& bare, const std::string& path) {
   std::fputs("\r\n", out);
   long long rows = 0;
   char number[16];
-  for (;;) {
-    const ISC_STATUS fetched = Api().fetch(status, &statement, SQLDA_VERSION1, sqlda);
-    if (fetched == 100) break;
-    if (fetched) bench::Fail(status, "fetch");
+  while (cursor.Fetch()) {
     ++rows;
     for (int i = 0; i < sqlda->sqld; ++i) {
       const XSQLVAR& var = sqlda->sqlvar[i];
@@ -225,8 +139,6 @@ long long BareExport(bench::BareConnection& bare, const std::string& path) {
     std::fputs("\r\n", out);
   }
   if (std::fclose(out) != 0) Die("cannot close " + path);
-  Api().free_statement(status, &statement, DSQL_drop);
-  bare.Rollback(&transaction);
   return rows;
 }
 
@@ -236,9 +148,7 @@ std::vector<std::string> InsertTexts(const std::string& path, long long first) {
   std::ifstream in(path, std::ios::binary);
   std::string line;
   std::getline(in, line);  // header
-  const std::vector<std::string> names{"N",         "PNAME",     "L_FOLDER",  "N_FOLDER",
-                                       "FILE_NAME", "BOOT_DATE", "BOOT_TIME", "FILE_DATE",
-                                       "FILE_TIME", "FILE_SIZE"};
+  const std::vector<std::string>& names = bench::LaunchColumns();
   std::vector<std::string_view> pieces;
   std::vector<std::string> values(10);
   for (long long n = first; std::getline(in, line); ++n) {
@@ -262,16 +172,8 @@ std::vector<std::string> InsertTexts(const std::string& path, long long first) {
 void BareImport(bench::BareConnection& bare, const std::vector<std::string>& inserts, bool replace) {
   isc_tr_handle transaction = 0;
   bare.Start(&transaction);
-  ISC_STATUS_ARRAY status = {};
-  if (replace && Api().execute_immediate(status, bare.Handle(), &transaction, 0,
-                                         "DELETE FROM BASELINE ;", 3, nullptr)) {
-    bench::Fail(status, "delete");
-  }
-  for (const std::string& sql : inserts) {
-    if (Api().execute_immediate(status, bare.Handle(), &transaction, 0, sql.c_str(), 3, nullptr)) {
-      bench::Fail(status, "insert");
-    }
-  }
+  if (replace) bare.Execute(&transaction, "DELETE FROM BASELINE ;", "delete");
+  for (const std::string& sql : inserts) bare.Execute(&transaction, sql, "insert");
   bare.Commit(&transaction);
 }
 
@@ -330,11 +232,7 @@ void BenchImport(const std::string& server, const std::string& data_dir, long lo
   ServerFolder = folder;
   DatabaseName = file;
   data.CreateDatabase();
-  if (!data.Connected() || !data.CreateLaunchTable() ||
-      !data.ExecuteScript({"CREATE TABLE BASELINE (", "  N INTEGER NOT NULL UNIQUE,",
-                           "  PNAME VARCHAR(16), L_FOLDER VARCHAR(255), N_FOLDER VARCHAR(255),",
-                           "  FILE_NAME VARCHAR(255), BOOT_DATE VARCHAR(10), BOOT_TIME VARCHAR(8),",
-                           "  FILE_DATE VARCHAR(10), FILE_TIME VARCHAR(8), FILE_SIZE INTEGER);"})) {
+  if (!bench::CreateLaunchAndBaselineTables(data)) {
     Die("cannot prepare " + folder + file);
   }
   bench::BareConnection bare(server + folder + file);
@@ -409,16 +307,6 @@ void BenchImport(const std::string& server, const std::string& data_dir, long lo
   if (!same) Die("round trip differs");
 }
 
-std::vector<long long> ParseList(const std::string& list) {
-  std::vector<long long> values;
-  for (std::size_t start = 0; start <= list.size();) {
-    const std::size_t comma = std::min(list.find(',', start), list.size());
-    if (comma > start) values.push_back(std::atoll(list.substr(start, comma - start).c_str()));
-    start = comma + 1;
-  }
-  return values;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -433,10 +321,11 @@ int main(int argc, char** argv) {
   long long import_rows = 100000;
   for (int i = 3; i + 1 < argc; i += 2) {
     const std::string option = argv[i];
-    if (option == "--export-sizes") export_sizes = ParseList(argv[i + 1]);
+    if (option == "--export-sizes") export_sizes = bench::ParseSizes(argv[i + 1]);
     if (option == "--import") import_rows = std::atoll(argv[i + 1]);
   }
-  const std::string server = "localhost/" + ReadPort(state_dir) + ":";
+  const std::string server = bench::ServerAddress(state_dir);
+  if (server.empty()) Die("no server in " + state_dir + " (start scripts/firebird-server first)");
   if (db::LoadClientLibrary() == nullptr) Die("the Firebird client library is missing");
   std::printf("Lumadex export and import beside bare client calls\n");
   for (long long rows : export_sizes) {

@@ -22,7 +22,7 @@ using testing_support::WriteWholeFile;
 
 class SettingsFile : public testing_support::ProgramFixture {
  protected:
-  std::string path = folder.File("Lumadex.dat");
+  std::string path = (folder.Path() + "Lumadex.dat");
 
   std::vector<ui::Form*> Windows() { return {Form1, Form2, Form3, Form4, Form5}; }
 };
@@ -175,7 +175,7 @@ TEST_F(SettingsFile, FailedSaveLeavesTheOldFileIntact) {
 }
 
 TEST_F(SettingsFile, UnwritableFolderIsNotReported) {
-  std::string impossible = folder.File("missing/sub/Lumadex.dat");
+  std::string impossible = (folder.Path() + "missing/sub/Lumadex.dat");
   Form1->SaveSettings(impossible);
   EXPECT_FALSE(platform::FileExists(impossible));
   EXPECT_TRUE(backend.messages.empty());

@@ -61,7 +61,7 @@ TEST_F(MainWindow, LayoutCaptionsAndTabOrder) {
 TEST_F(MainWindow, FirstStartConnectsNothingAndWritesDefaultsOnClose) {
   ui::app::Run(*Form1);
   EXPECT_TRUE(Form1->Visible());
-  EXPECT_EQ(Form1->SettingsFile, folder.File("Lumadex.dat"));
+  EXPECT_EQ(Form1->SettingsFile, (folder.Path() + "Lumadex.dat"));
   EXPECT_FALSE(Form1->Connected());
   EXPECT_TRUE(backend.messages.empty());
   EXPECT_EQ(Form1->Left(), 192);
@@ -69,7 +69,7 @@ TEST_F(MainWindow, FirstStartConnectsNothingAndWritesDefaultsOnClose) {
 
   Form1->Button0.Click();
   EXPECT_TRUE(backend.quit);
-  EXPECT_EQ(ReadWholeFile(folder.File("Lumadex.dat")),
+  EXPECT_EQ(ReadWholeFile((folder.Path() + "Lumadex.dat")),
             "localhost:\r\n\r\nJWWDB.FDB\r\nPCユーザー名\r\n10\r\n"
             "192\r\n107\r\n192\r\n107\r\n192\r\n107\r\n192\r\n107\r\n192\r\n107\r\n"
             "320\r\n240\r\n"
@@ -77,7 +77,7 @@ TEST_F(MainWindow, FirstStartConnectsNothingAndWritesDefaultsOnClose) {
 }
 
 TEST_F(MainWindow, UnreachableDatabaseIsReportedOnceAndTheWindowStaysUsable) {
-  WriteWholeFile(folder.File("Lumadex.dat"),
+  WriteWholeFile((folder.Path() + "Lumadex.dat"),
                  "127.0.0.1/1:\r\n" + folder.Path() + "\r\nNOWHERE.FDB\r\n");
   ui::app::Run(*Form1);
   EXPECT_FALSE(Form1->Connected());
@@ -95,7 +95,7 @@ TEST_F(MainWindow, EndOfSessionSavesTheSettingsLikeClosing) {
   ui::app::Run(*Form1);
   CheckInterval = 42;
   Form1->OnEndSession();
-  EXPECT_NE(ReadWholeFile(folder.File("Lumadex.dat")).find("\r\n42\r\n"), std::string::npos);
+  EXPECT_NE(ReadWholeFile((folder.Path() + "Lumadex.dat")).find("\r\n42\r\n"), std::string::npos);
 }
 
 TEST_F(MainWindow, DatabaseSettingsButtonClosesDisconnectsRunsTheDialogAndReconnects) {
@@ -103,7 +103,7 @@ TEST_F(MainWindow, DatabaseSettingsButtonClosesDisconnectsRunsTheDialogAndReconn
   testsupport::CreateAndConnect(*Form1, database, true);
   std::string settings = ServerName + "\r\n" + ServerFolder + "\r\n" + DatabaseName + "\r\n";
   Form1->DisconnectDatabase();
-  WriteWholeFile(folder.File("Lumadex.dat"), settings);
+  WriteWholeFile((folder.Path() + "Lumadex.dat"), settings);
   ui::app::Run(*Form1);
   ASSERT_TRUE(Form1->Connected());
   EXPECT_TRUE(backend.messages.empty());

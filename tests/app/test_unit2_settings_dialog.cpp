@@ -180,7 +180,7 @@ TEST_F(SettingsDialogTest, NewDatabaseIsCreatedAndTheMainWindowReconnects) {
     EXPECT_FALSE(dialog.Visible());
     EXPECT_FALSE(Form1->Connected());  // the dialog disconnects after its test
   });
-  EXPECT_TRUE(FileExists(folder.File("NEWDB.FDB")));
+  EXPECT_TRUE(FileExists((folder.Path() + "NEWDB.FDB")));
   EXPECT_EQ(DatabasePath(), server + folder.Path() + "NEWDB.FDB");
   EXPECT_TRUE(Form1->Connected());
   EXPECT_EQ(Form1->CountRows("RDB$DATABASE", ""), 1);

@@ -35,7 +35,7 @@ class ExchangeFixture : public testing_support::ProgramFixture {
   std::vector<Texts> AllRows();
   // Where the other PC reaches the database.
   std::string ConnectionPath() const;
-  std::string File(const std::string& name) const { return folder.File(name); }
+  std::string File(const std::string& name) const { return folder.Path() + name; }
   static std::string Read(const std::string& path);
   static void Write(const std::string& path, const std::string& bytes);
 };

@@ -11,21 +11,6 @@
 
 namespace testing_support {
 
-TemporaryFolder::TemporaryFolder() {
-  char pattern[] = "/tmp/lumadex-test-XXXXXX";
-  const char* made = mkdtemp(pattern);
-  if (made == nullptr) throw std::runtime_error("cannot make a temporary folder");
-  path_ = std::string(made) + "/";
-  chmod(made, 0777);  // the private database server may run as another user
-}
-
-TemporaryFolder::~TemporaryFolder() {
-  std::string command = "chmod -R u+w '" + path_ + "' 2>/dev/null; rm -rf '" + path_ + "'";
-  if (std::system(command.c_str()) != 0) {
-    // Leaving a folder in /tmp behind is harmless.
-  }
-}
-
 std::string ReadWholeFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream bytes;
@@ -42,7 +27,7 @@ ProgramFixture::ProgramFixture() {
   ResetSettingsToDefaults();
   platform::SetCurrentServices(&services);
   ui::app::SetTitle(kApplicationTitle);
-  services.program_path = folder.File("Lumadex.exe");
+  services.program_path = folder.Path() + "Lumadex.exe";
   forms = std::make_unique<ProgramForms>(services);
 }
 

@@ -8,21 +8,10 @@
 
 #include "app/Forms.h"
 #include "platform/headless/headless.h"
+#include "tests/support/db_fixture.h"
 #include "tests/support/fake_services.h"
 
 namespace testing_support {
-
-// A temporary folder removed with everything in it when the object goes.
-class TemporaryFolder {
- public:
-  TemporaryFolder();
-  ~TemporaryFolder();
-  const std::string& Path() const { return path_; }  // ends with "/"
-  std::string File(const std::string& name) const { return path_ + name; }
-
- private:
-  std::string path_;
-};
 
 std::string ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, const std::string& bytes);
@@ -34,7 +23,7 @@ class ProgramFixture : public ::testing::Test {
 
   headless::HeadlessBackend backend;
   FakeServices services;
-  TemporaryFolder folder;
+  testsupport::TempFolder folder;
   std::unique_ptr<ProgramForms> forms;
 };
 

@@ -23,7 +23,7 @@
 //                                    come) and types keys with SendInput
 //                                    (KEY: hex virtual-key code, "alt+XX", "shift+XX")
 //
-// TITLE is hex; CONTROL is "#N" (the N-th line of `controls`), "=HEX" (exact text, for buttons
+// TITLE is hex, or "@HWND" (decimal, as `windows` prints it) for one particular window; CONTROL is "#N" (the N-th line of `controls`), "=HEX" (exact text, for buttons
 // the caption), or "CLASS:N" (the N-th control of that class, from 0).
 //
 // Output lines: "window hwnd=.. visible=.. enabled=.. foreground=.. owned=.. class=.. frame=L,T,W,H client=W,H title=HEX",
@@ -226,17 +226,22 @@ int Run(std::vector<std::string> args) {
     return 0;
   }
   if (args.size() < 2) return Fail("usage");
-  std::string title = Unhex(args[1]);
+  // "@HWND" names one window: two dialogs may carry the same title.
+  HWND named = nullptr;
+  if (!args[1].empty() && args[1][0] == '@') {
+    named = reinterpret_cast<HWND>(static_cast<uintptr_t>(std::strtoull(args[1].c_str() + 1, nullptr, 10)));
+  }
+  std::string title = named ? TitleOf(named) : Unhex(args[1]);
   if (command == "gone") {
     DWORD start = GetTickCount();
-    while (FindVisible(title) != nullptr) {
+    while (named ? IsWindow(named) && IsWindowVisible(named) : FindVisible(title) != nullptr) {
       if (GetTickCount() - start > static_cast<DWORD>(timeout_ms)) return Fail("still-there");
       Sleep(100);
     }
     std::printf("gone\n");
     return 0;
   }
-  HWND form = WaitWindow(title);
+  HWND form = named ? (IsWindow(named) && IsWindowVisible(named) ? named : nullptr) : WaitWindow(title);
   if (form == nullptr) return Fail("no-window");
   if (command == "find") {
     PrintWindow(form);

@@ -59,6 +59,7 @@ class Probe : public ui::Form {
         ButtonAsk(this, "ButtonAsk"),
         ButtonModal(this, "ButtonModal"),
         ButtonReport(this, "ButtonReport"),
+        ButtonSave(this, "ButtonSave"),
         Bevel1(this, "Bevel1"),
         StatusBar1(this, "StatusBar1"),
         Timer1(this),
@@ -135,6 +136,9 @@ class Probe : public ui::Form {
     ButtonReport.SetText("報告(&R)");
     ButtonReport.SetTabOrder(9);
     Bevel1.SetBounds(8, 300, 504, 4);
+    ButtonSave.SetBounds(8, 312, 120, 30);
+    ButtonSave.SetText("保存(&V)");
+    ButtonSave.SetTabOrder(10);
 
     StatusBar1.SetBounds(0, 380, 520, 20);
     StatusBar1.SetAlign(ui::Align::Bottom);
@@ -153,6 +157,13 @@ class Probe : public ui::Form {
       Say("modal-end");
     };
     ButtonReport.OnClick = [this] { Report(); };
+    ButtonSave.OnClick = [] {
+      ui::FileDialog dialog(true);
+      dialog.Filter = "CSVファイル (*.csv)|*.csv";
+      dialog.DefaultExt = "csv";
+      dialog.OverwritePrompt = true;
+      Say(dialog.Execute() ? "save " + Hex(dialog.FileName) : std::string("save cancelled"));
+    };
     ComboBox1.OnSelect = [this] { Say("select " + std::to_string(ComboBox1.ItemIndex())); };
     Edit1.OnDoubleClick = [] { Say("double-click"); };
     Timer1.SetInterval(100);
@@ -187,7 +198,7 @@ class Probe : public ui::Form {
   ui::ListBox ListBox1;
   ui::StringGrid StringGrid1;
   ui::Panel Panel1;
-  ui::Button ButtonOk, ButtonCancel, ButtonThrow, ButtonAsk, ButtonModal, ButtonReport;
+  ui::Button ButtonOk, ButtonCancel, ButtonThrow, ButtonAsk, ButtonModal, ButtonReport, ButtonSave;
   ui::Bevel Bevel1;
   ui::StatusBar StatusBar1;
   ui::Timer Timer1;

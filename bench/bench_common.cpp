@@ -1,0 +1,68 @@
+#include "bench/bench_common.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+#include "app/UnitV.h"
+#include "db/DataModule.h"
+
+namespace bench {
+
+double Seconds(const std::function<void()>& work) {
+  const auto start = std::chrono::steady_clock::now();
+  work();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+std::vector<long long> ParseSizes(const std::string& list) {
+  std::vector<long long> values;
+  for (std::size_t start = 0; start <= list.size();) {
+    const std::size_t comma = std::min(list.find(',', start), list.size());
+    if (comma > start) values.push_back(std::atoll(list.substr(start, comma - start).c_str()));
+    start = comma + 1;
+  }
+  return values;
+}
+
+std::string ServerAddress(const std::string& state_dir) {
+  std::ifstream file(state_dir + "/port");
+  std::string port;
+  file >> port;
+  return port.empty() ? std::string() : "localhost/" + port + ":";
+}
+
+bool ConnectTo(db::DataModule& data, const std::string& server, const std::string& folder,
+               const std::string& file_name) {
+  ResetSettingsToDefaults();
+  ServerName = server;
+  ServerFolder = folder;
+  DatabaseName = file_name;
+  data.ConnectDatabase();
+  return data.Connected();
+}
+
+const std::vector<std::string>& LaunchColumns() {
+  static const std::vector<std::string> names{"N",         "PNAME",     "L_FOLDER",  "N_FOLDER",
+                                              "FILE_NAME", "BOOT_DATE", "BOOT_TIME", "FILE_DATE",
+                                              "FILE_TIME", "FILE_SIZE"};
+  return names;
+}
+
+bool CreateLaunchAndBaselineTables(db::DataModule& data) {
+  return data.Connected() && data.CreateLaunchTable() &&
+         data.ExecuteScript({"CREATE TABLE BASELINE (", "  N INTEGER NOT NULL UNIQUE,",
+                             "  PNAME VARCHAR(16), L_FOLDER VARCHAR(255), N_FOLDER VARCHAR(255),",
+                             "  FILE_NAME VARCHAR(255), BOOT_DATE VARCHAR(10), BOOT_TIME VARCHAR(8),",
+                             "  FILE_DATE VARCHAR(10), FILE_TIME VARCHAR(8), FILE_SIZE INTEGER);"});
+}
+
+std::string Printed(const char* format, double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, format, value);
+  return text;
+}
+
+}  // namespace bench
