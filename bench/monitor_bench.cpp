@@ -9,16 +9,14 @@
 //    through the classic calls. The rows added are deleted again, so the data sets stay as
 //    generated.
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "app/UnitV.h"
 #include "bench/bench_baseline.h"
+#include "bench/bench_common.h"
 #include "bench/bench_dataset.h"
 #include "db/DataModule.h"
 #include "monitor/LaunchRegistrar.h"
@@ -28,11 +26,7 @@
 
 namespace {
 
-double Seconds(const std::function<void()>& work) {
-  const auto start = std::chrono::steady_clock::now();
-  work();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
+using bench::Seconds;
 
 void BenchTick() {
   headless::HeadlessBackend backend;
@@ -73,13 +67,8 @@ void BenchTick() {
 void BenchRegistration(const std::string& server, const std::string& data_dir, long long rows,
                        int count) {
   const bench::Dataset dataset = bench::EnsureDataset(server, data_dir, rows);
-  ResetSettingsToDefaults();
-  ServerName = server;
-  ServerFolder = dataset.folder;
-  DatabaseName = dataset.file_name;
   db::DataModule data;
-  data.ConnectDatabase();
-  if (!data.Connected()) {
+  if (!bench::ConnectTo(data, server, dataset.folder, dataset.file_name)) {
     std::fprintf(stderr, "bench: cannot connect to %s\n", DatabasePath().c_str());
     std::exit(2);
   }
@@ -144,26 +133,15 @@ int main(int argc, char** argv) {
   }
   std::vector<long long> sizes{10000, 1000000};
   for (int i = 3; i + 1 < argc; i += 2) {
-    if (std::string(argv[i]) == "--sizes") {
-      sizes.clear();
-      std::string list = argv[i + 1];
-      for (std::size_t start = 0; start <= list.size();) {
-        const std::size_t comma = std::min(list.find(',', start), list.size());
-        if (comma > start) sizes.push_back(std::atoll(list.substr(start, comma - start).c_str()));
-        start = comma + 1;
-      }
-    }
+    if (std::string(argv[i]) == "--sizes") sizes = bench::ParseSizes(argv[i + 1]);
   }
   BenchTick();
 
-  std::ifstream port_file(std::string(argv[1]) + "/port");
-  std::string port;
-  port_file >> port;
-  if (port.empty()) {
+  const std::string server = bench::ServerAddress(argv[1]);
+  if (server.empty()) {
     std::fprintf(stderr, "bench: no server in %s\n", argv[1]);
     return 2;
   }
-  const std::string server = "localhost/" + port + ":";
   for (long long rows : sizes) BenchRegistration(server, argv[2], rows, rows >= 1000000 ? 10 : 30);
   return 0;
 }

@@ -7,57 +7,23 @@
 // classic calls (prepare, execute, isc_dsql_fetch StartRow - 1 + 100 rows and discard them).
 // Times are the best of R runs; memory is the peak of the program's own heap bytes during one
 // page load above the level before it (a counting allocator).
-#include <malloc.h>
 #include <time.h>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <functional>
-#include <memory>
-#include <new>
 #include <string>
-#include <vector>
 
 #include "app/UnitV.h"
 #include "bench/bench_baseline.h"
+#include "bench/bench_common.h"
 #include "bench/bench_dataset.h"
+#include "bench/heap_counter.h"
 #include "db/DataModule.h"
 #include "platform/headless/headless.h"
 #include "records/Unit5.h"
-
-// ---- counting allocator ----
-namespace {
-std::atomic<long long> g_heap_now{0};
-std::atomic<long long> g_heap_peak{0};
-
-void* CountedAllocate(std::size_t size) {
-  void* p = std::malloc(size ? size : 1);
-  if (p == nullptr) throw std::bad_alloc();
-  const long long now = g_heap_now += static_cast<long long>(malloc_usable_size(p));
-  long long peak = g_heap_peak.load();
-  while (now > peak && !g_heap_peak.compare_exchange_weak(peak, now)) {
-  }
-  return p;
-}
-
-void CountedFree(void* p) {
-  if (p == nullptr) return;
-  g_heap_now -= static_cast<long long>(malloc_usable_size(p));
-  std::free(p);
-}
-}  // namespace
-
-void* operator new(std::size_t size) { return CountedAllocate(size); }
-void* operator new[](std::size_t size) { return CountedAllocate(size); }
-void operator delete(void* p) noexcept { CountedFree(p); }
-void operator delete[](void* p) noexcept { CountedFree(p); }
-void operator delete(void* p, std::size_t) noexcept { CountedFree(p); }
-void operator delete[](void* p, std::size_t) noexcept { CountedFree(p); }
 
 namespace {
 
@@ -75,14 +41,11 @@ double ProcessCpuSeconds() {
 
 Measured Measure(const std::function<void()>& work) {
   Measured result;
-  const long long base = g_heap_now.load();
-  g_heap_peak = base;
   const double cpu_start = ProcessCpuSeconds();
-  const auto start = std::chrono::steady_clock::now();
-  work();
-  result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const bench::HeapTimed run = bench::TimeWithHeap(work);
   result.cpu_seconds = ProcessCpuSeconds() - cpu_start;
-  result.heap_peak = g_heap_peak.load() - base;
+  result.seconds = run.seconds;
+  result.heap_peak = run.heap_peak;
   return result;
 }
 
@@ -92,72 +55,23 @@ void KeepBest(Measured& best, const Measured& one) {
   best.heap_peak = std::max(best.heap_peak, one.heap_peak);
 }
 
-const db::ClientLibrary& Api() { return db::RequireClientLibrary(); }
-
 // The bare baseline: one transaction, the statement prepared and executed, `rows` rows fetched
 // into one XSQLDA row buffer and discarded. Returns the first column of the last row fetched
 // (the registration number, to check both sides saw the same page).
 std::string BareFetch(bench::BareConnection& connection, const std::string& sql, long long rows) {
-  isc_tr_handle transaction = 0;
-  connection.Start(&transaction);
-  ISC_STATUS_ARRAY status = {};
-  isc_stmt_handle statement = 0;
-  if (Api().alloc_statement2(status, connection.Handle(), &statement)) bench::Fail(status, "alloc");
-  std::vector<char> sqlda_memory(XSQLDA_LENGTH(16));
-  XSQLDA* sqlda = reinterpret_cast<XSQLDA*>(sqlda_memory.data());
-  sqlda->version = SQLDA_VERSION1;
-  sqlda->sqln = 16;
-  if (Api().prepare(status, &transaction, &statement, 0, sql.c_str(), 3, sqlda)) {
-    bench::Fail(status, "prepare");
-  }
-  std::size_t size = 0;
-  std::vector<std::size_t> offsets;
-  for (int i = 0; i < sqlda->sqld; ++i) {
-    size = (size + 7) & ~std::size_t(7);
-    offsets.push_back(size);
-    size += sqlda->sqlvar[i].sqllen + 2;
-  }
-  std::vector<char> row(size + 8);
-  std::vector<short> nulls(sqlda->sqld);
-  for (int i = 0; i < sqlda->sqld; ++i) {
-    sqlda->sqlvar[i].sqldata = row.data() + offsets[i];
-    sqlda->sqlvar[i].sqlind = &nulls[i];
-  }
-  if (Api().execute(status, &transaction, &statement, SQLDA_VERSION1, nullptr)) {
-    bench::Fail(status, "execute");
-  }
+  bench::BareCursor cursor(connection, sql);
   std::string last;
-  for (long long fetched = 0; fetched < rows; ++fetched) {
-    const ISC_STATUS result = Api().fetch(status, &statement, SQLDA_VERSION1, sqlda);
-    if (result == 100) break;
-    if (result) bench::Fail(status, "fetch");
+  for (long long fetched = 0; fetched < rows && cursor.Fetch(); ++fetched) {
     if (fetched + 1 == rows) {
       ISC_LONG n;
-      std::memcpy(&n, sqlda->sqlvar[0].sqldata, sizeof n);
+      std::memcpy(&n, cursor.Row().sqlvar[0].sqldata, sizeof n);
       last = std::to_string(n);
     }
   }
-  Api().free_statement(status, &statement, DSQL_drop);
-  connection.Rollback(&transaction);
   return last;
 }
 
-std::string ReadPort(const std::string& state_dir) {
-  std::ifstream in(state_dir + "/port");
-  std::string port;
-  in >> port;
-  if (port.empty()) {
-    std::fprintf(stderr, "records_load_page: no server runs in %s\n", state_dir.c_str());
-    std::exit(2);
-  }
-  return port;
-}
-
-std::string Megabytes(long long bytes) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.2f MB", bytes / (1024.0 * 1024.0));
-  return text;
-}
+std::string Megabytes(long long bytes) { return bench::Printed("%.2f MB", bytes / (1024.0 * 1024.0)); }
 
 }  // namespace
 
@@ -175,16 +89,16 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[i], "--repeats") == 0) repeats = std::max(1, std::atoi(argv[i + 1]));
   }
 
-  const std::string server = "localhost/" + ReadPort(state_dir) + ":";
+  const std::string server = bench::ServerAddress(state_dir);
+  if (server.empty()) {
+    std::fprintf(stderr, "records_load_page: no server runs in %s\n", state_dir.c_str());
+    return 2;
+  }
   const bench::Dataset dataset = bench::EnsureDataset(server, data_dir, rows);
 
   headless::HeadlessBackend backend;
-  ServerName = server;
-  ServerFolder = dataset.folder;
-  DatabaseName = dataset.file_name;
   db::DataModule data;
-  data.ConnectDatabase();
-  if (!data.Connected()) {
+  if (!bench::ConnectTo(data, server, dataset.folder, dataset.file_name)) {
     std::fprintf(stderr, "records_load_page: cannot connect to %s\n", DatabasePath().c_str());
     return 2;
   }

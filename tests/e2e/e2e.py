@@ -78,6 +78,19 @@ class Session:
         self.logs = []
         self.xvfb_pid_file = os.path.join(session_dir, "xvfb.pid")
         check(self.display_alive(), f"the X server of the session {self.env.get('DISPLAY')} is not running")
+        owner = self.prefix_owner()
+        check(owner in (None, os.path.abspath(session_dir)),
+              f"the Wine prefix {self.env.get('WINEPREFIX')} belongs to the session in {owner}")
+
+    def prefix_owner(self):
+        """The session folder that `wine-env session-start` recorded in the prefix, if any."""
+        path = os.path.join(self.env.get("WINEPREFIX", ""), ".lumadex-session")
+        try:
+            with open(path, encoding="utf-8") as handle:
+                words = handle.read().split()
+        except OSError:
+            return None
+        return words[0] if words else None
 
     def display_alive(self):
         """Whether the session's own Xvfb still runs and holds its display."""
@@ -131,7 +144,8 @@ class Session:
 
     def describe(self):
         """What a failure left on the desktop, for the log."""
-        print(f"  X server {self.env.get('DISPLAY')}: {'running' if self.display_alive() else 'GONE'}")
+        print(f"  X server {self.env.get('DISPLAY')}: {'running' if self.display_alive() else 'GONE'};"
+              f" prefix session {self.prefix_owner()}")
         for process in self.processes:
             print(f"  process {process.args!r}: {'running' if process.poll() is None else f'ended {process.returncode}'}")
         for path in self.logs:
@@ -213,6 +227,143 @@ def wait_exit(process, seconds=60):
         return process.wait(timeout=seconds)
     except subprocess.TimeoutExpired:
         raise Failure("the program did not end after its main window was closed")
+
+
+# ---- shared by the per-area scripts (e2e_monitor.py, e2e_records.py, e2e_exchange.py) ----
+
+SYSDBA_PASSWORD = "quillstar"
+COLUMNS = ["N", "PNAME", "L_FOLDER", "N_FOLDER", "FILE_NAME", "BOOT_DATE", "BOOT_TIME",
+           "FILE_DATE", "FILE_TIME", "FILE_SIZE"]
+
+
+def fb_server(fbstate):
+    """"localhost/PORT:" of the private Firebird server whose state folder is fbstate."""
+    with open(os.path.join(fbstate, "port"), encoding="ascii") as handle:
+        return f"localhost/{handle.read().strip()}:"
+
+
+def isql(script, database=None, strict=False):
+    """Runs isql-fb on the script (text) and returns its standard output (bytes). strict: any
+    complaint on its standard error fails too."""
+    # isql-fb drops Shift-JIS bytes read from standard input: the script goes in a file.
+    with tempfile.NamedTemporaryFile("wb", suffix=".sql", delete=False) as handle:
+        handle.write(script.encode("cp932"))
+        path = handle.name
+    try:
+        command = ["isql-fb", "-q", "-user", "SYSDBA", "-password", SYSDBA_PASSWORD, "-i", path]
+        if database:
+            command.append(database)
+        result = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
+    finally:
+        os.unlink(path)
+    check(result.returncode == 0 and not (strict and result.stderr.strip()),
+          f"isql-fb failed: {result.stderr.decode('cp932', 'replace')}")
+    return result.stdout
+
+
+def create_database(database, script="", strict=False):
+    """Creates the database (page size 4096), then runs the rest of the script in it."""
+    isql(f"CREATE DATABASE '{database}' USER 'SYSDBA' PASSWORD '{SYSDBA_PASSWORD}' "
+         "PAGE_SIZE 4096;\n" + script, strict=strict)
+
+
+def select_rows(database, columns, where="", strict=False):
+    """The rows of BOOTJWW ordered by N, as dicts of the columns: texts decoded from their
+    stored Shift-JIS bytes (read as hex, so no connection character set is involved), the two
+    numbers as isql prints them, NULL as None."""
+    numbers = ("N", "FILE_SIZE")
+    selected = ", ".join(c if c in numbers else f"CAST({c} AS VARCHAR(255) CHARACTER SET OCTETS) AS {c}"
+                         for c in columns)
+    output = isql(f"SET LIST ON;\nSELECT {selected} FROM BOOTJWW{where} ORDER BY N;\n", database, strict)
+    rows, row = [], {}
+    for line in output.decode("ascii", "replace").splitlines():
+        words = line.split(None, 1)
+        # A blank line, or a column seen again, starts the next row.
+        if row and (not words or words[0] in row):
+            rows.append(row)
+            row = {}
+        if not words or words[0] not in columns:
+            continue
+        name, value = words[0], (words[1].strip() if len(words) > 1 else "")
+        if value == "<null>":
+            row[name] = None
+        elif name in numbers:
+            row[name] = value
+        else:
+            row[name] = bytes.fromhex(value).decode("cp932")
+    if row:
+        rows.append(row)
+    return rows
+
+
+def message_box(session, title, timeout_ms=10000):
+    """The texts and the button captions of the message box titled title."""
+    lines, _ = session.drive("msgbox", hexof(title), timeout_ms=timeout_ms)
+    texts = [unhex(l["args"][0]) for l in lines if l["kind"] == "text"]
+    buttons = [unhex(l["args"][0]) for l in lines if l["kind"] == "button"]
+    return texts, buttons
+
+
+def no_message(session):
+    """No message box of the program comes (within 1.5 s)."""
+    lines, status = session.drive("msgbox", hexof(APP_TITLE), timeout_ms=1500, expect_ok=False)
+    texts = [unhex(l["args"][0]) for l in lines if l["kind"] == "text"]
+    check(status != 0, f"a message box appeared: {texts!r}")
+
+
+def add_common_arguments(parser):
+    """The options every e2e script takes."""
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--tools", required=True)
+    parser.add_argument("--session", required=True)
+    parser.add_argument("--work", default=None)
+
+
+def open_session(options, tools):
+    """The session for the parsed options; None (after a FAIL line) when a tool is not built."""
+    for tool in tools:
+        path = os.path.join(options.tools, tool)
+        if not os.path.isfile(path):
+            print(f"FAIL: {path} is missing: build the linux preset first (make test does)")
+            return None
+    work = options.work or os.path.join(options.session, "work")
+    os.makedirs(work, exist_ok=True)
+    try:
+        return Session(options.session, options.tools, work)
+    except Failure as failure:  # no usable session: nothing to drive
+        print(f"FAIL: {failure}")
+        return None
+
+
+def run_reported(session, name, body, describe=False):
+    """Runs body() and prints PASS or FAIL for name (with a screenshot, and with describe the
+    desktop's state, on failure); stops what the session started. Returns the exit status."""
+    started = time.monotonic()
+    try:
+        body()
+    except Failure as failure:
+        print(f"FAIL: {name}: {failure}")
+        session.screenshot(f"{name}-failure.png")
+        if describe:
+            session.describe()
+        return 1
+    finally:
+        session.stop_all()
+    print(f"PASS: {name} ({time.monotonic() - started:.1f} s)")
+    return 0
+
+
+def area_main(name, run, tools=("lumadrive.exe",)):
+    """The command line of a per-area script: run(session, program, fbstate) against the private
+    Firebird server whose state folder is --fbstate. Returns the exit status."""
+    parser = argparse.ArgumentParser()
+    add_common_arguments(parser)
+    parser.add_argument("--fbstate", required=True)
+    options = parser.parse_args()
+    session = open_session(options, tools)
+    if session is None:
+        return 1
+    return run_reported(session, name, lambda: run(session, os.path.abspath(options.program), options.fbstate))
 
 
 def test_main_window(session, program):
@@ -428,6 +579,7 @@ def test_toolkit(session, program):
     lines = wait_for_window(session, title, lambda w: w["enabled"] == "1" and w["foreground"] == "1")
     check(lines[0]["enabled"] == "1" and lines[0]["foreground"] == "1",
           f"the probe is not usable and in front again after the modal dialog: {lines[0]}")
+    save_path = save_dialog_path_must_exist(session, title)
     session.screenshot("toolkit-probe.png")
     session.drive("close", title)
     try:
@@ -440,6 +592,8 @@ def test_toolkit(session, program):
     report = [e for e in events if e.split()[0] in ("edit1", "edit2", "combo", "widths", "focused")]
     expected_events = ["tick", "ok-click", "cancel-click", "cancel-click", "answer no", "answer yes",
                        "modal-start", "dialog-close", "modal-end", "close"]
+    saves = [e for e in events if e.startswith("save ")]
+    check(saves == ["save " + hexof(save_path)], f"save dialog results {saves}")
     seen = [e for e in events if e in expected_events or e.startswith(("select ", "answer "))]
     check("select 2" in seen, f"OnSelect not seen: {events}")
     seen = [e for e in seen if not e.startswith("select ")]
@@ -451,6 +605,50 @@ def test_toolkit(session, program):
     check(first[2] == "combo 2", f"first report {first}")
     check(first[3] == "widths 80,150,80", f"first report {first}")
     check(first[4] == "focused ButtonReport", f"first report {first}")
+
+
+def visible_dialogs(session):
+    lines, _ = session.drive("windows")
+    return [w["hwnd"] for w in lines if w.get("class") == "#32770" and w.get("visible") == "1"]
+
+
+def wait_new_dialog(session, known, seconds=15):
+    deadline = time.monotonic() + seconds
+    while True:
+        found = [h for h in visible_dialogs(session) if h not in known]
+        if found or time.monotonic() > deadline:
+            return found[0] if found else None
+        time.sleep(0.3)
+
+
+def save_dialog_path_must_exist(session, title):
+    """A save dialog refuses a file in a missing folder (a box, the dialog stays) and then takes
+    one in an existing folder. Returns that file's path as the probe should report it."""
+    known = visible_dialogs(session)
+    session.drive("click", title, "=" + hexof("保存(&V)"))
+    dialog = wait_new_dialog(session, known)
+    check(dialog is not None, "no save dialog appeared")
+    lines, _ = session.drive("controls", "@" + dialog)
+    controls = [c for c in lines if c["kind"] == "control"]
+    edits = [c for c in controls if c["class"].lower() == "edit" and c["visible"] == "1"]
+    ok = [c for c in controls if c["class"].lower() == "button" and c["id"] == "1"]
+    check(edits and ok, f"no file name field or OK button in the save dialog: {controls}")
+    missing = "C:\\lumadex-e2e-nowhere\\probe.csv"
+    session.drive("settext", "@" + dialog, "#" + edits[0]["index"], hexof(missing))
+    session.drive("click", "@" + dialog, "#" + ok[0]["index"])
+    box = wait_new_dialog(session, known + [dialog])
+    check(box is not None, "the save dialog accepted a file in a folder that does not exist")
+    lines, _ = session.drive("msgbox", "@" + box)
+    buttons = [l["args"][0] for l in lines if l["kind"] == "button"]
+    check(len(buttons) == 1, f"the missing folder's box has buttons {buttons}")
+    session.drive("click", "@" + box, "=" + buttons[0])
+    session.drive("gone", "@" + box)
+    folder = tempfile.mkdtemp(prefix="save-", dir=session.work)
+    path = "Z:" + os.path.join(folder, "probe.csv").replace("/", "\\")
+    session.drive("settext", "@" + dialog, "#" + edits[0]["index"], hexof(path))
+    session.drive("click", "@" + dialog, "#" + ok[0]["index"])
+    session.drive("gone", "@" + dialog)
+    return path
 
 
 TESTS = {
@@ -466,31 +664,14 @@ TESTS = {
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("test", choices=sorted(TESTS))
-    parser.add_argument("--program", required=True)
-    parser.add_argument("--tools", required=True)
-    parser.add_argument("--session", required=True)
-    parser.add_argument("--work", default=None)
+    add_common_arguments(parser)
     options = parser.parse_args()
-    for tool in ("lumadrive.exe", "jwstand.exe"):
-        path = os.path.join(options.tools, tool)
-        if not os.path.isfile(path):
-            print(f"FAIL: {path} is missing: build the linux preset first (make test does)")
-            return 1
-    work = options.work or os.path.join(options.session, "work")
-    os.makedirs(work, exist_ok=True)
-    session = Session(options.session, options.tools, work)
-    started = time.monotonic()
-    try:
-        TESTS[options.test](session, os.path.abspath(options.program))
-    except Failure as failure:
-        print(f"FAIL: {options.test}: {failure}")
-        session.screenshot(f"{options.test}-failure.png")
-        session.describe()
+    session = open_session(options, ("lumadrive.exe", "jwstand.exe"))
+    if session is None:
         return 1
-    finally:
-        session.stop_all()
-    print(f"PASS: {options.test} ({time.monotonic() - started:.1f} s)")
-    return 0
+    return run_reported(session, options.test,
+                        lambda: TESTS[options.test](session, os.path.abspath(options.program)),
+                        describe=True)
 
 
 if __name__ == "__main__":

@@ -9,21 +9,16 @@ table. The table is then changed behind the program's back, and the file is impo
 "replace" through the question and the open dialog; the table must hold the file's rows again,
 numbered 1 .. n. Uses the session and driver helpers of e2e.py.
 """
-import argparse
 import os
-import subprocess
 import sys
 import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import e2e  # noqa: E402
-from e2e import Failure, check, hexof, unhex  # noqa: E402
+from e2e import COLUMNS, Failure, check, hexof, isql, no_message, unhex  # noqa: E402
 
-SYSDBA_PASSWORD = "quillstar"
 QUESTION = "現在のデータを削除して新規読み込みを行いますか？\r\nはい：新規　いいえ：追加"
-COLUMNS = ["N", "PNAME", "L_FOLDER", "N_FOLDER", "FILE_NAME", "BOOT_DATE", "BOOT_TIME",
-           "FILE_DATE", "FILE_TIME", "FILE_SIZE"]
 # Rows as stored: None is NULL. Double-byte texts whose trail bytes are "\" (表, ソ) included.
 ROWS = [
     [1, "田中", "C:\\jww\\案件\\表\\", "\\\\server\\share\\表\\", "平面図-1F.jww", "2024/05/06",
@@ -31,23 +26,6 @@ ROWS = [
     [2, "ｻｲﾄｳ", None, "Z:\\ソ\\", "立面図.jww", "2024/05/07", None, "2024/01/03", "04:05:06", 0],
     [5, "e2e", "D:\\図面\\", None, "a b.jww", "2024/05/08", "10:11:12", None, None, -7],
 ]
-
-
-def isql(fbstate, script, database=None):
-    """Runs isql-fb on a script file (Shift-JIS bytes survive a file, not standard input)."""
-    with tempfile.NamedTemporaryFile("wb", suffix=".sql", delete=False) as handle:
-        handle.write(script.encode("cp932"))
-        path = handle.name
-    try:
-        command = ["isql-fb", "-q", "-user", "SYSDBA", "-password", SYSDBA_PASSWORD, "-i", path]
-        if database:
-            command.append(database)
-        result = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
-    finally:
-        os.unlink(path)
-    check(result.returncode == 0 and not result.stderr.strip(),
-          f"isql failed: {result.stderr.decode('cp932', 'replace')}")
-    return result.stdout
 
 
 def literal(value):
@@ -63,23 +41,9 @@ def insert_script(rows):
                    for row in rows) + "COMMIT;\n"
 
 
-def table_rows(fbstate, database):
-    """Every row ordered by N, read with isql's list output."""
-    out = isql(fbstate, "SET LIST ON;\nSELECT * FROM BOOTJWW ORDER BY N;\n", database)
-    rows, row = [], {}
-    for raw in out.split(b"\n"):
-        line = raw.rstrip(b"\r").decode("cp932")
-        if not line.strip():
-            if row:
-                rows.append(row)
-                row = {}
-            continue
-        name, _, value = line.partition(" ")
-        value = value.strip()
-        row[name] = None if value == "<null>" else value
-    if row:
-        rows.append(row)
-    return [[r.get(c) for c in COLUMNS] for r in rows]
+def table_rows(database):
+    """Every row ordered by N, as lists of the column values (texts, NULL as None)."""
+    return [[r.get(c) for c in COLUMNS] for r in e2e.select_rows(database, COLUMNS, strict=True)]
 
 
 def export_bytes(rows):
@@ -120,25 +84,17 @@ def choose_file(session, title, path):
     session.drive("gone", hexof(title), timeout_ms=30000)
 
 
-def no_message(session):
-    lines, status = session.drive("msgbox", hexof(e2e.APP_TITLE), timeout_ms=1500, expect_ok=False)
-    texts = [unhex(l["args"][0]) for l in lines if l["kind"] == "text"]
-    check(status != 0, f"a message box appeared: {texts!r}")
-
-
 def run(session, program, fbstate):
-    with open(os.path.join(fbstate, "port"), encoding="ascii") as handle:
-        server = f"localhost/{handle.read().strip()}:"
+    server = e2e.fb_server(fbstate)
     folder = tempfile.mkdtemp(prefix="exchange-", dir=session.work)
     os.chmod(folder, 0o777)  # the database server writes its file here
     database = server + folder + "/E2E.FDB"
-    isql(fbstate, f"CREATE DATABASE '{database}' USER 'SYSDBA' PASSWORD '{SYSDBA_PASSWORD}' "
-                  "PAGE_SIZE 4096;\n"
-                  "CREATE TABLE BOOTJWW (\n  N INTEGER NOT NULL UNIQUE,\n  PNAME VARCHAR(16),\n"
-                  "  L_FOLDER VARCHAR(255),\n  N_FOLDER VARCHAR(255),\n  FILE_NAME VARCHAR(255),\n"
-                  "  BOOT_DATE VARCHAR(10),\n  BOOT_TIME VARCHAR(8),\n  FILE_DATE VARCHAR(10),\n"
-                  "  FILE_TIME VARCHAR(8),\n  FILE_SIZE INTEGER\n  );\nCOMMIT;\n"
-                  + insert_script(ROWS))
+    e2e.create_database(database,
+                        "CREATE TABLE BOOTJWW (\n  N INTEGER NOT NULL UNIQUE,\n  PNAME VARCHAR(16),\n"
+                        "  L_FOLDER VARCHAR(255),\n  N_FOLDER VARCHAR(255),\n  FILE_NAME VARCHAR(255),\n"
+                        "  BOOT_DATE VARCHAR(10),\n  BOOT_TIME VARCHAR(8),\n  FILE_DATE VARCHAR(10),\n"
+                        "  FILE_TIME VARCHAR(8),\n  FILE_SIZE INTEGER\n  );\nCOMMIT;\n"
+                        + insert_script(ROWS), strict=True)
 
     exe = e2e.copy_program(program, folder)
     dat = os.path.splitext(exe)[0] + ".dat"
@@ -159,7 +115,7 @@ def run(session, program, fbstate):
     check(os.path.exists(target), "export.txt was not written")
     with open(target, "rb") as handle:
         exported = handle.read()
-    check(exported == export_bytes(table_rows(fbstate, database)),
+    check(exported == export_bytes(table_rows(database)),
           f"the file differs from the table: {exported!r}")
     check(exported == export_bytes(ROWS), f"the file differs from the rows stored: {exported!r}")
     check(not [n for n in os.listdir(folder) if n.startswith("export") and n != "export.txt"],
@@ -167,12 +123,11 @@ def run(session, program, fbstate):
     no_message(session)
 
     # Change the table behind the program's back; the import with replace restores the file.
-    isql(fbstate, "DELETE FROM BOOTJWW WHERE N = 2;\nCOMMIT;\n" +
-         insert_script([[50, "extra", None, None, "x.jww", None, None, None, None, 1]]), database)
+    isql("DELETE FROM BOOTJWW WHERE N = 2;\nCOMMIT;\n" +
+         insert_script([[50, "extra", None, None, "x.jww", None, None, None, None, 1]]), database,
+         strict=True)
     session.drive("click", hexof("Lumadex"), "=" + hexof(e2e.MAIN_BUTTONS[5][0]))
-    lines, _ = session.drive("msgbox", hexof("確認"), timeout_ms=30000)
-    texts = [unhex(l["args"][0]) for l in lines if l["kind"] == "text"]
-    buttons = [unhex(l["args"][0]) for l in lines if l["kind"] == "button"]
+    texts, buttons = e2e.message_box(session, "確認", timeout_ms=30000)
     check(QUESTION.replace("\r\n", "\n") in [t.replace("\r\n", "\n") for t in texts],
           f"question texts {texts!r}")
     yes = [b for b in buttons if b.startswith("はい") or "Y" in b]
@@ -186,10 +141,10 @@ def run(session, program, fbstate):
     expected = [[i + 1] + row[1:] for i, row in enumerate(ROWS)]
     expected = [[None if v is None else str(v) for v in row] for row in expected]
     deadline = time.monotonic() + 30
-    rows = table_rows(fbstate, database)
+    rows = table_rows(database)
     while rows != expected and time.monotonic() < deadline:
         time.sleep(0.5)
-        rows = table_rows(fbstate, database)
+        rows = table_rows(database)
     check(rows == expected, f"table after the import: {rows!r}")
     no_message(session)  # success is silent
 
@@ -197,33 +152,5 @@ def run(session, program, fbstate):
     e2e.wait_exit(process)
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--program", required=True)
-    parser.add_argument("--tools", required=True)
-    parser.add_argument("--session", required=True)
-    parser.add_argument("--fbstate", required=True)
-    parser.add_argument("--work", default=None)
-    options = parser.parse_args()
-    path = os.path.join(options.tools, "lumadrive.exe")
-    if not os.path.isfile(path):
-        print(f"FAIL: {path} is missing: build the linux preset first (make test does)")
-        return 1
-    work = options.work or os.path.join(options.session, "work")
-    os.makedirs(work, exist_ok=True)
-    session = e2e.Session(options.session, options.tools, work)
-    started = time.monotonic()
-    try:
-        run(session, os.path.abspath(options.program), options.fbstate)
-    except Failure as failure:
-        print(f"FAIL: exchange: {failure}")
-        session.screenshot("exchange-failure.png")
-        return 1
-    finally:
-        session.stop_all()
-    print(f"PASS: exchange ({time.monotonic() - started:.1f} s)")
-    return 0
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(e2e.area_main("exchange", run))

@@ -8,7 +8,6 @@ folder holds the port). The stand-in opens windows titled like Jw_cad drawings, 
 folder in the registry and creates the drawing files; the program's own controls start the check
 with interval 1; the rows are read back with isql-fb, texts as hex of their stored bytes.
 """
-import argparse
 import os
 import shutil
 import subprocess
@@ -17,68 +16,31 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e import (Failure, Session, check, copy_program, hexof, item_texts,  # noqa: E402
-                 settings_lines, unhex, wait_exit, write_settings)
+from e2e import (COLUMNS, area_main, check, copy_program, create_database, fb_server,  # noqa: E402
+                 hexof, item_texts, select_rows, settings_lines, unhex, wait_exit, write_settings)
 
-SYSDBA_PASSWORD = "quillstar"
 MAIN_TITLE = "Lumadex"
 CHECK_TITLE = "Jw_cad起動チェック"
 CHECK_BUTTON = "(&2) Jw_cad起動チェック"
 START_BUTTON = "起動チェック開始(&C)"
 STOP_BUTTON = "中断(&S)"
 CLOSE_BUTTON = "閉じる(&X)"
-COLUMNS = ["N", "PNAME", "L_FOLDER", "N_FOLDER", "FILE_NAME", "BOOT_DATE", "BOOT_TIME",
-           "FILE_DATE", "FILE_TIME", "FILE_SIZE"]
 
 
 class Database:
     """The database file on the private server, reached with isql-fb."""
 
     def __init__(self, fbstate, folder):
-        with open(os.path.join(fbstate, "port"), encoding="ascii") as handle:
-            self.server = f"localhost/{handle.read().strip()}:"
+        self.server = fb_server(fbstate)
         self.folder = folder.rstrip("/") + "/"
         self.path = self.server + self.folder + "JWWDB.FDB"
-        self.work = folder
-
-    def isql(self, statements, database=True):
-        # isql-fb drops Shift-JIS bytes read from standard input: the script goes in a file.
-        script = os.path.join(self.work, "script.sql")
-        with open(script, "wb") as handle:
-            handle.write(statements.encode("ascii"))
-        command = ["isql-fb", "-q", "-user", "SYSDBA", "-password", SYSDBA_PASSWORD, "-i", script]
-        if database:
-            command.append(self.path)
-        result = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=60)
-        check(result.returncode == 0, f"isql-fb failed: {result.stderr.decode('ascii', 'replace')}")
-        return result.stdout.decode("ascii", "replace")
 
     def create(self):
-        self.isql(f"CREATE DATABASE '{self.path}' USER 'SYSDBA' PASSWORD '{SYSDBA_PASSWORD}' "
-                  "PAGE_SIZE 4096;\n", database=False)
+        create_database(self.path)
 
     def rows(self):
         """Every row by number; texts decoded from their stored Shift-JIS bytes, NULL as None."""
-        texts = ", ".join(f"CAST({c} AS VARCHAR(255) CHARACTER SET OCTETS) AS {c}" for c in COLUMNS[1:9])
-        output = self.isql(f"SET LIST ON;\nSELECT N, {texts}, FILE_SIZE FROM BOOTJWW ORDER BY N;\n")
-        rows, row = [], {}
-        for line in output.splitlines():
-            words = line.split(None, 1)
-            if not words or words[0] not in COLUMNS:
-                continue
-            name, value = words[0], (words[1].strip() if len(words) > 1 else "")
-            if name == "N" and row:
-                rows.append(row)
-                row = {}
-            if value == "<null>":
-                row[name] = None
-            elif name in ("N", "FILE_SIZE"):
-                row[name] = value
-            else:
-                row[name] = bytes.fromhex(value).decode("cp932")
-        if row:
-            rows.append(row)
-        return rows
+        return select_rows(self.path, COLUMNS)
 
 
 class StandIn:
@@ -181,33 +143,5 @@ def run(session, program, fbstate):
     shutil.rmtree(folder, ignore_errors=True)
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--program", required=True)
-    parser.add_argument("--tools", required=True)
-    parser.add_argument("--session", required=True)
-    parser.add_argument("--fbstate", required=True)
-    parser.add_argument("--work", default=None)
-    options = parser.parse_args()
-    for tool in ("lumadrive.exe", "jwstand.exe"):
-        if not os.path.isfile(os.path.join(options.tools, tool)):
-            print(f"FAIL: {tool} is missing in {options.tools}: build the linux preset first")
-            return 1
-    work = options.work or os.path.join(options.session, "work")
-    os.makedirs(work, exist_ok=True)
-    session = Session(options.session, options.tools, work)
-    started = time.monotonic()
-    try:
-        run(session, os.path.abspath(options.program), options.fbstate)
-    except Failure as failure:
-        print(f"FAIL: monitor: {failure}")
-        session.screenshot("monitor-failure.png")
-        return 1
-    finally:
-        session.stop_all()
-    print(f"PASS: monitor ({time.monotonic() - started:.1f} s)")
-    return 0
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(area_main("monitor", run, tools=("lumadrive.exe", "jwstand.exe")))

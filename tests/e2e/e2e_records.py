@@ -9,18 +9,15 @@ changes and registers a row that isql-fb put there; the list pages through 300 r
 filters, and a grid column is resized, whose width must be in Lumadex.dat after closing.
 Screenshots of every step are kept in the work folder for a human to look at.
 """
-import argparse
 import os
-import subprocess
 import sys
 import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e import (Failure, Session, check, copy_program, hexof, read_settings,  # noqa: E402
-                 unhex, wait_exit)
+from e2e import (Failure, area_main, check, copy_program, fb_server, hexof, isql,  # noqa: E402
+                 message_box, no_message, read_settings, select_rows, unhex, wait_exit)
 
-SYSDBA_PASSWORD = "quillstar"
 APP_TITLE = "t482－Lumadex"
 MAIN_TITLE = "Lumadex"
 SETTINGS_TITLE = "データベース設定"
@@ -33,35 +30,15 @@ END_BUTTON = "(&0) 　　終　了　　　　"
 ROWS = 300
 
 
-def isql(path, script_bytes, work, database=True):
-    # isql-fb drops Shift-JIS bytes read from standard input: the script goes in a file.
-    script = os.path.join(work, "records.sql")
-    with open(script, "wb") as handle:
-        handle.write(script_bytes)
-    command = ["isql-fb", "-q", "-user", "SYSDBA", "-password", SYSDBA_PASSWORD, "-i", script]
-    if database:
-        command.append(path)
-    result = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
-    check(result.returncode == 0, f"isql-fb failed: {result.stderr.decode('ascii', 'replace')}")
-    return result.stdout.decode("ascii", "replace")
-
-
-def row_texts(path, work, n):
+def row_texts(path, n):
     """Columns 2 to 5 of row n as stored (Shift-JIS decoded), or None when there is no row."""
-    columns = ["PNAME", "L_FOLDER", "N_FOLDER", "FILE_NAME"]
-    texts = ", ".join(f"CAST({c} AS VARCHAR(255) CHARACTER SET OCTETS) AS {c}" for c in columns)
-    output = isql(path, f"SET LIST ON;\nSELECT {texts} FROM BOOTJWW WHERE N = {n};\n".encode("ascii"), work)
-    row = {}
-    for line in output.splitlines():
-        words = line.split(None, 1)
-        if words and words[0] in columns:
-            value = words[1].strip() if len(words) > 1 else ""
-            row[words[0]] = None if value == "<null>" else bytes.fromhex(value).decode("cp932")
-    return row or None
+    rows = select_rows(path, ["PNAME", "L_FOLDER", "N_FOLDER", "FILE_NAME"], f" WHERE N = {n}")
+    return rows[0] if rows else None
 
 
-def count_rows(path, work):
-    output = isql(path, b"SET LIST ON;\nSELECT COUNT(*) AS ROWS_HELD FROM BOOTJWW;\n", work)
+def count_rows(path):
+    output = isql("SET LIST ON;\nSELECT COUNT(*) AS ROWS_HELD FROM BOOTJWW;\n", path)
+    output = output.decode("ascii", "replace")
     for line in output.splitlines():
         words = line.split()
         if len(words) == 2 and words[0] == "ROWS_HELD":
@@ -87,10 +64,8 @@ def text_of(session, title, control):
 
 
 def message(session):
-    """The text of the plain message box now shown; it is closed with its one button."""
-    lines, _ = session.drive("msgbox", hexof(APP_TITLE))
-    texts = [unhex(l["args"][0]) for l in lines if l["kind"] == "text"]
-    buttons = [unhex(l["args"][0]) for l in lines if l["kind"] == "button"]
+    """The text of the plain message box now shown, and its one button (to close it with)."""
+    texts, buttons = message_box(session, APP_TITLE)
     check(len(buttons) == 1, f"message box buttons {buttons!r}")
     return texts, buttons[0]
 
@@ -100,18 +75,12 @@ def close_message(session, button):
     session.drive("gone", hexof(APP_TITLE))
 
 
-def no_message(session):
-    _, status = session.drive("find", hexof(APP_TITLE), timeout_ms=1500, expect_ok=False)
-    check(status != 0, "a message box came where none was due")
-
-
 def run(session, program, fbstate):
     folder = tempfile.mkdtemp(prefix="records-", dir=session.work)
     data_folder = os.path.join(folder, "data") + "/"
     os.makedirs(data_folder)
     os.chmod(data_folder, 0o777)  # the server creates the database file here
-    with open(os.path.join(fbstate, "port"), encoding="ascii") as handle:
-        server = f"localhost/{handle.read().strip()}:"
+    server = fb_server(fbstate)
     database_path = server + data_folder + "E2EDB.FDB"
 
     exe = copy_program(program, os.path.join(folder, "program"))
@@ -138,7 +107,7 @@ def run(session, program, fbstate):
     # ---- the editor: its showing creates the table; fetch, change, register ----
     session.drive("click", hexof(MAIN_TITLE), "=" + hexof(EDITOR_BUTTON))
     session.drive("find", hexof(EDITOR_TITLE))
-    check(count_rows(database_path, folder) == 0, "BOOTJWW was not created when the editor was shown")
+    check(count_rows(database_path) == 0, "BOOTJWW was not created when the editor was shown")
     inserts = ["SET NAMES NONE;"]
     for n in range(1, ROWS + 1):
         inserts.append(
@@ -146,8 +115,8 @@ def run(session, program, fbstate):
             f"'図面{n}.jww', '2026/12/07', '{n // 60 % 24:02d}:{n % 60:02d}:00', '2026/01/01', "
             f"'00:00:00', {n * 100});")
     inserts.append("COMMIT;")
-    isql(database_path, ("\n".join(inserts) + "\n").encode("cp932"), folder)
-    check(count_rows(database_path, folder) == ROWS, "the rows were not inserted")
+    isql("\n".join(inserts) + "\n", database_path)
+    check(count_rows(database_path) == ROWS, "the rows were not inserted")
 
     # Panel at 8,8: Edit1 at 80,4 and Edit3 at 80,52 inside it.
     number_box = control_at(session, EDITOR_TITLE, 88, 12)
@@ -165,7 +134,7 @@ def run(session, program, fbstate):
     texts, button = message(session)
     check(texts == ["編集登録OK"], f"register message {texts!r}")
     close_message(session, button)
-    stored = row_texts(database_path, folder, 123)
+    stored = row_texts(database_path, 123)
     check(stored and stored["L_FOLDER"] == "D:\\変更後\\" and stored["FILE_NAME"] == "図面123.jww",
           f"row 123 after registering: {stored!r}")
     # A number without a row: nothing stored, and the user is told so.
@@ -174,7 +143,7 @@ def run(session, program, fbstate):
     texts, button = message(session)
     check(texts == ["編集登録失敗"], f"register of a missing number: {texts!r}")
     close_message(session, button)
-    check(count_rows(database_path, folder) == ROWS, "registering a missing number added a row")
+    check(count_rows(database_path) == ROWS, "registering a missing number added a row")
     session.drive("keys", hexof(EDITOR_TITLE), "1b")  # Esc closes the editor
     session.drive("gone", hexof(EDITOR_TITLE))
 
@@ -226,32 +195,5 @@ def run(session, program, fbstate):
     check(widths[:4] == ["80"] * 4 and widths[5:] == ["80"] * 5, f"other columns changed: {widths!r}")
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--program", required=True)
-    parser.add_argument("--tools", required=True)
-    parser.add_argument("--session", required=True)
-    parser.add_argument("--fbstate", required=True)
-    parser.add_argument("--work", default=None)
-    options = parser.parse_args()
-    if not os.path.isfile(os.path.join(options.tools, "lumadrive.exe")):
-        print(f"FAIL: lumadrive.exe is missing in {options.tools}: build the linux preset first")
-        return 1
-    work = options.work or os.path.join(options.session, "work")
-    os.makedirs(work, exist_ok=True)
-    session = Session(options.session, options.tools, work)
-    started = time.monotonic()
-    try:
-        run(session, os.path.abspath(options.program), options.fbstate)
-    except Failure as failure:
-        print(f"FAIL: records: {failure}")
-        session.screenshot("records-failure.png")
-        return 1
-    finally:
-        session.stop_all()
-    print(f"PASS: records ({time.monotonic() - started:.1f} s)")
-    return 0
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(area_main("records", run))

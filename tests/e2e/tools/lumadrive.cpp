@@ -317,7 +317,8 @@ int Run(std::vector<std::string> args) {
     bool combo = lstrcmpiA(ClassOf(control).c_str(), "ComboBox") == 0;
     LRESULT count = SendMessageA(control, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
-      std::printf("item %ld %s\n", static_cast<long>(i), Hex(ItemText(control, combo, static_cast<WPARAM>(i))).c_str());
+      std::string text = ItemText(control, combo, static_cast<WPARAM>(i));
+      std::printf("item %ld %s\n", static_cast<long>(i), Hex(text).c_str());
     }
     if (combo) std::printf("selected %ld\n", static_cast<long>(SendMessageA(control, CB_GETCURSEL, 0, 0)));
     return 0;
