@@ -51,7 +51,18 @@ const std::vector<std::string>& LaunchColumns() {
   return names;
 }
 
-bool CreateLaunchAndBaselineTables(db::DataModule& data) {
+bool CreateScratchDatabase(db::DataModule& data, const std::string& server, const std::string& folder,
+                           const std::string& file_name, bool reconnect) {
+  std::remove((folder + file_name).c_str());
+  ResetSettingsToDefaults();
+  ServerName = server;
+  ServerFolder = folder;
+  DatabaseName = file_name;
+  data.CreateDatabase();
+  if (reconnect) {
+    data.DisconnectDatabase();
+    data.ConnectDatabase();
+  }
   return data.Connected() && data.CreateLaunchTable() &&
          data.ExecuteScript({"CREATE TABLE BASELINE (", "  N INTEGER NOT NULL UNIQUE,",
                              "  PNAME VARCHAR(16), L_FOLDER VARCHAR(255), N_FOLDER VARCHAR(255),",

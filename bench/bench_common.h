@@ -29,9 +29,12 @@ bool ConnectTo(db::DataModule& data, const std::string& server, const std::strin
 // The ten columns of BOOTJWW in table order.
 const std::vector<std::string>& LaunchColumns();
 
-// BOOTJWW and the BASELINE table of the same columns (which the bare inserts fill) created in
-// the connected database. Returns whether both were created.
-bool CreateLaunchAndBaselineTables(db::DataModule& data);
+// `folder` + `file_name` on `server` created anew (an older file is removed first), `data`
+// connected to it (with `reconnect`, through a connection of its own after the one that created
+// it), and BOOTJWW and the BASELINE table of the same columns, which the bare inserts fill,
+// created in it. Returns whether all of that succeeded.
+bool CreateScratchDatabase(db::DataModule& data, const std::string& server, const std::string& folder,
+                           const std::string& file_name, bool reconnect);
 
 // One number formatted with a printf format, e.g. Printed("%.1f MiB", bytes / 1048576.0).
 std::string Printed(const char* format, double value);

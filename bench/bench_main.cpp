@@ -14,7 +14,6 @@
 #include <string>
 #include <vector>
 
-#include "app/UnitV.h"
 #include "bench/bench_baseline.h"
 #include "bench/bench_common.h"
 #include "bench/bench_dataset.h"
@@ -146,16 +145,8 @@ void BenchSize(const std::string& server, const std::string& data_dir, long long
 void BenchInserts(const std::string& server, const std::string& data_dir, int count) {
   const std::string folder = data_dir + "/";
   const std::string file = "INSERTS.FDB";
-  std::remove((folder + file).c_str());
   db::DataModule data;
-  ResetSettingsToDefaults();
-  ServerName = server;
-  ServerFolder = folder;
-  DatabaseName = file;
-  data.CreateDatabase();
-  data.DisconnectDatabase();
-  data.ConnectDatabase();
-  if (!bench::CreateLaunchAndBaselineTables(data)) {
+  if (!bench::CreateScratchDatabase(data, server, folder, file, true)) {
     std::fprintf(stderr, "bench: cannot prepare %s\n", (folder + file).c_str());
     std::exit(2);
   }

@@ -22,7 +22,6 @@
 #include <string>
 #include <vector>
 
-#include "app/UnitV.h"
 #include "bench/bench_baseline.h"
 #include "bench/bench_common.h"
 #include "bench/bench_dataset.h"
@@ -225,14 +224,8 @@ void BenchImport(const std::string& server, const std::string& data_dir, long lo
   const std::string input = BenchExport(server, data_dir, rows);
   const std::string folder = data_dir + "/";
   const std::string file = "EXCHANGE-IMPORT.FDB";
-  std::remove((folder + file).c_str());
   db::DataModule data;
-  ResetSettingsToDefaults();
-  ServerName = server;
-  ServerFolder = folder;
-  DatabaseName = file;
-  data.CreateDatabase();
-  if (!bench::CreateLaunchAndBaselineTables(data)) {
+  if (!bench::CreateScratchDatabase(data, server, folder, file, false)) {
     Die("cannot prepare " + folder + file);
   }
   bench::BareConnection bare(server + folder + file);
