@@ -16,7 +16,9 @@ const char kReplaceQuestion[] = "現在のデータを削除して新規読み�
 }  // namespace
 
 void TForm1::Button5Click() {
-  if (!Connected() || !TableExists(kExchangedTable)) return;
+  // A connection that broke (server restarted) is attached again here rather than left
+  // closed until the user reopens the settings.
+  if (!ConnectedOrReattached() || !TableExists(kExchangedTable)) return;
   SaveDialog1.OverwritePrompt = true;
   SaveDialog1.FileMustExist = false;
   SaveDialog1.DefaultExt.clear();
@@ -29,7 +31,7 @@ void TForm1::Button5Click() {
 }
 
 void TForm1::Button6Click() {
-  if (!Connected()) return;
+  if (!ConnectedOrReattached()) return;
   if (!TableExists(kExchangedTable)) CreateLaunchTable();
   // The import holds the one statement for a long time: the monitor must not tick meanwhile,
   // and the editor and the list would show rows that are about to change.

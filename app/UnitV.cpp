@@ -2,7 +2,6 @@
 
 #include "platform/cp932.h"
 
-#include <cfloat>
 #include <cmath>
 
 std::string ServerName;
@@ -124,10 +123,10 @@ double StrToFloatZero(const std::string& text) {
   if (mantissa == 0) return negative ? -0.0 : 0.0;
   long double value = exponent >= 0 ? mantissa * powl(10.0L, exponent)
                                     : mantissa / powl(10.0L, -exponent);
-  if (!std::isfinite(static_cast<double>(value)) || value > static_cast<long double>(DBL_MAX)) {
-    throw FloatOverflowError();
-  }
+  // Overflow is judged after rounding to the nearest double: a text just above the largest
+  // double that rounds down to it is that double, not an error.
   double result = static_cast<double>(value);
+  if (!std::isfinite(result)) throw FloatOverflowError();
   return negative ? -result : result;
 }
 

@@ -338,6 +338,9 @@ void ClientQuery::StoreFetchedRow() {
                 : static_cast<std::size_t>(var.sqllen);
   }
   if (blocks_.empty() || blocks_.back().size - blocks_.back().used < size) {
+    // An empty cache whose one block is too small for this row: the row must start at the
+    // first block, where the first row is looked for.
+    if (row_count_ == 0) blocks_.clear();
     Block block;
     block.size = size > kBlockSize ? size : kBlockSize;
     block.data.reset(new char[block.size]);

@@ -125,6 +125,10 @@ static bool EnsureConnected(Connection& connection, bool& reattach_pending) {
   return connection.Connected();
 }
 
+bool DataModule::ConnectedOrReattached() {
+  return EnsureConnected(state_->connection, state_->reattach_pending);
+}
+
 // ---- Launch table and modifying statements ----
 
 bool DataModule::TableExists(const std::string& table) {

@@ -101,6 +101,13 @@ TEST_F(SettingsFile, UserNameIsCutTo16BytesWithoutSplittingACharacter) {
   WriteWholeFile(path, Lines({"a", "b", "c", "ＰＣユーザー名です"}));
   Form1->LoadSettings(path);
   EXPECT_EQ(PcUserName, "ＰＣユーザー名で");
+  // A line already cut by byte count (16 bytes ending in half a character) loses that half too.
+  WriteWholeFile(path, Lines({"a", "b", "c", std::string("123456789012345表", 16)}));
+  Form1->LoadSettings(path);
+  EXPECT_EQ(PcUserName, "123456789012345");
+  WriteWholeFile(path, Lines({"a", "b", "c", "12表" + std::string("\x95")}));
+  Form1->LoadSettings(path);
+  EXPECT_EQ(PcUserName, "12表");
   // Written as it is: only reading cuts.
   PcUserName = "abcdefghijklmnopqrstu";
   Form1->SaveSettings(path);

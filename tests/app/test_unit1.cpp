@@ -133,6 +133,36 @@ TEST_F(MainWindow, DatabaseSettingsButtonClosesDisconnectsRunsTheDialogAndReconn
   EXPECT_FALSE(Form3->Visible()) << "the launch check stays hidden after the dialog";
 }
 
+TEST_F(MainWindow, ExchangeButtonsAttachAgainAfterAServerRestart) {
+  testsupport::PrivateServer server;
+  ASSERT_TRUE(server.Start());
+  testsupport::TestDatabase database(server.Address());
+  testsupport::CreateAndConnect(*Form1, database, true);
+  ASSERT_TRUE(server.Stop());
+  ASSERT_TRUE(server.Start());
+  EXPECT_EQ(Form1->CountRows("BOOTJWW", ""), -1) << "this operation meets the broken connection";
+  ASSERT_FALSE(Form1->Connected());
+
+  Form1->Button5Click();
+  EXPECT_TRUE(Form1->Connected());
+  EXPECT_EQ(backend.file_dialogs.size(), 1u) << "the save dialog is offered again";
+
+  ASSERT_TRUE(server.Stop());
+  ASSERT_TRUE(server.Start());
+  EXPECT_EQ(Form1->CountRows("BOOTJWW", ""), -1);
+  ASSERT_FALSE(Form1->Connected());
+  Form1->Button6Click();
+  EXPECT_TRUE(Form1->Connected());
+  EXPECT_EQ(backend.file_dialogs.size(), 2u) << "the open dialog is offered again";
+
+  // A deliberate disconnect stays: the buttons then do nothing.
+  Form1->DisconnectDatabase();
+  Form1->Button5Click();
+  Form1->Button6Click();
+  EXPECT_FALSE(Form1->Connected());
+  EXPECT_EQ(backend.file_dialogs.size(), 2u);
+}
+
 TEST(SettingsPath, ExtensionIsReplacedByDat) {
   EXPECT_EQ(SettingsPathFor("C:\\tools\\x.exe"), "C:\\tools\\x.dat");
   EXPECT_EQ(SettingsPathFor("C:\\v1.2\\prog"), "C:\\v1.2\\prog.dat");

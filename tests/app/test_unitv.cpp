@@ -78,6 +78,10 @@ TEST(StrToFloatZero, OverflowIsTheOneFailure) {
   EXPECT_THROW(StrToFloatZero("-1e309"), FloatOverflowError);
   EXPECT_THROW(StrToFloatZero("1e99999999999"), FloatOverflowError);
   EXPECT_NO_THROW(StrToFloatZero("0e99999"));
+  // Overflow is decided on the value rounded to the nearest double: a text just above the
+  // largest double that rounds down to it is no error; past the halfway point it is.
+  EXPECT_EQ(StrToFloatZero("1.7976931348623158e308"), 1.7976931348623157e308);
+  EXPECT_THROW(StrToFloatZero("1.7976931348623159e308"), FloatOverflowError);
 }
 
 TEST(SanitizeText, RemovesQuotesAndControlBytesKeepsDoubleByteCharacters) {
