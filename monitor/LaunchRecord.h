@@ -26,6 +26,9 @@ struct LaunchFacts {
   // An insert of this launch met a lost connection: its commit may have reached the server
   // before the connection broke, so the table is asked before the launch is stored again.
   bool maybe_stored = false;
+  // The number that insert used: a row that landed carries it, which tells it apart from an
+  // identical launch stored in the same tick (the same drawing open in two windows).
+  int32_t attempted_number = 0;
 };
 
 // The table the launches go to and its ten columns, in their fixed order.

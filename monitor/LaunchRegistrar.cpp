@@ -5,11 +5,12 @@
 namespace monitor {
 
 LaunchRegistrar::Outcome LaunchRegistrar::FindEarlierInsert(const LaunchFacts& launch, bool& found) {
-  // Everything but the number identifies the launch: the PC user, the drawing's path and file
-  // facts, and the tick that saw it.
+  // The number that insert used, and the PC user, the drawing's path and file facts and the
+  // tick that saw it: the facts alone also match a twin stored in the same tick.
   const std::vector<std::string>& names = LaunchColumnNames();
   const std::vector<std::string> values = LaunchValues(0, launch);
   std::string condition;
+  if (launch.attempted_number > 0) condition = "N=" + std::to_string(launch.attempted_number);
   for (std::size_t column = 1; column < names.size(); ++column) {
     if (!condition.empty()) condition += " AND ";
     condition += values[column] == "NULL" ? names[column] + " IS NULL" : names[column] + "=" + values[column];
@@ -26,6 +27,7 @@ LaunchRegistrar::Outcome LaunchRegistrar::Store(LaunchFacts& launch) {
     if (FindEarlierInsert(launch, found) == Outcome::ConnectionLost) return Outcome::ConnectionLost;
     if (found) return Outcome::Stored;
     launch.maybe_stored = false;
+    launch.attempted_number = 0;
   }
   for (int attempt = 0; attempt <= kNumberRetries; ++attempt) {
     std::string highest = data_.SelectHighestNumber(kLaunchTableName);
@@ -41,6 +43,7 @@ LaunchRegistrar::Outcome LaunchRegistrar::Store(LaunchFacts& launch) {
         continue;  // another PC stored this number meanwhile: take the next free one
       case db::FailureKind::Connection:
         launch.maybe_stored = true;
+        launch.attempted_number = number;
         return Outcome::ConnectionLost;
       default:
         return Outcome::Refused;

@@ -144,7 +144,9 @@ int TForm4::ValidNumber() {
 void TForm4::FormShow() {
   Button1.SetEnabled(true);
   Button4.SetEnabled(true);
-  if (!data_.Connected()) {
+  // A connection found broken by an earlier operation (the server restarted) is attached again
+  // here, or the editor would stay unusable; one closed on purpose stays closed.
+  if (!data_.ConnectedOrReattached()) {
     Button1.SetEnabled(false);
     Button4.SetEnabled(false);
     return;

@@ -220,7 +220,9 @@ TEST_F(RegistrationTest, LaunchWhoseInsertMayHaveLandedIsNotStoredTwice) {
   LaunchRegistrar registrar(data);
   registrar.BeginTick();
   landed.maybe_stored = true;
+  landed.attempted_number = 7;
   not_landed.maybe_stored = true;
+  not_landed.attempted_number = 8;
   registrar.Register(landed);
   registrar.Register(not_landed);
   EXPECT_TRUE(registrar.Pending().empty());
@@ -229,6 +231,25 @@ TEST_F(RegistrationTest, LaunchWhoseInsertMayHaveLandedIsNotStoredTwice) {
   EXPECT_EQ(Numbers(rows), (std::vector<std::string>{"7", "8"}));
   EXPECT_EQ(rows[1][kBootTime], "10:15:42");
   EXPECT_EQ(rows[0][kFileName], "a'.jww");
+}
+
+// The same drawing open in two windows gives two launches with the same facts in one tick. When
+// the first was stored and the insert of the second met a lost connection, the first one's row
+// must not be taken for the second one.
+TEST_F(RegistrationTest, TwinLaunchOfTheSameTickIsNotTakenForTheLostInsert) {
+  LaunchFacts twin;
+  twin.file_name = "a.jww";
+  twin.boot_date = "2026/12/07";
+  twin.boot_time = "10:15:32";
+  ASSERT_TRUE(data.InsertRow(kLaunchTableName, 10, LaunchColumnNames(), LaunchValues(1, twin)));
+
+  LaunchRegistrar registrar(data);
+  registrar.BeginTick();
+  twin.maybe_stored = true;
+  twin.attempted_number = 2;  // its insert of number 2 never reached the server
+  registrar.Register(twin);
+  EXPECT_TRUE(registrar.Pending().empty());
+  EXPECT_EQ(Numbers(ReadLaunchRows(data)), (std::vector<std::string>{"1", "2"}));
 }
 
 }  // namespace

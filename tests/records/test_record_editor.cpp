@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "app/Unit1.h"
+#include "app/UnitV.h"
 #include "records/Unit4.h"
 #include "tests/records/records_database.h"
+#include "tests/support/db_fixture.h"
 
 using records_test::RecordsFixture;
 using records_test::Texts;
@@ -240,6 +242,42 @@ TEST_F(RecordEditorTest, ShowingTheEditorCreatesAMissingTable) {
   EXPECT_TRUE(Form1->TableExists("BOOTJWW"));
   EXPECT_TRUE(Form4->Button1.Enabled());
   EXPECT_TRUE(Form4->Edit1.Focused());
+}
+
+// A fetch that met a restarting server leaves the connection broken; showing the editor again
+// once the server is back attaches again instead of leaving fetch and register disabled.
+TEST_F(RecordEditorTest, ShowingAgainAfterAServerRestartAttachesAgain) {
+  testsupport::PrivateServer server;
+  ASSERT_TRUE(server.Start());
+  ServerName = server.Address();
+  ServerFolder = folder.Path();
+  DatabaseName = "RESTART.FDB";
+  Form1->CreateDatabase();
+  ASSERT_TRUE(Form1->Connected());
+  ASSERT_TRUE(Form1->CreateLaunchTable());
+  InsertSampleRows(1, 3);
+  Form1->DisconnectDatabase();
+  Form1->ConnectDatabase();
+  ShowEditor();
+  ASSERT_TRUE(Form4->Button4.Enabled());
+
+  ASSERT_TRUE(server.Stop());
+  Form4->Edit1.SetText("2");
+  Form4->Button4.Click();  // meets the stopped server: nothing found, the connection is let go
+  EXPECT_EQ(BoxTexts(), Texts(10, ""));
+  ASSERT_FALSE(Form1->Connected());
+  ASSERT_TRUE(server.Start());
+
+  Form4->Close();
+  ShowEditor();
+  EXPECT_TRUE(Form1->Connected());
+  EXPECT_TRUE(Form4->Button1.Enabled());
+  EXPECT_TRUE(Form4->Button4.Enabled());
+  Form4->Edit1.SetText("2");
+  Form4->Button4.Click();
+  EXPECT_EQ(Form4->Edit1.Text(), "2");
+  EXPECT_EQ(BoxTexts(), RowWithNumber(2));
+  EXPECT_TRUE(backend.MessageTexts().empty());
 }
 
 }  // namespace
