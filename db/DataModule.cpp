@@ -379,16 +379,8 @@ bool DataModule::CommitBatch() {
 }
 
 void DataModule::RollbackBatch() {
-  State& s = *state_;
-  s.batch_active = false;
-  try {
-    s.query.Close();
-  } catch (const std::exception&) {
-  }
-  try {
-    s.transaction.MakeInactive();
-  } catch (const std::exception&) {
-  }
+  state_->batch_active = false;
+  CloseQuery();  // closes the result and rolls the batch's transaction back
 }
 
 // ---- Queries and row reading ----
