@@ -98,10 +98,6 @@ void TForm1::SaveSettings(const std::string& path) {
   ui::StringGrid& grid = Form5->StringGrid1;
   for (int col = 0; col < grid.ColCount(); ++col) add_line(std::to_string(grid.ColWidth(col)));
 
-  std::string temporary = platform::TemporaryPathBeside(path);
-  platform::OutputFile file;
-  bool written = file.Open(temporary) && file.Write(text);
-  if (file.IsOpen() && !file.Close()) written = false;
-  if (written && platform::ReplaceFile(temporary, path)) return;
-  platform::RemoveFile(temporary);
+  platform::ReplacingFile file(path);
+  if (file.Open() && file.Write(text)) file.Commit();
 }

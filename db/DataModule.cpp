@@ -33,6 +33,18 @@ struct DataModule::State {
   long long highest_seen = 0;
 };
 
+// Closes the result and rolls back an active transaction, whatever the server answers.
+static void CloseAndEndQuietly(DataModule::State& s) {
+  try {
+    s.query.Close();
+  } catch (const std::exception&) {
+  }
+  try {
+    s.transaction.MakeInactive();
+  } catch (const std::exception&) {
+  }
+}
+
 DataModule::DataModule() : state_(new State) {
   State* state = state_.get();
   state->transaction.SetBeforeEnd([state] { state->query.ReleaseQuietly(); });
@@ -95,14 +107,7 @@ void DataModule::DisconnectDatabase() {
   State& s = *state_;
   s.reattach_pending = false;
   s.batch_active = false;
-  try {
-    s.query.Close();
-  } catch (const std::exception&) {
-  }
-  try {
-    s.transaction.MakeInactive();
-  } catch (const std::exception&) {
-  }
+  CloseAndEndQuietly(s);
   // Whatever the server answers, the handles are let go and the connection counts as closed.
   s.query.ReleaseQuietly();
   s.transaction.Abandon();
@@ -239,20 +244,7 @@ static bool RunModifying(DataModule::State& s, const std::vector<std::string>& l
   } catch (const std::exception&) {
     failure = FailureKind::Other;
   }
-  if (!ok) {
-    try {
-      s.transaction.MakeInactive();
-    } catch (const std::exception&) {
-    }
-  }
-  try {
-    s.query.Close();
-  } catch (const std::exception&) {
-  }
-  try {
-    s.transaction.MakeInactive();
-  } catch (const std::exception&) {
-  }
+  CloseAndEndQuietly(s);  // rolls back what a failure left active
   if (!ok && !s.connection.Connected()) failure = FailureKind::Connection;
   return ok;
 }
@@ -385,17 +377,7 @@ void DataModule::RollbackBatch() {
 
 // ---- Queries and row reading ----
 
-void DataModule::CloseQuery() {
-  State& s = *state_;
-  try {
-    s.query.Close();
-  } catch (const std::exception&) {
-  }
-  try {
-    s.transaction.MakeInactive();
-  } catch (const std::exception&) {
-  }
-}
+void DataModule::CloseQuery() { CloseAndEndQuietly(*state_); }
 
 void DataModule::MakeTransactionInactive() {
   try {

@@ -56,9 +56,8 @@ bool ExportTable(db::DataModule& data, const std::string& table, const std::stri
     return Finish(result, ExportOutcome::ReadFailed, 0);
   }
 
-  const std::string temporary = platform::TemporaryPathBeside(file_name);
-  platform::OutputFile file;
-  if (!file.Open(temporary)) {
+  platform::ReplacingFile file(file_name);
+  if (!file.Open()) {
     EndRead(data);
     return Finish(result, ExportOutcome::WriteFailed, 0);
   }
@@ -92,11 +91,8 @@ bool ExportTable(db::DataModule& data, const std::string& table, const std::stri
   }
   EndRead(data);
 
-  written = file.Close() && written;
-  if (!read || !written || !platform::ReplaceFile(temporary, file_name)) {
-    platform::RemoveFile(temporary);
-    return Finish(result, read ? ExportOutcome::WriteFailed : ExportOutcome::ReadFailed, rows);
-  }
+  if (!read) return Finish(result, ExportOutcome::ReadFailed, rows);
+  if (!written || !file.Commit()) return Finish(result, ExportOutcome::WriteFailed, rows);
   return Finish(result, ExportOutcome::Written, rows);
 }
 

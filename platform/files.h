@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <string>
+#include <utility>
 
 namespace platform {
 
@@ -51,6 +52,26 @@ class OutputFile {
   void* handle_ = nullptr;
   std::string buffer_;
   bool failed_ = false;
+};
+
+// A file that takes the place of `path` only once it is complete: it is written to a temporary
+// file in the same folder, which Commit renames over `path`. Until then, and after any failure,
+// an earlier file at `path` stays as it was; the temporary file never outlives this object.
+class ReplacingFile {
+ public:
+  explicit ReplacingFile(std::string path) : path_(std::move(path)) {}
+  ~ReplacingFile();
+  ReplacingFile(const ReplacingFile&) = delete;
+  ReplacingFile& operator=(const ReplacingFile&) = delete;
+  bool Open();
+  bool Write(const std::string& text) { return file_.Write(text); }
+  // Closes and renames; false when anything written so far failed or the rename failed.
+  bool Commit();
+
+ private:
+  std::string path_;
+  std::string temporary_;
+  OutputFile file_;
 };
 
 // Reads lines the way the settings file wants them: a line ends at LF, a CR right before the LF

@@ -49,6 +49,26 @@ bool LineReader::ReadLine(std::string& line) {
   }
 }
 
+ReplacingFile::~ReplacingFile() {
+  if (file_.IsOpen()) file_.Close();
+  if (!temporary_.empty()) RemoveFile(temporary_);
+}
+
+bool ReplacingFile::Open() {
+  temporary_ = TemporaryPathBeside(path_);
+  if (file_.Open(temporary_)) return true;
+  temporary_.clear();
+  return false;
+}
+
+bool ReplacingFile::Commit() {
+  if (temporary_.empty()) return false;
+  bool written = file_.Close();
+  if (!written || !ReplaceFile(temporary_, path_)) return false;
+  temporary_.clear();
+  return true;
+}
+
 std::string TemporaryPathBeside(const std::string& path) {
   for (int attempt = 0;; ++attempt) {
     std::string candidate = path + ".tmp" + (attempt == 0 ? std::string() : std::to_string(attempt));

@@ -38,6 +38,18 @@ void RecordsFixture::CreateFreshDatabase(const std::string& name, bool with_tabl
   if (with_table) ASSERT_TRUE(Form1->CreateLaunchTable());
 }
 
+void RecordsFixture::CreateDatabaseOn(testsupport::PrivateServer& server, int first, int last) {
+  ServerName = server.Address();
+  ServerFolder = folder.Path();
+  DatabaseName = "RESTART.FDB";
+  Form1->CreateDatabase();
+  ASSERT_TRUE(Form1->Connected());
+  ASSERT_TRUE(Form1->CreateLaunchTable());
+  InsertSampleRows(first, last);
+  Form1->DisconnectDatabase();
+  Form1->ConnectDatabase();
+}
+
 void RecordsFixture::Insert(const Literals& row) {
   ASSERT_TRUE(Form1->InsertRow("BOOTJWW", 10, kColumns, row)) << row[0];
 }

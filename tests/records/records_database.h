@@ -24,6 +24,9 @@ class RecordsFixture : public testing_support::ProgramFixture {
   // Settings point at <folder>/name on the private server; the database is created with the
   // table (unless told otherwise) and the connection is left open.
   void CreateFreshDatabase(const std::string& name = "RECORDS.FDB", bool with_table = true);
+  // The same on `server`, a server of the test's own that it may stop and restart, with rows
+  // first to last; connected the way the program connects after its settings dialog.
+  void CreateDatabaseOn(testsupport::PrivateServer& server, int first, int last);
   void Insert(const Literals& row);
   void InsertSampleRows(int first, int last);
   // Every row, ordered by N, read through a second look with the data operations.

@@ -249,15 +249,7 @@ TEST_F(RecordEditorTest, ShowingTheEditorCreatesAMissingTable) {
 TEST_F(RecordEditorTest, ShowingAgainAfterAServerRestartAttachesAgain) {
   testsupport::PrivateServer server;
   ASSERT_TRUE(server.Start());
-  ServerName = server.Address();
-  ServerFolder = folder.Path();
-  DatabaseName = "RESTART.FDB";
-  Form1->CreateDatabase();
-  ASSERT_TRUE(Form1->Connected());
-  ASSERT_TRUE(Form1->CreateLaunchTable());
-  InsertSampleRows(1, 3);
-  Form1->DisconnectDatabase();
-  Form1->ConnectDatabase();
+  CreateDatabaseOn(server, 1, 3);
   ShowEditor();
   ASSERT_TRUE(Form4->Button4.Enabled());
 

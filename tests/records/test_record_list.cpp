@@ -292,15 +292,7 @@ TEST_F(RecordListTest, AClosedConnectionLeavesThePageEmptyAndTheButtonsDisabled)
 TEST_F(RecordListTest, AfterAServerRestartAReloadAttachesAgain) {
   testsupport::PrivateServer server;
   ASSERT_TRUE(server.Start());
-  ServerName = server.Address();
-  ServerFolder = folder.Path();
-  DatabaseName = "RESTART.FDB";
-  Form1->CreateDatabase();
-  ASSERT_TRUE(Form1->Connected());
-  ASSERT_TRUE(Form1->CreateLaunchTable());
-  InsertSampleRows(1, 5);
-  Form1->DisconnectDatabase();
-  Form1->ConnectDatabase();
+  CreateDatabaseOn(server, 1, 5);
   Form5->Show();
   ASSERT_EQ(FilledGridRows(), 5);
 
