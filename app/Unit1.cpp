@@ -77,8 +77,6 @@ TForm1::TForm1()
 
 TForm1::~TForm1() = default;
 
-std::vector<std::string>& TForm1::ScratchList() { return table_names_; }
-
 std::string SettingsPathFor(const std::string& program_path) {
   std::size_t mark = cp932::LastOfChars(program_path, ".\\:");
   if (mark != std::string::npos && program_path[mark] == '.') return program_path.substr(0, mark) + ".dat";

@@ -40,7 +40,7 @@ struct Columns {
 // Names and kinds of the table's columns, from a result that holds no row.
 bool DescribeColumns(db::DataModule& data, const std::string& table, Columns& columns) {
   // A condition that matches nothing keeps OpenSelect from fetching the whole table.
-  data.OpenSelect("*", table, "1 = 0", "");
+  data.OpenSelect("*", table, db::kNoRowCondition, "");
   db::Query& query = data.IBQuery1();
   bool described = false;
   try {
@@ -62,8 +62,9 @@ bool DescribeColumns(db::DataModule& data, const std::string& table, Columns& co
 
 // The number after the highest one stored in the first column, 1 for an empty table.
 int64_t NextNumber(db::DataModule& data, const std::string& table, const std::string& column) {
-  std::string highest = column == "N" ? data.SelectHighestNumber(table)
-                                      : data.SelectMax(table, column, "");
+  std::string highest = column == db::LaunchColumnName(db::LaunchColumn::N)
+                            ? data.SelectHighestNumber(table)
+                            : data.SelectMax(table, column, "");
   return static_cast<int64_t>(StrToIntZero(highest)) + 1;
 }
 
@@ -112,15 +113,13 @@ class Inserter {
   bool FlushPending() {
     if (pending_.empty()) return true;
     if (pending_.size() > 1) {
-      std::vector<std::string> block{"EXECUTE BLOCK AS", "BEGIN"};
+      std::vector<std::vector<std::string>> inserts;
       int64_t number = next_;
       for (Pending& line : pending_) {
         if (Numbered()) line.values[0] = std::to_string(number++);
-        std::vector<std::string> insert = InsertLines(line.values);
-        block.insert(block.end(), insert.begin(), insert.end());
+        inserts.push_back(InsertLines(line.values));
       }
-      block.push_back("END");
-      if (data_.BatchExecute(block)) {
+      if (data_.BatchExecute(db::ExecuteBlockLines(inserts))) {
         work_.stored += static_cast<long long>(pending_.size());
         next_ += static_cast<int64_t>(pending_.size());
         return true;

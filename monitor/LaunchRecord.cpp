@@ -1,19 +1,10 @@
 #include "monitor/LaunchRecord.h"
 
 #include "app/UnitV.h"
-#include "db/DataModule.h"
+#include "db/Statements.h"
 #include "platform/cp932.h"
 
 namespace monitor {
-
-const char kLaunchTableName[] = "BOOTJWW";
-
-const std::vector<std::string>& LaunchColumnNames() {
-  static const std::vector<std::string> names = {
-      "N", "PNAME", "L_FOLDER", "N_FOLDER", "FILE_NAME",
-      "BOOT_DATE", "BOOT_TIME", "FILE_DATE", "FILE_TIME", "FILE_SIZE"};
-  return names;
-}
 
 std::string ExpandDriveToUnc(platform::Services& services, const std::string& drive) {
   std::string network_name;

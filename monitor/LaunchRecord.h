@@ -31,10 +31,6 @@ struct LaunchFacts {
   int32_t attempted_number = 0;
 };
 
-// The table the launches go to and its ten columns, in their fixed order.
-extern const char kLaunchTableName[];
-const std::vector<std::string>& LaunchColumnNames();
-
 // A drive's network name ("Z:" -> "\\server\share"), or the drive text itself on any failure.
 std::string ExpandDriveToUnc(platform::Services& services, const std::string& drive);
 

@@ -1,6 +1,8 @@
 #include "monitor/LaunchRegistrar.h"
 
 #include "app/UnitV.h"
+#include "db/LaunchTable.h"
+#include "db/Statements.h"
 
 namespace monitor {
 
@@ -9,21 +11,13 @@ namespace {
 // The row of `launch`: the PC user, the drawing's path and file facts, the tick that saw it and,
 // when given, its number (the facts alone also match a twin stored in the same tick).
 std::string LaunchCondition(const LaunchFacts& launch, int32_t number) {
-  const std::vector<std::string>& names = LaunchColumnNames();
-  const std::vector<std::string> values = LaunchValues(0, launch);
-  std::string condition;
-  if (number > 0) condition = "N=" + std::to_string(number);
-  for (std::size_t column = 1; column < names.size(); ++column) {
-    if (!condition.empty()) condition += " AND ";
-    condition += values[column] == "NULL" ? names[column] + " IS NULL" : names[column] + "=" + values[column];
-  }
-  return condition;
+  return db::LaunchLookupCondition(number, LaunchValues(0, launch));
 }
 
 }  // namespace
 
 LaunchRegistrar::Outcome LaunchRegistrar::FindEarlierInsert(const LaunchFacts& launch, bool& found) {
-  int count = data_.CountRows(kLaunchTableName, LaunchCondition(launch, launch.attempted_number));
+  int count = data_.CountRows(db::kLaunchTableName, LaunchCondition(launch, launch.attempted_number));
   if (count < 0) return Outcome::ConnectionLost;
   found = count > 0;
   return Outcome::Stored;
@@ -38,12 +32,12 @@ LaunchRegistrar::Outcome LaunchRegistrar::Store(LaunchFacts& launch) {
     launch.attempted_number = 0;
   }
   for (int attempt = 0; attempt <= kNumberRetries; ++attempt) {
-    std::string highest = data_.SelectHighestNumber(kLaunchTableName);
+    std::string highest = data_.SelectHighestNumber(db::kLaunchTableName);
     // Without a connection the empty answer does not mean an empty table: numbering from 1
     // could then reuse a deleted low number once the insert reattaches.
     if (highest.empty() && !data_.Connected()) return Outcome::ConnectionLost;
     int32_t number = StrToIntZero(highest) + 1;
-    if (data_.InsertRow(kLaunchTableName, 10, LaunchColumnNames(), LaunchValues(number, launch))) {
+    if (data_.InsertRow(db::kLaunchTableName, db::kLaunchColumnCount, db::LaunchColumnNames(), LaunchValues(number, launch))) {
       return Outcome::Stored;
     }
     switch (data_.LastFailure()) {
@@ -52,7 +46,7 @@ LaunchRegistrar::Outcome LaunchRegistrar::Store(LaunchFacts& launch) {
         // for a number, the server (Firebird 3.0.11, measured with eight registrants) now and
         // then keeps the row of an insert it refused as a duplicate; that row is taken back
         // first, so the launch is neither stored twice nor left under a doubled number.
-        data_.DeleteRows(kLaunchTableName, LaunchCondition(launch, number));
+        data_.DeleteRows(db::kLaunchTableName, LaunchCondition(launch, number));
         continue;
       case db::FailureKind::Connection:
         launch.maybe_stored = true;

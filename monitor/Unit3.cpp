@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/UnitV.h"
+#include "db/LaunchTable.h"
 #include "monitor/JwScan.h"
 #include "monitor/LaunchRecord.h"
 
@@ -106,7 +107,7 @@ void TForm3::FormShow() {
   // server restarted); a connection closed on purpose stays closed and the answer is false.
   bool table_ready;
   try {
-    table_ready = data_.TableExists(kLaunchTableName);
+    table_ready = data_.TableExists(db::kLaunchTableName);
   } catch (...) {
     // The connection failed while the tables were listed: the table is not known to exist,
     // so the check cannot start; the error itself is shown by the general error box.

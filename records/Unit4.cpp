@@ -4,22 +4,17 @@
 #include <vector>
 
 #include "app/UnitV.h"
+#include "db/LaunchTable.h"
+#include "db/Statements.h"
 #include "platform/cp932.h"
 
 namespace {
 
-const char kTable[] = "BOOTJWW";
 const char kNumberMessage[] = "登録番号は1以上の整数で入力して下さい";
 const char kEmptyMessage[] = "内容を入力して下さい";
 const char kQuoteMessage[] = "引用符「'」「\"」を入力しないで下さい";
 const char kUpdatedMessage[] = "編集登録OK";
 const char kUpdateFailedMessage[] = "編集登録失敗";
-
-const std::vector<std::string> kColumns = {"N",         "PNAME",     "L_FOLDER",  "N_FOLDER",
-                                           "FILE_NAME", "BOOT_DATE", "BOOT_TIME", "FILE_DATE",
-                                           "FILE_TIME", "FILE_SIZE"};
-
-std::string NumberCondition(int number) { return "N=" + std::to_string(number); }
 
 void PlaceLabel(ui::Label& label, int left, int top, const char* text) {
   label.SetPosition(left, top);
@@ -151,7 +146,7 @@ void TForm4::FormShow() {
     Button4.SetEnabled(false);
     return;
   }
-  if (!data_.TableExists(kTable) && !data_.CreateLaunchTable()) {
+  if (!data_.TableExists(db::kLaunchTableName) && !data_.CreateLaunchTable()) {
     Button1.SetEnabled(false);
     Button4.SetEnabled(false);
   }
@@ -164,8 +159,8 @@ void TForm4::Button4Click() {
   int number = ValidNumber();
   if (number == 0) return;
   EmptyBoxes();
-  std::vector<std::string> values(kColumns.size());
-  data_.OpenSelect("*", kTable, NumberCondition(number), "");
+  std::vector<std::string> values(db::kLaunchColumnCount);
+  data_.OpenSelect("*", db::kLaunchTableName, db::NumberCondition(number), "");
   data_.ReadFirstRow(values);
   data_.CloseSelect();
   auto boxes = Boxes();
@@ -199,8 +194,8 @@ void TForm4::Button1Click() {
   values.push_back(std::to_string(StrToIntZero(Edit10.Text())));
 
   // An update that matched no row stored nothing: that is not a success for the user.
-  bool stored = data_.UpdateRows(kTable, static_cast<int>(kColumns.size()), kColumns, values,
-                                 NumberCondition(number)) &&
+  bool stored = data_.UpdateRows(db::kLaunchTableName, db::kLaunchColumnCount,
+                                 db::LaunchColumnNames(), values, db::NumberCondition(number)) &&
                 data_.RowsChanged() > 0;
   ui::ShowMessage(stored ? kUpdatedMessage : kUpdateFailedMessage);
 }
@@ -208,7 +203,7 @@ void TForm4::Button1Click() {
 void TForm4::Button5Click() {
   int number = ValidNumber();
   if (number == 0) return;
-  data_.DeleteRows(kTable, NumberCondition(number));
+  data_.DeleteRows(db::kLaunchTableName, db::NumberCondition(number));
   EmptyBoxes();
   Edit1.SetFocus();
 }

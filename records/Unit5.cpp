@@ -1,50 +1,54 @@
 #include "records/Unit5.h"
 
 #include <exception>
+#include <optional>
+
+#include "db/Statements.h"
 
 namespace {
 
-const char kTable[] = "BOOTJWW";
-constexpr int kColumnCount = 10;
+using Column = db::LaunchColumn;
+constexpr int kColumnCount = db::kLaunchColumnCount;
 
 struct SortEntry {
   const char* item;
-  const char* order;
+  Column column;
+  bool descending;
 };
 
-// A down arrow is ascending, an up arrow descending; dates and times sort as texts, date first.
+// A down arrow is ascending, an up arrow descending.
 const SortEntry kSortEntries[] = {
-    {"登録番号↓", "N"},
-    {"登録番号↑", "N DESC"},
-    {"PC利用者名↓", "PNAME"},
-    {"PC利用者名↑", "PNAME DESC"},
-    {"フォルダ名↓", "L_FOLDER"},
-    {"フォルダ名↑", "L_FOLDER DESC"},
-    {"展開フォルダ名↓", "N_FOLDER"},
-    {"展開フォルダ名↑", "N_FOLDER DESC"},
-    {"ファイル名↓", "FILE_NAME"},
-    {"ファイル名↑", "FILE_NAME DESC"},
-    {"起動日時↓", "BOOT_DATE,BOOT_TIME"},
-    {"起動日時↑", "BOOT_DATE DESC,BOOT_TIME DESC"},
-    {"ファイル日時↓", "FILE_DATE,FILE_TIME"},
-    {"ファイル日時↑", "FILE_DATE DESC,FILE_TIME DESC"},
-    {"ファイルサイズ↓", "FILE_SIZE"},
-    {"ファイルサイズ↑", "FILE_SIZE DESC"},
+    {"登録番号↓", Column::N, false},
+    {"登録番号↑", Column::N, true},
+    {"PC利用者名↓", Column::PNAME, false},
+    {"PC利用者名↑", Column::PNAME, true},
+    {"フォルダ名↓", Column::L_FOLDER, false},
+    {"フォルダ名↑", Column::L_FOLDER, true},
+    {"展開フォルダ名↓", Column::N_FOLDER, false},
+    {"展開フォルダ名↑", Column::N_FOLDER, true},
+    {"ファイル名↓", Column::FILE_NAME, false},
+    {"ファイル名↑", Column::FILE_NAME, true},
+    {"起動日時↓", Column::BOOT_DATE, false},
+    {"起動日時↑", Column::BOOT_DATE, true},
+    {"ファイル日時↓", Column::FILE_DATE, false},
+    {"ファイル日時↑", Column::FILE_DATE, true},
+    {"ファイルサイズ↓", Column::FILE_SIZE, false},
+    {"ファイルサイズ↑", Column::FILE_SIZE, true},
 };
 
 struct FilterEntry {
   const char* item;
-  const char* column;  // empty: no filter
+  std::optional<Column> column;  // none: no filter
 };
 
 const FilterEntry kFilterEntries[] = {
-    {"（無し）", ""},
-    {"PC利用者名", "PNAME"},
-    {"フォルダ名", "L_FOLDER"},
-    {"展開フォルダ名", "N_FOLDER"},
-    {"ファイル名", "FILE_NAME"},
-    {"起動日付", "BOOT_DATE"},
-    {"ファイル日付", "FILE_DATE"},
+    {"（無し）", std::nullopt},
+    {"PC利用者名", Column::PNAME},
+    {"フォルダ名", Column::L_FOLDER},
+    {"展開フォルダ名", Column::N_FOLDER},
+    {"ファイル名", Column::FILE_NAME},
+    {"起動日付", Column::BOOT_DATE},
+    {"ファイル日付", Column::FILE_DATE},
 };
 
 const char* const kHeaders[kColumnCount] = {"登録番号",   "PC利用者名", "フォルダ名", "展開フォルダ名",
@@ -154,7 +158,7 @@ void TForm5::FormShow() {
   StartRow = 1;
   NextStartRow = 0;
   FilterClause.clear();
-  OrderClause = "N";
+  OrderClause = db::PageOrder(Column::N, false);
 
   ComboBox1.SetItemIndex(0);
   ComboBox1Select();
@@ -166,7 +170,7 @@ void TForm5::FormShow() {
 
   EnablePageButtons(true);
   if (data_.Connected()) {
-    if (data_.TableExists(kTable)) {
+    if (data_.TableExists(db::kLaunchTableName)) {
       Button1Click();
     } else if (!data_.CreateLaunchTable()) {
       EnablePageButtons(false);
@@ -188,10 +192,7 @@ void TForm5::ClearGrid() {
 }
 
 std::vector<std::string> TForm5::PageStatementLines() const {
-  std::vector<std::string> lines = {"SELECT * FROM BOOTJWW"};
-  if (!FilterClause.empty()) lines.push_back("  WHERE " + FilterClause);
-  lines.push_back("  ORDER BY " + OrderClause + ";");
-  return lines;
+  return db::PageStatementLines(FilterClause, OrderClause);
 }
 
 void TForm5::LoadPage() {
@@ -204,7 +205,7 @@ void TForm5::LoadPage() {
   // cheap one do that here, so a restarted server does not leave the list empty for good.
   if (!data_.Connected()) {
     try {
-      data_.TableExists(kTable);
+      data_.TableExists(db::kLaunchTableName);
     } catch (const std::exception&) {
     }
   }
@@ -265,7 +266,7 @@ void TForm5::Button4Click() {
 void TForm5::ComboBox1Select() {
   int index = ComboBox1.ItemIndex();
   if (index < 0) return;
-  OrderClause = kSortEntries[index].order;
+  OrderClause = db::PageOrder(kSortEntries[index].column, kSortEntries[index].descending);
   Button1Click();
 }
 
@@ -274,9 +275,7 @@ void TForm5::ComboBox2Select() {
   if (index < 0) return;
   std::string text = Edit1.Text();
   if (text.empty()) index = 0;
-  FilterClause = kFilterEntries[index].column;
-  // The text is matched as typed: the literal helper doubles apostrophes, while % and _ keep
-  // their pattern meaning.
-  if (!FilterClause.empty()) FilterClause += " LIKE " + db::QuoteLiteral("%" + text + "%");
+  const std::optional<Column>& column = kFilterEntries[index].column;
+  FilterClause = column ? db::PageFilter(*column, text) : std::string();
   Button1Click();
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/UnitV.h"
+#include "db/LaunchTable.h"
 #include "monitor/LaunchRegistrar.h"
 #include "monitor/Unit3.h"
 #include "platform/headless/headless.h"
@@ -212,7 +213,7 @@ TEST_F(RegistrationTest, LaunchWhoseInsertMayHaveLandedIsNotStoredTwice) {
   landed.file_name = "a'.jww";
   landed.boot_date = "2026/12/07";
   landed.boot_time = "10:15:32";
-  ASSERT_TRUE(data.InsertRow(kLaunchTableName, 10, LaunchColumnNames(), LaunchValues(7, landed)));
+  ASSERT_TRUE(data.InsertRow(db::kLaunchTableName, db::kLaunchColumnCount, db::LaunchColumnNames(), LaunchValues(7, landed)));
 
   LaunchFacts not_landed = landed;
   not_landed.boot_time = "10:15:42";  // the same drawing seen again at a later tick
@@ -241,7 +242,7 @@ TEST_F(RegistrationTest, TwinLaunchOfTheSameTickIsNotTakenForTheLostInsert) {
   twin.file_name = "a.jww";
   twin.boot_date = "2026/12/07";
   twin.boot_time = "10:15:32";
-  ASSERT_TRUE(data.InsertRow(kLaunchTableName, 10, LaunchColumnNames(), LaunchValues(1, twin)));
+  ASSERT_TRUE(data.InsertRow(db::kLaunchTableName, db::kLaunchColumnCount, db::LaunchColumnNames(), LaunchValues(1, twin)));
 
   LaunchRegistrar registrar(data);
   registrar.BeginTick();

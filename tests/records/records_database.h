@@ -14,8 +14,6 @@ using Literals = std::vector<std::string>;
 // One row as the ten value texts the program reads back.
 using Texts = std::vector<std::string>;
 
-extern const std::vector<std::string> kColumns;
-
 // A plausible row numbered n (file "図面<n>.jww", size n * 10).
 Literals SampleRow(int n);
 
