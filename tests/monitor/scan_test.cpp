@@ -9,7 +9,7 @@ using namespace monitor;
 namespace {
 
 using platform::WindowRecord;
-using testing_support::FakeServices;
+using testsupport::FakeServices;
 
 WindowRecord Window(uint32_t handle, const std::string& title, bool visible = true, bool owned = false) {
   WindowRecord record;
