@@ -4,7 +4,6 @@
 
 #include "app/UnitV.h"
 #include "db/LaunchTable.h"
-#include "monitor/JwScan.h"
 #include "monitor/LaunchRecord.h"
 
 using namespace monitor;
@@ -101,6 +100,7 @@ void TForm3::FormShow() {
   Edit1.SetText(std::to_string(CheckInterval));
   StampTick();
   ListBox1.Clear();
+  known_.clear();
   ListBox2.Clear();
   Button1.SetEnabled(true);
   // Asking for the table also reattaches a connection that broke while the check ran (the
@@ -167,20 +167,18 @@ void TForm3::Timer1Timer() {
       return JwWindowScanProc(window, scan);
     });
     ListBox2.Clear();
-    for (const auto& entry : scan.entries) ListBox2.Add(entry);
-    std::vector<std::string> scanned_handles;
-    for (const auto& entry : scan.entries) scanned_handles.push_back(EntryHandleText(entry));
+    for (const auto& entry : scan.entries) ListBox2.Add(EntryText(entry));
 
     // Drop what is gone or shows another drawing now; from the last entry so indexes hold.
-    std::vector<std::string> known_handles;
-    for (const auto& entry : ListBox1.Items()) known_handles.push_back(EntryHandleText(entry));
-    for (int index = ListBox1.Count() - 1; index >= 0; --index) {
-      auto match = std::find(scanned_handles.begin(), scanned_handles.end(), known_handles[index]);
-      if (match == scanned_handles.end() ||
-          EntryNameKey(scan.entries[match - scanned_handles.begin()]) !=
-              EntryNameKey(ListBox1.Item(index))) {
+    for (int index = static_cast<int>(known_.size()) - 1; index >= 0; --index) {
+      const WindowEntry& known = known_[index];
+      auto match = std::find_if(scan.entries.begin(), scan.entries.end(),
+                                [&known](const WindowEntry& entry) {
+                                  return entry.handle == known.handle;
+                                });
+      if (match == scan.entries.end() || match->name_key != known.name_key) {
         ListBox1.Delete(index);
-        known_handles.erase(known_handles.begin() + index);
+        known_.erase(known_.begin() + index);
       }
     }
 
@@ -188,14 +186,14 @@ void TForm3::Timer1Timer() {
     registrar_.BeginTick();
     registrar_.StorePending();
 
-    for (std::size_t scanned = 0; scanned < scan.entries.size(); ++scanned) {
-      const std::string& handle = scanned_handles[scanned];
-      if (std::find(known_handles.begin(), known_handles.end(), handle) != known_handles.end()) {
-        continue;
-      }
-      ListBox1.Add(scan.entries[scanned]);
-      known_handles.push_back(handle);
-      RegisterLaunch(EntryPath(scan.entries[scanned]));
+    for (const WindowEntry& entry : scan.entries) {
+      bool known = std::any_of(known_.begin(), known_.end(), [&entry](const WindowEntry& other) {
+        return other.handle == entry.handle;
+      });
+      if (known) continue;
+      ListBox1.Add(EntryText(entry));
+      known_.push_back(entry);
+      RegisterLaunch(entry.path);
     }
   }
 

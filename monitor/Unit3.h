@@ -3,8 +3,10 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "db/DataModule.h"
+#include "monitor/JwScan.h"
 #include "monitor/LaunchRegistrar.h"
 #include "platform/services.h"
 #include "platform/ui/toolkit.h"
@@ -51,4 +53,7 @@ class TForm3 : public ui::Form {
   db::DataModule& data_;
   platform::Services& services_;
   monitor::LaunchRegistrar registrar_;
+  // The entries ListBox1 shows, in its order: the tick works on these, the list box only shows
+  // their texts.
+  std::vector<monitor::WindowEntry> known_;
 };

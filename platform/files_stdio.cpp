@@ -1,5 +1,4 @@
-// stdio file access for the native build; the program builds use platform/win32/files_win32.cpp.
-#ifndef _WIN32
+// stdio file access, for the native build.
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -71,5 +70,3 @@ bool OutputFile::Close() {
 }
 
 }  // namespace platform
-
-#endif

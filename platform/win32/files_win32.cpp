@@ -1,5 +1,4 @@
 // Win32 file access for the program builds (Windows and Winelib): Shift-JIS paths, A functions.
-#ifdef _WIN32
 
 #include <windows.h>
 #undef ReplaceFile  // a Win32 macro; ours is platform::ReplaceFile
@@ -79,5 +78,3 @@ bool OutputFile::Close() {
 }
 
 }  // namespace platform
-
-#endif

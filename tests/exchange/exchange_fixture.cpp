@@ -84,11 +84,11 @@ std::vector<Texts> ExchangeFixture::AllRows() {
 std::string ExchangeFixture::ConnectionPath() const { return DatabasePath(); }
 
 std::string ExchangeFixture::Read(const std::string& path) {
-  return testing_support::ReadWholeFile(path);
+  return testsupport::ReadWholeFile(path);
 }
 
 void ExchangeFixture::Write(const std::string& path, const std::string& bytes) {
-  testing_support::WriteWholeFile(path, bytes);
+  testsupport::WriteWholeFile(path, bytes);
 }
 
 }  // namespace exchange_test

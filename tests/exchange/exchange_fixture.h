@@ -23,7 +23,7 @@ Texts SampleTexts(int n);
 // Each text followed by a tab, then CR LF: one line of an export file.
 std::string Line(const Texts& texts);
 
-class ExchangeFixture : public testing_support::ProgramFixture {
+class ExchangeFixture : public testsupport::ProgramFixture {
  protected:
   void SetUp() override;
   // A row given as ten literals, stored through the program's own insert.

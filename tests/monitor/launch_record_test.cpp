@@ -9,7 +9,7 @@ using namespace monitor;
 
 namespace {
 
-using testing_support::FakeServices;
+using testsupport::FakeServices;
 
 TEST(ComposeLaunch, TakesFileFactsAsFatDateTimeAndSize) {
   FakeServices services;

@@ -25,7 +25,7 @@ class RegistrationTest : public ::testing::Test {
   }
 
   headless::HeadlessBackend backend;
-  testing_support::FakeServices services;
+  testsupport::FakeServices services;
   testsupport::TestDatabase database;
   db::DataModule data;
   TForm3 form{data, services};

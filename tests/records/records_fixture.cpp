@@ -1,4 +1,4 @@
-#include "tests/records/records_database.h"
+#include "tests/records/records_fixture.h"
 
 #include <cstdio>
 
