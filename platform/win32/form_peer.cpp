@@ -110,6 +110,13 @@ void FormPeer::ClientSizeChanged(int width, int height) {
 }
 
 void FormPeer::Apply() {
+  bool frame_changed = ApplyFrame();
+  ApplyPlacement(frame_changed);
+  ApplyShowing();
+}
+
+// Font, caption and frame style; true when the frame changed (its client area may have too).
+bool FormPeer::ApplyFrame() {
   const ui::Font& font = form_.GetFont();
   if (font.face != shown_font_face_ || font.height != shown_font_height_) {
     SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(font)), TRUE);
@@ -131,6 +138,11 @@ void FormPeer::Apply() {
     shown_maximize_box_ = form_.MaximizeBox();
     frame_changed = true;
   }
+  return frame_changed;
+}
+
+// Position and size: a set client size decides the frame; the children follow the client area.
+void FormPeer::ApplyPlacement(bool frame_changed) {
   int left = form_.Left(), top = form_.Top(), width = form_.Width(), height = form_.Height();
   int client_width = form_.ClientWidth(), client_height = form_.ClientHeight();
   if (client_width > 0 && client_height > 0 &&
@@ -167,6 +179,10 @@ void FormPeer::Apply() {
       }
     }
   }
+}
+
+// Default button, colour, enabled state and visibility.
+void FormPeer::ApplyShowing() {
   if (form_.DefaultButton() != shown_default_button_) {
     // The buttons show which of them Enter presses.
     ui::Button* previous = shown_default_button_;

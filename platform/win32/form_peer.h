@@ -34,6 +34,9 @@ class FormPeer : public WindowPeer {
 
  private:
   DWORD Style() const;
+  bool ApplyFrame();
+  void ApplyPlacement(bool frame_changed);
+  void ApplyShowing();
   void OwnByMainForm();
   ui::Form& form_;
   HWND last_focus_ = nullptr;

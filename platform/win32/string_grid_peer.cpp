@@ -67,42 +67,10 @@ class StringGridPeer : public WindowPeer {
   void Apply() override {
     auto& grid = static_cast<ui::StringGrid&>(control_);
     int columns = grid.ColCount();
-    int header_row = grid.FixedRows() > 0 ? 0 : -1;
     if (columns != static_cast<int>(shown_headers_.size())) {
-      for (int i = static_cast<int>(shown_headers_.size()) - 1; i >= 0; --i) {
-        SendMessageA(hwnd_, LVM_DELETECOLUMN, static_cast<WPARAM>(i), 0);
-      }
-      shown_headers_.clear();
-      shown_widths_.clear();
-      for (int col = 0; col < columns; ++col) {
-        std::string title = header_row >= 0 ? grid.Cell(col, header_row) : std::string();
-        LVCOLUMNA column;
-        std::memset(&column, 0, sizeof column);
-        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-        column.pszText = &title[0];
-        column.cx = grid.ColWidth(col);
-        column.iSubItem = col;
-        SendMessageA(hwnd_, LVM_INSERTCOLUMNA, static_cast<WPARAM>(col), reinterpret_cast<LPARAM>(&column));
-        shown_headers_.push_back(title);
-        shown_widths_.push_back(grid.ColWidth(col));
-      }
+      RebuildColumns(grid);
     } else {
-      for (int col = 0; col < columns; ++col) {
-        std::string title = header_row >= 0 ? grid.Cell(col, header_row) : std::string();
-        if (title != shown_headers_[col]) {
-          LVCOLUMNA column;
-          std::memset(&column, 0, sizeof column);
-          column.mask = LVCF_TEXT;
-          column.pszText = &title[0];
-          SendMessageA(hwnd_, LVM_SETCOLUMNA, static_cast<WPARAM>(col), reinterpret_cast<LPARAM>(&column));
-          shown_headers_[col] = title;
-        }
-        int width = grid.ColWidth(col);
-        if (width != shown_widths_[col]) {
-          SendMessageA(hwnd_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(col), MAKELPARAM(width, 0));
-          shown_widths_[col] = width;
-        }
-      }
+      UpdateColumns(grid);
     }
     int rows = std::max(grid.RowCount() - grid.FixedRows(), 0);
     if (rows != shown_rows_) {
@@ -127,6 +95,54 @@ class StringGridPeer : public WindowPeer {
   }
 
  private:
+  // The header row's title of a column; columns have none without a fixed row.
+  static std::string HeaderText(ui::StringGrid& grid, int col) {
+    return grid.FixedRows() > 0 ? grid.Cell(col, 0) : std::string();
+  }
+
+  // The number of columns changed: all of them anew.
+  void RebuildColumns(ui::StringGrid& grid) {
+    int columns = grid.ColCount();
+    for (int i = static_cast<int>(shown_headers_.size()) - 1; i >= 0; --i) {
+      SendMessageA(hwnd_, LVM_DELETECOLUMN, static_cast<WPARAM>(i), 0);
+    }
+    shown_headers_.clear();
+    shown_widths_.clear();
+    for (int col = 0; col < columns; ++col) {
+      std::string title = HeaderText(grid, col);
+      LVCOLUMNA column;
+      std::memset(&column, 0, sizeof column);
+      column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+      column.pszText = &title[0];
+      column.cx = grid.ColWidth(col);
+      column.iSubItem = col;
+      SendMessageA(hwnd_, LVM_INSERTCOLUMNA, static_cast<WPARAM>(col), reinterpret_cast<LPARAM>(&column));
+      shown_headers_.push_back(title);
+      shown_widths_.push_back(grid.ColWidth(col));
+    }
+  }
+
+  // The same columns: only changed titles and widths.
+  void UpdateColumns(ui::StringGrid& grid) {
+    int columns = grid.ColCount();
+    for (int col = 0; col < columns; ++col) {
+      std::string title = HeaderText(grid, col);
+      if (title != shown_headers_[col]) {
+        LVCOLUMNA column;
+        std::memset(&column, 0, sizeof column);
+        column.mask = LVCF_TEXT;
+        column.pszText = &title[0];
+        SendMessageA(hwnd_, LVM_SETCOLUMNA, static_cast<WPARAM>(col), reinterpret_cast<LPARAM>(&column));
+        shown_headers_[col] = title;
+      }
+      int width = grid.ColWidth(col);
+      if (width != shown_widths_[col]) {
+        SendMessageA(hwnd_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(col), MAKELPARAM(width, 0));
+        shown_widths_[col] = width;
+      }
+    }
+  }
+
   static std::string CellText(ui::StringGrid& grid, int col, int row) {
     if (col < 0 || col >= grid.ColCount() || row < 0 || row >= grid.RowCount()) return std::string();
     return grid.Cell(col, row);
