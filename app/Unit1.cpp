@@ -77,6 +77,7 @@ std::string SettingsPathFor(const std::string& program_path) {
 }
 
 void TForm1::FormShow() {
+  ui::BusyCursor busy;
   SettingsFile = SettingsPathFor(platform::CurrentServices().ProgramPath());
   LoadSettings(SettingsFile);
   if (!ServerFolder.empty()) {
@@ -89,6 +90,7 @@ void TForm1::FormShow() {
 }
 
 void TForm1::FormClose() {
+  ui::BusyCursor busy;
   // Launches the check could not store yet get a last chance while the connection is still up.
   Form3->StorePendingLaunches();
   DisconnectDatabase();
@@ -100,6 +102,7 @@ void TForm1::FormClose() {
 void TForm1::FormEndSession() { FormClose(); }
 
 void TForm1::Button1Click() {
+  ui::BusyCursor busy;
   Form3->Close();
   Form4->Close();
   Form5->Close();

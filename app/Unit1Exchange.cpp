@@ -6,6 +6,7 @@
 #include "exchange/Exchange.h"
 #include "exchange/TabText.h"
 #include "monitor/Unit3.h"
+#include "platform/ui/progress.h"
 #include "platform/ui/toolkit.h"
 #include "records/Unit4.h"
 #include "records/Unit5.h"
@@ -13,9 +14,18 @@
 namespace {
 const char kQuestionCaption[] = "確認";
 const char kReplaceQuestion[] = "現在のデータを削除して新規読み込みを行いますか？\r\nはい：新規　いいえ：追加";
+const char kNotTextFileMessage[] = "タブ区切りテキスト（.txt）のファイルを選択して下さい。";
+const char kExporting[] = "書き出し中";
+const char kImporting[] = "読み込み中";
+
+// The outcome, unless the session ends: a box would then only hold up the end of the session.
+void Tell(const std::string& message) {
+  if (!message.empty() && !ui::app::SessionEnding()) ui::ShowMessage(message);
+}
 }  // namespace
 
 void TForm1::Button5Click() {
+  ui::BusyCursor busy;
   // A connection that broke (server restarted) is attached again here rather than left
   // closed until the user reopens the settings.
   if (!ConnectedOrReattached() || !TableExists(db::kLaunchTableName)) return;
@@ -25,12 +35,16 @@ void TForm1::Button5Click() {
   if (!SaveDialog1.Execute()) return;
   const std::string file_name = exchange::WithTextExtension(SaveDialog1.FileName);
   exchange::ExportResult result;
-  if (!exchange::ExportTable(*this, db::kLaunchTableName, file_name, &result)) {
-    ui::ShowMessage(exchange::ExportFailureMessage(result));
+  {
+    ui::ProgressWindow progress(kExporting, file_name);
+    exchange::ExportTable(*this, db::kLaunchTableName, file_name, &result,
+                          [&progress](long long rows, double fraction) { return progress.Report(rows, fraction); });
   }
+  Tell(exchange::ExportMessage(result));
 }
 
 void TForm1::Button6Click() {
+  ui::BusyCursor busy;
   if (!ConnectedOrReattached()) return;
   if (!TableExists(db::kLaunchTableName)) CreateLaunchTable();
   // The import holds the one statement for a long time: the monitor must not tick meanwhile,
@@ -45,9 +59,15 @@ void TForm1::Button6Click() {
   OpenDialog1.DefaultExt.clear();
   if (!OpenDialog1.Execute()) return;
   const std::string file_name = OpenDialog1.FileName;
-  if (!exchange::HasTextExtension(file_name)) return;
+  if (!exchange::HasTextExtension(file_name)) {
+    ui::ShowMessage(kNotTextFileMessage);
+    return;
+  }
   exchange::ImportResult result;
-  exchange::ImportTable(*this, db::kLaunchTableName, file_name, !replace, true, &result);
-  const std::string message = exchange::ImportFailureMessage(result);
-  if (!message.empty()) ui::ShowMessage(message);
+  {
+    ui::ProgressWindow progress(kImporting, file_name);
+    exchange::ImportTable(*this, db::kLaunchTableName, file_name, !replace, true, &result,
+                          [&progress](long long rows, double fraction) { return progress.Report(rows, fraction); });
+  }
+  Tell(exchange::ImportMessage(result));
 }

@@ -87,6 +87,7 @@ void TForm2::FormShow() {
 void TForm2::FormClose() {}
 
 void TForm2::Button1Click() {
+  ui::BusyCursor busy;
   std::string folder = Edit2.Text();
   if (IsBlankText(folder)) {
     ui::ShowMessage(kFolderMissing);

@@ -168,6 +168,13 @@ std::vector<std::string> PageStatementLines(const std::string& filter, const std
   return lines;
 }
 
+std::vector<std::string> PageCountLines(const std::string& filter) {
+  std::vector<std::string> lines{std::string("SELECT COUNT(*) FROM ") + kLaunchTableName};
+  if (!filter.empty()) lines.push_back("  WHERE " + filter);
+  lines.back() += ";";
+  return lines;
+}
+
 std::string PageOrder(LaunchColumn column, bool descending) {
   const char* const direction = descending ? " DESC" : "";
   std::string order = std::string(LaunchColumnName(column)) + direction;

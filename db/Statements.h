@@ -55,6 +55,9 @@ extern const char* const kNoRowCondition;
 // ---- The record list's page ----
 // Every column of the launch table, filtered when `filter` is not empty, in `order`.
 std::vector<std::string> PageStatementLines(const std::string& filter, const std::string& order);
+// How many rows of the launch table the filter lets through (all when it is empty): one row,
+// one column, counted on the server.
+std::vector<std::string> PageCountLines(const std::string& filter);
 // Ascending or descending by `column`; a date column sorts with its time column after it.
 std::string PageOrder(LaunchColumn column, bool descending);
 // `column` holds `text` anywhere. The text is matched as typed: its apostrophes are doubled,

@@ -11,16 +11,19 @@
 
 namespace exchange {
 
-// Called for each data line with the number of data lines so far: by the export after the line
-// was written, by the import after it was read and before it is sent. The program passes none;
-// tests use it to change the table from another connection in the middle of a run.
-using LineObserver = std::function<void(long long lines_done)>;
+// Called for each data line: by the export after the line was written, by the import after it
+// was read and before it is sent. `lines_done` counts the data lines so far; `fraction` is the part
+// of the work done (0 to 1), negative where it is not known. Returning false cancels the run,
+// which then changes nothing (see the outcomes). The main window shows the figures in its progress
+// window; tests also change the table from another connection in the middle of a run.
+using Progress = std::function<bool(long long lines_done, double fraction)>;
 
 enum class ExportOutcome {
   Written,      // the whole file was written and put in place
   Unavailable,  // connection closed or table missing: no file touched
   ReadFailed,   // the rows could not be read: no file touched
   WriteFailed,  // the file could not be written or put in place: an earlier file stays as it was
+  Cancelled,    // the progress said stop: no file written, an earlier file stays as it was
 };
 
 struct ExportResult {
@@ -32,10 +35,12 @@ struct ExportResult {
 // consistent read, each value followed by a tab, lines ended by CR LF. The file is written
 // beside the target under a temporary name and renamed over it only once complete.
 bool ExportTable(db::DataModule& data, const std::string& table, const std::string& file_name,
-                 ExportResult* result = nullptr, const LineObserver& after_line = {});
+                 ExportResult* result = nullptr, const Progress& progress = {});
 
-// The short message that tells the user an export failed; empty after success.
+// The short message that tells the user an export failed or was cancelled; empty after success.
 std::string ExportFailureMessage(const ExportResult& result);
+// What the user is told when an export ended: how many rows it wrote, or the failure message.
+std::string ExportMessage(const ExportResult& result);
 
 enum class ImportOutcome {
   Stored,            // the file was read to its end and its lines committed (some may be refused)
@@ -46,6 +51,7 @@ enum class ImportOutcome {
   DatabaseFailed,    // the server failed (connection, delete, commit): nothing changed
   NotText,           // the file holds a NUL byte, so it is no text of this program: nothing changed
   NothingStored,     // the file has data lines but the server refused every one: nothing changed
+  Cancelled,         // the progress said stop: nothing changed
 };
 
 constexpr std::size_t kReportedLines = 10;
@@ -67,10 +73,13 @@ struct ImportResult {
 // replace it empties the table. True when the file was read to its end and the rows committed.
 bool ImportTable(db::DataModule& data, const std::string& table, const std::string& file_name,
                  bool keep_rows, bool skip_first_line, ImportResult* result = nullptr,
-                 const LineObserver& after_line = {});
+                 const Progress& progress = {});
 
 // The short message that tells the user what an import could not do; empty when every line was
 // stored.
 std::string ImportFailureMessage(const ImportResult& result);
+// What the user is told when an import ended: how many rows it stored, or the failure message
+// (which says how many were stored where some were).
+std::string ImportMessage(const ImportResult& result);
 
 }  // namespace exchange

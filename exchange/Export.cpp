@@ -13,6 +13,7 @@ namespace {
 
 const char kReadFailedMessage[] = "データを読み出せませんでした。ファイルは変更していません。";
 const char kWriteFailedMessage[] = "ファイルを書き出せませんでした。元のファイルは変更していません。";
+const char kCancelledMessage[] = "中止しました。";
 
 bool Finish(ExportResult* result, ExportOutcome outcome, long long rows) {
   if (result != nullptr) {
@@ -34,7 +35,7 @@ void EndRead(db::DataModule& data) {
 }  // namespace
 
 bool ExportTable(db::DataModule& data, const std::string& table, const std::string& file_name,
-                 ExportResult* result, const LineObserver& after_line) {
+                 ExportResult* result, const Progress& progress) {
   if (!data.Connected()) return Finish(result, ExportOutcome::Unavailable, 0);
   try {
     if (!data.TableExists(table)) return Finish(result, ExportOutcome::Unavailable, 0);
@@ -65,6 +66,7 @@ bool ExportTable(db::DataModule& data, const std::string& table, const std::stri
   long long rows = 0;
   bool written = true;
   bool read = true;
+  bool cancelled = false;
   try {
     const int columns = query.FieldCount();
     std::string line;
@@ -83,7 +85,11 @@ bool ExportTable(db::DataModule& data, const std::string& table, const std::stri
       line += "\r\n";
       written = file.Write(line);
       ++rows;
-      if (after_line) after_line(rows);
+      // The count of rows is not known before the end: the one read is not counted twice.
+      if (progress && !progress(rows, -1)) {
+        cancelled = true;
+        break;
+      }
       query.Next();
     }
   } catch (const db::DatabaseError&) {
@@ -91,6 +97,8 @@ bool ExportTable(db::DataModule& data, const std::string& table, const std::stri
   }
   EndRead(data);
 
+  // The temporary file goes with `file`: an earlier file of that name stays as it was.
+  if (cancelled) return Finish(result, ExportOutcome::Cancelled, rows);
   if (!read) return Finish(result, ExportOutcome::ReadFailed, rows);
   if (!written || !file.Commit()) return Finish(result, ExportOutcome::WriteFailed, rows);
   return Finish(result, ExportOutcome::Written, rows);
@@ -102,11 +110,18 @@ std::string ExportFailureMessage(const ExportResult& result) {
       return std::string();
     case ExportOutcome::WriteFailed:
       return kWriteFailedMessage;
+    case ExportOutcome::Cancelled:
+      return kCancelledMessage;
     case ExportOutcome::Unavailable:
     case ExportOutcome::ReadFailed:
       break;
   }
   return kReadFailedMessage;
+}
+
+std::string ExportMessage(const ExportResult& result) {
+  if (result.outcome == ExportOutcome::Written) return std::to_string(result.rows) + "件を書き出しました。";
+  return ExportFailureMessage(result);
 }
 
 }  // namespace exchange

@@ -27,6 +27,7 @@ const char kRefusedMessage[] = "登録できなかった行があります。";
 const char kNotTextMessage[] = "テキストファイルではないため読み込めません。データは変更していません。";
 const char kNothingStoredMessage[] =
     "ファイルから1行も読み込めませんでした。データは変更していません。";
+const char kCancelledMessage[] = "中止しました。";
 
 bool Finish(ImportResult* result, ImportResult& work, ImportOutcome outcome) {
   work.outcome = outcome;
@@ -169,7 +170,7 @@ class Inserter {
 
 bool ImportTable(db::DataModule& data, const std::string& table, const std::string& file_name,
                  bool keep_rows, bool skip_first_line, ImportResult* result,
-                 const LineObserver& after_line) {
+                 const Progress& progress) {
   ImportResult work;
   if (!data.Connected()) return Finish(result, work, ImportOutcome::Unavailable);
   try {
@@ -180,6 +181,8 @@ bool ImportTable(db::DataModule& data, const std::string& table, const std::stri
 
   platform::InputFile file;
   if (!file.Open(file_name)) return Finish(result, work, ImportOutcome::OpenFailed);
+  // The part of the file read so far tells how far the work is; the lines are not counted first.
+  const double file_size = static_cast<double>(file.Size());
 
   Columns columns;
   if (!DescribeColumns(data, table, columns)) {
@@ -243,7 +246,10 @@ bool ImportTable(db::DataModule& data, const std::string& table, const std::stri
           }
         }
       }
-      if (after_line) after_line(reader.LineNumber() - (skip_first_line ? 1 : 0));
+      if (progress &&
+          !progress(data_lines, file_size > 0 ? static_cast<double>(reader.BytesRead()) / file_size : -1)) {
+        return fail(ImportOutcome::Cancelled);
+      }
       if (!inserter.Add(reader.LineNumber(), values)) return fail(ImportOutcome::DatabaseFailed);
     }
     if (!inserter.Flush()) return fail(ImportOutcome::DatabaseFailed);
@@ -284,6 +290,8 @@ std::string ImportFailureMessage(const ImportResult& result) {
       return kDatabaseFailedMessage;
     case ImportOutcome::NotText:
       return kNotTextMessage;
+    case ImportOutcome::Cancelled:
+      return kCancelledMessage;
     case ImportOutcome::NothingStored:
       message = kNothingStoredMessage;
       break;
@@ -303,6 +311,13 @@ std::string ImportFailureMessage(const ImportResult& result) {
     message += "\r\n読み込めなかった行：" + std::to_string(result.failed_line);
   }
   return message;
+}
+
+std::string ImportMessage(const ImportResult& result) {
+  if (result.outcome == ImportOutcome::Stored && result.refused == 0) {
+    return std::to_string(result.stored) + "件を読み込みました。";
+  }
+  return ImportFailureMessage(result);
 }
 
 }  // namespace exchange

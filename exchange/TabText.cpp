@@ -24,6 +24,7 @@ std::size_t ExtensionStart(const std::string& file_name) {
 TabFileReader::TabFileReader(platform::InputFile& file) : file_(file), buffer_(kChunk) {}
 
 TabFileReader::Status TabFileReader::Fill() {
+  filled_before_ += static_cast<long long>(size_);
   position_ = 0;
   size_ = 0;
   if (!file_.Read(buffer_.data(), buffer_.size(), size_)) return Status::Error;

@@ -24,6 +24,8 @@ class TabFileReader {
   Status ReadLine(std::string& line);
   // How many lines were handed out so far: the file's number of the line last read.
   long long LineNumber() const { return line_number_; }
+  // How many bytes of the file the lines handed out so far took.
+  long long BytesRead() const { return filled_before_ + static_cast<long long>(position_); }
 
  private:
   // The next chunk of the file: Line when read, size_ == 0 afterwards at the end of the file.
@@ -39,6 +41,7 @@ class TabFileReader {
   bool ended_ = false;
   Status final_ = Status::End;  // what every call answers once the file ended
   long long line_number_ = 0;
+  long long filled_before_ = 0;  // bytes of the chunks before the one in the buffer
 };
 
 // The most pieces a line is cut into; whatever follows the 300th tab is ignored.

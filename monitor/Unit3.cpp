@@ -78,6 +78,7 @@ void TForm3::StampTick() {
 }
 
 void TForm3::FormShow() {
+  ui::BusyCursor busy;
   Timer1.SetInterval(0);
   Timer1.SetEnabled(false);
   Edit1.SetText(std::to_string(CheckInterval));
@@ -112,6 +113,7 @@ void TForm3::FormShow() {
 void TForm3::FormClose() { Timer1.SetEnabled(false); }
 
 void TForm3::Button1Click() {
+  ui::BusyCursor busy;
   int32_t seconds = StrToIntZero(Edit1.Text());
   if (seconds < 1 || seconds > 999) {
     ui::ShowMessage(kIntervalMessage);

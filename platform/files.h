@@ -26,6 +26,8 @@ class InputFile {
   bool Open(const std::string& path);
   // Reads up to `capacity` bytes; false on a read error. `got` is 0 at the end of the file.
   bool Read(char* buffer, std::size_t capacity, std::size_t& got);
+  // The size of the open file in bytes; -1 when it cannot be told.
+  long long Size() const;
   void Close();
   bool IsOpen() const { return handle_ != nullptr; }
 

@@ -36,6 +36,12 @@ bool InputFile::Read(char* buffer, std::size_t capacity, std::size_t& got) {
   return !std::ferror(file);
 }
 
+long long InputFile::Size() const {
+  struct stat info;
+  if (handle_ == nullptr || ::fstat(fileno(static_cast<FILE*>(handle_)), &info) != 0) return -1;
+  return static_cast<long long>(info.st_size);
+}
+
 void InputFile::Close() {
   if (handle_ != nullptr) std::fclose(static_cast<FILE*>(handle_));
   handle_ = nullptr;

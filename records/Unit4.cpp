@@ -119,6 +119,7 @@ int TForm4::ValidNumber() {
 }
 
 void TForm4::FormShow() {
+  ui::BusyCursor busy;
   Button1.SetEnabled(true);
   Button4.SetEnabled(true);
   // A connection found broken by an earlier operation (the server restarted) is attached again
@@ -138,6 +139,7 @@ void TForm4::FormShow() {
 void TForm4::FormClose() {}
 
 void TForm4::Button4Click() {
+  ui::BusyCursor busy;
   int number = ValidNumber();
   if (number == 0) return;
   EmptyBoxes();
@@ -151,6 +153,7 @@ void TForm4::Button4Click() {
 }
 
 void TForm4::Button1Click() {
+  ui::BusyCursor busy;
   int number = ValidNumber();
   if (number == 0) return;
 
@@ -183,6 +186,7 @@ void TForm4::Button1Click() {
 }
 
 void TForm4::Button5Click() {
+  ui::BusyCursor busy;
   int number = ValidNumber();
   if (number == 0) return;
   data_.DeleteRows(db::kLaunchTableName, db::NumberCondition(number));

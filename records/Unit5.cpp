@@ -1,8 +1,10 @@
 #include "records/Unit5.h"
 
+#include <algorithm>
 #include <exception>
 #include <optional>
 
+#include "app/UnitV.h"
 #include "db/Statements.h"
 
 namespace {
@@ -50,6 +52,14 @@ const FilterEntry kFilterEntries[] = {
     {"起動日付", Column::BOOT_DATE},
     {"ファイル日付", Column::FILE_DATE},
 };
+
+// "1～100件目 / 全1000000件"; without rows on the page only the count; an unknown count left out.
+std::string PagePositionText(long long first, long long last, long long matching) {
+  std::string text;
+  if (last >= first) text = std::to_string(first) + "～" + std::to_string(last) + "件目";
+  if (matching >= 0) text += (text.empty() ? "全" : " / 全") + std::to_string(matching) + "件";
+  return text;
+}
 
 const char* const kHeaders[kColumnCount] = {"登録番号",   "PC利用者名", "フォルダ名", "展開フォルダ名",
                                             "ファイル名", "起動日付",   "起動時刻",   "ファイル日付",
@@ -143,6 +153,7 @@ void TForm5::EnablePageButtons(bool enabled) {
 }
 
 void TForm5::FormShow() {
+  ui::BusyCursor busy;
   PageSize = 100;
   StartRow = 1;
   NextStartRow = 0;
@@ -185,6 +196,9 @@ std::vector<std::string> TForm5::PageStatementLines() const {
 }
 
 void TForm5::LoadPage() {
+  // Presses queued while the page loads must not start one load each.
+  ui::InputPause pause(*this, {&Button1, &Button2, &Button3, &Button4, &ComboBox1, &Edit1, &ComboBox2});
+  ui::BusyCursor busy;
   db::Query& query = data_.IBQuery1();
   data_.CloseQuery();
   int row = 1;
@@ -199,6 +213,12 @@ void TForm5::LoadPage() {
     }
   }
   if (data_.Connected()) {
+    // Counted first, in the transaction the page is then read in: both see the same rows.
+    const bool count_kept = matching_rows_ >= 0 && counted_filter_ == FilterClause;
+    if (!count_kept) {
+      matching_rows_ = CountMatchingRows();
+      counted_filter_ = FilterClause;
+    }
     StringGrid1.BeginUpdate();
     try {
       query.SetParamCheck(true);
@@ -222,13 +242,43 @@ void TForm5::LoadPage() {
       query.Close();  // the read transaction stays open until the next data operation
     } catch (const std::exception&) {
     }
+    ShowPagePosition(row - 1, count_kept);
+  } else {
+    StatusBar1.SetText("");
   }
   NextStartRow = StartRow + row - 1;
+}
+
+long long TForm5::CountMatchingRows() {
+  db::Query& query = data_.IBQuery1();
+  long long count = -1;
+  try {
+    query.SetParamCheck(true);
+    query.SetLines(db::PageCountLines(FilterClause));
+    query.Open();
+    query.First();
+    if (!query.Eof()) count = StrToIntZero(query.ValueText(0));
+    query.Close();  // the transaction goes on for the page
+  } catch (const std::exception&) {
+    count = -1;
+  }
+  return count;
+}
+
+void TForm5::ShowPagePosition(int32_t rows_shown, bool count_kept) {
+  const long long first = StartRow;
+  const long long last = static_cast<long long>(StartRow) + rows_shown - 1;
+  // Rows stored or deleted since the count was taken: what this page saw is newer. A short page
+  // ends the rows, a full one reaches at least that far.
+  if (count_kept && rows_shown > 0 && rows_shown < PageSize) matching_rows_ = last;
+  if (count_kept && rows_shown == PageSize) matching_rows_ = std::max(matching_rows_, last);
+  StatusBar1.SetText(PagePositionText(first, last, matching_rows_));
 }
 
 void TForm5::Button1Click() {
   ClearGrid();
   StartRow = 1;
+  matching_rows_ = -1;
   LoadPage();
 }
 
@@ -249,6 +299,7 @@ void TForm5::Button3Click() {
 
 void TForm5::Button4Click() {
   ClearGrid();
+  matching_rows_ = -1;
   LoadPage();
 }
 

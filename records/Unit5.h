@@ -49,6 +49,17 @@ class TForm5 : public ui::Form {
 
  private:
   void EnablePageButtons(bool enabled);
+  // How many rows the filter lets through, counted in the read transaction the page is read in
+  // next; -1 when that failed.
+  long long CountMatchingRows();
+  // The status bar: the rows the page holds, of how many match (a count kept from an earlier
+  // load is brought in line with what this page saw).
+  void ShowPagePosition(int32_t rows_shown, bool count_kept);
+
+  // The count of matching rows, kept while only the page changes (次頁, 前頁): it is taken anew
+  // by 最初 (also on showing, sorting and filtering) and 更新, and whenever the filter changed.
+  long long matching_rows_ = -1;
+  std::string counted_filter_;
 
   db::DataModule& data_;
 };

@@ -1,5 +1,9 @@
 #include "platform/headless/headless.h"
 
+#include <algorithm>
+
+#include "platform/ui/progress.h"
+
 namespace headless {
 
 HeadlessBackend::HeadlessBackend() {
@@ -44,6 +48,39 @@ bool HeadlessBackend::RunFileDialog(ui::FileDialog& dialog) {
   file_answers.pop_front();
   if (answer.accept) dialog.FileName = answer.file_name;
   return answer.accept;
+}
+
+void HeadlessBackend::ProcessEvents(const std::function<bool()>& go_on) {
+  (void)go_on;
+  if (ui::ProgressWindow* window = ui::ProgressWindow::Active()) {
+    progress.push_back({window->Text(), window->Label1.Text(), window->Label2.Text(),
+                        window->ProgressBar1.Done()});
+  }
+  if (on_events) {
+    auto hook = on_events;
+    hook();
+  }
+}
+
+void HeadlessBackend::BusyChanged() {
+  const bool shown = ui::BusyCursorShown();
+  busy_changes.push_back(shown);
+  if (shown && on_busy) {
+    auto hook = on_busy;
+    hook();
+  }
+}
+
+void HeadlessBackend::DiscardInput(ui::Form& form) {
+  auto for_form = [&form](const auto& input) { return input.first == &form; };
+  discarded_inputs += static_cast<int>(std::count_if(queued_input.begin(), queued_input.end(), for_form));
+  queued_input.erase(std::remove_if(queued_input.begin(), queued_input.end(), for_form), queued_input.end());
+}
+
+void HeadlessBackend::DeliverQueuedInput() {
+  auto inputs = std::move(queued_input);
+  queued_input.clear();
+  for (auto& input : inputs) input.second();
 }
 
 }  // namespace headless

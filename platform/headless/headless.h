@@ -5,6 +5,7 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/ui/toolkit.h"
@@ -16,6 +17,14 @@ struct ShownMessage {
   std::string text;
   bool error = false;
   bool question = false;
+};
+
+// What a progress window showed each time the work let the events run.
+struct ShownProgress {
+  std::string caption;
+  std::string activity;  // Label1: what is done, and the file
+  std::string rows;      // Label2: rows so far
+  int bar = 0;           // the bar, 0 to ui::ProgressBar::kFull; -1: moving without a measure
 };
 
 struct FileDialogAnswer {
@@ -40,6 +49,20 @@ class HeadlessBackend : public ui::Backend {
   std::function<void(ui::Form&)> modal_hook;
   bool quit = false;
 
+  // Long work: what the progress window showed at each turn of the events, oldest first, and a
+  // hook that runs at each turn (a test presses 中止 there, or tries the other windows).
+  std::vector<ShownProgress> progress;
+  std::function<void()> on_events;
+  // The wait cursor: whether it showed, at each change (true: switched on); and a hook that runs
+  // each time it is switched on (the guarded work is about to talk to the server).
+  std::vector<bool> busy_changes;
+  std::function<void()> on_busy;
+  // Input that reached a form while its handler worked (a test queues presses here); it is
+  // delivered by DeliverQueuedInput unless the form dropped it meanwhile.
+  std::vector<std::pair<ui::Form*, std::function<void()>>> queued_input;
+  int discarded_inputs = 0;
+  void DeliverQueuedInput();
+
   // Texts of the plain and error messages, in order.
   std::vector<std::string> MessageTexts() const;
   void ClearMessages() { messages.clear(); }
@@ -54,6 +77,9 @@ class HeadlessBackend : public ui::Backend {
   void MessageBox(const std::string& caption, const std::string& text, bool error) override;
   ui::Answer Question(const std::string& caption, const std::string& text) override;
   bool RunFileDialog(ui::FileDialog& dialog) override;
+  void ProcessEvents(const std::function<bool()>& go_on) override;
+  void BusyChanged() override;
+  void DiscardInput(ui::Form& form) override;
 
  private:
   ui::Backend* previous_;

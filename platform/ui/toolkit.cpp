@@ -12,7 +12,52 @@ namespace {
 Backend* current_backend = nullptr;
 std::string application_title;
 Form* main_form = nullptr;
+std::vector<Form*> all_forms;
+bool session_ending = false;
+
+// The wait cursor: the guards alive, and how many of them a box or dialog open meanwhile hides
+// (a modal form's own work, guarded inside it, shows the wait cursor again).
+int busy_guards = 0;
+int hidden_guards = 0;
+
+void ChangeBusy(int& counter, int value) {
+  const bool before = BusyCursorShown();
+  counter = value;
+  if (BusyCursorShown() != before && current_backend != nullptr) current_backend->BusyChanged();
+}
+
+// While a box, a question, a file dialog or a modal form is open: the normal cursor.
+class BusyPause {
+ public:
+  BusyPause() : hidden_before_(hidden_guards) { ChangeBusy(hidden_guards, busy_guards); }
+  ~BusyPause() { ChangeBusy(hidden_guards, hidden_before_); }
+
+ private:
+  int hidden_before_;
+};
 }  // namespace
+
+BusyCursor::BusyCursor() { ChangeBusy(busy_guards, busy_guards + 1); }
+BusyCursor::~BusyCursor() { ChangeBusy(busy_guards, busy_guards - 1); }
+
+bool BusyCursorShown() { return busy_guards > hidden_guards; }
+
+bool BusyCursorOver(const Form& form) { return BusyCursorShown() && !form.NormalCursorWhileBusy(); }
+
+InputPause::InputPause(Form& form, std::vector<Control*> controls) : form_(form) {
+  for (Control* control : controls) {
+    if (focused_ == nullptr && control->Focused()) focused_ = control;
+    controls_.emplace_back(control, control->Enabled());
+    control->SetEnabled(false);
+  }
+}
+
+InputPause::~InputPause() {
+  // Dropped while the controls still refuse it, or it would reach them the moment they are back.
+  if (current_backend != nullptr) current_backend->DiscardInput(form_);
+  for (auto& [control, enabled] : controls_) control->SetEnabled(enabled);
+  if (focused_ != nullptr && focused_->Enabled() && !focused_->Focused()) focused_->SetFocus();
+}
 
 void SetBackend(Backend* backend) { current_backend = backend; }
 
@@ -163,9 +208,12 @@ void Control::PeerSetText(const std::string& text) { text_ = text; }
 
 Form::Form(std::string name) : Control(nullptr, ControlKind::Form, std::move(name)) {
   peer_ = CurrentBackend().CreatePeer(*this);
+  all_forms.push_back(this);
 }
 
 Form::~Form() {
+  all_forms.erase(std::remove(all_forms.begin(), all_forms.end(), this), all_forms.end());
+  if (main_form == this) main_form = nullptr;
   // Children are members of the derived window class and are gone already; drop the peer first.
   peer_.reset();
 }
@@ -182,6 +230,8 @@ void Form::PeerSetClientSize(int width, int height) {
   client_height_ = height;
   RealignChildren(width, height);
 }
+
+const std::vector<Form*>& Form::All() { return all_forms; }
 
 int Form::ClientWidth() { ReadBack(); return client_width_; }
 int Form::ClientHeight() { ReadBack(); return client_height_; }
@@ -201,6 +251,7 @@ void Form::Close() {
 }
 
 void Form::ShowModal() {
+  BusyPause pause;
   modal_ = true;
   Show();
   try {
@@ -448,6 +499,17 @@ void Bevel::Create(const CreateArgs& args) {
   CreateWith([&] { SetBounds(args.left, args.top, args.width, args.height); });
 }
 
+void ProgressBar::Create(const CreateArgs& args) {
+  CreateWith([&] { SetBounds(args.left, args.top, args.width, args.height); });
+}
+
+void ProgressBar::SetDone(int part) {
+  part = part < 0 ? -1 : std::min(part, kFull);
+  if (part == done_) return;
+  done_ = part;
+  Changed();
+}
+
 void StatusBar::Create(const CreateArgs& args) {
   CreateWith([&] {
     SetAlign(args.align);
@@ -474,16 +536,26 @@ void Timer::SetEnabled(bool enabled) {
   CurrentBackend().TimerChanged(*this);
 }
 
-void Timer::Fire() { Dispatch(OnTimer); }
+void Timer::Fire() {
+  // The work holds the one connection (and may hold its transaction): a tick must not use it.
+  if (WorkRunning()) return;
+  Dispatch(OnTimer);
+}
 
 // ---- Dialogs and application ----
 
-bool FileDialog::Execute() { return CurrentBackend().RunFileDialog(*this); }
+bool FileDialog::Execute() {
+  BusyPause pause;
+  return CurrentBackend().RunFileDialog(*this);
+}
 
 namespace app {
 void SetTitle(const std::string& title) { application_title = title; }
 const std::string& Title() { return application_title; }
 Form* MainForm() { return main_form; }
+void NoteSessionEnding() { session_ending = true; }
+void NoteSessionGoesOn() { session_ending = false; }
+bool SessionEnding() { return session_ending; }
 
 void Run(Form& main) {
   main_form = &main;
@@ -492,9 +564,16 @@ void Run(Form& main) {
 }
 }  // namespace app
 
-void ShowMessage(const std::string& text) { CurrentBackend().MessageBox(application_title, text, false); }
-void ShowErrorBox(const std::string& text) { CurrentBackend().MessageBox(application_title, text, true); }
+void ShowMessage(const std::string& text) {
+  BusyPause pause;
+  CurrentBackend().MessageBox(application_title, text, false);
+}
+void ShowErrorBox(const std::string& text) {
+  BusyPause pause;
+  CurrentBackend().MessageBox(application_title, text, true);
+}
 Answer AskYesNo(const std::string& caption, const std::string& text) {
+  BusyPause pause;
   return CurrentBackend().Question(caption, text);
 }
 

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace ui {
@@ -35,7 +36,7 @@ struct Font {
 };
 
 enum class ControlKind {
-  Form, Label, Button, Edit, ListBox, ComboBox, StringGrid, Panel, Bevel, StatusBar
+  Form, Label, Button, Edit, ListBox, ComboBox, StringGrid, Panel, Bevel, StatusBar, ProgressBar
 };
 
 class Control;
@@ -206,6 +207,13 @@ class Form : public Control {
   // The user resized the window: the peer reports the new client size; aligned children follow.
   void PeerSetClientSize(int width, int height);
 
+  // The window of running work keeps the normal cursor while the others show the wait cursor.
+  void SetNormalCursorWhileBusy(bool on) { normal_cursor_while_busy_ = on; }
+  bool NormalCursorWhileBusy() const { return normal_cursor_while_busy_; }
+
+  // Every form that exists, in the order of creation.
+  static const std::vector<Form*>& All();
+
  private:
   Border border_ = Border::Single;
   bool maximize_box_ = false;
@@ -214,6 +222,7 @@ class Form : public Control {
   bool modal_ = false;
   Control* focused_ = nullptr;
   int client_width_ = 0, client_height_ = 0;
+  bool normal_cursor_while_busy_ = false;
 };
 
 enum class Alignment { Left, Center };
@@ -432,6 +441,25 @@ class StatusBar : public Control {  // bottom bar without panels
   void Create(const CreateArgs& args);
 };
 
+class ProgressBar : public Control {  // a bar that fills as a piece of work goes on
+ public:
+  struct CreateArgs {
+    int left = 0, top = 0, width = 0, height = 0;
+  };
+
+  static constexpr int kFull = 1000;
+
+  ProgressBar(Control* parent, std::string name)
+      : Control(parent, ControlKind::ProgressBar, std::move(name)) {}
+  void Create(const CreateArgs& args);
+  // How much is done, from 0 to kFull; -1 when that is not known (the bar moves all the same).
+  void SetDone(int part);
+  int Done() const { return done_; }
+
+ private:
+  int done_ = 0;
+};
+
 // A timer that delivers its event on the user-interface thread.
 class Timer {
  public:
@@ -442,7 +470,8 @@ class Timer {
   int Interval() const { return interval_; }
   void SetEnabled(bool enabled);
   bool Enabled() const { return enabled_; }
-  // Delivers one event (the backend calls it; tests call it to make a tick happen).
+  // Delivers one event (the backend calls it; tests call it to make a tick happen). None is
+  // delivered while long work runs (WorkRunning): the timer stays armed for the next one.
   void Fire();
   Form* Owner() const { return owner_; }
 
@@ -481,7 +510,48 @@ const std::string& Title();
 // Shows `main` (running its OnShow) and processes events until it has closed.
 void Run(Form& main);
 Form* MainForm();
+// The system asks to end the session (log off, shutdown): long work that runs is cancelled, so
+// that the session's end finds the program as it is between two actions.
+void NoteSessionEnding();
+// The session's end was called off after all.
+void NoteSessionGoesOn();
+bool SessionEnding();
 }  // namespace app
+
+// The wait cursor over the program's windows while the guard lives: the program talks to the
+// server. Guards nest and share one cursor; message boxes, questions, file dialogs and modal forms
+// show the normal cursor while they are open, and the cursor is restored however the guarded
+// work ends.
+class BusyCursor {
+ public:
+  BusyCursor();
+  ~BusyCursor();
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+};
+// Whether the wait cursor shows now, and over `form` (not over the window of running work, whose
+// cancel button is meant to be pressed).
+bool BusyCursorShown();
+bool BusyCursorOver(const Form& form);
+
+// Controls of `form` that take no input while some work runs in a handler. Input that reached the
+// form meanwhile (keys typed, clicks made while the program did not answer) is dropped before
+// they take input again, so that presses queued during one load do not start one load each.
+class InputPause {
+ public:
+  InputPause(Form& form, std::vector<Control*> controls);
+  ~InputPause();
+  InputPause(const InputPause&) = delete;
+  InputPause& operator=(const InputPause&) = delete;
+
+ private:
+  Form& form_;
+  std::vector<std::pair<Control*, bool>> controls_;  // and whether each was enabled
+  Control* focused_ = nullptr;
+};
+
+// Whether long work with a progress window runs (see ui/progress.h).
+bool WorkRunning();
 
 // Modal box: application title as caption, the text, one OK button.
 void ShowMessage(const std::string& text);
@@ -504,6 +574,13 @@ class Backend {
   virtual void MessageBox(const std::string& caption, const std::string& text, bool error) = 0;
   virtual Answer Question(const std::string& caption, const std::string& text) = 0;
   virtual bool RunFileDialog(FileDialog& dialog) = 0;
+  // Long work that runs inside a handler lets the events that are pending run (painting, the
+  // progress window's cancel); stops early once `go_on` says no.
+  virtual void ProcessEvents(const std::function<bool()>& go_on) = 0;
+  // The wait cursor was switched on or off (BusyCursorShown, BusyCursorOver).
+  virtual void BusyChanged() = 0;
+  // Drops the input (keys, mouse) that is waiting for `form` and its controls.
+  virtual void DiscardInput(Form& form) = 0;
 };
 
 void SetBackend(Backend* backend);

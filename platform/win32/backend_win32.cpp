@@ -6,6 +6,7 @@
 #undef MessageBox  // the toolkit's Backend::MessageBox keeps its name
 
 #include <cstring>
+#include <functional>
 #include <map>
 
 #include "platform/win32/form_peer.h"
@@ -219,6 +220,42 @@ class Win32Backend : public ui::Backend {
     if (!accepted) return false;
     dialog.FileName = std::string(file.c_str());
     return true;
+  }
+
+  void ProcessEvents(const std::function<bool()>& go_on) override {
+    // What is waiting now, within a short turn: the work goes on afterwards. Once the work is to
+    // stop nothing more is taken, so the end of the session is met by the loop after it.
+    const DWORD started = GetTickCount();
+    MSG message;
+    while (go_on() && GetTickCount() - started < 30 && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) {
+        PostQuitMessage(static_cast<int>(message.wParam));  // for the loop that waits for it
+        break;
+      }
+      Process(message);
+    }
+  }
+
+  void BusyChanged() override {
+    // The cursor changes at once, not at the next move of the mouse.
+    POINT point;
+    if (!GetCursorPos(&point)) return;
+    HWND window = WindowFromPoint(point);
+    if (window == nullptr || GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId()) return;
+    LRESULT hit = SendMessageA(window, WM_NCHITTEST, 0, MAKELPARAM(point.x, point.y));
+    SendMessageA(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window),
+                 MAKELPARAM(static_cast<WORD>(hit), WM_MOUSEMOVE));
+  }
+
+  void DiscardInput(ui::Form& form) override {
+    auto* peer = dynamic_cast<FormPeer*>(form.GetPeer());
+    if (peer == nullptr) return;
+    // Messages of the form's window and its controls only.
+    MSG message;
+    while (PeekMessageA(&message, peer->Handle(), WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+    }
+    while (PeekMessageA(&message, peer->Handle(), WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
+    }
   }
 
  private:

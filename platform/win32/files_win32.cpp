@@ -37,6 +37,12 @@ bool InputFile::Read(char* buffer, std::size_t capacity, std::size_t& got) {
   return true;
 }
 
+long long InputFile::Size() const {
+  LARGE_INTEGER size;
+  if (handle_ == nullptr || !GetFileSizeEx(static_cast<HANDLE>(handle_), &size)) return -1;
+  return static_cast<long long>(size.QuadPart);
+}
+
 void InputFile::Close() {
   if (handle_ != nullptr) CloseHandle(static_cast<HANDLE>(handle_));
   handle_ = nullptr;

@@ -40,6 +40,13 @@ FormPeer::~FormPeer() {
   }
   if (tooltip_ != nullptr) DestroyWindow(tooltip_);
   tooltip_ = nullptr;
+  // A window of passing work (the progress window) that goes while active hands the activation
+  // back to the window it was shown from, not to whichever window Windows would pick.
+  if (hwnd_ != nullptr && GetActiveWindow() == hwnd_ && shown_from_ != nullptr && IsWindow(shown_from_) &&
+      IsWindowVisible(shown_from_) && IsWindowEnabled(shown_from_)) {
+    SetForegroundWindow(shown_from_);
+    SetActiveWindow(shown_from_);
+  }
 }
 
 const std::vector<FormPeer*>& FormPeer::All() { return FormList(); }
@@ -269,7 +276,8 @@ LRESULT FormPeer::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       break;
     case WM_CLOSE:
       // Title-bar close, Alt+F4 and the system menu: the form's own close (never destroyed).
-      form_.Close();
+      // A form that takes no input while work runs ignores it (the work holds the connection).
+      if (form_.Enabled()) form_.Close();
       return 0;
     case WM_ACTIVATE:
       if (LOWORD(wparam) == WA_INACTIVE) {
@@ -284,9 +292,18 @@ LRESULT FormPeer::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case DM_GETDEFID:
       return DefaultButtonId();
+    case WM_SETCURSOR:
+      if (ui::BusyCursorOver(form_)) {
+        SetCursor(LoadCursor(nullptr, IDC_WAIT));
+        return TRUE;
+      }
+      break;
     case WM_QUERYENDSESSION:
+      // Work that runs is cancelled now, so that the end of the session finds none.
+      ui::app::NoteSessionEnding();
       return TRUE;
     case WM_ENDSESSION:
+      if (!wparam) ui::app::NoteSessionGoesOn();
       if (wparam && &form_ == ui::app::MainForm()) ui::Dispatch(form_.OnEndSession);
       return 0;
     default:

@@ -31,6 +31,8 @@ std::unique_ptr<ui::Peer> CreatePeerFor(ui::Control& control) {
       return MakeBevelPeer(control);
     case ui::ControlKind::StatusBar:
       return MakeStatusBarPeer(control);
+    case ui::ControlKind::ProgressBar:
+      return MakeProgressBarPeer(control);
   }
   return nullptr;
 }

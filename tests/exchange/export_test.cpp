@@ -108,8 +108,10 @@ TEST_F(ExportTest, ButtonAppendsTxtOnlyWithoutExtension) {
   ClickExport(File("log.csv"));
   EXPECT_EQ(Read(File("log.csv")), expected);
   EXPECT_FALSE(platform::FileExists(File("log.csv.txt")));
+  EXPECT_EQ(backend.MessageTexts(), std::vector<std::string>(2, "2件を書き出しました。"));
 
-  // Cancelled: nothing written. Success and cancel are silent.
+  // Cancelled dialog: nothing written, nothing said.
+  backend.ClearMessages();
   backend.file_answers.push_back({false, ""});
   Form1->Button5.Click();
   EXPECT_TRUE(backend.MessageTexts().empty());
@@ -133,10 +135,11 @@ TEST_F(ExportTest, RowsChangedByAnotherPcDuringTheExport) {
   bool changed = false;
   ExportResult result;
   ASSERT_TRUE(exchange::ExportTable(
-      *Form1, kTable, File("during.txt"), &result, [&](long long lines) {
-        if (lines != 1) return;
+      *Form1, kTable, File("during.txt"), &result, [&](long long lines, double) {
+        if (lines != 1) return true;
         changed = other.Execute("DELETE FROM BOOTJWW WHERE N > 2500") &&
                   other.Execute("INSERT INTO BOOTJWW (N, PNAME) VALUES (5000, 'new')");
+        return true;
       }));
   ASSERT_TRUE(changed);
   // Exactly the rows as they were when the read began: none missing, none added, no padding.
@@ -158,11 +161,12 @@ TEST_F(ExportTest, LostConnectionDuringTheReadKeepsTheEarlierFile) {
   testsupport::OtherPc other(ConnectionPath());
   ASSERT_TRUE(other.Connected());
   ExportResult result;
-  EXPECT_FALSE(exchange::ExportTable(*Form1, kTable, target, &result, [&](long long lines) {
+  EXPECT_FALSE(exchange::ExportTable(*Form1, kTable, target, &result, [&](long long lines, double) {
     // The administrator ends every other attachment, ours included.
     if (lines == 1) {
       other.Execute("DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID <> CURRENT_CONNECTION");
     }
+    return true;
   }));
   EXPECT_EQ(result.outcome, ExportOutcome::ReadFailed);
   EXPECT_EQ(Read(target), "earlier export\r\n");
@@ -227,7 +231,7 @@ TEST_F(ExportTest, ReplacesAnEarlierFileWhenAllIsWritten) {
   ClickExport(File("out.txt"));
   EXPECT_EQ(Read(File("out.txt")), std::string(kHeader) + Line(SampleTexts(1)));
   EXPECT_EQ(FilesStartingWith(folder.Path(), "out"), 1);
-  EXPECT_TRUE(backend.MessageTexts().empty());
+  EXPECT_EQ(backend.MessageTexts(), std::vector<std::string>{"1件を書き出しました。"});
 }
 
 TEST_F(ExportTest, MissingTableWritesNothing) {

@@ -156,7 +156,7 @@ TEST_F(ImportTest, FirstLineIsAlwaysDropped) {
 }
 
 TEST_F(ImportTest, OnlyAHeaderOrNothingWithReplaceEmptiesTheTable) {
-  // The way to clear the table: a file of one line or none, with Yes, silently.
+  // The way to clear the table: a file of one line or none, with Yes; no row was read.
   const std::string one_line_files[] = {kHeader, "", "N\tPNAME\t", "h\rCR\ronly\r\r"};
   for (const std::string& file : one_line_files) {
     InsertSamples(1, 3);
@@ -164,7 +164,7 @@ TEST_F(ImportTest, OnlyAHeaderOrNothingWithReplaceEmptiesTheTable) {
     ClickImport(ui::Answer::Yes, File("clear.txt"));
     EXPECT_TRUE(AllRows().empty()) << file;
   }
-  EXPECT_TRUE(backend.MessageTexts().empty());
+  EXPECT_EQ(backend.MessageTexts(), std::vector<std::string>(4, "0件を読み込みました。"));
   // Adding a header only changes nothing.
   InsertSamples(1, 2);
   ImportResult result;
@@ -214,7 +214,10 @@ TEST_F(ImportTest, FilesThatAreNotTextChangeNothing) {
   ImportResult result;
   Write(File("late.txt"), late_nul);
   EXPECT_FALSE(exchange::ImportTable(*Form1, kTable, File("late.txt"), false, true, &result,
-                                     [&](long long lines) { lines_sent = lines; }));
+                                     [&](long long lines, double) {
+                                       lines_sent = lines;
+                                       return true;
+                                     }));
   EXPECT_EQ(result.outcome, ImportOutcome::NotText);
   EXPECT_EQ(result.stored, 0);
   EXPECT_GE(lines_sent, 1000);
@@ -275,10 +278,11 @@ TEST_F(ImportTest, LostConnectionDuringReplaceKeepsTheRows) {
   ASSERT_TRUE(other.Connected());
   ImportResult result;
   EXPECT_FALSE(exchange::ImportTable(
-      *Form1, kTable, File("in.txt"), false, true, &result, [&](long long lines) {
+      *Form1, kTable, File("in.txt"), false, true, &result, [&](long long lines, double) {
         if (lines == 5) {
           other.Execute("DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID <> CURRENT_CONNECTION");
         }
+        return true;
       }));
   EXPECT_EQ(result.outcome, ImportOutcome::DatabaseFailed);
   EXPECT_EQ(exchange::ImportFailureMessage(result),
@@ -326,9 +330,10 @@ TEST_F(ImportTest, NumberTakenByAnotherPcMeanwhile) {
   ImportResult result;
   bool registered = false;
   ASSERT_TRUE(exchange::ImportTable(
-      *Form1, kTable, File("in.txt"), true, true, &result, [&](long long lines) {
+      *Form1, kTable, File("in.txt"), true, true, &result, [&](long long lines, double) {
         // The launch monitor of another PC stores number 7 while the import runs.
         if (lines == 1) registered = other.Execute("INSERT INTO BOOTJWW (N, PNAME) VALUES (7, 'other')");
+        return true;
       }));
   ASSERT_TRUE(registered);
   EXPECT_EQ(result.stored, 3);
@@ -369,18 +374,20 @@ TEST_F(ImportTest, ButtonClosesWindowsAsksAndImports) {
   EXPECT_EQ(AllRows(), (std::vector<Texts>{Numbered(SampleTexts(8), 1),
                                            Numbered(SampleTexts(9), 2),
                                            Numbered(SampleTexts(10), 3)}));
-  EXPECT_TRUE(backend.MessageTexts().empty());  // success is silent
+  EXPECT_EQ(backend.MessageTexts(), std::vector<std::string>(3, "1件を読み込みました。"));
 }
 
-TEST_F(ImportTest, OtherExtensionsAreIgnored) {
+TEST_F(ImportTest, OtherExtensionsAreRefusedWithAMessage) {
   InsertSamples(1, 2);
   const std::vector<Texts> before = AllRows();
-  for (const char* name : {"d.csv", "d.txt.csv", "d"}) {
+  for (const char* name : {"d.csv", "d.txt.csv", "d", "d.txt.", "d.tx"}) {
     Write(File(name), std::string(kHeader) + Line(SampleTexts(9)));
     ClickImport(ui::Answer::Yes, File(name));
   }
   EXPECT_EQ(AllRows(), before);
-  EXPECT_TRUE(backend.MessageTexts().empty());
+  EXPECT_EQ(backend.MessageTexts(),
+            std::vector<std::string>(5, "タブ区切りテキスト（.txt）のファイルを選択して下さい。"));
+  EXPECT_TRUE(backend.progress.empty());  // no work was started
 }
 
 TEST_F(ImportTest, CancelAfterYesDeletesNothing) {

@@ -1,0 +1,110 @@
+#include "platform/ui/progress.h"
+
+#include "platform/cp932.h"
+
+namespace ui {
+
+namespace {
+
+ProgressWindow* active_window = nullptr;
+
+// Often enough that no window waits long for its paint, seldom enough to cost nothing beside
+// the work; the clock itself is read only every few reports.
+std::chrono::milliseconds refresh_interval(50);
+constexpr int kReportsPerClockReading = 16;
+
+// The name without its folder ("/" separates folders too, on Windows as well).
+std::string NameOnly(const std::string& path) {
+  const std::size_t separator = cp932::LastOfChars(path, "\\/:");
+  return separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
+std::string RowsText(long long done, double fraction) {
+  std::string text = std::to_string(done) + "件";
+  if (fraction >= 0) {
+    const int percent = fraction >= 1 ? 100 : static_cast<int>(fraction * 100);
+    text += "（" + std::to_string(percent) + "%）";
+  }
+  return text;
+}
+
+}  // namespace
+
+bool WorkRunning() { return active_window != nullptr; }
+
+ProgressWindow* ProgressWindow::Active() { return active_window; }
+
+void ProgressWindow::SetRefreshInterval(std::chrono::milliseconds interval) { refresh_interval = interval; }
+
+ProgressWindow::ProgressWindow(const std::string& activity, const std::string& file_name)
+    : Form("ProgressWindow"),
+      Label1(this, "Label1"),
+      Label2(this, "Label2"),
+      ProgressBar1(this, "ProgressBar1"),
+      Button1(this, "Button1") {
+  app::NoteSessionGoesOn();  // started by the user: the session went on, whatever was heard of its end
+  SetText(activity);
+  SetBorder(Border::Single);
+  SetMaximizeBox(false);
+  SetColor(kWhite);
+  SetClientSize(320, 118);
+  if (Form* main = app::MainForm()) {
+    SetPosition(main->Left() + (main->Width() - Width()) / 2, main->Top() + (main->Height() - Height()) / 2);
+  }
+
+  //            left top width height
+  Label1.Create({12, 12, activity + "：" + NameOnly(file_name), Visibility::Shown, 296, 16});
+  Label2.Create({12, 36, RowsText(0, -1), Visibility::Shown, 296, 16});
+  ProgressBar1.Create({12, 58, 296, 18});
+  Button1.Create({116, 84, 88, 25, "中止", 0, ButtonRole::Cancel});
+  ProgressBar1.SetDone(-1);
+
+  Button1.OnClick = [this] { Cancel(); };
+  OnClose = [this] { Cancel(); };  // closing the window is cancelling too
+  SetNormalCursorWhileBusy(true);
+
+  for (Form* form : Form::All()) {
+    if (form == this) continue;
+    others_.emplace_back(form, form->Enabled());
+    form->SetEnabled(false);
+  }
+  active_window = this;
+  Show();
+  // Painted before the work's first step, which may take a while (a replacing import's delete).
+  Refresh();
+}
+
+ProgressWindow::~ProgressWindow() {
+  active_window = nullptr;
+  // Before this window goes, so the main form can be active again at once.
+  for (auto& [form, enabled] : others_) form->SetEnabled(enabled);
+}
+
+bool ProgressWindow::Cancelled() const { return cancelled_ || app::SessionEnding(); }
+
+void ProgressWindow::Cancel() {
+  if (cancelled_) return;
+  cancelled_ = true;
+  Button1.SetEnabled(false);
+  Label2.SetText(RowsText(done_, fraction_) + "　中止しています…");
+}
+
+bool ProgressWindow::Report(long long done, double fraction) {
+  done_ = done;
+  fraction_ = fraction;
+  if (++reports_since_clock_ < kReportsPerClockReading) return !Cancelled();
+  reports_since_clock_ = 0;
+  if (Clock::now() >= next_refresh_) Refresh();
+  return !Cancelled();
+}
+
+void ProgressWindow::Refresh() {
+  if (!cancelled_) {
+    Label2.SetText(RowsText(done_, fraction_));
+    ProgressBar1.SetDone(fraction_ < 0 ? -1 : static_cast<int>(fraction_ * ProgressBar::kFull));
+  }
+  CurrentBackend().ProcessEvents([this] { return !Cancelled(); });
+  next_refresh_ = Clock::now() + refresh_interval;
+}
+
+}  // namespace ui
