@@ -46,6 +46,7 @@ ProgressWindow::ProgressWindow(const std::string& activity, const std::string& f
   SetText(activity);
   SetBorder(Border::Single);
   SetMaximizeBox(false);
+  SetMinimizeBox(false);  // it goes with the work; the main window is the one to minimise
   SetColor(kWhite);
   SetClientSize(320, 118);
   if (Form* main = app::MainForm()) {

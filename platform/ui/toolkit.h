@@ -182,6 +182,8 @@ class Form : public Control {
   Border GetBorder() const { return border_; }
   void SetMaximizeBox(bool on) { maximize_box_ = on; Changed(); }
   bool MaximizeBox() const { return maximize_box_; }
+  void SetMinimizeBox(bool on) { minimize_box_ = on; Changed(); }
+  bool MinimizeBox() const { return minimize_box_; }
 
   void SetDefaultButton(Button* button) { default_button_ = button; Changed(); }
   void SetCancelButton(Button* button) { cancel_button_ = button; Changed(); }
@@ -217,6 +219,7 @@ class Form : public Control {
  private:
   Border border_ = Border::Single;
   bool maximize_box_ = false;
+  bool minimize_box_ = true;
   Button* default_button_ = nullptr;
   Button* cancel_button_ = nullptr;
   bool modal_ = false;

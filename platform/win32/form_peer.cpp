@@ -52,7 +52,8 @@ FormPeer::~FormPeer() {
 const std::vector<FormPeer*>& FormPeer::All() { return FormList(); }
 
 DWORD FormPeer::Style() const {
-  DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+  DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+  if (form_.MinimizeBox()) style |= WS_MINIMIZEBOX;
   if (form_.GetBorder() == ui::Border::Sizeable) style |= WS_THICKFRAME;
   if (form_.MaximizeBox()) style |= WS_MAXIMIZEBOX;
   return style;
@@ -136,13 +137,15 @@ bool FormPeer::ApplyFrame() {
     shown_text_ = text;
   }
   bool frame_changed = false;
-  if (form_.GetBorder() != shown_border_ || form_.MaximizeBox() != shown_maximize_box_) {
+  if (form_.GetBorder() != shown_border_ || form_.MaximizeBox() != shown_maximize_box_ ||
+      form_.MinimizeBox() != shown_minimize_box_) {
     SetWindowLongPtrA(hwnd_, GWL_STYLE,
                       (GetWindowLongPtrA(hwnd_, GWL_STYLE) & WS_VISIBLE) | LONG_PTR(Style()));
     SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     shown_border_ = form_.GetBorder();
     shown_maximize_box_ = form_.MaximizeBox();
+    shown_minimize_box_ = form_.MinimizeBox();
     frame_changed = true;
   }
   return frame_changed;

@@ -45,6 +45,7 @@ class FormPeer : public WindowPeer {
   int shown_client_width_ = -1, shown_client_height_ = -1;
   ui::Border shown_border_ = ui::Border::Single;
   bool shown_maximize_box_ = false;
+  bool shown_minimize_box_ = true;
   bool shown_once_ = false;
   uint32_t shown_color_ = ui::kDefaultColor;
   ui::Button* shown_default_button_ = nullptr;

@@ -580,6 +580,7 @@ def test_toolkit(session, program):
     check(lines[0]["enabled"] == "1" and lines[0]["foreground"] == "1",
           f"the probe is not usable and in front again after the modal dialog: {lines[0]}")
     save_path = save_dialog_path_must_exist(session, title)
+    session.drive("click", title, "=" + hexof("待機(&W)"))
     session.screenshot("toolkit-probe.png")
     session.drive("close", title)
     try:
@@ -592,6 +593,9 @@ def test_toolkit(session, program):
     report = [e for e in events if e.split()[0] in ("edit1", "edit2", "combo", "widths", "focused")]
     expected_events = ["tick", "ok-click", "cancel-click", "cancel-click", "answer no", "answer yes",
                        "modal-start", "dialog-close", "modal-end", "close"]
+    # The wait cursor over the window at once, the normal one again when the work ends.
+    cursors = [e for e in events if e.startswith("busy-cursor ")]
+    check(cursors == ["busy-cursor wait", "busy-cursor normal"], f"cursors {cursors}")
     saves = [e for e in events if e.startswith("save ")]
     check(saves == ["save " + hexof(save_path)], f"save dialog results {saves}")
     seen = [e for e in events if e in expected_events or e.startswith(("select ", "answer "))]

@@ -7,7 +7,7 @@ A database on the private Firebird server (its state folder is --fbstate) is fil
 the program exports them through its save dialog, and the file is compared byte for byte with the
 table. The table is then changed behind the program's back, and the file is imported with
 "replace" through the question and the open dialog; the table must hold the file's rows again,
-numbered 1 .. n. Uses the session and driver helpers of e2e.py.
+numbered 1 .. n. Each tells how many rows it moved. Uses the session and driver helpers of e2e.py.
 """
 import os
 import sys
@@ -84,6 +84,15 @@ def choose_file(session, title, path):
     session.drive("gone", hexof(title), timeout_ms=30000)
 
 
+def confirm(session, text, timeout_ms=30000):
+    """The program's message box says `text` (and nothing else); it is closed with its OK."""
+    texts, buttons = e2e.message_box(session, e2e.APP_TITLE, timeout_ms=timeout_ms)
+    check(texts == [text], f"message {texts!r}, expected {text!r}")
+    check(len(buttons) == 1, f"message buttons {buttons!r}")
+    session.drive("click", hexof(e2e.APP_TITLE), "=" + hexof(buttons[0]))
+    session.drive("gone", hexof(e2e.APP_TITLE))
+
+
 def run(session, program, fbstate):
     server = e2e.fb_server(fbstate)
     folder = tempfile.mkdtemp(prefix="exchange-", dir=session.work)
@@ -120,7 +129,7 @@ def run(session, program, fbstate):
     check(exported == export_bytes(ROWS), f"the file differs from the rows stored: {exported!r}")
     check(not [n for n in os.listdir(folder) if n.startswith("export") and n != "export.txt"],
           f"files left beside the export: {os.listdir(folder)}")
-    no_message(session)
+    confirm(session, "3件を書き出しました。")
 
     # Change the table behind the program's back; the import with replace restores the file.
     isql("DELETE FROM BOOTJWW WHERE N = 2;\nCOMMIT;\n" +
@@ -146,7 +155,7 @@ def run(session, program, fbstate):
         time.sleep(0.5)
         rows = table_rows(database)
     check(rows == expected, f"table after the import: {rows!r}")
-    no_message(session)  # success is silent
+    confirm(session, "3件を読み込みました。")
 
     session.drive("close", hexof("Lumadex"))
     e2e.wait_exit(process)

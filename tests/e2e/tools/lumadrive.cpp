@@ -19,6 +19,9 @@
 //   msgbox TITLE                     a message box: its text and its buttons
 //   close TITLE                      WM_CLOSE, as the title-bar close does
 //   endsession TITLE                 WM_QUERYENDSESSION then WM_ENDSESSION, as at log-off
+//   ping TITLE                       how long the window takes to answer a sent WM_NULL (ms)
+//   repaint TITLE                    invalidates the window and its controls and waits until
+//                                    it has painted them (ms)
 //   keys TITLE KEY...                brings the window to the front (fails when it does not
 //                                    come) and types keys with SendInput
 //                                    (KEY: hex virtual-key code, "alt+XX", "shift+XX")
@@ -270,6 +273,25 @@ int Run(std::vector<std::string> args) {
     SendMessageTimeoutA(form, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer);
     SendMessageTimeoutA(form, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, nullptr);
     std::printf("ok %lu\n", static_cast<unsigned long>(answer));
+    return 0;
+  }
+  if (command == "ping") {
+    DWORD start = GetTickCount();
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutA(form, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, static_cast<UINT>(timeout_ms), &answer)) {
+      return Fail("no-answer");
+    }
+    std::printf("ok %lu\n", static_cast<unsigned long>(GetTickCount() - start));
+    return 0;
+  }
+  if (command == "repaint") {
+    DWORD start = GetTickCount();
+    RedrawWindow(form, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    while (GetUpdateRect(form, nullptr, FALSE)) {
+      if (GetTickCount() - start > static_cast<DWORD>(timeout_ms)) return Fail("not-painted");
+      Sleep(10);
+    }
+    std::printf("ok %lu\n", static_cast<unsigned long>(GetTickCount() - start));
     return 0;
   }
   if (command == "close") {

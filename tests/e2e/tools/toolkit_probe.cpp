@@ -1,6 +1,9 @@
 // toolkit_probe: a window with one control of each kind on the Win32 backend, for the end-to-end
 // test of the backend itself. It writes what its handlers saw to standard output, one event a
 // line (texts as hex of their Shift-JIS bytes), so the test can compare after driving it.
+#include <windows.h>
+#undef MessageBox
+
 #include <cstdio>
 #include <memory>
 #include <stdexcept>
@@ -60,6 +63,7 @@ class Probe : public ui::Form {
         ButtonModal(this, "ButtonModal"),
         ButtonReport(this, "ButtonReport"),
         ButtonSave(this, "ButtonSave"),
+        ButtonBusy(this, "ButtonBusy"),
         Bevel1(this, "Bevel1"),
         StatusBar1(this, "StatusBar1"),
         Timer1(this),
@@ -139,6 +143,9 @@ class Probe : public ui::Form {
     ButtonSave.SetBounds(8, 312, 120, 30);
     ButtonSave.SetText("保存(&V)");
     ButtonSave.SetTabOrder(10);
+    ButtonBusy.SetBounds(136, 312, 120, 30);
+    ButtonBusy.SetText("待機(&W)");
+    ButtonBusy.SetTabOrder(11);
 
     StatusBar1.SetBounds(0, 380, 520, 20);
     StatusBar1.SetAlign(ui::Align::Bottom);
@@ -163,6 +170,25 @@ class Probe : public ui::Form {
       dialog.DefaultExt = "csv";
       dialog.OverwritePrompt = true;
       Say(dialog.Execute() ? "save " + Hex(dialog.FileName) : std::string("save cancelled"));
+    };
+    // The wait cursor while work runs, over the window under the mouse at once, and the normal
+    // one afterwards, without the mouse moving.
+    ButtonBusy.OnClick = [] {
+      HWND window = FindWindowA(nullptr, "ToolkitProbe");
+      RECT client;
+      GetClientRect(window, &client);
+      POINT middle = {client.right / 2, client.bottom / 2};
+      ClientToScreen(window, &middle);
+      SetCursorPos(middle.x, middle.y);
+      auto shape = [] {
+        HCURSOR cursor = GetCursor();
+        return cursor == LoadCursor(nullptr, IDC_WAIT) ? "wait" : cursor == LoadCursor(nullptr, IDC_ARROW) ? "normal" : "other";
+      };
+      {
+        ui::BusyCursor busy;
+        Say(std::string("busy-cursor ") + shape());
+      }
+      Say(std::string("busy-cursor ") + shape());
     };
     ComboBox1.OnSelect = [this] { Say("select " + std::to_string(ComboBox1.ItemIndex())); };
     Edit1.OnDoubleClick = [] { Say("double-click"); };
@@ -198,7 +224,7 @@ class Probe : public ui::Form {
   ui::ListBox ListBox1;
   ui::StringGrid StringGrid1;
   ui::Panel Panel1;
-  ui::Button ButtonOk, ButtonCancel, ButtonThrow, ButtonAsk, ButtonModal, ButtonReport, ButtonSave;
+  ui::Button ButtonOk, ButtonCancel, ButtonThrow, ButtonAsk, ButtonModal, ButtonReport, ButtonSave, ButtonBusy;
   ui::Bevel Bevel1;
   ui::StatusBar StatusBar1;
   ui::Timer Timer1;
