@@ -1,6 +1,7 @@
 // Export and import of BOOTJWW beside bare client-library baselines, side by side in one run.
 //
 //   lumadex_exchange_bench STATE_DIR DATA_DIR [--export-sizes 100000,1000000] [--import 100000]
+//                          [--progress-export 1000000] [--progress-import 100000] [--repeats 3]
 //
 // Export: ExportTable against a bare SELECT * fetched with isc_dsql_fetch and written, value by
 // value, through a buffered stdio stream; both files must be byte for byte the same.
@@ -10,9 +11,15 @@
 // numbered 1 .. n in the first file's line order.
 // Memory: the peak of our own heap (counting allocator) and the peak resident set of the process
 // while the operation ran (VmHWM, reset before each run).
+// Progress: the export of the large dataset and the import (replace) of the smaller one's file,
+// each run with the program's progress window (headless: the same throttling and refreshes) and
+// without, alternately, R times; the best of each side and their ratio.
 #include <malloc.h>
 #include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -30,6 +37,8 @@
 #include "db/Statements.h"
 #include "exchange/Exchange.h"
 #include "exchange/TabText.h"
+#include "platform/headless/headless.h"
+#include "platform/ui/progress.h"
 
 namespace {
 
@@ -300,6 +309,120 @@ void BenchImport(const std::string& server, const std::string& data_dir, long lo
   if (!same) Die("round trip differs");
 }
 
+// ---- progress beside none ----
+
+struct SideBySide {
+  double without = 1e30, with = 1e30;  // best of the runs, seconds
+  // The same for this process's processor time: what the progress adds is all on this side,
+  // while the wall time also holds the server's work and whatever else the machine runs.
+  double without_cpu = 1e30, with_cpu = 1e30;
+  long long refreshes = 0;             // the progress window's refreshes in one run
+  std::string runs;                    // every run in order: "-" without, "+" with
+};
+
+double ProcessCpuSeconds() {
+  timespec now;
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+// Runs `work` without and with a progress window, `repeats` times each, in the order without,
+// with, with, without, ... so that a drift of the machine's speed weighs on both sides alike.
+// Before each run, untimed: `prepare`, and the file system's writes of the run before settled.
+SideBySide WithAndWithoutProgress(int repeats, const std::function<void()>& prepare,
+                                  const std::function<void(const exchange::Progress&)>& work) {
+  headless::HeadlessBackend backend;
+  ui::Form main("Main");
+  ui::app::Run(main);
+  SideBySide result;
+  auto run_without = [&] {
+    prepare();
+    ::sync();
+    const double cpu = ProcessCpuSeconds();
+    const double seconds = bench::Seconds([&] { work({}); });
+    result.without_cpu = std::min(result.without_cpu, ProcessCpuSeconds() - cpu);
+    result.without = std::min(result.without, seconds);
+    result.runs += bench::Printed(" -%.2f", seconds);
+  };
+  auto run_with = [&] {
+    prepare();
+    ::sync();
+    backend.progress.clear();
+    const double cpu = ProcessCpuSeconds();
+    const double seconds = bench::Seconds([&] {
+      ui::ProgressWindow progress("処理中", "bench.txt");
+      work([&progress](long long rows, double fraction) { return progress.Report(rows, fraction); });
+    });
+    result.with_cpu = std::min(result.with_cpu, ProcessCpuSeconds() - cpu);
+    result.with = std::min(result.with, seconds);
+    result.runs += bench::Printed(" +%.2f", seconds);
+    result.refreshes = static_cast<long long>(backend.progress.size());
+  };
+  for (int run = 0; run < repeats; ++run) {
+    if (run % 2 == 0) {
+      run_without();
+      run_with();
+    } else {
+      run_with();
+      run_without();
+    }
+  }
+  return result;
+}
+
+void BenchProgress(const std::string& server, const std::string& data_dir, long long export_rows,
+                   long long import_rows, int repeats) {
+  std::printf("\n== progress window beside none (best of %d runs each, interleaved) ==\n", repeats);
+  std::printf("%-34s %11s %11s %8s %10s\n", "", "without", "with", "ratio", "refreshes");
+  double export_ratio = 0, import_ratio = 0;
+  if (export_rows > 0) {
+    const bench::Dataset dataset = bench::EnsureDataset(server, data_dir, export_rows);
+    db::DataModule data;
+    Connect(data, server, dataset.folder, dataset.file_name);
+    const std::string file = data_dir + "/progress-export.txt";
+    exchange::ExportTable(data, kTable, file);  // the server's cache warm for both sides
+    const SideBySide export_runs = WithAndWithoutProgress(repeats, [&] { std::remove(file.c_str()); },
+                                                         [&](const exchange::Progress& progress) {
+      exchange::ExportResult result;
+      if (!exchange::ExportTable(data, kTable, file, &result, progress) || result.rows != export_rows) {
+        Die("ExportTable failed");
+      }
+    });
+    std::remove(file.c_str());
+    export_ratio = export_runs.with / export_runs.without;
+    std::printf("%-34s %9.3f s %9.3f s %7.3fx %10lld\n",
+                ("export of " + std::to_string(export_rows) + " rows").c_str(), export_runs.without,
+                export_runs.with, export_ratio, export_runs.refreshes);
+    std::printf("%-34s %9.3f s %9.3f s %7.3fx\n", "  client processor time", export_runs.without_cpu,
+                export_runs.with_cpu, export_runs.with_cpu / export_runs.without_cpu);
+    std::printf("%-34s%s\n", "  runs (s)", export_runs.runs.c_str());
+  }
+  if (import_rows > 0) {
+    const std::string input = BenchExport(server, data_dir, import_rows);
+    const std::string folder = data_dir + "/";
+    const std::string file = "PROGRESS-IMPORT.FDB";
+    db::DataModule data;
+    if (!bench::CreateScratchDatabase(data, server, folder, file, false)) Die("cannot prepare " + folder + file);
+    if (!exchange::ImportTable(data, kTable, input, true, true)) Die("filling import failed");
+    const SideBySide import_runs = WithAndWithoutProgress(repeats, [] {}, [&](const exchange::Progress& progress) {
+      exchange::ImportResult result;
+      if (!exchange::ImportTable(data, kTable, input, false, true, &result, progress) ||
+          result.stored != import_rows) {
+        Die("ImportTable failed");
+      }
+    });
+    import_ratio = import_runs.with / import_runs.without;
+    std::printf("%-34s %9.3f s %9.3f s %7.3fx %10lld\n",
+                ("import of " + std::to_string(import_rows) + " lines (replace)").c_str(),
+                import_runs.without, import_runs.with, import_ratio, import_runs.refreshes);
+    std::printf("%-34s %9.3f s %9.3f s %7.3fx\n", "  client processor time", import_runs.without_cpu,
+                import_runs.with_cpu, import_runs.with_cpu / import_runs.without_cpu);
+    std::printf("%-34s%s\n", "  runs (s)", import_runs.runs.c_str());
+  }
+  std::printf("%-34s export %.3f, import %.3f (at most 1.03 each)\n", "ratio with / without progress",
+              export_ratio, import_ratio);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -312,10 +435,16 @@ int main(int argc, char** argv) {
   const std::string data_dir = argv[2];
   std::vector<long long> export_sizes{100000, 1000000};
   long long import_rows = 100000;
+  long long progress_export = 1000000;
+  long long progress_import = 100000;
+  int repeats = 3;
   for (int i = 3; i + 1 < argc; i += 2) {
     const std::string option = argv[i];
     if (option == "--export-sizes") export_sizes = bench::ParseSizes(argv[i + 1]);
     if (option == "--import") import_rows = std::atoll(argv[i + 1]);
+    if (option == "--progress-export") progress_export = std::atoll(argv[i + 1]);
+    if (option == "--progress-import") progress_import = std::atoll(argv[i + 1]);
+    if (option == "--repeats") repeats = std::atoi(argv[i + 1]);
   }
   const std::string server = bench::ServerAddress(state_dir);
   if (server.empty()) Die("no server in " + state_dir + " (start scripts/firebird-server first)");
@@ -325,5 +454,8 @@ int main(int argc, char** argv) {
     if (rows != import_rows) std::remove(BenchExport(server, data_dir, rows).c_str());
   }
   if (import_rows > 0) BenchImport(server, data_dir, import_rows);
+  if (repeats > 0 && (progress_export > 0 || progress_import > 0)) {
+    BenchProgress(server, data_dir, progress_export, progress_import, repeats);
+  }
   return 0;
 }

@@ -145,6 +145,15 @@ std::string NumberFromCondition(long long lowest) {
   return std::string(LaunchColumnName(LaunchColumn::N)) + " >= " + std::to_string(lowest);
 }
 
+std::string NumberRangeCondition(const std::string& column, long long above, long long up_to) {
+  return column + " > " + std::to_string(above) + " AND " + column + " <= " + std::to_string(up_to);
+}
+
+std::string OutsideNumberRangeCondition(const std::string& column, long long above, long long up_to) {
+  return column + " <= " + std::to_string(above) + " OR " + column + " > " + std::to_string(up_to) + " OR " +
+         column + " IS NULL";
+}
+
 std::string LaunchLookupCondition(long long number, const std::vector<std::string>& values) {
   std::string condition;
   if (number > 0) condition = NumberCondition(number);
@@ -156,8 +165,6 @@ std::string LaunchLookupCondition(long long number, const std::vector<std::strin
   }
   return condition;
 }
-
-const char* const kNoRowCondition = "1 = 0";
 
 // ---- The record list's page ----
 

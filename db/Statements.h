@@ -46,11 +46,13 @@ std::vector<std::string> ExecuteBlockLines(const std::vector<std::vector<std::st
 std::string NumberCondition(long long number);
 // Registration numbers from `lowest` up (answered through the unique index).
 std::string NumberFromCondition(long long lowest);
+// Numbers in `column` above `above` up to `up_to`, and all the others (below, above, none): the
+// replacing import deletes a table a range at a time, each found through the number's index.
+std::string NumberRangeCondition(const std::string& column, long long above, long long up_to);
+std::string OutsideNumberRangeCondition(const std::string& column, long long above, long long up_to);
 // A launch row by its ten value literals (as InsertRow takes them): columns 2 to 10 equal to
 // their value, or NULL where the value is NULL, and the number too when `number` is above 0.
 std::string LaunchLookupCondition(long long number, const std::vector<std::string>& values);
-// True for no row: a result that only describes its columns.
-extern const char* const kNoRowCondition;
 
 // ---- The record list's page ----
 // Every column of the launch table, filtered when `filter` is not empty, in `order`.

@@ -41,13 +41,18 @@ struct Columns {
   std::vector<bool> text;  // per column: a character column (else numeric)
 };
 
-// Names and kinds of the table's columns, from a result that holds no row.
+// Names and kinds of the table's columns, from the description of its rows. Only the first rows
+// are fetched: a condition that matches nothing would still have the server read the whole table
+// (seconds at a million rows, while the program could not answer).
 bool DescribeColumns(db::DataModule& data, const std::string& table, Columns& columns) {
-  // A condition that matches nothing keeps OpenSelect from fetching the whole table.
-  data.OpenSelect("*", table, db::kNoRowCondition, "");
   db::Query& query = data.IBQuery1();
   bool described = false;
   try {
+    data.CloseQuery();
+    query.SetParamCheck(true);
+    query.SetLines(db::OpenSelectLines("*", table, "", ""));
+    query.SetUniDirectional(true);
+    query.Open();
     if (query.IsOpen()) {
       int count = query.FieldCount();
       if (count > static_cast<int>(kMaxPieces)) count = static_cast<int>(kMaxPieces);
@@ -70,6 +75,40 @@ int64_t NextNumber(db::DataModule& data, const std::string& table, const std::st
                             ? data.SelectHighestNumber(table)
                             : data.SelectMax(table, column, "");
   return static_cast<int64_t>(StrToIntZero(highest)) + 1;
+}
+
+// Deletes every row of the table inside the batch. Numbered rows go a range of numbers at a time,
+// from the highest down, with the progress told after each statement so that the events can run
+// between them: one statement deleting a million rows holds the program for seconds. The rows
+// outside the ranges (numbers below 1, rows stored since `highest` was read) go last, found
+// through the number's index too. False when the server failed; `cancelled` when the progress
+// said stop.
+bool DeleteAllRows(db::DataModule& data, const std::string& table, const Columns& columns,
+                   int64_t highest, const Progress& progress, bool& cancelled) {
+  if (!columns.text[0] && highest >= 1) {
+    // About this many rows a statement; empty ranges (gaps in the numbering) are crossed in
+    // ever wider steps, crowded ones cut finer.
+    constexpr int64_t kRangeRows = 10000;
+    const std::string& column = columns.names[0];
+    int64_t step = kRangeRows;
+    int64_t bound = highest;
+    while (bound >= 1) {
+      const int64_t below = bound > step ? bound - step : 0;
+      if (!data.BatchExecute(db::DeleteLines(table, db::NumberRangeCondition(column, below, bound)))) {
+        return false;
+      }
+      const long long deleted = data.RowsChanged();
+      if (deleted == 0) step *= 2;
+      if (deleted > 2 * kRangeRows && step > 1) step /= 2;
+      bound = below;
+      if (progress && !progress(0, -1)) {
+        cancelled = true;
+        return true;
+      }
+    }
+    return data.BatchExecute(db::DeleteLines(table, db::OutsideNumberRangeCondition(column, 0, highest)));
+  }
+  return data.BatchExecute(db::DeleteLines(table, ""));
 }
 
 // Inserts the lines read so far. They go to the server together in one EXECUTE BLOCK, which
@@ -191,15 +230,20 @@ bool ImportTable(db::DataModule& data, const std::string& table, const std::stri
   const int count = static_cast<int>(columns.names.size());
   // Replacing starts from 1 inside the transaction that deletes the old rows; adding counts on
   // from the highest stored number. A number taken meanwhile by another PC is skipped.
-  const int64_t next = keep_rows ? NextNumber(data, table, columns.names[0]) : 1;
+  const int64_t highest = columns.text[0] ? 0 : NextNumber(data, table, columns.names[0]) - 1;
+  const int64_t next = keep_rows ? highest + 1 : 1;
 
   if (!data.BeginBatch()) return Finish(result, work, ImportOutcome::DatabaseFailed);
   auto fail = [&](ImportOutcome outcome) {
     data.RollbackBatch();
     return Finish(result, work, outcome);
   };
-  if (!keep_rows && !data.BatchExecute(db::DeleteLines(table, ""))) {
-    return fail(ImportOutcome::DatabaseFailed);
+  if (!keep_rows) {
+    bool cancelled = false;
+    if (!DeleteAllRows(data, table, columns, highest, progress, cancelled)) {
+      return fail(ImportOutcome::DatabaseFailed);
+    }
+    if (cancelled) return fail(ImportOutcome::Cancelled);
   }
 
   Inserter inserter(data, table, columns, next, work);

@@ -91,9 +91,12 @@ void ProgressWindow::Cancel() {
 }
 
 bool ProgressWindow::Report(long long done, double fraction) {
+  const bool new_rows = done != done_;
   done_ = done;
   fraction_ = fraction;
-  if (++reports_since_clock_ < kReportsPerClockReading) return !Cancelled();
+  // A step that brought no new row was a long one (a statement deleting a range of rows): the
+  // clock is read at once.
+  if (new_rows && ++reports_since_clock_ < kReportsPerClockReading) return !Cancelled();
   reports_since_clock_ = 0;
   if (Clock::now() >= next_refresh_) Refresh();
   return !Cancelled();

@@ -207,6 +207,37 @@ TEST_F(ProgressTest, EndOfTheSessionCancelsTheImportWithoutABox) {
   EXPECT_FALSE(Form1->Connected());
 }
 
+TEST_F(ProgressTest, ReplacingDeletesARangeOfNumbersAtATimeAndCanBeCancelledMeanwhile) {
+  // Crowded numbers, gaps, and numbers the program never gives.
+  InsertBulk(1, 25000);
+  InsertBulk(40000, 40010);
+  for (const char* number : {"2000000000", "0", "-5"}) {
+    Texts literals = SampleLiterals(7);
+    literals[0] = number;
+    Insert(literals);
+  }
+  const auto before = CountAndChecksum();
+  Write(File("in.txt"), ExportFile(1, 3));
+
+  // The events run between the statements of the deletion, before any line was read.
+  int turns_while_deleting = 0;
+  backend.on_events = [&] {
+    if (!backend.progress.empty() && backend.progress.back().rows == "0件") ++turns_while_deleting;
+    if (turns_while_deleting == 3) ui::ProgressWindow::Active()->Button1.Click();
+  };
+  ClickImport(ui::Answer::Yes, File("in.txt"));
+  EXPECT_EQ(turns_while_deleting, 3);
+  EXPECT_EQ(CountAndChecksum(), before);
+  EXPECT_EQ(backend.MessageTexts(), std::vector<std::string>{kCancelled});
+
+  backend.ClearMessages();
+  backend.on_events = [&] { ++turns_while_deleting; };
+  ClickImport(ui::Answer::Yes, File("in.txt"));
+  EXPECT_GE(turns_while_deleting, 6);
+  EXPECT_EQ(backend.MessageTexts(), std::vector<std::string>{"3件を読み込みました。"});
+  EXPECT_EQ(AllRows(), (std::vector<Texts>{SampleTexts(1), SampleTexts(2), SampleTexts(3)}));
+}
+
 TEST_F(ProgressTest, ImportCancelledOnItsOwnTakesBackWhatWasSent) {
   InsertBulk(1, 300);
   const auto before = CountAndChecksum();
