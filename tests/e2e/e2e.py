@@ -581,6 +581,9 @@ def test_toolkit(session, program):
           f"the probe is not usable and in front again after the modal dialog: {lines[0]}")
     save_path = save_dialog_path_must_exist(session, title)
     session.drive("click", title, "=" + hexof("待機(&W)"))
+    # Five presses of Alt+Z typed within the first one's slow handler: one click only.
+    session.drive("keys", title, *(["alt+5a"] * 5))
+    time.sleep(2.0)
     session.screenshot("toolkit-probe.png")
     session.drive("close", title)
     try:
@@ -594,6 +597,8 @@ def test_toolkit(session, program):
     expected_events = ["tick", "ok-click", "cancel-click", "cancel-click", "answer no", "answer yes",
                        "modal-start", "dialog-close", "modal-end", "close"]
     # The wait cursor over the window at once, the normal one again when the work ends.
+    paused = [e for e in events if e == "paused-click"]
+    check(len(paused) == 1, f"presses queued during a slow handler reached it: {len(paused)} clicks")
     cursors = [e for e in events if e.startswith("busy-cursor ")]
     check(cursors == ["busy-cursor wait", "busy-cursor normal"], f"cursors {cursors}")
     saves = [e for e in events if e.startswith("save ")]

@@ -64,6 +64,7 @@ class Probe : public ui::Form {
         ButtonReport(this, "ButtonReport"),
         ButtonSave(this, "ButtonSave"),
         ButtonBusy(this, "ButtonBusy"),
+        ButtonPaused(this, "ButtonPaused"),
         Bevel1(this, "Bevel1"),
         StatusBar1(this, "StatusBar1"),
         Timer1(this),
@@ -146,6 +147,9 @@ class Probe : public ui::Form {
     ButtonBusy.SetBounds(136, 312, 120, 30);
     ButtonBusy.SetText("待機(&W)");
     ButtonBusy.SetTabOrder(11);
+    ButtonPaused.SetBounds(264, 312, 120, 30);
+    ButtonPaused.SetText("休止(&Z)");
+    ButtonPaused.SetTabOrder(12);
 
     StatusBar1.SetBounds(0, 380, 520, 20);
     StatusBar1.SetAlign(ui::Align::Bottom);
@@ -190,6 +194,12 @@ class Probe : public ui::Form {
       }
       Say(std::string("busy-cursor ") + shape());
     };
+    // A slow handler whose button takes no input meanwhile: presses queued during it are dropped.
+    ButtonPaused.OnClick = [this] {
+      ui::InputPause pause(*this, {&ButtonPaused});
+      Say("paused-click");
+      Sleep(1500);
+    };
     ComboBox1.OnSelect = [this] { Say("select " + std::to_string(ComboBox1.ItemIndex())); };
     Edit1.OnDoubleClick = [] { Say("double-click"); };
     Timer1.SetInterval(100);
@@ -224,7 +234,8 @@ class Probe : public ui::Form {
   ui::ListBox ListBox1;
   ui::StringGrid StringGrid1;
   ui::Panel Panel1;
-  ui::Button ButtonOk, ButtonCancel, ButtonThrow, ButtonAsk, ButtonModal, ButtonReport, ButtonSave, ButtonBusy;
+  ui::Button ButtonOk, ButtonCancel, ButtonThrow, ButtonAsk, ButtonModal, ButtonReport, ButtonSave, ButtonBusy,
+      ButtonPaused;
   ui::Bevel Bevel1;
   ui::StatusBar StatusBar1;
   ui::Timer Timer1;
