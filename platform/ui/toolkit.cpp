@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "platform/cp932.h"
+#include "platform/ui/text_limit.h"
 
 namespace ui {
 
@@ -251,15 +252,46 @@ void Button::Click() {
   Dispatch(OnClick);
 }
 
+void Edit::SetSelection(int start, int end) {
+  selection_text_ = Text();
+  std::size_t size = selection_text_.size();
+  selection_end_ = std::min<std::size_t>(std::max(end, 0), size);
+  selection_start_ = std::min<std::size_t>(std::max(start, 0), selection_end_);
+}
+
+int Edit::SelectionStart() {
+  if (Text() != selection_text_) return static_cast<int>(Text().size());
+  return static_cast<int>(selection_start_);
+}
+
+int Edit::SelectionEnd() {
+  if (Text() != selection_text_) return static_cast<int>(Text().size());
+  return static_cast<int>(selection_end_);
+}
+
+// One insertion at the selection under the byte limit; the selection follows the result.
+void Edit::Replace(const std::string& inserted) {
+  std::string before = Text();
+  TextChange change{std::size_t(SelectionStart()), std::size_t(SelectionEnd()), inserted};
+  LimitedText after = ApplyWithinLimit(before, change, max_length_ > 0 ? std::size_t(max_length_) : 0);
+  if (!after.refused) SetText(after.text);
+  selection_text_ = after.text;
+  selection_start_ = after.selection_start;
+  selection_end_ = after.selection_end;
+}
+
 void Edit::Type(const std::string& text) {
   if (!Reachable(*this)) return;
-  std::string current = Text();
-  std::string added = text;
-  if (max_length_ > 0) {
-    std::size_t room = current.size() >= std::size_t(max_length_) ? 0 : max_length_ - current.size();
-    added = cp932::CutBytes(added, room);
+  for (std::size_t pos = 0; pos < text.size();) {
+    std::size_t width = cp932::IsLeadByte(static_cast<unsigned char>(text[pos])) ? 2 : 1;
+    Replace(text.substr(pos, width));
+    pos += width;
   }
-  SetText(current + added);
+}
+
+void Edit::Paste(const std::string& text) {
+  if (!Reachable(*this)) return;
+  Replace(text);
 }
 
 void Edit::DoubleClick() {

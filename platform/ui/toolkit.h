@@ -276,13 +276,24 @@ class Edit : public Control {
   int MaxLength() const { return max_length_; }
   void SetImeOff(bool off) { ime_off_ = off; Changed(); }
   bool ImeOff() const { return ime_off_; }
-  // Typing at the end of the text: stops at the byte limit, never splitting a character.
+  // Where the user's typing goes, in bytes (a caret when start == end), as a click or a drag
+  // leaves it. It lasts until the text is set anew; then the caret is at the end of the text.
+  void SetSelection(int start, int end);
+  int SelectionStart();
+  int SelectionEnd();
+  // The user types the characters one by one at the selection: a character that would take the
+  // text past the byte limit is refused and the text stays as it was (see text_limit.h).
   void Type(const std::string& text);
+  // The user pastes at the selection: the text is cut at the last whole character that fits.
+  void Paste(const std::string& text);
   void DoubleClick();
 
  private:
+  void Replace(const std::string& inserted);
   int max_length_ = 0;
   bool ime_off_ = false;
+  std::size_t selection_start_ = 0, selection_end_ = 0;
+  std::string selection_text_;  // the text the selection was made in
 };
 
 class ListBox : public Control {

@@ -158,6 +158,31 @@ TEST_F(RecordEditorTest, RegisterStoresTextsAsTypedAndTheSizeAsANumber) {
   EXPECT_EQ(RowWithNumber(3), untouched_last);
 }
 
+TEST_F(RecordEditorTest, AFullBoxRefusesATypedCharacterAndRegistersTheTextAsItWas) {
+  CreateFreshDatabase();
+  InsertSampleRows(1, 3);
+  ShowEditor();
+  Texts typed = kEdited;
+  typed[1] = "設計課ＰＣ１ＸZ";  // 15 of the 16 bytes of PNAME
+  FillBoxes(typed);
+  Form4->Edit2.Type("号");
+  EXPECT_EQ(Form4->Edit2.Text(), "設計課ＰＣ１ＸZ");
+  Form4->Edit2.SetSelection(0, 0);
+  Form4->Edit2.Type("9");
+  EXPECT_EQ(Form4->Edit2.Text(), "9設計課ＰＣ１ＸZ");
+  Form4->Edit2.SetSelection(0, 0);
+  Form4->Edit2.Type("8");
+  EXPECT_EQ(Form4->Edit2.Text(), "9設計課ＰＣ１ＸZ");
+  // The date box takes 10 bytes: a paste keeps what fits.
+  Form4->Edit6.SetText("");
+  Form4->Edit6.Paste("2026/12/07 09:00");
+  EXPECT_EQ(Form4->Edit6.Text(), "2026/12/07");
+  Form4->Button1.Click();
+  EXPECT_EQ(backend.MessageTexts(), std::vector<std::string>{"編集登録OK"});
+  EXPECT_EQ(RowWithNumber(2)[1], "9設計課ＰＣ１ＸZ");
+  EXPECT_EQ(RowWithNumber(2)[5], "2026/12/07");
+}
+
 TEST_F(RecordEditorTest, RegisteringANumberWithoutARowReportsFailure) {
   CreateFreshDatabase();
   InsertSampleRows(1, 3);
