@@ -356,13 +356,75 @@ void StringGrid::SetColCount(int count) {
   col_widths_.resize(col_count_, default_col_width_);
   for (auto& column : cells_) column.resize(row_count_);
   cells_.resize(col_count_, std::vector<std::string>(row_count_));
+  KeepCurrentCellInside();
   Changed();
 }
 
 void StringGrid::SetRowCount(int count) {
   row_count_ = std::max(count, 0);
   for (auto& column : cells_) column.resize(row_count_);
+  KeepCurrentCellInside();
   Changed();
+}
+
+void StringGrid::KeepCurrentCellInside() {
+  col_ = std::max(0, std::min(col_, col_count_ - 1));
+  row_ = std::max(fixed_rows_, std::min(row_, row_count_ - 1));
+}
+
+void StringGrid::SetCurrentCell(int col, int row) {
+  col_ = col;
+  row_ = row;
+  KeepCurrentCellInside();
+  Changed();
+}
+
+bool StringGrid::CellAfterKey(GridKey key, int page_rows, int& col, int& row) const {
+  int last_col = col_count_ - 1, first_row = fixed_rows_, last_row = row_count_ - 1;
+  if (last_col < 0 || last_row < first_row) return false;  // no cell to be in
+  col = col_;
+  row = row_;
+  page_rows = std::max(page_rows, 1);
+  switch (key) {
+    case GridKey::Left: col = std::max(col - 1, 0); break;
+    case GridKey::Right: col = std::min(col + 1, last_col); break;
+    case GridKey::Up: row = std::max(row - 1, first_row); break;
+    case GridKey::Down: row = std::min(row + 1, last_row); break;
+    case GridKey::Home: col = 0; break;
+    case GridKey::End: col = last_col; break;
+    case GridKey::CtrlHome: col = 0; row = first_row; break;
+    case GridKey::CtrlEnd: col = last_col; row = last_row; break;
+    case GridKey::PageUp: row = std::max(row - page_rows, first_row); break;
+    case GridKey::PageDown: row = std::min(row + page_rows, last_row); break;
+    case GridKey::Tab:
+      // Along the row, then on to the next row; the last cell hands the focus on.
+      if (!options_.tab_moves || (col == last_col && row == last_row)) return false;
+      if (++col > last_col) {
+        col = 0;
+        ++row;
+      }
+      break;
+    case GridKey::ShiftTab:
+      if (!options_.tab_moves || (col == 0 && row == first_row)) return false;
+      if (--col < 0) {
+        col = last_col;
+        --row;
+      }
+      break;
+  }
+  return true;
+}
+
+bool StringGrid::WantsKey(GridKey key) const {
+  int col = 0, row = 0;
+  return CellAfterKey(key, 1, col, row);
+}
+
+bool StringGrid::PressKey(GridKey key, int page_rows) {
+  int col = 0, row = 0;
+  if (!Reachable(*this) || !CellAfterKey(key, page_rows, col, row)) return false;
+  if (col != col_ || row != row_) SetCurrentCell(col, row);
+  return true;
 }
 
 void StringGrid::SetDefaultColWidth(int width) {

@@ -359,6 +359,10 @@ struct GridOptions {
   bool thumb_tracking = false;  // the view follows the scroll box while it is dragged
 };
 
+// The keys that move a grid's current cell (Home and End: first and last column of the row;
+// with Ctrl: first and last cell of the grid).
+enum class GridKey { Left, Right, Up, Down, Tab, ShiftTab, Home, End, CtrlHome, CtrlEnd, PageUp, PageDown };
+
 class StringGrid : public Control {
  public:
   struct CreateArgs {
@@ -379,12 +383,16 @@ class StringGrid : public Control {
   int ColCount() const { return col_count_; }
   void SetRowCount(int count);
   int RowCount() const { return row_count_; }
-  void SetFixedRows(int count) { fixed_rows_ = count; Changed(); }
+  void SetFixedRows(int count) { fixed_rows_ = count; KeepCurrentCellInside(); Changed(); }
   int FixedRows() const { return fixed_rows_; }
   void SetDefaultColWidth(int width);
   int DefaultColWidth() const { return default_col_width_; }
+  // The width as set or read from the settings: kept as it is, whatever the grid can show.
   void SetColWidth(int col, int width);
   int ColWidth(int col);
+  // What the grid shows for a width: a negative one as 0, one too wide at its largest.
+  static constexpr int kWidestColumn = 32767;
+  static int ShownColWidth(int width) { return width < 0 ? 0 : width > kWidestColumn ? kWidestColumn : width; }
   void SetCell(int col, int row, const std::string& text);
   const std::string& Cell(int col, int row) const;
   void SetFixedColor(uint32_t color) { fixed_color_ = color; Changed(); }
@@ -395,8 +403,25 @@ class StringGrid : public Control {
   void BeginUpdate() { ++updating_; }
   void EndUpdate();
 
+  // The current cell: where the user is in the grid (cells stay read-only). Always a cell below
+  // the fixed rows while there is one; it starts at the first of them.
+  int Col() const { return col_; }
+  int Row() const { return row_; }
+  void SetCurrentCell(int col, int row);  // kept inside the grid
+  // Whether the key is the grid's (at an edge an arrow is, and moves nothing). Tab and Shift+Tab
+  // move between cells only with the tab_moves option, and leave the grid at its last and first
+  // cell.
+  bool WantsKey(GridKey key) const;
+  // The user presses a key in the grid: the current cell moves (Page keys by page_rows rows).
+  // False when the key is not the grid's, as WantsKey says; nothing moves then.
+  bool PressKey(GridKey key, int page_rows = 1);
+
  private:
+  // The current cell after a key; false when the key leaves the grid.
+  bool CellAfterKey(GridKey key, int page_rows, int& col, int& row) const;
+  void KeepCurrentCellInside();
   int col_count_ = 5, row_count_ = 5, fixed_rows_ = 1, default_col_width_ = 64;
+  int col_ = 0, row_ = 1;
   int updating_ = 0;
   uint32_t fixed_color_ = kDefaultColor;
   GridOptions options_;
