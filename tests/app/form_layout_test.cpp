@@ -15,7 +15,7 @@
 
 namespace {
 
-class FormLayout : public testing_support::ProgramFixture {
+class FormLayout : public testsupport::ProgramFixture {
  protected:
   std::vector<ui::Form*> Forms() { return {Form1, Form2, Form3, Form4, Form5}; }
 };
