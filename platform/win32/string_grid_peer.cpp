@@ -285,12 +285,14 @@ class StringGridPeer : public WindowPeer {
         return true;
       }
       case WM_CHAR:
-        // The Tab that moved the cell must not reach the list view's search by typed letters.
-        if (wparam != '\t') return false;
+        // Read-only cells: no typed character, nor the Tab that moved the cell, may reach the
+        // list view's search by typed letters, which would move its focused row on its own.
         result = 0;
         return true;
       case WM_LBUTTONDOWN:
-      case WM_LBUTTONDBLCLK: {
+      case WM_LBUTTONDBLCLK:
+      case WM_RBUTTONDOWN:
+      case WM_RBUTTONDBLCLK: {
         // A click makes the cell under the mouse current (and selects nothing).
         SetFocus(hwnd_);
         LVHITTESTINFO hit;
