@@ -1157,7 +1157,7 @@ LRESULT CALLBACK ContainerProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lp
     return HandleContainerMessage(hwnd, message, wparam, lparam);
   } catch (const std::exception& error) {
     try {
-      ui::ShowErrorBox(error.what());
+      ui::ShowErrorBox(ui::ErrorBoxText(error));
     } catch (...) {
     }
   } catch (...) {
