@@ -138,10 +138,6 @@ static bool EnsureConnected(Connection& connection, bool& reattach_pending) {
   return connection.Connected();
 }
 
-bool DataModule::ConnectedOrReattached() {
-  return EnsureConnected(state_->connection, state_->reattach_pending);
-}
-
 // ---- Launch table and modifying statements ----
 
 // Ends the listing: its statement is released and its transaction committed, also after a

@@ -34,9 +34,6 @@ class DataModule {
   void ConnectDatabase();
   void DisconnectDatabase();
   bool Connected() const;
-  // Connected(), after attaching again when a broken connection was let go (never after a
-  // deliberate disconnect). For callers that test the connection before any data operation.
-  bool ConnectedOrReattached();
   int CurrentDialect() const;
 
   // ---- Launch table and modifying statements ----

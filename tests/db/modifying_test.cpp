@@ -234,7 +234,9 @@ TEST(ModifyingServer, RestartedServerFailsOneOperationThenReattaches) {
   ASSERT_TRUE(server.Start());
   EXPECT_EQ(data.CountRows("BOOTJWW", ""), -1);
   EXPECT_FALSE(data.Connected());
-  EXPECT_TRUE(data.ConnectedOrReattached()) << "the test of the connection attaches again too";
+  EXPECT_EQ(data.EnsureLaunchTable(), db::LaunchTableState::Ready)
+      << "the table check attaches again too";
+  EXPECT_TRUE(data.Connected());
   EXPECT_EQ(data.CountRows("BOOTJWW", ""), 2);
 
   // TableExists passes the error on, and the next operation attaches again.
@@ -256,7 +258,7 @@ TEST(ModifyingServer, RestartedServerFailsOneOperationThenReattaches) {
   // A deliberate disconnect is not undone by the next operation.
   data.DisconnectDatabase();
   EXPECT_EQ(data.CountRows("BOOTJWW", ""), -1);
-  EXPECT_FALSE(data.ConnectedOrReattached());
+  EXPECT_EQ(data.EnsureLaunchTable(), db::LaunchTableState::Closed);
   EXPECT_FALSE(data.Connected());
 }
 
