@@ -5,6 +5,7 @@
 
 #include "app/UnitV.h"
 #include "db/ClientQuery.h"
+#include "db/LaunchTable.h"
 #include "db/Connection.h"
 #include "db/Statements.h"
 #include "db/Transaction.h"
@@ -26,6 +27,7 @@ struct DataModule::State {
   Transaction listing_transaction{connection};
   ClientQuery listing{connection, listing_transaction};
   FailureKind last_failure = FailureKind::None;
+  std::string last_failure_detail;  // the error behind last_failure
   long long rows_changed = 0;
   // Set when a broken connection was let go; the next data operation attaches again.
   bool reattach_pending = false;
@@ -136,10 +138,6 @@ static bool EnsureConnected(Connection& connection, bool& reattach_pending) {
   return connection.Connected();
 }
 
-bool DataModule::ConnectedOrReattached() {
-  return EnsureConnected(state_->connection, state_->reattach_pending);
-}
-
 // ---- Launch table and modifying statements ----
 
 // Ends the listing: its statement is released and its transaction committed, also after a
@@ -187,6 +185,40 @@ bool DataModule::TableExists(const std::string& table) {
 
 bool DataModule::CreateLaunchTable() { return ExecuteScript(LaunchTableLines()); }
 
+// Attaches again after a broken connection was let go; throws when the server cannot be reached.
+static void Reattach(DataModule::State& s) {
+  s.connection.Open();
+  s.reattach_pending = false;
+}
+
+LaunchTableState DataModule::EnsureLaunchTable(bool create_when_missing) {
+  State& s = *state_;
+  bool attached_now = false;
+  if (!s.connection.Connected()) {
+    if (!s.reattach_pending) return LaunchTableState::Closed;
+    Reattach(s);
+    attached_now = true;
+  }
+  bool exists;
+  try {
+    exists = TableExists(kLaunchTableName);
+  } catch (const DatabaseError& error) {
+    // An attachment the server no longer knows (it restarted) is found out only by using it;
+    // it has been let go by now, so attach once more and ask again. A failure on a fresh
+    // attachment, or any other failure, goes on to the caller.
+    if (attached_now || error.Kind() != FailureKind::Connection || !s.reattach_pending) throw;
+    Reattach(s);
+    exists = TableExists(kLaunchTableName);
+  }
+  if (exists) return LaunchTableState::Ready;
+  if (!create_when_missing) return LaunchTableState::Missing;
+  if (CreateLaunchTable()) return LaunchTableState::Ready;
+  if (s.last_failure == FailureKind::Connection) {
+    throw DatabaseError(s.last_failure_detail, 0, 0, FailureKind::Connection);
+  }
+  return LaunchTableState::Missing;
+}
+
 // Runs one step of a modifying operation; true when it did not throw. Otherwise LastFailure
 // tells why, and a connection found lost counts as such whatever the error said.
 template <typename Step>
@@ -196,8 +228,10 @@ static bool Attempt(DataModule::State& s, Step step) {
     return true;
   } catch (const DatabaseError& error) {
     s.last_failure = s.connection.Connected() ? error.Kind() : FailureKind::Connection;
-  } catch (const std::exception&) {
+    s.last_failure_detail = error.Detail();
+  } catch (const std::exception& error) {
     s.last_failure = FailureKind::Other;
+    s.last_failure_detail = error.what();
   }
   return false;
 }
@@ -206,6 +240,7 @@ static bool Attempt(DataModule::State& s, Step step) {
 // back, and nothing left open afterwards.
 static bool RunModifying(DataModule::State& s, const std::vector<std::string>& lines) {
   s.last_failure = FailureKind::None;
+  s.last_failure_detail.clear();
   s.rows_changed = 0;
   long long rows = 0;
   const bool ok = Attempt(s, [&] {

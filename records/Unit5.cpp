@@ -150,7 +150,6 @@ void TForm5::FormShow() {
   OrderClause = db::PageOrder(Column::N, false);
 
   ComboBox1.SetItemIndex(0);
-  ComboBox1Select();
   ComboBox2.SetItemIndex(0);
 
   for (int col = 0; col < kColumnCount; ++col) StringGrid1.SetCell(col, 0, kHeaders[col]);
@@ -158,16 +157,13 @@ void TForm5::FormShow() {
   ClearGrid();
 
   EnablePageButtons(true);
-  if (data_.Connected()) {
-    if (data_.TableExists(db::kLaunchTableName)) {
-      Button1Click();
-    } else if (!data_.CreateLaunchTable()) {
-      EnablePageButtons(false);
-    }
-    if (Button1.Enabled()) Button1.SetFocus();
-  } else {
-    EnablePageButtons(false);
-  }
+  // The first page (sort entry 0, no filter), loaded once the window is set up. Its load makes
+  // the table usable: it attaches again after a server restart and creates a missing table. A
+  // server still down is reported by the error box; the buttons stay enabled, so the first
+  // click once it is back loads the page.
+  const db::LaunchTableState table = LoadPage();
+  if (table != db::LaunchTableState::Ready) EnablePageButtons(false);
+  if (Button1.Enabled()) Button1.SetFocus();
 }
 
 void TForm5::FormClose() {}
@@ -184,21 +180,20 @@ std::vector<std::string> TForm5::PageStatementLines() const {
   return db::PageStatementLines(FilterClause, OrderClause);
 }
 
-void TForm5::LoadPage() {
+db::LaunchTableState TForm5::LoadPage() {
   db::Query& query = data_.IBQuery1();
   data_.CloseQuery();
   int row = 1;
-  // The statement layer would attach on demand with the last settings even after the user
-  // disconnected; the list must not, so a closed connection shows an empty page. A connection
-  // found broken by an earlier operation is attached again by the next data operation: let a
-  // cheap one do that here, so a restarted server does not leave the list empty for good.
-  if (!data_.Connected()) {
-    try {
-      data_.TableExists(db::kLaunchTableName);
-    } catch (const std::exception&) {
-    }
+  db::LaunchTableState table;
+  try {
+    table = data_.EnsureLaunchTable();
+  } catch (...) {
+    NextStartRow = StartRow;  // nothing shown
+    throw;
   }
-  if (data_.Connected()) {
+  // A connection closed on purpose stays closed (the statement layer would attach on demand
+  // with the last settings): the page stays empty.
+  if (table == db::LaunchTableState::Ready) {
     StringGrid1.BeginUpdate();
     try {
       query.SetParamCheck(true);
@@ -224,6 +219,7 @@ void TForm5::LoadPage() {
     }
   }
   NextStartRow = StartRow + row - 1;
+  return table;
 }
 
 void TForm5::Button1Click() {

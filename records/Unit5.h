@@ -43,7 +43,9 @@ class TForm5 : public ui::Form {
   void ComboBox2Select();
 
   void ClearGrid();
-  void LoadPage();
+  // Reads the page from StartRow into the grid, after EnsureLaunchTable; returns what that
+  // found (the page stays empty unless Ready) and passes on what it throws.
+  db::LaunchTableState LoadPage();
   // The statement LoadPage sends for the current filter and order.
   std::vector<std::string> PageStatementLines() const;
 

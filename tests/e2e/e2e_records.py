@@ -68,8 +68,8 @@ def current_cell(session):
     """(row, column, focused) of the grid's current cell as the screen shows it: the row the list
     view has focused, the column under the cell drawn in the highlight colour (None when no cell
     is drawn so), and whether the grid has the input focus."""
-    lines, _ = session.drive("cell", hexof(LIST_TITLE), "SysListView32:0")
-    cell = next(l for l in lines if l["kind"] == "cell")
+    lines, _ = session.drive("current", hexof(LIST_TITLE), "SysListView32:0")
+    cell = next(l for l in lines if l["kind"] == "current")
     columns = next(l for l in lines if l["kind"] == "columns")
     x, y, width, height = map(int, cell["box"].split(","))
     column = None

@@ -150,6 +150,8 @@ TEST(Faults, EightRegistrantsLoseNothing) {
   }
 }
 
+const char kConnectionSentence[] = "データベースに接続できません。";
+
 class ServerLossTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -173,6 +175,16 @@ class ServerLossTest : public ::testing::Test {
     reader.ConnectDatabase();
     EXPECT_TRUE(reader.Connected());
     return ReadLaunchRows(reader);
+  }
+
+  // The first lines of the messages shown so far, each of which must be an error box.
+  std::vector<std::string> ErrorSentences() {
+    std::vector<std::string> sentences;
+    for (const headless::ShownMessage& message : backend.messages) {
+      sentences.push_back(message.error ? message.text.substr(0, message.text.find("\r\n"))
+                                        : "not an error box: " + message.text);
+    }
+    return sentences;
   }
 
   testsupport::PrivateServer server;
@@ -224,8 +236,14 @@ TEST_F(ServerLossTest, EveryLaunchStoredOnceWithItsDetectionTime) {
   ASSERT_EQ(form.Registrar().Pending().size(), 1u);
   form.Button2.Click();
   form.Button3.Click();
-  form.Show();
-  EXPECT_FALSE(form.Button1.Enabled());  // no server: the check cannot start
+  EXPECT_TRUE(backend.MessageTexts().empty());
+  form.Show();  // no server: the user is told, and the start button stays for later
+  EXPECT_EQ(ErrorSentences(), std::vector<std::string>{kConnectionSentence});
+  EXPECT_TRUE(form.Button1.Enabled());
+  form.Button1.Click();  // still none: told again, the check does not start
+  EXPECT_EQ(ErrorSentences(), (std::vector<std::string>{kConnectionSentence, kConnectionSentence}));
+  EXPECT_FALSE(form.Timer1.Enabled());
+  backend.ClearMessages();
   form.Close();
   ASSERT_TRUE(server.Start());
   form.Show();  // the server answers again: what was kept is stored at once
@@ -238,6 +256,27 @@ TEST_F(ServerLossTest, EveryLaunchStoredOnceWithItsDetectionTime) {
   services.windows.clear();  // every drawing closed meanwhile
   TickAt(9, 2, 0);
   EXPECT_EQ(Rows().size(), 5u);
+  EXPECT_TRUE(form.Registrar().Pending().empty());
+  EXPECT_TRUE(backend.MessageTexts().empty());
+}
+
+// Showing the window and starting the check each work at their first use after the server
+// restarted, without a second try.
+TEST_F(ServerLossTest, ShowAndStartWorkAtTheirFirstUseAfterARestart) {
+  services.AddWindow("a.jww - jw_win");
+  ASSERT_TRUE(server.Stop());
+  ASSERT_TRUE(server.Start());
+  form.Show();
+  EXPECT_TRUE(form.Button1.Enabled());
+  EXPECT_TRUE(form.Edit1.Focused());
+
+  ASSERT_TRUE(server.Stop());
+  ASSERT_TRUE(server.Start());
+  form.Edit1.SetText("1");
+  form.Button1.Click();
+  ASSERT_TRUE(form.Timer1.Enabled());
+  TickAt(9, 0, 0);
+  EXPECT_EQ(FileNames(Rows()), std::vector<std::string>{"a.jww"});
   EXPECT_TRUE(form.Registrar().Pending().empty());
   EXPECT_TRUE(backend.MessageTexts().empty());
 }

@@ -289,21 +289,78 @@ TEST_F(RecordListTest, AClosedConnectionLeavesThePageEmptyAndTheButtonsDisabled)
   EXPECT_TRUE(backend.MessageTexts().empty());
 }
 
-TEST_F(RecordListTest, AfterAServerRestartAReloadAttachesAgain) {
+// Opening, the four page buttons and the sort entry each work at their first use after the
+// server restarted; with the server still down the error box says so in Japanese, the buttons
+// stay enabled, and the next click once it is back loads the page.
+TEST_F(RecordListTest, EveryLoadWorksAtItsFirstUseAfterAServerRestart) {
   testsupport::PrivateServer server;
   ASSERT_TRUE(server.Start());
-  CreateDatabaseOn(server, 1, 5);
+  CreateDatabaseOn(server, 1, 250);
+  auto restart = [&] {
+    ASSERT_TRUE(server.Stop());
+    ASSERT_TRUE(server.Start());
+  };
+
+  restart();
   Form5->Show();
-  ASSERT_EQ(FilledGridRows(), 5);
+  EXPECT_EQ(NumbersShown(), Numbers(1, 100));
+  EXPECT_TRUE(Form5->Button1.Focused());
+  restart();
+  Form5->Button3.Click();  // 次頁
+  EXPECT_EQ(NumbersShown(), Numbers(101, 200));
+  restart();
+  Form5->Button4.Click();  // 更新
+  EXPECT_EQ(NumbersShown(), Numbers(101, 200));
+  restart();
+  Form5->Button2.Click();  // 前頁
+  EXPECT_EQ(NumbersShown(), Numbers(1, 100));
+  restart();
+  Form5->ComboBox1.Choose(1);  // 登録番号↑
+  EXPECT_EQ(NumbersShown(), NumbersDown(250, 151));
+  restart();
+  Form5->Button1.Click();  // 最初
+  EXPECT_EQ(NumbersShown(), NumbersDown(250, 151));
+  EXPECT_TRUE(backend.MessageTexts().empty());
 
   ASSERT_TRUE(server.Stop());
+  Form5->Button4.Click();
+  EXPECT_EQ(testsupport::OnlyErrorSentence(backend), "データベースに接続できません。");
+  EXPECT_EQ(FilledGridRows(), 0);
+  EXPECT_EQ(Form5->NextStartRow, 1);
+  backend.ClearMessages();
+  Form5->Close();
+  Form5->Show();  // still down: the message again, the buttons stay for a later click
+  EXPECT_EQ(testsupport::OnlyErrorSentence(backend), "データベースに接続できません。");
+  for (ui::Button* button : {&Form5->Button1, &Form5->Button2, &Form5->Button3, &Form5->Button4}) {
+    EXPECT_TRUE(button->Enabled()) << button->Name();
+  }
+  backend.ClearMessages();
   ASSERT_TRUE(server.Start());
-  // The first load may meet the broken connection (the page stays empty, nothing is said);
-  // the one after it attaches again.
   Form5->Button4.Click();
-  Form5->Button4.Click();
-  EXPECT_EQ(FilledGridRows(), 5);
+  EXPECT_EQ(NumbersShown(), Numbers(1, 100));
   EXPECT_TRUE(Form1->Connected());
+  EXPECT_TRUE(backend.MessageTexts().empty());
+}
+
+// A zero byte in the filter text is part of the statement like any other byte: it no longer
+// ends the statement there (which made every such filter fail without a word).
+TEST_F(RecordListTest, AZeroByteInTheFilterIsMatchedAsTyped) {
+  CreateFreshDatabase();
+  for (int n = 1; n <= 3; ++n) {
+    Literals row = SampleRow(n);
+    if (n == 2) row[4] = std::string("'a") + '\0' + "b.jww'";
+    if (n == 3) row[4] = "'ab.jww'";
+    Insert(row);
+  }
+  Form5->Show();
+  Filter(4, std::string("a") + '\0' + "b");
+  EXPECT_EQ(NumbersShown(), Numbers(2, 2));
+  Filter(4, std::string(1, '\0'));
+  EXPECT_EQ(NumbersShown(), Numbers(2, 2));
+  Filter(4, std::string("x") + '\0');
+  EXPECT_EQ(FilledGridRows(), 0);
+  Filter(4, "ab");
+  EXPECT_EQ(NumbersShown(), Numbers(3, 3));
   EXPECT_TRUE(backend.MessageTexts().empty());
 }
 

@@ -21,7 +21,9 @@
 //   choose TITLE CONTROL INDEX       selects an entry of a drop-down list (CBN_SELCHANGE)
 //   colwidth TITLE CONTROL COL WIDTH resizes a list view column
 //   colwidths TITLE CONTROL          the widths a list view holds: "widths W,W,..."
-//   cell TITLE CONTROL               where a list view shows its current cell: "cell item=N
+//   cell TITLE CONTROL ROW COL       the text of a list view cell (row 0: the first below the
+//                                    header)
+//   current TITLE CONTROL            where a list view shows its current cell: "current item=N
 //                                    focused=0|1 box=X,Y,W,H" (the focused row, whether the list
 //                                    view has the input focus, and the bounds of the pixels
 //                                    on screen in the highlight colour, client coordinates) and
@@ -461,20 +463,19 @@ int Run(std::vector<std::string> args) {
     std::printf("widths %s\n", Joined(ColumnWidths(control)).c_str());
     return 0;
   }
-  if (command == "cell") {
+  if (command == "current") {
     RECT box = ColorBox(control, GetSysColor(COLOR_HIGHLIGHT));
     LRESULT item = SendMessageA(control, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED);
     GUITHREADINFO gui;
     std::memset(&gui, 0, sizeof gui);
     gui.cbSize = sizeof gui;
     GetGUIThreadInfo(GetWindowThreadProcessId(control, nullptr), &gui);
-    std::printf("cell item=%ld focused=%d focus=%lu box=%d,%d,%d,%d\n", static_cast<long>(item), gui.hwndFocus == control ? 1 : 0, (unsigned long)(uintptr_t)gui.hwndFocus,
+    std::printf("current item=%ld focused=%d box=%d,%d,%d,%d\n", static_cast<long>(item), gui.hwndFocus == control ? 1 : 0,
                 int(box.left), int(box.top), int(box.right - box.left), int(box.bottom - box.top));
     // Column 0 starts where the header's first item does (left of 0 when scrolled).
     HWND header = reinterpret_cast<HWND>(SendMessageA(control, LVM_GETHEADER, 0, 0));
-    RECT header_frame = {}, list_frame = {};
+    RECT header_frame = {};
     GetWindowRect(header, &header_frame);
-    GetWindowRect(control, &list_frame);
     POINT origin = {0, 0};
     ClientToScreen(control, &origin);
     int left = int(header_frame.left - origin.x) - GetScrollPos(control, SB_HORZ);
@@ -501,6 +502,36 @@ int Run(std::vector<std::string> args) {
     PostMessageA(GetParent(control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), CBN_SELCHANGE),
                  reinterpret_cast<LPARAM>(control));
     std::printf("ok\n");
+    return 0;
+  }
+  if (command == "cell" && args.size() >= 5) {
+    // The item and its text buffer must lie in the list view's own process.
+    DWORD pid = 0;
+    GetWindowThreadProcessId(control, &pid);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (process == nullptr) return Fail("no-process");
+    const int chars = 1024;
+    const SIZE_T size = sizeof(LVITEMW) + chars * sizeof(WCHAR);
+    char* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    if (remote == nullptr) {
+      CloseHandle(process);
+      return Fail("no-memory");
+    }
+    LVITEMW item = {};
+    item.mask = LVIF_TEXT;
+    item.iSubItem = std::atoi(args[4].c_str());
+    item.pszText = reinterpret_cast<WCHAR*>(remote + sizeof(LVITEMW));
+    item.cchTextMax = chars;
+    std::vector<WCHAR> text(chars + 1, 0);
+    WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+    WriteProcessMemory(process, remote + sizeof(LVITEMW), text.data(), chars * sizeof(WCHAR), nullptr);
+    DWORD_PTR got = 0;
+    SendMessageTimeoutW(control, LVM_GETITEMTEXTW, static_cast<WPARAM>(std::atoi(args[3].c_str())),
+                        reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG, 5000, &got);
+    ReadProcessMemory(process, remote + sizeof(LVITEMW), text.data(), chars * sizeof(WCHAR), nullptr);
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    std::printf("text %s\n", Hex(Narrow(text.data(), WideLength(text.data(), chars))).c_str());
     return 0;
   }
   if (command == "colwidth" && args.size() >= 5) {
