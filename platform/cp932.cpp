@@ -105,4 +105,14 @@ std::string CutBytes(const std::string& text, std::size_t max_bytes) {
   return text.substr(0, end);
 }
 
+std::string WithoutDanglingLeadByte(const std::string& text) {
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    const std::size_t width = CharWidth(text, pos);
+    if (width == 1 && IsLeadByte(static_cast<unsigned char>(text[pos]))) return text.substr(0, pos);
+    pos += width;
+  }
+  return text;
+}
+
 }  // namespace cp932

@@ -46,4 +46,7 @@ bool MatchesLike(std::string_view text, std::string_view pattern);
 // Cuts to at most `max_bytes` without splitting a double-byte character.
 std::string CutBytes(const std::string& text, std::size_t max_bytes);
 
+// The text without a last lead byte that has no second byte after it (half a character).
+std::string WithoutDanglingLeadByte(const std::string& text);
+
 }  // namespace cp932

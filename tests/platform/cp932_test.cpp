@@ -41,6 +41,11 @@ TEST(Cp932, CutBytesNeverSplitsACharacter) {
   EXPECT_EQ(cp932::CutBytes("12345678901234表", 16), "12345678901234表");
   EXPECT_EQ(cp932::CutBytes("ＰＣユーザー名です", 16), "ＰＣユーザー名で");
   EXPECT_EQ(cp932::CutBytes("short", 16), "short");
+  // Half a character left at the end of a text cut elsewhere goes; a whole one stays.
+  EXPECT_EQ(cp932::WithoutDanglingLeadByte("ab\x83"), "ab");
+  EXPECT_EQ(cp932::WithoutDanglingLeadByte("ャ\x83"), "ャ");
+  EXPECT_EQ(cp932::WithoutDanglingLeadByte("ャ"), "ャ");  // 0x83 0x83: the second 0x83 is a trail
+  EXPECT_EQ(cp932::WithoutDanglingLeadByte(""), "");
 }
 
 TEST(Cp932, LikeMatchesByCharacter) {
