@@ -24,6 +24,9 @@ const char kNumberMessage[] = "数値が大きすぎる行があります。デ�
 const char kDatabaseFailedMessage[] =
     "データベースへの登録に失敗しました。データは変更していません。";
 const char kRefusedMessage[] = "登録できなかった行があります。";
+const char kNotTextMessage[] = "テキストファイルではないため読み込めません。データは変更していません。";
+const char kNothingStoredMessage[] =
+    "ファイルから1行も読み込めませんでした。データは変更していません。";
 
 bool Finish(ImportResult* result, ImportResult& work, ImportOutcome outcome) {
   work.outcome = outcome;
@@ -201,18 +204,22 @@ bool ImportTable(db::DataModule& data, const std::string& table, const std::stri
   std::string line;
   std::vector<std::string_view> pieces;
   std::vector<std::string> values(count);
+  long long data_lines = 0;
   try {
-    if (skip_first_line && reader.ReadLine(line) == TabFileReader::Status::Error) {
-      work.failed_line = reader.LineNumber() + 1;
-      return fail(ImportOutcome::ReadFailed);
-    }
+    bool header = skip_first_line;
     for (;;) {
       TabFileReader::Status status = reader.ReadLine(line);
       if (status == TabFileReader::Status::End) break;
+      if (status == TabFileReader::Status::NotText) return fail(ImportOutcome::NotText);
       if (status == TabFileReader::Status::Error) {
         work.failed_line = reader.LineNumber() + 1;
         return fail(ImportOutcome::ReadFailed);
       }
+      if (header) {  // dropped whatever it holds
+        header = false;
+        continue;
+      }
+      ++data_lines;
       SplitTabs(line, pieces);
       for (int k = 0; k < count; ++k) {
         std::string_view piece =
@@ -240,6 +247,9 @@ bool ImportTable(db::DataModule& data, const std::string& table, const std::stri
       if (!inserter.Add(reader.LineNumber(), values)) return fail(ImportOutcome::DatabaseFailed);
     }
     if (!inserter.Flush()) return fail(ImportOutcome::DatabaseFailed);
+    // Not one line could be stored: the user meant to load this file, so the old rows must not
+    // be lost for it (replace mode), and an empty success would hide the failure.
+    if (data_lines > 0 && work.stored == 0) return fail(ImportOutcome::NothingStored);
   } catch (...) {
     data.RollbackBatch();
     throw;
@@ -272,9 +282,16 @@ std::string ImportFailureMessage(const ImportResult& result) {
       break;
     case ImportOutcome::DatabaseFailed:
       return kDatabaseFailedMessage;
+    case ImportOutcome::NotText:
+      return kNotTextMessage;
+    case ImportOutcome::NothingStored:
+      message = kNothingStoredMessage;
+      break;
   }
-  message += "\r\n登録した行数：" + std::to_string(result.stored);
-  if (result.outcome == ImportOutcome::Stored) {
+  if (result.outcome != ImportOutcome::NothingStored) {
+    message += "\r\n登録した行数：" + std::to_string(result.stored);
+  }
+  if (result.outcome == ImportOutcome::Stored || result.outcome == ImportOutcome::NothingStored) {
     message += "\r\n登録できなかった行：";
     for (std::size_t i = 0; i < result.refused_lines.size(); ++i) {
       if (i > 0) message += ", ";

@@ -38,42 +38,25 @@ TForm3::TForm3(db::DataModule& data, platform::Services& services)
   SetBounds(192, 107, 0, 0);
   SetClientSize(465, 241);
 
-  Panel1.SetBounds(8, 8, 449, 193);
-  Panel1.SetColor(kPanelColor);
-  Panel1.SetTabOrder(3);
+  // Tab order counts within each parent: the three buttons first, then the panel's controls.
+  Panel1.Create({8, 8, 449, 193, 3, kPanelColor});
 
-  Label4.SetPosition(8, 4);
-  Label4.SetText("チェック割込時間：");
-  Edit1.SetBounds(136, 0, 57, 21);
-  Edit1.SetMaxLength(3);
-  Edit1.SetImeOff(true);
-  Edit1.SetTabOrder(0);
-  Label5.SetPosition(200, 4);
-  Label5.SetText("秒");
-  LabelA.SetPosition(240, 4);
-  LabelA.SetVisible(false);
-  LabelB.SetPosition(304, 4);
-  LabelB.SetVisible(false);
-  LabelC.SetPosition(376, 4);
-  LabelC.SetVisible(false);
-  ListBox1.SetBounds(8, 24, 433, 161);
-  ListBox1.SetItemHeight(13);
-  ListBox1.SetTabOrder(1);
-  ListBox2.SetBounds(352, 120, 81, 57);
-  ListBox2.SetVisible(false);
-  ListBox2.SetTabOrder(2);
+  //            left top caption                visibility
+  Label4.Create({8,   4, "チェック割込時間："});
+  Label5.Create({200, 4, "秒"});
+  LabelA.Create({240, 4, "", ui::Visibility::Hidden});
+  LabelB.Create({304, 4, "", ui::Visibility::Hidden});
+  LabelC.Create({376, 4, "", ui::Visibility::Hidden});
+  //           left top width height tab bytes input method
+  Edit1.Create({136, 0, 57,   21,    0,  3,    ui::InputMethod::Off});
+  //              left top  width height tab item height visibility
+  ListBox1.Create({8,   24,  433,  161,   1,  13});
+  ListBox2.Create({352, 120, 81,   57,    2,  13,         ui::Visibility::Hidden});
 
-  Button1.SetBounds(8, 208, 185, 25);
-  Button1.SetText("起動チェック開始(&C)");
-  Button1.SetTabOrder(0);
-  Button2.SetBounds(208, 208, 121, 25);
-  Button2.SetText("中断(&S)");
-  Button2.SetTabOrder(1);
-  Button3.SetBounds(336, 208, 121, 25);
-  Button3.SetText("閉じる(&X)");
-  Button3.SetTabOrder(2);
-  SetDefaultButton(&Button1);
-  SetCancelButton(&Button3);
+  //             left top  width height caption                 tab role
+  Button1.Create({8,   208, 185,  25,   "起動チェック開始(&C)", 0,  ui::ButtonRole::Default});
+  Button2.Create({208, 208, 121,  25,   "中断(&S)",             1});
+  Button3.Create({336, 208, 121,  25,   "閉じる(&X)",           2,  ui::ButtonRole::Cancel});
 
   Timer1.SetEnabled(false);
 

@@ -56,12 +56,6 @@ const char* const kHeaders[kColumnCount] = {"登録番号",   "PC利用者名", 
                                             "ファイル名", "起動日付",   "起動時刻",   "ファイル日付",
                                             "ファイル時刻", "ファイルサイズ"};
 
-void PlaceButton(ui::Button& button, int left, const char* caption, int tab_order) {
-  button.SetBounds(left, 4, 75, 25);
-  button.SetText(caption);
-  button.SetTabOrder(tab_order);
-}
-
 }  // namespace
 
 TForm5::TForm5(db::DataModule& data)
@@ -85,52 +79,47 @@ TForm5::TForm5(db::DataModule& data)
   SetColor(ui::Rgb(0xA6, 0xCA, 0xF0));
   SetBounds(192, 107, 500, 300);
 
-  // Panel on top, status bar at the bottom, the grid in between: they follow the frame's size.
-  Panel1.SetAlign(ui::Align::Top);
-  Panel1.SetBounds(0, 0, 492, 57);
-  Panel1.SetColor(ui::Rgb(0x8C, 0xBA, 0xEC));
-  Panel1.SetTabOrder(0);
-  PlaceButton(Button1, 8, "最初(&F)", 0);
-  PlaceButton(Button2, 88, "前頁(&P)", 1);
-  PlaceButton(Button3, 168, "次頁(&N)", 2);
-  PlaceButton(Button4, 248, "更新(&U)", 3);
-  Label1.SetPosition(8, 36);
-  Label1.SetText("並び順：");
-  ComboBox1.SetBounds(64, 32, 105, 21);
-  ComboBox1.SetTabOrder(4);
   std::vector<std::string> sort_items;
   for (const SortEntry& entry : kSortEntries) sort_items.push_back(entry.item);
-  ComboBox1.SetItems(sort_items);
-  Label2.SetPosition(176, 36);
-  Label2.SetText("絞り込み：");
-  Edit1.SetBounds(248, 32, 121, 21);
-  Edit1.SetTabOrder(5);
-  ComboBox2.SetBounds(368, 32, 105, 21);
-  ComboBox2.SetTabOrder(6);
   std::vector<std::string> filter_items;
   for (const FilterEntry& entry : kFilterEntries) filter_items.push_back(entry.item);
-  ComboBox2.SetItems(filter_items);
 
-  StatusBar1.SetAlign(ui::Align::Bottom);
-  StatusBar1.SetBounds(0, 254, 492, 19);
-  StatusBar1.SetColor(ui::Rgb(0xC0, 0xDC, 0xC0));
+  // Panel on top, status bar at the bottom, the grid in between: they follow the frame's size.
+  //            left top width height tab color                        align
+  Panel1.Create({0,   0,  492,  57,    0,  ui::Rgb(0x8C, 0xBA, 0xEC), ui::Align::Top});
 
-  StringGrid1.SetAlign(ui::Align::Client);
-  StringGrid1.SetTabOrder(1);
-  StringGrid1.SetColor(ui::kWhite);
-  StringGrid1.SetFixedColor(ui::Rgb(0x85, 0xB6, 0xEB));
-  StringGrid1.SetColCount(kColumnCount);
-  StringGrid1.SetRowCount(PageSize + 1);
-  StringGrid1.SetFixedRows(1);
-  StringGrid1.SetDefaultColWidth(80);
-  ui::GridOptions options;
-  options.lines = true;
-  options.column_sizing = true;
-  options.editing = false;
-  options.tab_moves = true;
-  options.thumb_tracking = true;
-  StringGrid1.SetOptions(options);
-  for (int col = 0; col < kColumnCount; ++col) StringGrid1.SetCell(col, 0, kHeaders[col]);
+  //             left top width height caption     tab
+  Button1.Create({8,   4,  75,   25,   "最初(&F)", 0});
+  Button2.Create({88,  4,  75,   25,   "前頁(&P)", 1});
+  Button3.Create({168, 4,  75,   25,   "次頁(&N)", 2});
+  Button4.Create({248, 4,  75,   25,   "更新(&U)", 3});
+  //            left top caption
+  Label1.Create({8,   36, "並び順："});
+  Label2.Create({176, 36, "絞り込み："});
+  //               left top width height tab items
+  ComboBox1.Create({64,  32, 105,  21,    4,  sort_items});
+  Edit1.Create(    {248, 32, 121,  21,    5});
+  ComboBox2.Create({368, 32, 105,  21,    6,  filter_items});
+
+  //                left top  width height color                        align
+  StatusBar1.Create({0,   254, 492,  19,    ui::Rgb(0xC0, 0xDC, 0xC0), ui::Align::Bottom});
+
+  ui::StringGrid::CreateArgs grid;
+  grid.tab_order = 1;
+  grid.align = ui::Align::Client;
+  grid.col_count = kColumnCount;
+  grid.row_count = PageSize + 1;
+  grid.fixed_rows = 1;
+  grid.default_col_width = 80;
+  grid.headers.assign(std::begin(kHeaders), std::end(kHeaders));
+  grid.color = ui::kWhite;
+  grid.fixed_color = ui::Rgb(0x85, 0xB6, 0xEB);
+  grid.options.lines = true;
+  grid.options.column_sizing = true;
+  grid.options.editing = false;
+  grid.options.tab_moves = true;
+  grid.options.thumb_tracking = true;
+  StringGrid1.Create(grid);
 
   // Placed for the client area of the designed 500 x 300 frame; a real frame reports its own
   // client size (and every change of it), and the aligned controls follow.
