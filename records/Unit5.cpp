@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "db/Statements.h"
+#include "platform/cp932.h"
 
 namespace {
 
@@ -146,7 +147,7 @@ void TForm5::FormShow() {
   PageSize = 100;
   StartRow = 1;
   NextStartRow = 0;
-  FilterClause.clear();
+  SetFilter(std::nullopt, "");
   OrderClause = db::PageOrder(Column::N, false);
 
   ComboBox1.SetItemIndex(0);
@@ -201,12 +202,21 @@ db::LaunchTableState TForm5::LoadPage() {
       query.SetUniDirectional(true);  // a page is read forward once: skipped rows are not kept
       query.Open();
       query.First();
-      // The page is found on the client: skipping needs no value texts.
-      if (StartRow > 1) query.MoveBy(StartRow - 1);
+      // The page is found on the client. Without a filter skipping needs no value texts; with
+      // one, only the rows that match by character count.
+      if (!FilterColumn) {
+        if (StartRow > 1) query.MoveBy(StartRow - 1);
+      } else {
+        for (int32_t skipped = 0; skipped < StartRow - 1 && !query.Eof(); query.Next()) {
+          if (RowShown(query)) ++skipped;
+        }
+      }
       while (!query.Eof()) {
-        for (int col = 0; col < kColumnCount; ++col) StringGrid1.SetCell(col, row, query.ValueText(col));
-        ++row;
-        if (row > PageSize) break;
+        if (RowShown(query)) {
+          for (int col = 0; col < kColumnCount; ++col) StringGrid1.SetCell(col, row, query.ValueText(col));
+          ++row;
+          if (row > PageSize) break;
+        }
         query.Next();
       }
     } catch (const std::exception&) {
@@ -220,6 +230,17 @@ db::LaunchTableState TForm5::LoadPage() {
   }
   NextStartRow = StartRow + row - 1;
   return table;
+}
+
+bool TForm5::RowShown(const db::Query& query) const {
+  if (!FilterColumn) return true;
+  return cp932::MatchesLike(query.ValueText(static_cast<int>(*FilterColumn)), FilterPattern);
+}
+
+void TForm5::SetFilter(std::optional<Column> column, const std::string& text) {
+  FilterColumn = column;
+  FilterClause = column ? db::PageFilter(*column, text) : std::string();
+  FilterPattern = column ? db::PageFilterPattern(text) : std::string();
 }
 
 void TForm5::Button1Click() {
@@ -260,7 +281,6 @@ void TForm5::ComboBox2Select() {
   if (index < 0) return;
   std::string text = Edit1.Text();
   if (text.empty()) index = 0;
-  const std::optional<Column>& column = kFilterEntries[index].column;
-  FilterClause = column ? db::PageFilter(*column, text) : std::string();
+  SetFilter(kFilterEntries[index].column, text);
   Button1Click();
 }
