@@ -7,7 +7,6 @@
 #include "app/Unit2.h"
 #include "app/UnitV.h"
 #include "monitor/Unit3.h"
-#include "platform/cp932.h"
 #include "platform/files.h"
 #include "records/Unit4.h"
 #include "records/Unit5.h"
@@ -19,17 +18,6 @@ constexpr std::size_t kPcUserNameBytes = 16;
 // Windows in the order of their lines in the file (not the order of creation).
 std::vector<ui::Form*> WindowsInFileOrder(TForm1* main) {
   return {main, Form2, Form3, Form4, Form5};
-}
-
-// The text without a final lead byte that has no second byte after it.
-std::string WithoutDanglingLeadByte(const std::string& text) {
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    const bool lead = cp932::IsLeadByte(static_cast<unsigned char>(text[pos]));
-    if (lead && pos + 1 == text.size()) return text.substr(0, pos);
-    pos += lead ? 2 : 1;
-  }
-  return text;
 }
 
 }  // namespace
@@ -56,7 +44,7 @@ void TForm1::LoadSettings(const std::string& path) {
   if (!next_line()) return;
   // Never half a double-byte character: a lead byte left alone at the cut is dropped, and so is
   // one already alone at the end of the line (a file whose name was cut by byte count before).
-  PcUserName = WithoutDanglingLeadByte(cp932::CutBytes(line, kPcUserNameBytes));
+  PcUserName = CutToCharacters(line, kPcUserNameBytes);
   if (!next_line()) return;
   CheckInterval = StrToIntZero(line);
   for (ui::Form* window : WindowsInFileOrder(this)) {
