@@ -30,6 +30,8 @@ bool BindAll(platform::LibraryHandle library, ClientLibrary& api) {
   ok &= Bind(library, "isc_dsql_set_cursor_name", api.set_cursor_name);
   ok &= Bind(library, "isc_dsql_fetch", api.fetch);
   ok &= Bind(library, "isc_dsql_free_statement", api.free_statement);
+  ok &= Bind(library, "isc_transaction_info", api.transaction_info);
+  Bind(library, "fb_interpret", api.interpret);
   return ok;
 }
 
@@ -106,6 +108,21 @@ DatabaseError StatusError(const ISC_STATUS* status, const std::string& what) {
       }
       i += 2;
     }
+  }
+  // The server's own wording, for whoever has to find the cause (a launch set aside as refused
+  // carries it); without the call, the codes above are all there is.
+  const ClientLibrary* api = LoadClientLibrary();
+  if (api != nullptr && api->interpret != nullptr && status[0] == isc_arg_gds && status[1] != 0) {
+    const ISC_STATUS* cursor = status;
+    char message[1024];
+    std::string interpreted;
+    for (int line = 0; line < 8; ++line) {
+      const ISC_LONG length = api->interpret(message, sizeof message, &cursor);
+      if (length <= 0) break;
+      if (!interpreted.empty()) interpreted += " / ";
+      interpreted.append(message, static_cast<std::size_t>(length));
+    }
+    if (!interpreted.empty()) text += ": " + interpreted;
   }
   FailureKind kind = connection  ? FailureKind::Connection
                      : duplicate ? FailureKind::Duplicate

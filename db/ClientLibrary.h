@@ -51,6 +51,9 @@ struct ClientLibrary {
                                              const XSQLDA*);
   using FreeStatement = ISC_STATUS(LUMADEX_FB_CALL*)(ISC_STATUS*, isc_stmt_handle*,
                                                      unsigned short);
+  using TransactionInfo = ISC_STATUS(LUMADEX_FB_CALL*)(ISC_STATUS*, isc_tr_handle*, short,
+                                                       const ISC_SCHAR*, short, ISC_SCHAR*);
+  using Interpret = ISC_LONG(LUMADEX_FB_CALL*)(ISC_SCHAR*, unsigned int, const ISC_STATUS**);
 
   AttachDatabase attach_database = nullptr;
   DetachDatabase detach_database = nullptr;
@@ -69,6 +72,9 @@ struct ClientLibrary {
   SetCursorName set_cursor_name = nullptr;
   Fetch fetch = nullptr;
   FreeStatement free_statement = nullptr;
+  TransactionInfo transaction_info = nullptr;
+  // Optional: the server's messages of a status vector as text (nullptr in a library without it).
+  Interpret interpret = nullptr;
 };
 
 // The client library, loaded on first use; nullptr when it cannot be found or lacks a call.

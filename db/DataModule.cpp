@@ -24,7 +24,9 @@ struct DataModule::State {
   ClientQuery query{connection, transaction};
   std::vector<std::string> scratch;
   FailureKind last_failure = FailureKind::None;
+  std::string last_error_text;
   long long rows_changed = 0;
+  long long last_insert_transaction = 0;
   // Set when a broken connection was let go; the next data operation attaches again.
   bool reattach_pending = false;
   bool batch_active = false;
@@ -221,16 +223,31 @@ bool DataModule::TableExists(const std::string& table) {
 
 bool DataModule::CreateLaunchTable() { return ExecuteScript(LaunchTableLines()); }
 
+// The registration's insert: snapshot, waiting on a number another transaction holds, and no
+// automatic undo of a refused statement. Undoing the refused insert's savepoint can skip the
+// backout of its record when another racer holds that slot's garbage-collection lock; with the
+// default buffer the rollback then finds nothing to undo and marks the transaction committed,
+// which keeps a refused row. Without the automatic undo the rollback marks it dead instead (its
+// records wait for a sweep).
+const std::string kNumberedInsertParameters = {isc_tpb_version3, isc_tpb_write, isc_tpb_concurrency,
+                                               isc_tpb_wait, isc_tpb_no_auto_undo};
+
 // The discipline of every modifying operation: a transaction of its own, committed or rolled
-// back, and nothing left open afterwards.
+// back, and nothing left open afterwards. With `transaction_id`, the server's number of that
+// transaction is asked before the statement runs (0 when it never got that far).
 static bool RunModifying(DataModule::State& s, const std::vector<std::string>& lines,
-                         FailureKind& failure, long long& rows_changed) {
+                         FailureKind& failure, long long& rows_changed,
+                         const std::string& parameters = std::string(),
+                         long long* transaction_id = nullptr) {
   failure = FailureKind::None;
+  s.last_error_text.clear();
   rows_changed = 0;
+  if (transaction_id != nullptr) *transaction_id = 0;
   bool ok = false;
   try {
     s.transaction.MakeInactive();
-    s.transaction.StartTransaction();
+    s.transaction.StartTransaction(parameters);
+    if (transaction_id != nullptr) *transaction_id = s.transaction.ServerId();
     s.query.Close();
     s.query.SetParamCheck(false);
     s.query.SetLines(lines);
@@ -241,8 +258,10 @@ static bool RunModifying(DataModule::State& s, const std::vector<std::string>& l
     ok = true;
   } catch (const DatabaseError& error) {
     failure = error.Kind();
-  } catch (const std::exception&) {
+    s.last_error_text = error.what();
+  } catch (const std::exception& error) {
     failure = FailureKind::Other;
+    s.last_error_text = error.what();
   }
   CloseAndEndQuietly(s);  // rolls back what a failure left active
   if (!ok && !s.connection.Connected()) failure = FailureKind::Connection;
@@ -296,7 +315,26 @@ bool DataModule::DeleteRows(const std::string& table, const std::string& conditi
   return RunModifying(s, DeleteLines(table, condition), s.last_failure, s.rows_changed);
 }
 
+bool DataModule::InsertNumberedRow(const std::string& table, int count,
+                                   const std::vector<std::string>& names,
+                                   const std::vector<std::string>& values) {
+  State& s = *state_;
+  s.last_insert_transaction = 0;
+  if (!EnsureConnected(s.connection, s.reattach_pending)) {
+    s.last_failure = FailureKind::Connection;
+    s.last_error_text = "the connection is closed";
+    s.rows_changed = 0;
+    return false;
+  }
+  return RunModifying(s, InsertLines(table, count, names, values), s.last_failure, s.rows_changed,
+                      kNumberedInsertParameters, &s.last_insert_transaction);
+}
+
+long long DataModule::LastInsertTransaction() const { return state_->last_insert_transaction; }
+
 FailureKind DataModule::LastFailure() const { return state_->last_failure; }
+
+const std::string& DataModule::LastErrorText() const { return state_->last_error_text; }
 
 long long DataModule::RowsChanged() const { return state_->rows_changed; }
 

@@ -60,6 +60,12 @@ bool OutputFile::Flush() {
   return !failed_;
 }
 
+bool OutputFile::FlushToDisk() {
+  if (!Flush()) return false;
+  FILE* file = static_cast<FILE*>(handle_);
+  return std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0;
+}
+
 bool OutputFile::Close() {
   if (handle_ == nullptr) return false;
   bool ok = Flush();

@@ -70,6 +70,10 @@ bool OutputFile::Flush() {
   return !failed_;
 }
 
+bool OutputFile::FlushToDisk() {
+  return Flush() && FlushFileBuffers(static_cast<HANDLE>(handle_)) != 0;
+}
+
 bool OutputFile::Close() {
   if (handle_ == nullptr) return false;
   bool ok = Flush();
