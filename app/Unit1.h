@@ -47,5 +47,7 @@ class TForm1 : public ui::Form, public db::DataModule {
   std::vector<std::string> table_names_;
 };
 
+// `path` with its extension replaced by `extension` (".dat"), or added when it has none.
+std::string WithExtension(const std::string& path, const std::string& extension);
 // The settings file of a program: its path with the extension replaced by ".dat".
 std::string SettingsPathFor(const std::string& program_path);

@@ -40,10 +40,12 @@ LaunchFacts ComposeLaunch(platform::Services& services, const std::string& path,
   }
 
   LaunchFacts facts;
-  facts.pc_user_name = pc_user_name;
-  facts.local_folder = SanitizeText(cp932::FolderPart(path));
-  facts.network_folder = SanitizeText(cp932::FolderPart(network_path));
-  facts.file_name = SanitizeText(cp932::FileNamePart(path));
+  // A deep project folder, or a drive expanded to a long network name, can outgrow its column;
+  // cut to the characters that fit, the launch is still stored rather than refused at every tick.
+  facts.pc_user_name = CutToCharacters(pc_user_name, kUserNameBytes);
+  facts.local_folder = CutToCharacters(SanitizeText(cp932::FolderPart(path)), kPathTextBytes);
+  facts.network_folder = CutToCharacters(SanitizeText(cp932::FolderPart(network_path)), kPathTextBytes);
+  facts.file_name = CutToCharacters(SanitizeText(cp932::FileNamePart(path)), kPathTextBytes);
   facts.boot_date = boot_date;
   facts.boot_time = boot_time;
 
