@@ -15,12 +15,13 @@ constexpr int kJournalWriteEvery = 16;
 
 // The row that an interrupted insert of `launch` wrote, if it landed: at the number that insert
 // used, written by that insert's transaction (no other transaction can have made that record
-// version), and with the launch's facts.
-std::string EarlierInsertCondition(const LaunchFacts& launch) {
+// version), and with the launch's facts. Without `by_transaction` (a server older than
+// Firebird 3, which has no RDB$RECORD_VERSION) the number and the facts must do.
+std::string EarlierInsertCondition(const LaunchFacts& launch, bool by_transaction) {
   const std::vector<std::string>& names = LaunchColumnNames();
   const std::vector<std::string> values = LaunchValues(launch.attempted_number, launch);
-  std::string condition = names[0] + "=" + values[0] +
-                          " AND RDB$RECORD_VERSION=" + std::to_string(launch.attempted_transaction);
+  std::string condition = names[0] + "=" + values[0];
+  if (by_transaction) condition += " AND RDB$RECORD_VERSION=" + std::to_string(launch.attempted_transaction);
   for (std::size_t column = 1; column < names.size(); ++column) {
     condition += " AND ";
     condition += values[column] == "NULL" ? names[column] + " IS NULL" : names[column] + "=" + values[column];
@@ -52,8 +53,9 @@ void LaunchRegistrar::UseJournal(LaunchJournal* journal) {
 }
 
 LaunchRegistrar::Outcome LaunchRegistrar::FindEarlierInsert(const LaunchFacts& launch, bool& found) {
-  int count = data_.CountRows(kLaunchTableName, EarlierInsertCondition(launch));
-  if (count < 0) return Outcome::ConnectionLost;
+  int count = data_.CountRows(kLaunchTableName, EarlierInsertCondition(launch, true));
+  if (count < 0 && data_.Connected()) count = data_.CountRows(kLaunchTableName, EarlierInsertCondition(launch, false));
+  if (count < 0) return data_.Connected() ? Outcome::Refused : Outcome::ConnectionLost;
   found = count > 0;
   return Outcome::Stored;
 }

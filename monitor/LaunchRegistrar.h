@@ -58,7 +58,9 @@ class LaunchRegistrar {
   enum class Outcome { Stored, ConnectionLost, NumberTaken, Refused };
   Outcome Store(LaunchFacts& launch);
   // Whether the row of a launch whose earlier insert met a lost connection is in the table:
-  // Stored when it is, ConnectionLost when the table cannot be asked.
+  // Stored when the table answered (`found` tells), ConnectionLost when it cannot be asked, and
+  // Refused when the server refuses the question (the launch is then stored again rather than
+  // held back for good).
   Outcome FindEarlierInsert(const LaunchFacts& launch, bool& found);
   // Stores one launch, sets it aside when refused once too often, or keeps it (appended to
   // pending_).
