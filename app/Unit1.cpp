@@ -12,12 +12,6 @@
 namespace {
 const char kConnectFailedMessage[] = "データベース接続が出来ません。設定を確認して下さい。";
 const char kExchangeFilter[] = "タブ区切りText File(*.txt)|*.txt|CSV File(*.csv)|*.csv";
-
-void PlaceButton(ui::Button& button, int left, int top, const char* caption, int tab_order) {
-  button.SetBounds(left, top, 169, 33);
-  button.SetText(caption);
-  button.SetTabOrder(tab_order);
-}
 }  // namespace
 
 TForm1::TForm1()
@@ -38,27 +32,26 @@ TForm1::TForm1()
   SetBounds(192, 107, 0, 0);
   SetClientSize(369, 209);
 
-  Label1.SetAutoSize(false);
-  Label1.SetBounds(0, 0, 369, 33);
-  Label1.SetAlignment(ui::Alignment::Center);
-  Label1.SetColor(ui::kSilver);
-  ui::Font title_font;
-  title_font.height = 16;
-  title_font.color = ui::kBlue;
-  Label1.SetFont(title_font);
-  Label1.SetText("Jw_cadの起動をチェックしDB登録します");
+  ui::Label::CreateArgs title{0, 0, "Jw_cadの起動をチェックしDB登録します"};
+  title.width = 369;
+  title.height = 33;
+  title.alignment = ui::Alignment::Center;
+  title.color = ui::kSilver;
+  title.font = ui::Font();
+  title.font->height = 16;
+  title.font->color = ui::kBlue;
+  Label1.Create(title);
 
-  PlaceButton(Button1, 8, 48, "(&1) データベース設定　", 0);
-  PlaceButton(Button2, 8, 88, "(&2) Jw_cad起動チェック", 1);
-  PlaceButton(Button3, 8, 128, "(&3) データ編集　　　　", 2);
-  PlaceButton(Button4, 8, 168, "(&4) データ一覧表示　　", 3);
-  PlaceButton(Button5, 192, 48, "(&5) データCSV書き出し", 4);
-  PlaceButton(Button6, 192, 88, "(&6) データCSV読み込み", 5);
-  PlaceButton(Button0, 192, 168, "(&0) 　　終　了　　　　", 6);
+  //             left  top  width height  caption                    tab
+  Button1.Create({8,   48,  169,  33,     "(&1) データベース設定　", 0});
+  Button2.Create({8,   88,  169,  33,     "(&2) Jw_cad起動チェック", 1});
+  Button3.Create({8,   128, 169,  33,     "(&3) データ編集　　　　", 2});
+  Button4.Create({8,   168, 169,  33,     "(&4) データ一覧表示　　", 3});
+  Button5.Create({192, 48,  169,  33,     "(&5) データCSV書き出し", 4});
+  Button6.Create({192, 88,  169,  33,     "(&6) データCSV読み込み", 5});
+  Button0.Create({192, 168, 169,  33,     "(&0) 　　終　了　　　　", 6});
 
-  ComboBox1.SetBounds(192, 128, 97, 21);
-  ComboBox1.SetVisible(false);
-  ComboBox1.SetTabOrder(-1);
+  ComboBox1.Create({192, 128, 97, 21, -1, {}, ui::Visibility::Hidden});
 
   SaveDialog1.Filter = kExchangeFilter;
   OpenDialog1.Filter = kExchangeFilter;
@@ -76,8 +69,6 @@ TForm1::TForm1()
 }
 
 TForm1::~TForm1() = default;
-
-std::vector<std::string>& TForm1::ScratchList() { return table_names_; }
 
 std::string WithExtension(const std::string& path, const std::string& extension) {
   std::size_t mark = cp932::LastOfChars(path, ".\\:");

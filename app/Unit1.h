@@ -20,7 +20,7 @@ class TForm1 : public ui::Form, public db::DataModule {
   ui::Button Button5;
   ui::Button Button6;
   ui::Button Button0;
-  ui::ComboBox ComboBox1;  // never shown: scratch list of table names
+  ui::ComboBox ComboBox1;  // never shown, never filled: TableExists keeps the names it reads to itself
   ui::FileDialog SaveDialog1{true};
   ui::FileDialog OpenDialog1{false};
 
@@ -39,12 +39,6 @@ class TForm1 : public ui::Form, public db::DataModule {
 
   void LoadSettings(const std::string& path);
   void SaveSettings(const std::string& path);
-
- protected:
-  std::vector<std::string>& ScratchList() override;
-
- private:
-  std::vector<std::string> table_names_;
 };
 
 // `path` with its extension replaced by `extension` (".dat"), or added when it has none.

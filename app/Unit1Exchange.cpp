@@ -2,6 +2,7 @@
 // The work itself is exchange::ExportTable / exchange::ImportTable.
 #include "app/Forms.h"
 #include "app/Unit1.h"
+#include "db/LaunchTable.h"
 #include "exchange/Exchange.h"
 #include "exchange/TabText.h"
 #include "monitor/Unit3.h"
@@ -10,7 +11,6 @@
 #include "records/Unit5.h"
 
 namespace {
-const char kExchangedTable[] = "BOOTJWW";
 const char kQuestionCaption[] = "確認";
 const char kReplaceQuestion[] = "現在のデータを削除して新規読み込みを行いますか？\r\nはい：新規　いいえ：追加";
 }  // namespace
@@ -18,21 +18,21 @@ const char kReplaceQuestion[] = "現在のデータを削除して新規読み�
 void TForm1::Button5Click() {
   // A connection that broke (server restarted) is attached again here rather than left
   // closed until the user reopens the settings.
-  if (!ConnectedOrReattached() || !TableExists(kExchangedTable)) return;
+  if (!ConnectedOrReattached() || !TableExists(db::kLaunchTableName)) return;
   SaveDialog1.OverwritePrompt = true;
   SaveDialog1.FileMustExist = false;
   SaveDialog1.DefaultExt.clear();
   if (!SaveDialog1.Execute()) return;
   const std::string file_name = exchange::WithTextExtension(SaveDialog1.FileName);
   exchange::ExportResult result;
-  if (!exchange::ExportTable(*this, kExchangedTable, file_name, &result)) {
+  if (!exchange::ExportTable(*this, db::kLaunchTableName, file_name, &result)) {
     ui::ShowMessage(exchange::ExportFailureMessage(result));
   }
 }
 
 void TForm1::Button6Click() {
   if (!ConnectedOrReattached()) return;
-  if (!TableExists(kExchangedTable)) CreateLaunchTable();
+  if (!TableExists(db::kLaunchTableName)) CreateLaunchTable();
   // The import holds the one statement for a long time: the monitor must not tick meanwhile,
   // and the editor and the list would show rows that are about to change.
   Form3->Close();
@@ -47,7 +47,7 @@ void TForm1::Button6Click() {
   const std::string file_name = OpenDialog1.FileName;
   if (!exchange::HasTextExtension(file_name)) return;
   exchange::ImportResult result;
-  exchange::ImportTable(*this, kExchangedTable, file_name, !replace, true, &result);
+  exchange::ImportTable(*this, db::kLaunchTableName, file_name, !replace, true, &result);
   const std::string message = exchange::ImportFailureMessage(result);
   if (!message.empty()) ui::ShowMessage(message);
 }

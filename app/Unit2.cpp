@@ -20,15 +20,12 @@ bool HasExtension(const std::string& name) {
   return mark != std::string::npos && name[mark] == '.';
 }
 
-void PlaceLabel(ui::Label& label, int left, int top, const char* text) {
-  label.SetPosition(left, top);
-  label.SetText(text);
-}
-
-void PlaceEdit(ui::Edit& edit, int left, int top, int width, int tab_order) {
-  edit.SetBounds(left, top, width, 21);
-  edit.SetTabOrder(tab_order);
-}
+const char kServerNameHint[] =
+    "1台で運用する場合は「localhost:」、サーバーの場合はそのIPアドレス＋':'（例：「192.168.0.0:」等）を入力して下さい。";
+const char kServerFolderHint[] =
+    "データベースファイルを作成するサーバー上のフォルダ名を入力して下さい。最後は必ず「\\」で終わって下さい。例：「C:\\data\\」";
+const char kDatabaseNameHint[] =
+    "データベース名（ファイル名）を入力して下さい。拡張子は「.FDB」となります。フォルダ名は入力しないで下さい。";
 
 }  // namespace
 
@@ -54,32 +51,24 @@ TForm2::TForm2(db::DataModule& data)
   SetBounds(192, 107, 0, 0);
   SetClientSize(251, 241);
 
-  PlaceLabel(Label1, 8, 8, "サーバー名（IPアドレス＋':'");
-  PlaceLabel(Label5, 72, 24, "　又は、'localhost:'）");
-  PlaceEdit(Edit1, 24, 44, 209, 0);
-  Edit1.SetHint(
-      "1台で運用する場合は「localhost:」、サーバーの場合はそのIPアドレス＋':'（例：「192.168.0.0:」等）を入力して下さい。");
-  PlaceLabel(Label2, 8, 70, "サーバーのデータのフォルダ");
-  PlaceEdit(Edit2, 24, 88, 209, 1);
-  Edit2.SetHint(
-      "データベースファイルを作成するサーバー上のフォルダ名を入力して下さい。最後は必ず「\\」で終わって下さい。例：「C:\\data\\」");
-  PlaceLabel(Label3, 8, 120, "データベース名");
-  PlaceEdit(Edit3, 24, 136, 209, 2);
-  Edit3.SetHint(
-      "データベース名（ファイル名）を入力して下さい。拡張子は「.FDB」となります。フォルダ名は入力しないで下さい。");
-  Bevel1.SetBounds(8, 160, 233, 10);
-  PlaceLabel(Label4, 8, 180, "利用者名");
-  PlaceEdit(Edit4, 80, 176, 153, 5);  // after the two buttons in the Tab order
-  Edit4.SetMaxLength(kPcUserNameBytes);
+  //            left top  caption
+  Label1.Create({8,  8,   "サーバー名（IPアドレス＋':'"});
+  Label5.Create({72, 24,  "　又は、'localhost:'）"});
+  Label2.Create({8,  70,  "サーバーのデータのフォルダ"});
+  Label3.Create({8,  120, "データベース名"});
+  Label4.Create({8,  180, "利用者名"});
+  Bevel1.Create({8, 160, 233, 10});
 
-  Button1.SetBounds(8, 208, 113, 25);
-  Button1.SetText("OK(&Y)");
-  Button1.SetTabOrder(3);
-  Button2.SetBounds(128, 208, 113, 25);
-  Button2.SetText("キャンセル(&N)");
-  Button2.SetTabOrder(4);
-  SetDefaultButton(&Button1);
-  SetCancelButton(&Button2);
+  // The user name comes after the two buttons in the Tab order.
+  //           left top  width height tab bytes             input method              hint
+  Edit1.Create({24, 44,  209,  21,    0,  0,                ui::InputMethod::Allowed, kServerNameHint});
+  Edit2.Create({24, 88,  209,  21,    1,  0,                ui::InputMethod::Allowed, kServerFolderHint});
+  Edit3.Create({24, 136, 209,  21,    2,  0,                ui::InputMethod::Allowed, kDatabaseNameHint});
+  Edit4.Create({80, 176, 153,  21,    5,  kPcUserNameBytes});
+
+  //             left top  width height caption           tab role
+  Button1.Create({8,   208, 113,  25,   "OK(&Y)",         3,  ui::ButtonRole::Default});
+  Button2.Create({128, 208, 113,  25,   "キャンセル(&N)", 4,  ui::ButtonRole::Cancel});
 
   OnShow = [this] { FormShow(); };
   OnClose = [this] { FormClose(); };

@@ -3,6 +3,7 @@
 #include "platform/cp932.h"
 
 #include <cmath>
+#include <cstdlib>
 
 std::string ServerName;
 std::string ServerFolder;
@@ -23,6 +24,14 @@ std::string DatabasePath() { return ServerName + ServerFolder + DatabaseName; }
 namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Every double, and every midpoint between two neighbouring doubles, is written exactly with at
+// most 767 significant digits; a text cut after more digits than that, with a 1 standing for any
+// nonzero digits left out, lies between the same two midpoints and so rounds the same way.
+constexpr std::size_t kKeptDigits = 800;
+// A written exponent is counted no further than this: far outside the double range, yet far from
+// wrapping when the digits' own scale is added.
+constexpr long long kExponentBound = 1000000000000000LL;
 
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -88,20 +97,29 @@ double StrToFloatZero(const std::string& text) {
   }
   if (pos >= text.size()) return 0;
 
-  long double mantissa = 0;
-  long exponent = 0;  // power of ten to apply to the mantissa
+  // The value is kept exactly as significant digits times a power of ten and rounded once, by
+  // the C library's strtod, which rounds correctly. Summing digits in a floating type instead
+  // rounds at every step and overflows for long texts ("0." and 5 000 ones).
+  std::string digits;      // significant digits, no leading zeros, at most kKeptDigits
+  long long scale = 0;     // power of ten of the last digit in `digits`
+  bool dropped = false;    // a nonzero digit beyond kKeptDigits was left out
   bool any_digit = false;
-  for (; pos < text.size() && IsDigit(text[pos]); ++pos) {
-    mantissa = mantissa * 10 + (text[pos] - '0');
+  auto take = [&](char digit, bool fraction) {
     any_digit = true;
-  }
+    if (digits.empty() && digit == '0') {
+      if (fraction) --scale;
+    } else if (digits.size() < kKeptDigits) {
+      digits += digit;
+      if (fraction) --scale;
+    } else {
+      if (digit != '0') dropped = true;
+      if (!fraction) ++scale;
+    }
+  };
+  for (; pos < text.size() && IsDigit(text[pos]); ++pos) take(text[pos], false);
   if (pos < text.size() && text[pos] == '.') {
     ++pos;
-    for (; pos < text.size() && IsDigit(text[pos]); ++pos) {
-      mantissa = mantissa * 10 + (text[pos] - '0');
-      --exponent;
-      any_digit = true;
-    }
+    for (; pos < text.size() && IsDigit(text[pos]); ++pos) take(text[pos], true);
   }
   if (!any_digit) return 0;
   if (pos < text.size() && (text[pos] == 'e' || text[pos] == 'E')) {
@@ -112,21 +130,29 @@ double StrToFloatZero(const std::string& text) {
       ++pos;
     }
     if (pos >= text.size() || !IsDigit(text[pos])) return 0;
-    long written = 0;
+    long long written = 0;  // held at a bound far beyond any double, so it cannot wrap
     for (; pos < text.size() && IsDigit(text[pos]); ++pos) {
-      if (written < 100000) written = written * 10 + (text[pos] - '0');
+      if (written < kExponentBound) written = written * 10 + (text[pos] - '0');
     }
-    exponent += exponent_negative ? -written : written;
+    scale += exponent_negative ? -written : written;
   }
   if (pos != text.size()) return 0;
 
-  if (mantissa == 0) return negative ? -0.0 : 0.0;
-  long double value = exponent >= 0 ? mantissa * powl(10.0L, exponent)
-                                    : mantissa / powl(10.0L, -exponent);
+  if (digits.empty()) return negative ? -0.0 : 0.0;
+  if (dropped) {  // stands for the left-out digits: below the next kept digit, above zero
+    digits += '1';
+    --scale;
+  }
+  // The value lies in [10^(top - 1), 10^top).
+  const long long top = scale + static_cast<long long>(digits.size());
+  if (top > 310) throw FloatOverflowError();
+  if (top < -330) return negative ? -0.0 : 0.0;  // below half the smallest denormal
+  // Digits and exponent only: no decimal point, which strtod would take from the locale.
+  const std::string exact = digits + "e" + std::to_string(scale);
   // Overflow is judged after rounding to the nearest double: a text just above the largest
   // double that rounds down to it is that double, not an error.
-  double result = static_cast<double>(value);
-  if (!std::isfinite(result)) throw FloatOverflowError();
+  double result = std::strtod(exact.c_str(), nullptr);
+  if (std::isinf(result)) throw FloatOverflowError();
   return negative ? -result : result;
 }
 

@@ -8,6 +8,7 @@
 
 #include "app/UnitV.h"
 #include "db/DataModule.h"
+#include "db/LaunchTable.h"
 
 namespace bench {
 
@@ -44,12 +45,7 @@ bool ConnectTo(db::DataModule& data, const std::string& server, const std::strin
   return data.Connected();
 }
 
-const std::vector<std::string>& LaunchColumns() {
-  static const std::vector<std::string> names{"N",         "PNAME",     "L_FOLDER",  "N_FOLDER",
-                                              "FILE_NAME", "BOOT_DATE", "BOOT_TIME", "FILE_DATE",
-                                              "FILE_TIME", "FILE_SIZE"};
-  return names;
-}
+const std::vector<std::string>& LaunchColumns() { return db::LaunchColumnNames(); }
 
 bool CreateScratchDatabase(db::DataModule& data, const std::string& server, const std::string& folder,
                            const std::string& file_name, bool reconnect) {

@@ -33,7 +33,7 @@ using bench::Seconds;
 
 void BenchTick() {
   headless::HeadlessBackend backend;
-  testing_support::FakeServices services;
+  testsupport::FakeServices services;
   services.registry_value.status = platform::RegistryValue::Status::Text;
   services.registry_value.text = "C:\\jww\\案件2026\\本館";
   for (int i = 0; i < 200; ++i) {

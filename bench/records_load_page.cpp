@@ -22,6 +22,7 @@
 #include "bench/bench_dataset.h"
 #include "bench/heap_counter.h"
 #include "db/DataModule.h"
+#include "db/Statements.h"
 #include "platform/headless/headless.h"
 #include "records/Unit5.h"
 
@@ -107,12 +108,14 @@ int main(int argc, char** argv) {
 
   struct Sort {
     int entry;
-    const char* order;
+    std::string order;
   };
-  const Sort sorts[] = {{0, "N"}, {8, "FILE_NAME"}, {10, "BOOT_DATE,BOOT_TIME"}};
+  const Sort sorts[] = {{0, db::PageOrder(db::LaunchColumn::N, false)},
+                        {8, db::PageOrder(db::LaunchColumn::FILE_NAME, false)},
+                        {10, db::PageOrder(db::LaunchColumn::BOOT_DATE, false)}};
   // Filter entry 2 (フォルダ名) with the text 案件: every generated folder holds it, so every
   // page is full and the server evaluates the pattern on every row.
-  const std::string filter = "L_FOLDER LIKE " + db::QuoteLiteral("%案件%");
+  const std::string filter = db::PageFilter(db::LaunchColumn::L_FOLDER, "案件");
   const long long starts[] = {1, rows / 2 + 1, rows - 99};
 
   std::printf("LoadPage of the record list, %lld rows, best of %d\n", rows, repeats);
@@ -145,7 +148,7 @@ int main(int argc, char** argv) {
         largest_peak = std::max(largest_peak, page.heap_peak);
         if (page_last != bare_last) all_match = false;
         std::printf("%-8lld %-20s %-6s %11.3f %11.3f %6.2f %10.3f %10.3f %11s %5d%s\n", start,
-                    sort.order, filtered ? "yes" : "none", page.seconds, baseline.seconds, ratio,
+                    sort.order.c_str(), filtered ? "yes" : "none", page.seconds, baseline.seconds, ratio,
                     page.cpu_seconds, baseline.cpu_seconds, Megabytes(page.heap_peak).c_str(), shown,
                     page_last == bare_last ? "" : "  (rows differ from the baseline)");
         std::fflush(stdout);

@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "db/DataModule.h"
+#include "db/DatabaseError.h"
 
 #if defined(LUMADEX_WINELIB)
 #define LUMADEX_FB_CALL __attribute__((sysv_abi))

@@ -1,4 +1,5 @@
-// IBQuery1: the one statement of the program and its open result with the cache of fetched rows.
+// A statement and its open result with the cache of fetched rows: IBQuery1, the one statement
+// the program's operations share, and the data module's own listing of the table names.
 //
 // The cache keeps each fetched row packed (a length per value and the value's bytes), so its
 // size follows the values actually held; rows are only walked forward or from the first one.
@@ -10,7 +11,7 @@
 #include <vector>
 
 #include "db/Connection.h"
-#include "db/DataModule.h"
+#include "db/Query.h"
 #include "db/Transaction.h"
 
 namespace db {

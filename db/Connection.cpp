@@ -118,29 +118,21 @@ void Connection::Close() {
   if (!Connected()) return;
   const ClientLibrary& api = Api();
   ISC_STATUS_ARRAY status = {};
-  if (listing_transaction_ != 0) {
-    if (api.commit_transaction(status, &listing_transaction_)) listing_transaction_ = 0;
-  }
   if (api.detach_database(status, &handle_)) {
     // The server is gone: the client keeps nothing we could still use.
     DatabaseError error = StatusError(status, "detach");
     handle_ = 0;
-    listing_transaction_ = 0;
     throw error;
   }
   handle_ = 0;
-  listing_transaction_ = 0;
 }
 
 void Connection::Abandon() {
-  if (handle_ == 0 && listing_transaction_ == 0) return;
-  const ClientLibrary* api = LoadClientLibrary();
-  if (api != nullptr) {
+  if (handle_ == 0) return;
+  if (const ClientLibrary* api = LoadClientLibrary()) {
     ISC_STATUS_ARRAY status = {};
-    if (listing_transaction_ != 0) api->rollback_transaction(status, &listing_transaction_);
-    if (handle_ != 0) api->detach_database(status, &handle_);
+    api->detach_database(status, &handle_);
   }
-  listing_transaction_ = 0;
   handle_ = 0;
 }
 

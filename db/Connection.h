@@ -41,9 +41,6 @@ class Connection {
   // The text of the last CREATE DATABASE statement.
   const std::string& LastCreateStatement() const { return last_create_statement_; }
 
-  // The connection's own transaction, used only to list the table names.
-  isc_tr_handle* ListingTransaction() { return &listing_transaction_; }
-
   // Turns a failed call's status vector into an exception. When it says the connection is
   // gone, the broken handler releases every handle first, so the next operation can attach
   // again.
@@ -60,7 +57,6 @@ class Connection {
   bool path_set_ = false;
   std::vector<std::string> params_;
   isc_db_handle handle_ = 0;
-  isc_tr_handle listing_transaction_ = 0;
   int dialect_ = 3;
   long attach_count_ = 0;
   std::string last_create_statement_;

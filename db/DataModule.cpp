@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 
 #include "app/UnitV.h"
 #include "db/ClientQuery.h"
@@ -22,7 +21,10 @@ struct DataModule::State {
   Connection connection;
   Transaction transaction{connection};
   ClientQuery query{connection, transaction};
-  std::vector<std::string> scratch;
+  // The connection's listing transaction and the statement that lists the table names: apart
+  // from IBTransaction1 and IBQuery1, which may hold a caller's open result meanwhile.
+  Transaction listing_transaction{connection};
+  ClientQuery listing{connection, listing_transaction};
   FailureKind last_failure = FailureKind::None;
   std::string last_error_text;
   long long rows_changed = 0;
@@ -50,9 +52,12 @@ static void CloseAndEndQuietly(DataModule::State& s) {
 DataModule::DataModule() : state_(new State) {
   State* state = state_.get();
   state->transaction.SetBeforeEnd([state] { state->query.ReleaseQuietly(); });
+  state->listing_transaction.SetBeforeEnd([state] { state->listing.ReleaseQuietly(); });
   state->connection.SetBrokenHandler([state] {
     state->query.ReleaseQuietly();
     state->transaction.Abandon();
+    state->listing.ReleaseQuietly();
+    state->listing_transaction.Abandon();
     state->connection.Abandon();
     state->reattach_pending = true;
     state->batch_active = false;
@@ -63,14 +68,13 @@ DataModule::~DataModule() {
   DisconnectDatabase();
   // The hooks point into the state that is being torn down.
   state_->transaction.SetBeforeEnd(nullptr);
+  state_->listing_transaction.SetBeforeEnd(nullptr);
   state_->connection.SetBrokenHandler(nullptr);
 }
 
 Query& DataModule::IBQuery1() { return state_->query; }
 Transaction& DataModule::IBTransaction1() { return state_->transaction; }
 Connection& DataModule::IBDatabase1() { return state_->connection; }
-
-std::vector<std::string>& DataModule::ScratchList() { return state_->scratch; }
 
 bool DataModule::Connected() const { return state_->connection.Connected(); }
 
@@ -113,6 +117,8 @@ void DataModule::DisconnectDatabase() {
   // Whatever the server answers, the handles are let go and the connection counts as closed.
   s.query.ReleaseQuietly();
   s.transaction.Abandon();
+  s.listing.ReleaseQuietly();
+  s.listing_transaction.Abandon();
   try {
     s.connection.Close();
   } catch (const std::exception&) {
@@ -138,84 +144,44 @@ bool DataModule::ConnectedOrReattached() {
 
 // ---- Launch table and modifying statements ----
 
-bool DataModule::TableExists(const std::string& table) {
-  State& s = *state_;
-  if (!EnsureConnected(s.connection, s.reattach_pending)) return false;
-  std::vector<std::string>& names = ScratchList();
-  names.clear();
-  const ClientLibrary& api = s.connection.Api();
-  isc_tr_handle* listing = s.connection.ListingTransaction();
-  isc_stmt_handle statement = 0;
-  ISC_STATUS_ARRAY status = {};
-  auto finish = [&] {
-    ISC_STATUS_ARRAY ignored = {};
-    if (statement != 0) api.free_statement(ignored, &statement, DSQL_drop);
-    if (*listing != 0 && api.commit_transaction(ignored, listing)) {
-      api.rollback_transaction(ignored, listing);
-      *listing = 0;
-    }
-  };
+// Ends the listing: its statement is released and its transaction committed, also after a
+// failure; a commit the server refuses is rolled back.
+static void EndListing(DataModule::State& s) {
+  if (!s.listing_transaction.InTransaction()) {
+    s.listing.ReleaseQuietly();
+    return;
+  }
   try {
-    if (*listing == 0) {
-      struct {
-        isc_db_handle* database;
-        int length;
-        const char* buffer;
-      } entry = {s.connection.Handle(), 0, nullptr};
-      if (api.start_multiple(status, listing, 1, &entry)) {
-        *listing = 0;
-        s.connection.Fail(status, "start listing");
-      }
-    }
-    if (api.alloc_statement2(status, s.connection.Handle(), &statement)) {
-      statement = 0;
-      s.connection.Fail(status, "allocate listing");
-    }
-    const std::string text = ScanParameters(JoinStatementLines({kListTablesStatement})).text;
-    const unsigned short dialect = static_cast<unsigned short>(s.connection.Dialect());
-    if (api.prepare(status, listing, &statement, 0, text.c_str(), dialect, nullptr)) {
-      s.connection.Fail(status, "prepare listing");
-    }
-    struct {
-      XSQLDA sqlda;
-    } one = {};
-    one.sqlda.version = SQLDA_VERSION1;
-    one.sqlda.sqln = 1;
-    if (api.describe(status, &statement, SQLDA_VERSION1, &one.sqlda)) {
-      s.connection.Fail(status, "describe listing");
-    }
-    XSQLVAR& var = one.sqlda.sqlvar[0];
-    std::vector<char> value(static_cast<std::size_t>(var.sqllen) + 2);
-    short null_flag = 0;
-    var.sqldata = value.data();
-    var.sqlind = &null_flag;
-    if (api.execute(status, listing, &statement, SQLDA_VERSION1, nullptr)) {
-      s.connection.Fail(status, "execute listing");
-    }
-    names.clear();
-    for (;;) {
-      const ISC_STATUS fetched = api.fetch(status, &statement, SQLDA_VERSION1, &one.sqlda);
-      if (fetched == 100) break;
-      if (fetched != 0) s.connection.Fail(status, "fetch listing");
-      std::string name;
-      if (!((var.sqltype & 1) && null_flag < 0)) {
-        if ((var.sqltype & ~1) == SQL_VARYING) {
-          short length;
-          std::memcpy(&length, value.data(), 2);
-          name.assign(value.data() + 2, static_cast<std::size_t>(length));
-        } else {
-          name.assign(value.data(), static_cast<std::size_t>(var.sqllen));
-        }
-      }
+    s.listing_transaction.Commit();
+  } catch (const std::exception&) {
+    s.listing_transaction.Abandon();
+  }
+}
+
+std::vector<std::string> DataModule::TableNames() {
+  State& s = *state_;
+  std::vector<std::string> names;
+  if (!EnsureConnected(s.connection, s.reattach_pending)) return names;
+  try {
+    s.listing.SetParamCheck(true);
+    s.listing.SetLines({kListTablesStatement});
+    s.listing.Open();  // starts the listing transaction
+    for (; !s.listing.Eof(); s.listing.Next()) {
+      std::string name = s.listing.ValueText(0);
       while (!name.empty() && static_cast<unsigned char>(name.back()) <= ' ') name.pop_back();
-      names.push_back(name);
+      names.push_back(std::move(name));
     }
   } catch (...) {
-    // The listing transaction is ended also on failure; the error goes on to the caller.
-    if (s.connection.Connected()) finish();
+    // The error goes on to the caller; the listing is ended all the same.
+    EndListing(s);
     throw;
   }
-  finish();
+  EndListing(s);
+  return names;
+}
+
+bool DataModule::TableExists(const std::string& table) {
+  const std::vector<std::string> names = TableNames();
   const std::string wanted = cp932::UpperAscii(table);
   return std::any_of(names.begin(), names.end(),
                      [&](const std::string& name) { return cp932::UpperAscii(name) == wanted; });
@@ -232,19 +198,35 @@ bool DataModule::CreateLaunchTable() { return ExecuteScript(LaunchTableLines());
 const std::string kNumberedInsertParameters = {isc_tpb_version3, isc_tpb_write, isc_tpb_concurrency,
                                                isc_tpb_wait, isc_tpb_no_auto_undo};
 
+// Runs one step of a modifying operation; true when it did not throw. Otherwise LastFailure
+// tells why, and a connection found lost counts as such whatever the error said.
+template <typename Step>
+static bool Attempt(DataModule::State& s, Step step) {
+  try {
+    step();
+    return true;
+  } catch (const DatabaseError& error) {
+    s.last_failure = s.connection.Connected() ? error.Kind() : FailureKind::Connection;
+    s.last_error_text = error.what();
+  } catch (const std::exception& error) {
+    s.last_failure = FailureKind::Other;
+    s.last_error_text = error.what();
+  }
+  return false;
+}
+
 // The discipline of every modifying operation: a transaction of its own, committed or rolled
 // back, and nothing left open afterwards. With `transaction_id`, the server's number of that
 // transaction is asked before the statement runs (0 when it never got that far).
 static bool RunModifying(DataModule::State& s, const std::vector<std::string>& lines,
-                         FailureKind& failure, long long& rows_changed,
                          const std::string& parameters = std::string(),
                          long long* transaction_id = nullptr) {
-  failure = FailureKind::None;
+  s.last_failure = FailureKind::None;
   s.last_error_text.clear();
-  rows_changed = 0;
+  s.rows_changed = 0;
   if (transaction_id != nullptr) *transaction_id = 0;
-  bool ok = false;
-  try {
+  long long rows = 0;
+  const bool ok = Attempt(s, [&] {
     s.transaction.MakeInactive();
     s.transaction.StartTransaction(parameters);
     if (transaction_id != nullptr) *transaction_id = s.transaction.ServerId();
@@ -252,20 +234,24 @@ static bool RunModifying(DataModule::State& s, const std::vector<std::string>& l
     s.query.SetParamCheck(false);
     s.query.SetLines(lines);
     s.query.ExecSQL();
-    const long long rows = s.query.RowsAffected();
+    rows = s.query.RowsAffected();
     s.transaction.Commit();
-    rows_changed = rows;
-    ok = true;
-  } catch (const DatabaseError& error) {
-    failure = error.Kind();
-    s.last_error_text = error.what();
-  } catch (const std::exception& error) {
-    failure = FailureKind::Other;
-    s.last_error_text = error.what();
-  }
+  });
+  if (ok) s.rows_changed = rows;
   CloseAndEndQuietly(s);  // rolls back what a failure left active
-  if (!ok && !s.connection.Connected()) failure = FailureKind::Connection;
+  // The rollback may be what finds the connection lost.
+  if (!ok && !s.connection.Connected()) s.last_failure = FailureKind::Connection;
   return ok;
+}
+
+// InsertRow, UpdateRows and DeleteRows try nothing with the connection closed.
+static bool RunModifyingWhenConnected(DataModule::State& s, const std::vector<std::string>& lines) {
+  if (!EnsureConnected(s.connection, s.reattach_pending)) {
+    s.last_failure = FailureKind::Connection;
+    s.rows_changed = 0;
+    return false;
+  }
+  return RunModifying(s, lines);
 }
 
 bool DataModule::ExecuteScript(const std::vector<std::string>& lines) {
@@ -276,43 +262,24 @@ bool DataModule::ExecuteScript(const std::vector<std::string>& lines) {
     return false;
   }
   EnsureConnected(s.connection, s.reattach_pending);  // with it closed, the start fails below
-  return RunModifying(s, lines, s.last_failure, s.rows_changed);
+  return RunModifying(s, lines);
 }
 
 bool DataModule::InsertRow(const std::string& table, int count,
                            const std::vector<std::string>& names,
                            const std::vector<std::string>& values) {
-  State& s = *state_;
-  if (!EnsureConnected(s.connection, s.reattach_pending)) {
-    s.last_failure = FailureKind::Connection;
-    s.rows_changed = 0;
-    return false;
-  }
-  return RunModifying(s, InsertLines(table, count, names, values), s.last_failure, s.rows_changed);
+  return RunModifyingWhenConnected(*state_, InsertLines(table, count, names, values));
 }
 
 bool DataModule::UpdateRows(const std::string& table, int count,
                             const std::vector<std::string>& names,
                             const std::vector<std::string>& values,
                             const std::string& condition) {
-  State& s = *state_;
-  if (!EnsureConnected(s.connection, s.reattach_pending)) {
-    s.last_failure = FailureKind::Connection;
-    s.rows_changed = 0;
-    return false;
-  }
-  return RunModifying(s, UpdateLines(table, count, names, values, condition), s.last_failure,
-                      s.rows_changed);
+  return RunModifyingWhenConnected(*state_, UpdateLines(table, count, names, values, condition));
 }
 
 bool DataModule::DeleteRows(const std::string& table, const std::string& condition) {
-  State& s = *state_;
-  if (!EnsureConnected(s.connection, s.reattach_pending)) {
-    s.last_failure = FailureKind::Connection;
-    s.rows_changed = 0;
-    return false;
-  }
-  return RunModifying(s, DeleteLines(table, condition), s.last_failure, s.rows_changed);
+  return RunModifyingWhenConnected(*state_, DeleteLines(table, condition));
 }
 
 bool DataModule::InsertNumberedRow(const std::string& table, int count,
@@ -326,8 +293,8 @@ bool DataModule::InsertNumberedRow(const std::string& table, int count,
     s.rows_changed = 0;
     return false;
   }
-  return RunModifying(s, InsertLines(table, count, names, values), s.last_failure, s.rows_changed,
-                      kNumberedInsertParameters, &s.last_insert_transaction);
+  return RunModifying(s, InsertLines(table, count, names, values), kNumberedInsertParameters,
+                      &s.last_insert_transaction);
 }
 
 long long DataModule::LastInsertTransaction() const { return state_->last_insert_transaction; }
@@ -340,6 +307,13 @@ long long DataModule::RowsChanged() const { return state_->rows_changed; }
 
 // ---- Batch transaction ----
 
+// The transaction BeginBatch started is still active; otherwise LastFailure tells why not.
+static bool BatchActive(DataModule::State& s) {
+  if (s.batch_active && s.transaction.InTransaction()) return true;
+  s.last_failure = s.connection.Connected() ? FailureKind::Other : FailureKind::Connection;
+  return false;
+}
+
 bool DataModule::BeginBatch() {
   State& s = *state_;
   s.last_failure = FailureKind::None;
@@ -347,60 +321,35 @@ bool DataModule::BeginBatch() {
     s.last_failure = FailureKind::Connection;
     return false;
   }
-  try {
+  return Attempt(s, [&] {
     s.query.Close();
     s.transaction.MakeInactive();
     s.transaction.StartTransaction();
     s.batch_active = true;
-    return true;
-  } catch (const DatabaseError& error) {
-    s.last_failure = s.connection.Connected() ? error.Kind() : FailureKind::Connection;
-  } catch (const std::exception&) {
-    s.last_failure = FailureKind::Other;
-  }
-  return false;
+  });
 }
 
 bool DataModule::BatchExecute(const std::vector<std::string>& lines) {
   State& s = *state_;
   s.last_failure = FailureKind::None;
   s.rows_changed = 0;
-  if (!s.batch_active || !s.transaction.InTransaction()) {
-    s.last_failure = s.connection.Connected() ? FailureKind::Other : FailureKind::Connection;
-    return false;
-  }
-  try {
+  if (!BatchActive(s)) return false;
+  return Attempt(s, [&] {
     s.query.Close();
     s.query.SetParamCheck(false);
     s.query.SetLines(lines);
     s.query.ExecSQL();
     s.rows_changed = s.query.RowsAffected();
-    return true;
-  } catch (const DatabaseError& error) {
-    s.last_failure = s.connection.Connected() ? error.Kind() : FailureKind::Connection;
-  } catch (const std::exception&) {
-    s.last_failure = FailureKind::Other;
-  }
-  return false;
+  });
 }
 
 bool DataModule::CommitBatch() {
   State& s = *state_;
   s.last_failure = FailureKind::None;
-  if (!s.batch_active || !s.transaction.InTransaction()) {
-    s.batch_active = false;
-    s.last_failure = s.connection.Connected() ? FailureKind::Other : FailureKind::Connection;
-    return false;
-  }
+  const bool active = BatchActive(s);
   s.batch_active = false;
-  try {
-    s.transaction.Commit();
-    return true;
-  } catch (const DatabaseError& error) {
-    s.last_failure = s.connection.Connected() ? error.Kind() : FailureKind::Connection;
-  } catch (const std::exception&) {
-    s.last_failure = FailureKind::Other;
-  }
+  if (!active) return false;
+  if (Attempt(s, [&] { s.transaction.Commit(); })) return true;
   try {
     s.transaction.MakeInactive();
   } catch (const std::exception&) {
@@ -490,16 +439,16 @@ std::string DataModule::SelectHighestNumber(const std::string& table) {
   State& s = *state_;
   // MAX(N) alone reads every row; with "N >= k" the unique index answers it. Any k at or below
   // the true maximum gives the same result, and another PC's inserts only raise the maximum.
+  const char* const number = LaunchColumnName(LaunchColumn::N);
   const std::string key = s.connection.DatabaseName() + '\n' + table;
   if (key == s.highest_key && s.highest_seen > 0) {
-    const std::string bounded =
-        SelectMax(table, "N", "N >= " + std::to_string(s.highest_seen));
+    const std::string bounded = SelectMax(table, number, NumberFromCondition(s.highest_seen));
     if (!bounded.empty()) {
       s.highest_seen = std::strtoll(bounded.c_str(), nullptr, 10);
       return bounded;
     }
   }
-  const std::string plain = SelectMax(table, "N", "");
+  const std::string plain = SelectMax(table, number, "");
   const long long value = plain.empty() ? 0 : std::strtoll(plain.c_str(), nullptr, 10);
   s.highest_key = key;
   s.highest_seen = value;

@@ -3,77 +3,17 @@
 // main window's reference.
 #pragma once
 
-#include <cstdint>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "db/DatabaseError.h"
+#include "db/Query.h"
+
 namespace db {
-
-// Why the last modifying operation failed.
-enum class FailureKind {
-  None,        // it succeeded
-  Duplicate,   // unique key violation (a registration number stored meanwhile)
-  Connection,  // the connection is closed, was lost, or the server cannot be reached
-  Other,       // anything else (syntax, a text longer than its column, ...)
-};
-
-// A client library error (status vector turned into text), or a misuse of the statement layer.
-class DatabaseError : public std::runtime_error {
- public:
-  DatabaseError(const std::string& message, long sql_code = 0, long gds_code = 0,
-                FailureKind kind = FailureKind::Other)
-      : std::runtime_error(message), sql_code_(sql_code), gds_code_(gds_code), kind_(kind) {}
-  long SqlCode() const { return sql_code_; }
-  long GdsCode() const { return gds_code_; }  // first isc_* code of the status vector
-  // Duplicate or Connection when any code of the status vector says so, else Other.
-  FailureKind Kind() const { return kind_; }
-
- private:
-  long sql_code_;
-  long gds_code_;
-  FailureKind kind_;
-};
-
-enum class FieldType { String, Integer, Other };
 
 class Connection;   // IBDatabase1: attachment, dialect, parameter lines
 class Transaction;  // IBTransaction1
-class Query;        // IBQuery1: statement and its result
-
-// Text as a statement literal: between apostrophes, every apostrophe inside doubled.
-std::string QuoteLiteral(const std::string& text);
-
-// Statement lines joined, each followed by CR LF.
-std::string JoinStatementLines(const std::vector<std::string>& lines);
-
-// The primitives of IBQuery1 that the record list and the import drive directly.
-// All of them throw DatabaseError on failure.
-class Query {
- public:
-  virtual ~Query() = default;
-  virtual void SetParamCheck(bool on) = 0;
-  virtual void SetLines(const std::vector<std::string>& lines) = 0;
-  virtual const std::vector<std::string>& Lines() const = 0;
-  virtual void Open() = 0;           // prepare + execute, starting a transaction if none is active
-  virtual bool IsOpen() const = 0;
-  virtual void First() = 0;
-  virtual void MoveBy(int count) = 0;  // forward by count >= 1; stops at the end
-  virtual void Next() = 0;
-  virtual void Last() = 0;
-  virtual bool Eof() const = 0;
-  virtual int RecordCount() const = 0;
-  virtual int FieldCount() const = 0;
-  virtual std::string FieldName(int column) const = 0;
-  virtual FieldType GetFieldType(int column) const = 0;
-  virtual std::string ValueText(int column) const = 0;  // of the current row
-  virtual void Close() = 0;          // closes the result; the transaction stays
-  // For the next result only (Close resets it): rows are walked forward once and never
-  // revisited, so the cache keeps just the current row and skipping costs no memory.
-  // Moving back to the first row after passing it is then an error.
-  virtual void SetUniDirectional(bool on) = 0;
-};
 
 class DataModule {
  public:
@@ -93,7 +33,12 @@ class DataModule {
   int CurrentDialect() const;
 
   // ---- Launch table and modifying statements ----
+  // Names of the database's own tables (no views, no system tables), ascending, with trailing
+  // blanks and control characters removed; none with the connection closed. Read on the
+  // connection's listing transaction: IBTransaction1 and IBQuery1 are not touched.
   // Throws DatabaseError when the connection fails while the tables are listed.
+  std::vector<std::string> TableNames();
+  // A table of that name (in any letter case) is among TableNames(). Throws as TableNames.
   bool TableExists(const std::string& table);
   bool CreateLaunchTable();
   bool ExecuteScript(const std::vector<std::string>& lines);
@@ -152,10 +97,6 @@ class DataModule {
   Connection& IBDatabase1();
   // Transaction helpers on IBTransaction1 for callers that drive IBQuery1 directly.
   void MakeTransactionInactive();
-
- protected:
-  // Table names read by TableExists (the main window keeps them in its hidden ComboBox1).
-  virtual std::vector<std::string>& ScratchList();
 
  public:
   struct State;  // the connection, transaction and statement behind the operations

@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "db/DataModule.h"
+#include "db/DatabaseError.h"
 
 namespace db {
 
@@ -48,20 +48,14 @@ std::vector<std::string> CreateDatabaseLines(const std::string& path,
 }
 
 std::vector<std::string> LaunchTableLines() {
-  return {
-      "CREATE TABLE BOOTJWW (",
-      "  N INTEGER NOT NULL UNIQUE,",
-      "  PNAME VARCHAR(16),",
-      "  L_FOLDER VARCHAR(255),",
-      "  N_FOLDER VARCHAR(255),",
-      "  FILE_NAME VARCHAR(255),",
-      "  BOOT_DATE VARCHAR(10),",
-      "  BOOT_TIME VARCHAR(8),",
-      "  FILE_DATE VARCHAR(10),",
-      "  FILE_TIME VARCHAR(8),",
-      "  FILE_SIZE INTEGER",
-      "  );",
-  };
+  std::vector<std::string> lines{std::string("CREATE TABLE ") + kLaunchTableName + " ("};
+  for (int i = 0; i < kLaunchColumnCount; ++i) {
+    const LaunchColumn column = static_cast<LaunchColumn>(i);
+    lines.push_back(std::string("  ") + LaunchColumnName(column) + " " + LaunchColumnType(column) +
+                    (i < kLaunchColumnCount - 1 ? "," : ""));
+  }
+  lines.push_back("  );");
+  return lines;
 }
 
 namespace {
@@ -130,6 +124,70 @@ std::vector<std::string> OpenSelectLines(const std::string& columns, const std::
   if (!order.empty()) lines.push_back("   ORDER BY " + order + " ");
   lines.push_back("   ;");
   return lines;
+}
+
+std::vector<std::string> ExecuteBlockLines(const std::vector<std::vector<std::string>>& statements) {
+  std::vector<std::string> lines{"EXECUTE BLOCK AS", "BEGIN"};
+  for (const std::vector<std::string>& statement : statements) {
+    lines.insert(lines.end(), statement.begin(), statement.end());
+  }
+  lines.push_back("END");
+  return lines;
+}
+
+// ---- Conditions ----
+
+std::string NumberCondition(long long number) {
+  return std::string(LaunchColumnName(LaunchColumn::N)) + "=" + std::to_string(number);
+}
+
+std::string NumberFromCondition(long long lowest) {
+  return std::string(LaunchColumnName(LaunchColumn::N)) + " >= " + std::to_string(lowest);
+}
+
+std::string LaunchLookupCondition(long long number, const std::vector<std::string>& values) {
+  std::string condition;
+  if (number > 0) condition = NumberCondition(number);
+  for (int i = 1; i < kLaunchColumnCount; ++i) {
+    const std::string name = LaunchColumnName(static_cast<LaunchColumn>(i));
+    const std::string& value = Entry(values, i);
+    if (!condition.empty()) condition += " AND ";
+    condition += value == "NULL" ? name + " IS NULL" : name + "=" + value;
+  }
+  return condition;
+}
+
+std::string LaunchWrittenByCondition(long long number, long long transaction,
+                                     const std::vector<std::string>& values) {
+  return NumberCondition(number) + " AND RDB$RECORD_VERSION=" + std::to_string(transaction) + " AND " +
+         LaunchLookupCondition(0, values);
+}
+
+const char* const kNoRowCondition = "1 = 0";
+
+// ---- The record list's page ----
+
+std::vector<std::string> PageStatementLines(const std::string& filter, const std::string& order) {
+  std::vector<std::string> lines{std::string("SELECT * FROM ") + kLaunchTableName};
+  if (!filter.empty()) lines.push_back("  WHERE " + filter);
+  lines.push_back("  ORDER BY " + order + ";");
+  return lines;
+}
+
+std::string PageOrder(LaunchColumn column, bool descending) {
+  const char* const direction = descending ? " DESC" : "";
+  std::string order = std::string(LaunchColumnName(column)) + direction;
+  // Dates and times are texts: the date decides first, the time among launches of one day.
+  if (column == LaunchColumn::BOOT_DATE || column == LaunchColumn::FILE_DATE) {
+    const LaunchColumn time = column == LaunchColumn::BOOT_DATE ? LaunchColumn::BOOT_TIME
+                                                                 : LaunchColumn::FILE_TIME;
+    order += std::string(",") + LaunchColumnName(time) + direction;
+  }
+  return order;
+}
+
+std::string PageFilter(LaunchColumn column, const std::string& text) {
+  return std::string(LaunchColumnName(column)) + " LIKE " + QuoteLiteral("%" + text + "%");
 }
 
 namespace {

@@ -1,16 +1,27 @@
 // The statement texts of the program, composed as lines. Every piece is put in unchanged except
-// where a text goes between apostrophes, which QuoteLiteral does.
+// where a text goes between apostrophes, which QuoteLiteral does. Nothing outside db/ writes a
+// statement: callers pass the pieces these functions ask for.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "db/LaunchTable.h"
+
 namespace db {
+
+// Text as a statement literal: between apostrophes, every apostrophe inside doubled.
+std::string QuoteLiteral(const std::string& text);
+
+// Statement lines joined, each followed by CR LF.
+std::string JoinStatementLines(const std::vector<std::string>& lines);
 
 std::vector<std::string> CreateDatabaseLines(const std::string& path,
                                              const std::vector<std::string>& parameter_lines);
 // Names of the database's own tables (no views, no system tables), ascending.
 extern const char* const kListTablesStatement;
+
+// ---- The data operations' statements ----
 std::vector<std::string> LaunchTableLines();
 std::vector<std::string> InsertLines(const std::string& table, int count,
                                      const std::vector<std::string>& names,
@@ -26,6 +37,34 @@ std::vector<std::string> SelectMaxLines(const std::string& table, const std::str
                                         const std::string& condition);
 std::vector<std::string> OpenSelectLines(const std::string& columns, const std::string& table,
                                          const std::string& condition, const std::string& order);
+
+// Several statements sent to the server as one (one round trip, undone as a whole when refused).
+std::vector<std::string> ExecuteBlockLines(const std::vector<std::vector<std::string>>& statements);
+
+// ---- Conditions ----
+// The launch row of a registration number.
+std::string NumberCondition(long long number);
+// Registration numbers from `lowest` up (answered through the unique index).
+std::string NumberFromCondition(long long lowest);
+// A launch row by its ten value literals (as InsertRow takes them): columns 2 to 10 equal to
+// their value, or NULL where the value is NULL, and the number too when `number` is above 0.
+std::string LaunchLookupCondition(long long number, const std::vector<std::string>& values);
+// The launch row at `number` with these values that the transaction of server number
+// `transaction` wrote (its RDB$RECORD_VERSION, known to Firebird 3 and later): no other
+// transaction can have made that record version.
+std::string LaunchWrittenByCondition(long long number, long long transaction,
+                                     const std::vector<std::string>& values);
+// True for no row: a result that only describes its columns.
+extern const char* const kNoRowCondition;
+
+// ---- The record list's page ----
+// Every column of the launch table, filtered when `filter` is not empty, in `order`.
+std::vector<std::string> PageStatementLines(const std::string& filter, const std::string& order);
+// Ascending or descending by `column`; a date column sorts with its time column after it.
+std::string PageOrder(LaunchColumn column, bool descending);
+// `column` holds `text` anywhere. The text is matched as typed: its apostrophes are doubled,
+// while % and _ keep their pattern meaning.
+std::string PageFilter(LaunchColumn column, const std::string& text);
 
 // A statement text prepared for the server in parameter-scanning mode: every marker (":name"
 // or "?name") outside quotes and comments becomes "?". Throws DatabaseError for a marker

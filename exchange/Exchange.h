@@ -44,6 +44,8 @@ enum class ImportOutcome {
   ReadFailed,        // the file could not be read to its end: nothing changed
   NumberOutOfRange,  // a numeric piece beyond the range of a double: nothing changed
   DatabaseFailed,    // the server failed (connection, delete, commit): nothing changed
+  NotText,           // the file holds a NUL byte, so it is no text of this program: nothing changed
+  NothingStored,     // the file has data lines but the server refused every one: nothing changed
 };
 
 constexpr std::size_t kReportedLines = 10;
@@ -51,7 +53,8 @@ constexpr std::size_t kReportedLines = 10;
 struct ImportResult {
   ImportOutcome outcome = ImportOutcome::Unavailable;
   long long stored = 0;                 // rows committed
-  long long refused = 0;                // lines the server refused, skipped
+  long long refused = 0;                // lines the server refused (skipped, or all of them for
+                                        // NothingStored)
   std::vector<long long> refused_lines; // their line numbers in the file, the first ten
   long long failed_line = 0;            // for ReadFailed and NumberOutOfRange: where it stopped
 };
@@ -59,8 +62,9 @@ struct ImportResult {
 // Loads `file_name` into `table`: every line (after the first one when `skip_first_line`) becomes
 // one row numbered from the highest number + 1 (from 1 when the rows are replaced). Unless
 // `keep_rows`, the old rows are deleted in the same transaction as the inserts, which is
-// committed only when the whole file was read. True when the file was read to its end and the
-// rows committed.
+// committed only when the whole file was read. A file holding a NUL byte, or one whose data lines
+// were all refused, changes nothing; a file of one line or none is no such failure, and with
+// replace it empties the table. True when the file was read to its end and the rows committed.
 bool ImportTable(db::DataModule& data, const std::string& table, const std::string& file_name,
                  bool keep_rows, bool skip_first_line, ImportResult* result = nullptr,
                  const LineObserver& after_line = {});

@@ -24,6 +24,9 @@ const char kNumberMessage[] = "数値が大きすぎる行があります。デ�
 const char kDatabaseFailedMessage[] =
     "データベースへの登録に失敗しました。データは変更していません。";
 const char kRefusedMessage[] = "登録できなかった行があります。";
+const char kNotTextMessage[] = "テキストファイルではないため読み込めません。データは変更していません。";
+const char kNothingStoredMessage[] =
+    "ファイルから1行も読み込めませんでした。データは変更していません。";
 
 bool Finish(ImportResult* result, ImportResult& work, ImportOutcome outcome) {
   work.outcome = outcome;
@@ -40,7 +43,7 @@ struct Columns {
 // Names and kinds of the table's columns, from a result that holds no row.
 bool DescribeColumns(db::DataModule& data, const std::string& table, Columns& columns) {
   // A condition that matches nothing keeps OpenSelect from fetching the whole table.
-  data.OpenSelect("*", table, "1 = 0", "");
+  data.OpenSelect("*", table, db::kNoRowCondition, "");
   db::Query& query = data.IBQuery1();
   bool described = false;
   try {
@@ -62,8 +65,9 @@ bool DescribeColumns(db::DataModule& data, const std::string& table, Columns& co
 
 // The number after the highest one stored in the first column, 1 for an empty table.
 int64_t NextNumber(db::DataModule& data, const std::string& table, const std::string& column) {
-  std::string highest = column == "N" ? data.SelectHighestNumber(table)
-                                      : data.SelectMax(table, column, "");
+  std::string highest = column == db::LaunchColumnName(db::LaunchColumn::N)
+                            ? data.SelectHighestNumber(table)
+                            : data.SelectMax(table, column, "");
   return static_cast<int64_t>(StrToIntZero(highest)) + 1;
 }
 
@@ -112,15 +116,13 @@ class Inserter {
   bool FlushPending() {
     if (pending_.empty()) return true;
     if (pending_.size() > 1) {
-      std::vector<std::string> block{"EXECUTE BLOCK AS", "BEGIN"};
+      std::vector<std::vector<std::string>> inserts;
       int64_t number = next_;
       for (Pending& line : pending_) {
         if (Numbered()) line.values[0] = std::to_string(number++);
-        std::vector<std::string> insert = InsertLines(line.values);
-        block.insert(block.end(), insert.begin(), insert.end());
+        inserts.push_back(InsertLines(line.values));
       }
-      block.push_back("END");
-      if (data_.BatchExecute(block)) {
+      if (data_.BatchExecute(db::ExecuteBlockLines(inserts))) {
         work_.stored += static_cast<long long>(pending_.size());
         next_ += static_cast<int64_t>(pending_.size());
         return true;
@@ -202,18 +204,22 @@ bool ImportTable(db::DataModule& data, const std::string& table, const std::stri
   std::string line;
   std::vector<std::string_view> pieces;
   std::vector<std::string> values(count);
+  long long data_lines = 0;
   try {
-    if (skip_first_line && reader.ReadLine(line) == TabFileReader::Status::Error) {
-      work.failed_line = reader.LineNumber() + 1;
-      return fail(ImportOutcome::ReadFailed);
-    }
+    bool header = skip_first_line;
     for (;;) {
       TabFileReader::Status status = reader.ReadLine(line);
       if (status == TabFileReader::Status::End) break;
+      if (status == TabFileReader::Status::NotText) return fail(ImportOutcome::NotText);
       if (status == TabFileReader::Status::Error) {
         work.failed_line = reader.LineNumber() + 1;
         return fail(ImportOutcome::ReadFailed);
       }
+      if (header) {  // dropped whatever it holds
+        header = false;
+        continue;
+      }
+      ++data_lines;
       SplitTabs(line, pieces);
       for (int k = 0; k < count; ++k) {
         std::string_view piece =
@@ -241,6 +247,9 @@ bool ImportTable(db::DataModule& data, const std::string& table, const std::stri
       if (!inserter.Add(reader.LineNumber(), values)) return fail(ImportOutcome::DatabaseFailed);
     }
     if (!inserter.Flush()) return fail(ImportOutcome::DatabaseFailed);
+    // Not one line could be stored: the user meant to load this file, so the old rows must not
+    // be lost for it (replace mode), and an empty success would hide the failure.
+    if (data_lines > 0 && work.stored == 0) return fail(ImportOutcome::NothingStored);
   } catch (...) {
     data.RollbackBatch();
     throw;
@@ -273,9 +282,16 @@ std::string ImportFailureMessage(const ImportResult& result) {
       break;
     case ImportOutcome::DatabaseFailed:
       return kDatabaseFailedMessage;
+    case ImportOutcome::NotText:
+      return kNotTextMessage;
+    case ImportOutcome::NothingStored:
+      message = kNothingStoredMessage;
+      break;
   }
-  message += "\r\n登録した行数：" + std::to_string(result.stored);
-  if (result.outcome == ImportOutcome::Stored) {
+  if (result.outcome != ImportOutcome::NothingStored) {
+    message += "\r\n登録した行数：" + std::to_string(result.stored);
+  }
+  if (result.outcome == ImportOutcome::Stored || result.outcome == ImportOutcome::NothingStored) {
     message += "\r\n登録できなかった行：";
     for (std::size_t i = 0; i < result.refused_lines.size(); ++i) {
       if (i > 0) message += ", ";

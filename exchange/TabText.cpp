@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/cp932.h"
 
@@ -22,45 +23,59 @@ std::size_t ExtensionStart(const std::string& file_name) {
 
 TabFileReader::TabFileReader(platform::InputFile& file) : file_(file), buffer_(kChunk) {}
 
-bool TabFileReader::Fill() {
+TabFileReader::Status TabFileReader::Fill() {
   position_ = 0;
   size_ = 0;
-  return file_.Read(buffer_.data(), buffer_.size(), size_);
+  if (!file_.Read(buffer_.data(), buffer_.size(), size_)) return Status::Error;
+  // Shift-JIS text never holds a byte 0; UTF-16 text and binary files nearly always do.
+  if (std::memchr(buffer_.data(), 0, size_) != nullptr) return Status::NotText;
+  return Status::Line;
+}
+
+TabFileReader::Status TabFileReader::Stop(Status status) {
+  ended_ = true;
+  final_ = status;
+  position_ = 0;
+  size_ = 0;
+  return status;
+}
+
+TabFileReader::Status TabFileReader::EndAtMark() {
+  // Nothing after the mark is read as lines, but a NUL there still shows the file is no text.
+  for (;;) {
+    Status filled = Fill();
+    if (filled != Status::Line) return Stop(filled);
+    if (size_ == 0) return Stop(Status::End);
+  }
 }
 
 TabFileReader::Status TabFileReader::ReadLine(std::string& line) {
   line.clear();
-  if (ended_) return Status::End;
-  if (position_ >= size_) {
-    if (!Fill()) return Status::Error;
-    if (size_ == 0) {
-      ended_ = true;
-      return Status::End;
-    }
-  }
-  if (buffer_[position_] == kEndOfFileMark) {
-    ended_ = true;
-    return Status::End;
-  }
+  if (ended_) return final_;
   for (;;) {
-    const char* data = buffer_.data();
-    std::size_t start = position_;
-    while (position_ < size_ && data[position_] != '\n' && data[position_] != '\r') ++position_;
-    line.append(data + start, position_ - start);
-    if (position_ < size_) {
-      char ending = data[position_++];
-      if (ending == '\n') {
+    if (position_ >= size_) {
+      Status filled = Fill();
+      if (filled != Status::Line) return Stop(filled);
+      if (size_ == 0) {
+        // The last line has no line end. One that held only CRs is no line: they are dropped,
+        // and a file saved with a stray CR at its end gains no empty row.
+        if (line.empty()) return Stop(Status::End);
+        Stop(Status::End);
         ++line_number_;
         return Status::Line;
       }
-      continue;  // a CR never belongs to the line, whether an LF follows or not
     }
-    if (!Fill()) return Status::Error;
-    if (size_ == 0) {  // the last line has no line end
-      ended_ = true;
+    const char* data = buffer_.data();
+    // The line is still empty: only dropped CRs, if anything, stood before this byte.
+    if (line.empty() && data[position_] == kEndOfFileMark) return EndAtMark();
+    std::size_t start = position_;
+    while (position_ < size_ && data[position_] != '\n' && data[position_] != '\r') ++position_;
+    line.append(data + start, position_ - start);
+    if (position_ < size_ && data[position_++] == '\n') {
       ++line_number_;
       return Status::Line;
     }
+    // A CR never belongs to the line, whether an LF follows or not.
   }
 }
 

@@ -12,11 +12,13 @@
 namespace exchange {
 
 // A line ends at LF; every CR is dropped (so CR LF ends a line and a lone CR vanishes); a byte
-// 0x1A at the start of a line ends the file; a last line without a line end is still a line.
-// Lines may have any length.
+// 0x1A at the start of a line ends the file, also when dropped CRs stand before it; a last line
+// without a line end is still a line, unless it held nothing but CRs. Lines may have any length.
+// A NUL byte anywhere in the file, even after the 0x1A mark, makes it no text of this program
+// (UTF-16 text, a spreadsheet, a binary): the reader then answers NotText and reads no further.
 class TabFileReader {
  public:
-  enum class Status { Line, End, Error };
+  enum class Status { Line, End, Error, NotText };
 
   explicit TabFileReader(platform::InputFile& file);
   Status ReadLine(std::string& line);
@@ -24,12 +26,18 @@ class TabFileReader {
   long long LineNumber() const { return line_number_; }
 
  private:
-  bool Fill();  // false on a read error; size_ == 0 afterwards at the end of the file
+  // The next chunk of the file: Line when read, size_ == 0 afterwards at the end of the file.
+  Status Fill();
+  // After the 0x1A mark: the rest of the file is read only to look for a NUL.
+  Status EndAtMark();
+  // Ends the file: every later call answers `status` without reading.
+  Status Stop(Status status);
   platform::InputFile& file_;
   std::vector<char> buffer_;
   std::size_t position_ = 0;
   std::size_t size_ = 0;
   bool ended_ = false;
+  Status final_ = Status::End;  // what every call answers once the file ended
   long long line_number_ = 0;
 };
 

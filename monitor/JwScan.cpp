@@ -4,11 +4,8 @@
 
 bool FileDialogOpen = false;
 
-namespace monitor {
-const char kHandleMarker[] = " :H";
-}  // namespace monitor
-
 namespace {
+const char kHandleMarker[] = " :H";
 const char kFileDialogTitle[] = "ファイル選択";
 const char kJwTitleSuffix[] = " - jw_win";
 const char kUntitled[] = "無題";
@@ -26,11 +23,13 @@ bool JwWindowScanProc(const platform::WindowRecord& window, monitor::JwScanList&
   if (suffix == std::string::npos) return true;
   std::string file_name = window.title.substr(0, suffix);
   if (file_name == kUntitled) return true;
-  std::string key = file_name + monitor::kHandleMarker + std::to_string(window.handle);
+  // The key is looked for in the listed texts, so a window whose key sits inside an earlier
+  // entry ("a.jww :H12" in "xa.jww :H123") is left out as well.
+  std::string key = file_name + kHandleMarker + std::to_string(window.handle);
   for (const auto& entry : list.entries) {
-    if (cp932::Contains(entry, key)) return true;
+    if (cp932::Contains(monitor::EntryText(entry), key)) return true;
   }
-  list.entries.push_back(list.folder + key);
+  list.entries.push_back(monitor::MakeWindowEntry(window.handle, list.folder + file_name));
   return true;
 }
 
@@ -61,18 +60,16 @@ std::string GetJwFolder(platform::Services& services) {
 
 namespace monitor {
 
-std::string EntryPath(const std::string& entry) {
-  std::size_t marker = cp932::Find(entry, kHandleMarker);
-  return marker == std::string::npos ? entry : entry.substr(0, marker);
+WindowEntry MakeWindowEntry(uint32_t handle, const std::string& path) {
+  WindowEntry entry;
+  entry.handle = handle;
+  entry.path = path;
+  entry.name_key = cp932::UpperAscii(cp932::FileNamePart(path));
+  return entry;
 }
 
-std::string EntryHandleText(const std::string& entry) {
-  std::size_t marker = cp932::Find(entry, kHandleMarker);
-  return marker == std::string::npos ? std::string() : entry.substr(marker + 3);
-}
-
-std::string EntryNameKey(const std::string& entry) {
-  return cp932::UpperAscii(cp932::FileNamePart(EntryPath(entry)));
+std::string EntryText(const WindowEntry& entry) {
+  return entry.path + kHandleMarker + std::to_string(entry.handle);
 }
 
 }  // namespace monitor

@@ -11,22 +11,29 @@
 
 namespace monitor {
 
-// What JwWindowScanProc reads and fills: the folder text of the tick (LabelA) and the scan list
-// (ListBox2), in enumeration order.
+// One Jw_cad drawing window as the launch check knows it. The check compares windows by handle
+// and drawings by name key; the folder takes part in neither.
+struct WindowEntry {
+  uint32_t handle = 0;
+  std::string path;      // the tick's Jw_cad folder followed by the file name from the title
+  std::string name_key;  // the file name part of `path`, upper-cased
+};
+
+WindowEntry MakeWindowEntry(uint32_t handle, const std::string& path);
+
+// The text a list box shows for an entry: path, " :H", handle in decimal.
+std::string EntryText(const WindowEntry& entry);
+
+// What JwWindowScanProc reads and fills: the folder text of the tick (LabelA) and the entries
+// found (shown in ListBox2), in enumeration order.
 struct JwScanList {
   std::string folder;
-  std::vector<std::string> entries;
+  std::vector<WindowEntry> entries;
 };
 
 // Calls `proc` for every top-level window in the system's order until it returns false.
 void EnumerateWindows(platform::Services& services,
                       const std::function<bool(const platform::WindowRecord&)>& proc);
-
-// Keys of a window entry "folder + file name + ' :H' + handle".
-extern const char kHandleMarker[];                       // " :H"
-std::string EntryPath(const std::string& entry);        // before the marker
-std::string EntryHandleText(const std::string& entry);  // after the marker
-std::string EntryNameKey(const std::string& entry);     // the file name, upper-cased
 
 }  // namespace monitor
 

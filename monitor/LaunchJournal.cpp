@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "db/LaunchTable.h"
 #include "platform/files.h"
 
 namespace monitor {
@@ -10,7 +11,7 @@ namespace monitor {
 namespace {
 
 const char kRejectedErrorColumn[] = "ERROR";
-constexpr std::size_t kColumns = 10;
+constexpr std::size_t kColumns = db::kLaunchColumnCount;
 
 // A field never holds the tab or line end that would split the line (only a hand-edited user
 // name or a server message could bring one); Shift-JIS second bytes are never below 0x40.
@@ -24,7 +25,7 @@ std::string Field(const std::string& text) {
 
 std::string HeaderLine(bool rejected) {
   std::string line;
-  for (const std::string& name : LaunchColumnNames()) line += name + '\t';
+  for (const std::string& name : db::LaunchColumnNames()) line += name + '\t';
   if (rejected) line += std::string(kRejectedErrorColumn) + '\t';
   return line + "\r\n";
 }

@@ -1,19 +1,11 @@
 #include "monitor/LaunchRecord.h"
 
 #include "app/UnitV.h"
-#include "db/DataModule.h"
+#include "db/LaunchTable.h"
+#include "db/Statements.h"
 #include "platform/cp932.h"
 
 namespace monitor {
-
-const char kLaunchTableName[] = "BOOTJWW";
-
-const std::vector<std::string>& LaunchColumnNames() {
-  static const std::vector<std::string> names = {
-      "N", "PNAME", "L_FOLDER", "N_FOLDER", "FILE_NAME",
-      "BOOT_DATE", "BOOT_TIME", "FILE_DATE", "FILE_TIME", "FILE_SIZE"};
-  return names;
-}
 
 std::string ExpandDriveToUnc(platform::Services& services, const std::string& drive) {
   std::string network_name;
@@ -42,10 +34,15 @@ LaunchFacts ComposeLaunch(platform::Services& services, const std::string& path,
   LaunchFacts facts;
   // A deep project folder, or a drive expanded to a long network name, can outgrow its column;
   // cut to the characters that fit, the launch is still stored rather than refused at every tick.
-  facts.pc_user_name = CutToCharacters(pc_user_name, kUserNameBytes);
-  facts.local_folder = CutToCharacters(SanitizeText(cp932::FolderPart(path)), kPathTextBytes);
-  facts.network_folder = CutToCharacters(SanitizeText(cp932::FolderPart(network_path)), kPathTextBytes);
-  facts.file_name = CutToCharacters(SanitizeText(cp932::FileNamePart(path)), kPathTextBytes);
+  using db::LaunchColumn;
+  using db::LaunchColumnBytes;
+  facts.pc_user_name = CutToCharacters(pc_user_name, LaunchColumnBytes(LaunchColumn::PNAME));
+  facts.local_folder =
+      CutToCharacters(SanitizeText(cp932::FolderPart(path)), LaunchColumnBytes(LaunchColumn::L_FOLDER));
+  facts.network_folder =
+      CutToCharacters(SanitizeText(cp932::FolderPart(network_path)), LaunchColumnBytes(LaunchColumn::N_FOLDER));
+  facts.file_name =
+      CutToCharacters(SanitizeText(cp932::FileNamePart(path)), LaunchColumnBytes(LaunchColumn::FILE_NAME));
   facts.boot_date = boot_date;
   facts.boot_time = boot_time;
 

@@ -40,14 +40,6 @@ struct LaunchFacts {
   bool journalled = false;
 };
 
-// The table the launches go to and its ten columns, in their fixed order.
-extern const char kLaunchTableName[];
-const std::vector<std::string>& LaunchColumnNames();
-// Byte widths of the text columns a launch fills from outside: PNAME, and the folders and the
-// file name (VARCHAR lengths count bytes: the database has no character set).
-constexpr std::size_t kUserNameBytes = 16;
-constexpr std::size_t kPathTextBytes = 255;
-
 // A drive's network name ("Z:" -> "\\server\share"), or the drive text itself on any failure.
 std::string ExpandDriveToUnc(platform::Services& services, const std::string& drive);
 

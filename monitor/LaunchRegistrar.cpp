@@ -4,6 +4,8 @@
 #include <utility>
 
 #include "app/UnitV.h"
+#include "db/LaunchTable.h"
+#include "db/Statements.h"
 
 namespace monitor {
 
@@ -14,19 +16,14 @@ namespace {
 constexpr int kJournalWriteEvery = 16;
 
 // The row that an interrupted insert of `launch` wrote, if it landed: at the number that insert
-// used, written by that insert's transaction (no other transaction can have made that record
-// version), and with the launch's facts. Without `by_transaction` (a server older than
-// Firebird 3, which has no RDB$RECORD_VERSION) the number and the facts must do.
+// used, written by that insert's transaction, and with the launch's facts. Without
+// `by_transaction` (a server older than Firebird 3, which has no RDB$RECORD_VERSION) the number
+// and the facts must do.
 std::string EarlierInsertCondition(const LaunchFacts& launch, bool by_transaction) {
-  const std::vector<std::string>& names = LaunchColumnNames();
   const std::vector<std::string> values = LaunchValues(launch.attempted_number, launch);
-  std::string condition = names[0] + "=" + values[0];
-  if (by_transaction) condition += " AND RDB$RECORD_VERSION=" + std::to_string(launch.attempted_transaction);
-  for (std::size_t column = 1; column < names.size(); ++column) {
-    condition += " AND ";
-    condition += values[column] == "NULL" ? names[column] + " IS NULL" : names[column] + "=" + values[column];
-  }
-  return condition;
+  return by_transaction
+             ? db::LaunchWrittenByCondition(launch.attempted_number, launch.attempted_transaction, values)
+             : db::LaunchLookupCondition(launch.attempted_number, values);
 }
 
 template <typename Launches>
@@ -53,8 +50,8 @@ void LaunchRegistrar::UseJournal(LaunchJournal* journal) {
 }
 
 LaunchRegistrar::Outcome LaunchRegistrar::FindEarlierInsert(const LaunchFacts& launch, bool& found) {
-  int count = data_.CountRows(kLaunchTableName, EarlierInsertCondition(launch, true));
-  if (count < 0 && data_.Connected()) count = data_.CountRows(kLaunchTableName, EarlierInsertCondition(launch, false));
+  int count = data_.CountRows(db::kLaunchTableName, EarlierInsertCondition(launch, true));
+  if (count < 0 && data_.Connected()) count = data_.CountRows(db::kLaunchTableName, EarlierInsertCondition(launch, false));
   if (count < 0) return data_.Connected() ? Outcome::Refused : Outcome::ConnectionLost;
   found = count > 0;
   return Outcome::Stored;
@@ -70,12 +67,13 @@ LaunchRegistrar::Outcome LaunchRegistrar::Store(LaunchFacts& launch) {
     launch.attempted_transaction = 0;
   }
   for (int attempt = 0; attempt <= kNumberRetries; ++attempt) {
-    std::string highest = data_.SelectHighestNumber(kLaunchTableName);
+    std::string highest = data_.SelectHighestNumber(db::kLaunchTableName);
     // Without a connection the empty answer does not mean an empty table: numbering from 1
     // could then reuse a deleted low number once the insert reattaches.
     if (highest.empty() && !data_.Connected()) return Outcome::ConnectionLost;
     int32_t number = StrToIntZero(highest) + 1;
-    if (data_.InsertNumberedRow(kLaunchTableName, 10, LaunchColumnNames(), LaunchValues(number, launch))) {
+    if (data_.InsertNumberedRow(db::kLaunchTableName, db::kLaunchColumnCount, db::LaunchColumnNames(),
+                                LaunchValues(number, launch))) {
       return Outcome::Stored;
     }
     switch (data_.LastFailure()) {

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "app/UnitV.h"
-#include "monitor/JwScan.h"
+#include "db/LaunchTable.h"
 #include "monitor/LaunchRecord.h"
 
 using namespace monitor;
@@ -56,42 +56,25 @@ TForm3::TForm3(db::DataModule& data, platform::Services& services)
   SetBounds(192, 107, 0, 0);
   SetClientSize(465, 241);
 
-  Panel1.SetBounds(8, 8, 449, 193);
-  Panel1.SetColor(kPanelColor);
-  Panel1.SetTabOrder(3);
+  // Tab order counts within each parent: the three buttons first, then the panel's controls.
+  Panel1.Create({8, 8, 449, 193, 3, kPanelColor});
 
-  Label4.SetPosition(8, 4);
-  Label4.SetText("チェック割込時間：");
-  Edit1.SetBounds(136, 0, 57, 21);
-  Edit1.SetMaxLength(3);
-  Edit1.SetImeOff(true);
-  Edit1.SetTabOrder(0);
-  Label5.SetPosition(200, 4);
-  Label5.SetText("秒");
-  LabelA.SetPosition(240, 4);
-  LabelA.SetVisible(false);
-  LabelB.SetPosition(304, 4);
-  LabelB.SetVisible(false);
-  LabelC.SetPosition(376, 4);
-  LabelC.SetVisible(false);
-  ListBox1.SetBounds(8, 24, 433, 161);
-  ListBox1.SetItemHeight(13);
-  ListBox1.SetTabOrder(1);
-  ListBox2.SetBounds(352, 120, 81, 57);
-  ListBox2.SetVisible(false);
-  ListBox2.SetTabOrder(2);
+  //            left top caption                visibility
+  Label4.Create({8,   4, "チェック割込時間："});
+  Label5.Create({200, 4, "秒"});
+  LabelA.Create({240, 4, "", ui::Visibility::Hidden});
+  LabelB.Create({304, 4, "", ui::Visibility::Hidden});
+  LabelC.Create({376, 4, "", ui::Visibility::Hidden});
+  //           left top width height tab bytes input method
+  Edit1.Create({136, 0, 57,   21,    0,  3,    ui::InputMethod::Off});
+  //              left top  width height tab item height visibility
+  ListBox1.Create({8,   24,  433,  161,   1,  13});
+  ListBox2.Create({352, 120, 81,   57,    2,  13,         ui::Visibility::Hidden});
 
-  Button1.SetBounds(8, 208, 185, 25);
-  Button1.SetText("起動チェック開始(&C)");
-  Button1.SetTabOrder(0);
-  Button2.SetBounds(208, 208, 121, 25);
-  Button2.SetText("中断(&S)");
-  Button2.SetTabOrder(1);
-  Button3.SetBounds(336, 208, 121, 25);
-  Button3.SetText("閉じる(&X)");
-  Button3.SetTabOrder(2);
-  SetDefaultButton(&Button1);
-  SetCancelButton(&Button3);
+  //             left top  width height caption                 tab role
+  Button1.Create({8,   208, 185,  25,   "起動チェック開始(&C)", 0,  ui::ButtonRole::Default});
+  Button2.Create({208, 208, 121,  25,   "中断(&S)",             1});
+  Button3.Create({336, 208, 121,  25,   "閉じる(&X)",           2,  ui::ButtonRole::Cancel});
 
   Timer1.SetEnabled(false);
 
@@ -118,13 +101,14 @@ void TForm3::FormShow() {
   Edit1.SetText(std::to_string(CheckInterval));
   StampTick();
   ListBox1.Clear();
+  known_.clear();
   ListBox2.Clear();
   Button1.SetEnabled(true);
   // Asking for the table also reattaches a connection that broke while the check ran (the
   // server restarted); a connection closed on purpose stays closed and the answer is false.
   bool table_ready;
   try {
-    table_ready = data_.TableExists(kLaunchTableName);
+    table_ready = data_.TableExists(db::kLaunchTableName);
   } catch (...) {
     // The connection failed while the tables were listed: the table is not known to exist,
     // so the check cannot start; the error itself is shown by the general error box.
@@ -185,20 +169,18 @@ void TForm3::Timer1Timer() {
       return JwWindowScanProc(window, scan);
     });
     ListBox2.Clear();
-    for (const auto& entry : scan.entries) ListBox2.Add(entry);
-    std::vector<std::string> scanned_handles;
-    for (const auto& entry : scan.entries) scanned_handles.push_back(EntryHandleText(entry));
+    for (const auto& entry : scan.entries) ListBox2.Add(EntryText(entry));
 
     // Drop what is gone or shows another drawing now; from the last entry so indexes hold.
-    std::vector<std::string> known_handles;
-    for (const auto& entry : ListBox1.Items()) known_handles.push_back(EntryHandleText(entry));
-    for (int index = ListBox1.Count() - 1; index >= 0; --index) {
-      auto match = std::find(scanned_handles.begin(), scanned_handles.end(), known_handles[index]);
-      if (match == scanned_handles.end() ||
-          EntryNameKey(scan.entries[match - scanned_handles.begin()]) !=
-              EntryNameKey(ListBox1.Item(index))) {
+    for (int index = static_cast<int>(known_.size()) - 1; index >= 0; --index) {
+      const WindowEntry& known = known_[index];
+      auto match = std::find_if(scan.entries.begin(), scan.entries.end(),
+                                [&known](const WindowEntry& entry) {
+                                  return entry.handle == known.handle;
+                                });
+      if (match == scan.entries.end() || match->name_key != known.name_key) {
         ListBox1.Delete(index);
-        known_handles.erase(known_handles.begin() + index);
+        known_.erase(known_.begin() + index);
       }
     }
 
@@ -206,14 +188,14 @@ void TForm3::Timer1Timer() {
     TickScope tick(registrar_);
     registrar_.StorePending();
 
-    for (std::size_t scanned = 0; scanned < scan.entries.size(); ++scanned) {
-      const std::string& handle = scanned_handles[scanned];
-      if (std::find(known_handles.begin(), known_handles.end(), handle) != known_handles.end()) {
-        continue;
-      }
-      ListBox1.Add(scan.entries[scanned]);
-      known_handles.push_back(handle);
-      RegisterLaunch(EntryPath(scan.entries[scanned]));
+    for (const WindowEntry& entry : scan.entries) {
+      bool known = std::any_of(known_.begin(), known_.end(), [&entry](const WindowEntry& other) {
+        return other.handle == entry.handle;
+      });
+      if (known) continue;
+      ListBox1.Add(EntryText(entry));
+      known_.push_back(entry);
+      RegisterLaunch(entry.path);
     }
   }
 
@@ -230,7 +212,7 @@ void TForm3::StorePendingLaunches() {
   if (!registrar_.Pending().empty()) {
     // At the start of the program the launch check window may not have made the table yet.
     try {
-      if (data_.Connected() && !data_.TableExists(kLaunchTableName)) data_.CreateLaunchTable();
+      if (data_.Connected() && !data_.TableExists(db::kLaunchTableName)) data_.CreateLaunchTable();
     } catch (const std::exception&) {
       // The connection broke while the tables were listed: the stores below find it lost.
     }

@@ -4,9 +4,11 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "db/DataModule.h"
 #include "monitor/LaunchJournal.h"
+#include "monitor/JwScan.h"
 #include "monitor/LaunchRegistrar.h"
 #include "platform/services.h"
 #include "platform/ui/toolkit.h"
@@ -60,4 +62,7 @@ class TForm3 : public ui::Form {
   platform::Services& services_;
   std::unique_ptr<monitor::LaunchJournal> journal_;  // outlives the registrar that uses it
   monitor::LaunchRegistrar registrar_;
+  // The entries ListBox1 shows, in its order: the tick works on these, the list box only shows
+  // their texts.
+  std::vector<monitor::WindowEntry> known_;
 };

@@ -1,6 +1,6 @@
-// Loading a shared library at run time and finding its functions.
-// platform/dynlib.cpp uses dlopen (Linux, Winelib included: the Firebird client there is a Linux
-// library); platform/win32/dynlib_win32.cpp uses LoadLibraryA for the Windows build.
+// Loading a shared library at run time and finding its functions. The build compiles one
+// implementation (LUMADEX_LIBRARY_LOADING): platform/dynlib_dlopen.cpp on Linux, Winelib included
+// (the Firebird client there is a Linux library), platform/win32/dynlib_win32.cpp on Windows.
 #pragma once
 
 #include <string>

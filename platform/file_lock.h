@@ -1,8 +1,8 @@
 // An exclusive lock kept through a small file beside the data it guards. Every copy of the
 // program that names the same file shares it, also across a network share; the system lets go
 // of it when its holder ends, however that happens.
-// platform/file_lock_posix.cpp (flock) for the native build, platform/win32/file_lock_win32.cpp
-// (a file opened without sharing) for the program builds.
+// Implemented with the chosen file access: flock in platform/files_stdio.cpp, a file opened
+// without sharing in platform/win32/files_win32.cpp.
 #pragma once
 
 #include <string>

@@ -1,6 +1,6 @@
-// Plain file access with Shift-JIS paths in the operating system's own form.
-// Windows and Winelib builds use the Win32 file calls (platform/win32/files_win32.cpp);
-// the native build uses stdio (platform/files_stdio.cpp).
+// Plain file access with Shift-JIS paths in the operating system's own form. The build compiles
+// one implementation (LUMADEX_FILE_ACCESS): the Win32 file calls for Windows and Winelib
+// (platform/win32/files_win32.cpp), stdio for the native build (platform/files_stdio.cpp).
 #pragma once
 
 #include <cstddef>

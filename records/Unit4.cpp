@@ -4,42 +4,17 @@
 #include <vector>
 
 #include "app/UnitV.h"
+#include "db/LaunchTable.h"
+#include "db/Statements.h"
 #include "platform/cp932.h"
 
 namespace {
 
-const char kTable[] = "BOOTJWW";
 const char kNumberMessage[] = "登録番号は1以上の整数で入力して下さい";
 const char kEmptyMessage[] = "内容を入力して下さい";
 const char kQuoteMessage[] = "引用符「'」「\"」を入力しないで下さい";
 const char kUpdatedMessage[] = "編集登録OK";
 const char kUpdateFailedMessage[] = "編集登録失敗";
-
-const std::vector<std::string> kColumns = {"N",         "PNAME",     "L_FOLDER",  "N_FOLDER",
-                                           "FILE_NAME", "BOOT_DATE", "BOOT_TIME", "FILE_DATE",
-                                           "FILE_TIME", "FILE_SIZE"};
-
-std::string NumberCondition(int number) { return "N=" + std::to_string(number); }
-
-void PlaceLabel(ui::Label& label, int left, int top, const char* text) {
-  label.SetPosition(left, top);
-  label.SetText(text);
-}
-
-void PlaceEdit(ui::Edit& edit, int left, int top, int width, int max_bytes, bool ime_off,
-               int tab_order) {
-  edit.SetBounds(left, top, width, 21);
-  edit.SetMaxLength(max_bytes);
-  edit.SetImeOff(ime_off);
-  edit.SetTabOrder(tab_order);
-}
-
-void PlaceButton(ui::Button& button, int left, int top, int width, int height, const char* caption,
-                 int tab_order) {
-  button.SetBounds(left, top, width, height);
-  button.SetText(caption);
-  button.SetTabOrder(tab_order);
-}
 
 }  // namespace
 
@@ -81,38 +56,40 @@ TForm4::TForm4(db::DataModule& data)
   SetClientSize(462, 272);
 
   // Tab order counts within each parent: the panel's controls first, then the three buttons.
-  Panel1.SetBounds(8, 8, 449, 225);
-  Panel1.SetColor(ui::Rgb(0xEB, 0xEB, 0xEB));
-  Panel1.SetTabOrder(0);
+  Panel1.Create({8, 8, 449, 225, 0, ui::Rgb(0xEB, 0xEB, 0xEB)});
 
-  PlaceLabel(Label1, 8, 8, "登録番号");
-  PlaceEdit(Edit1, 80, 4, 73, 8, true, 0);
-  PlaceButton(Button4, 168, 3, 113, 22, "データ取得(&R)", 1);
-  PlaceButton(Button5, 296, 8, 145, 33, "このデータを削除(&D)", -1);
-  PlaceLabel(Label2, 8, 32, "PC利用者名");
-  PlaceEdit(Edit2, 80, 28, 201, 16, false, 2);
-  PlaceLabel(Label3, 8, 56, "フォルダ名");
-  PlaceEdit(Edit3, 80, 52, 361, 255, false, 3);
-  PlaceLabel(Label4, 8, 80, "(展開名)");
-  PlaceEdit(Edit4, 80, 76, 361, 255, false, 4);
-  PlaceLabel(Label5, 8, 104, "ファイル名");
-  PlaceEdit(Edit5, 80, 100, 361, 255, false, 5);
-  PlaceLabel(Label6, 8, 128, "起動日付");
-  PlaceEdit(Edit6, 80, 124, 97, 10, true, 6);
-  PlaceLabel(Label7, 8, 152, "起動時刻");
-  PlaceEdit(Edit7, 80, 148, 97, 8, true, 7);
-  PlaceLabel(Label11, 224, 128, "■開いた時のファイル情報■");
-  PlaceLabel(Label8, 224, 152, "ファイル日付");
-  PlaceEdit(Edit8, 320, 148, 97, 10, true, 8);
-  PlaceLabel(Label9, 224, 176, "ファイル時刻");
-  PlaceEdit(Edit9, 320, 172, 97, 8, true, 9);
-  PlaceLabel(Label10, 224, 200, "ファイルサイズ");
-  PlaceEdit(Edit10, 320, 196, 97, 10, true, 10);
+  //             left top  caption
+  Label1.Create({8,   8,   "登録番号"});
+  Label2.Create({8,   32,  "PC利用者名"});
+  Label3.Create({8,   56,  "フォルダ名"});
+  Label4.Create({8,   80,  "(展開名)"});
+  Label5.Create({8,   104, "ファイル名"});
+  Label6.Create({8,   128, "起動日付"});
+  Label7.Create({8,   152, "起動時刻"});
+  Label11.Create({224, 128, "■開いた時のファイル情報■"});
+  Label8.Create({224, 152, "ファイル日付"});
+  Label9.Create({224, 176, "ファイル時刻"});
+  Label10.Create({224, 200, "ファイルサイズ"});
 
-  PlaceButton(Button1, 8, 240, 121, 25, "編集登録(&S)", 1);
-  PlaceButton(Button2, 168, 240, 129, 25, "内容クリア(&C)", 2);
-  PlaceButton(Button3, 336, 240, 121, 25, "閉じる(&X)", 3);
-  SetCancelButton(&Button3);
+  //            left top  width height tab bytes  input method
+  Edit1.Create({80,  4,   73,   21,    0,  8,    ui::InputMethod::Off});
+  Edit2.Create({80,  28,  201,  21,    2,  16,   ui::InputMethod::Allowed});
+  Edit3.Create({80,  52,  361,  21,    3,  255,  ui::InputMethod::Allowed});
+  Edit4.Create({80,  76,  361,  21,    4,  255,  ui::InputMethod::Allowed});
+  Edit5.Create({80,  100, 361,  21,    5,  255,  ui::InputMethod::Allowed});
+  Edit6.Create({80,  124, 97,   21,    6,  10,   ui::InputMethod::Off});
+  Edit7.Create({80,  148, 97,   21,    7,  8,    ui::InputMethod::Off});
+  Edit8.Create({320, 148, 97,   21,    8,  10,   ui::InputMethod::Off});
+  Edit9.Create({320, 172, 97,   21,    9,  8,    ui::InputMethod::Off});
+  Edit10.Create({320, 196, 97,  21,    10, 10,   ui::InputMethod::Off});
+
+  //             left top  width height caption                 tab role
+  Button4.Create({168, 3,   113,  22,   "データ取得(&R)",       1});
+  Button5.Create({296, 8,   145,  33,   "このデータを削除(&D)", -1});
+
+  Button1.Create({8,   240, 121,  25,   "編集登録(&S)",         1});
+  Button2.Create({168, 240, 129,  25,   "内容クリア(&C)",       2});
+  Button3.Create({336, 240, 121,  25,   "閉じる(&X)",           3,  ui::ButtonRole::Cancel});
 
   OnShow = [this] { FormShow(); };
   OnClose = [this] { FormClose(); };
@@ -151,7 +128,7 @@ void TForm4::FormShow() {
     Button4.SetEnabled(false);
     return;
   }
-  if (!data_.TableExists(kTable) && !data_.CreateLaunchTable()) {
+  if (!data_.TableExists(db::kLaunchTableName) && !data_.CreateLaunchTable()) {
     Button1.SetEnabled(false);
     Button4.SetEnabled(false);
   }
@@ -164,8 +141,8 @@ void TForm4::Button4Click() {
   int number = ValidNumber();
   if (number == 0) return;
   EmptyBoxes();
-  std::vector<std::string> values(kColumns.size());
-  data_.OpenSelect("*", kTable, NumberCondition(number), "");
+  std::vector<std::string> values(db::kLaunchColumnCount);
+  data_.OpenSelect("*", db::kLaunchTableName, db::NumberCondition(number), "");
   data_.ReadFirstRow(values);
   data_.CloseSelect();
   auto boxes = Boxes();
@@ -199,8 +176,8 @@ void TForm4::Button1Click() {
   values.push_back(std::to_string(StrToIntZero(Edit10.Text())));
 
   // An update that matched no row stored nothing: that is not a success for the user.
-  bool stored = data_.UpdateRows(kTable, static_cast<int>(kColumns.size()), kColumns, values,
-                                 NumberCondition(number)) &&
+  bool stored = data_.UpdateRows(db::kLaunchTableName, db::kLaunchColumnCount,
+                                 db::LaunchColumnNames(), values, db::NumberCondition(number)) &&
                 data_.RowsChanged() > 0;
   ui::ShowMessage(stored ? kUpdatedMessage : kUpdateFailedMessage);
 }
@@ -208,7 +185,7 @@ void TForm4::Button1Click() {
 void TForm4::Button5Click() {
   int number = ValidNumber();
   if (number == 0) return;
-  data_.DeleteRows(kTable, NumberCondition(number));
+  data_.DeleteRows(db::kLaunchTableName, db::NumberCondition(number));
   EmptyBoxes();
   Edit1.SetFocus();
 }

@@ -1,61 +1,59 @@
 #include "records/Unit5.h"
 
 #include <exception>
+#include <optional>
+
+#include "db/Statements.h"
 
 namespace {
 
-const char kTable[] = "BOOTJWW";
-constexpr int kColumnCount = 10;
+using Column = db::LaunchColumn;
+constexpr int kColumnCount = db::kLaunchColumnCount;
 
 struct SortEntry {
   const char* item;
-  const char* order;
+  Column column;
+  bool descending;
 };
 
-// A down arrow is ascending, an up arrow descending; dates and times sort as texts, date first.
+// A down arrow is ascending, an up arrow descending.
 const SortEntry kSortEntries[] = {
-    {"登録番号↓", "N"},
-    {"登録番号↑", "N DESC"},
-    {"PC利用者名↓", "PNAME"},
-    {"PC利用者名↑", "PNAME DESC"},
-    {"フォルダ名↓", "L_FOLDER"},
-    {"フォルダ名↑", "L_FOLDER DESC"},
-    {"展開フォルダ名↓", "N_FOLDER"},
-    {"展開フォルダ名↑", "N_FOLDER DESC"},
-    {"ファイル名↓", "FILE_NAME"},
-    {"ファイル名↑", "FILE_NAME DESC"},
-    {"起動日時↓", "BOOT_DATE,BOOT_TIME"},
-    {"起動日時↑", "BOOT_DATE DESC,BOOT_TIME DESC"},
-    {"ファイル日時↓", "FILE_DATE,FILE_TIME"},
-    {"ファイル日時↑", "FILE_DATE DESC,FILE_TIME DESC"},
-    {"ファイルサイズ↓", "FILE_SIZE"},
-    {"ファイルサイズ↑", "FILE_SIZE DESC"},
+    {"登録番号↓", Column::N, false},
+    {"登録番号↑", Column::N, true},
+    {"PC利用者名↓", Column::PNAME, false},
+    {"PC利用者名↑", Column::PNAME, true},
+    {"フォルダ名↓", Column::L_FOLDER, false},
+    {"フォルダ名↑", Column::L_FOLDER, true},
+    {"展開フォルダ名↓", Column::N_FOLDER, false},
+    {"展開フォルダ名↑", Column::N_FOLDER, true},
+    {"ファイル名↓", Column::FILE_NAME, false},
+    {"ファイル名↑", Column::FILE_NAME, true},
+    {"起動日時↓", Column::BOOT_DATE, false},
+    {"起動日時↑", Column::BOOT_DATE, true},
+    {"ファイル日時↓", Column::FILE_DATE, false},
+    {"ファイル日時↑", Column::FILE_DATE, true},
+    {"ファイルサイズ↓", Column::FILE_SIZE, false},
+    {"ファイルサイズ↑", Column::FILE_SIZE, true},
 };
 
 struct FilterEntry {
   const char* item;
-  const char* column;  // empty: no filter
+  std::optional<Column> column;  // none: no filter
 };
 
 const FilterEntry kFilterEntries[] = {
-    {"（無し）", ""},
-    {"PC利用者名", "PNAME"},
-    {"フォルダ名", "L_FOLDER"},
-    {"展開フォルダ名", "N_FOLDER"},
-    {"ファイル名", "FILE_NAME"},
-    {"起動日付", "BOOT_DATE"},
-    {"ファイル日付", "FILE_DATE"},
+    {"（無し）", std::nullopt},
+    {"PC利用者名", Column::PNAME},
+    {"フォルダ名", Column::L_FOLDER},
+    {"展開フォルダ名", Column::N_FOLDER},
+    {"ファイル名", Column::FILE_NAME},
+    {"起動日付", Column::BOOT_DATE},
+    {"ファイル日付", Column::FILE_DATE},
 };
 
 const char* const kHeaders[kColumnCount] = {"登録番号",   "PC利用者名", "フォルダ名", "展開フォルダ名",
                                             "ファイル名", "起動日付",   "起動時刻",   "ファイル日付",
                                             "ファイル時刻", "ファイルサイズ"};
-
-void PlaceButton(ui::Button& button, int left, const char* caption, int tab_order) {
-  button.SetBounds(left, 4, 75, 25);
-  button.SetText(caption);
-  button.SetTabOrder(tab_order);
-}
 
 }  // namespace
 
@@ -80,52 +78,47 @@ TForm5::TForm5(db::DataModule& data)
   SetColor(ui::Rgb(0xA6, 0xCA, 0xF0));
   SetBounds(192, 107, 500, 300);
 
-  // Panel on top, status bar at the bottom, the grid in between: they follow the frame's size.
-  Panel1.SetAlign(ui::Align::Top);
-  Panel1.SetBounds(0, 0, 492, 57);
-  Panel1.SetColor(ui::Rgb(0x8C, 0xBA, 0xEC));
-  Panel1.SetTabOrder(0);
-  PlaceButton(Button1, 8, "最初(&F)", 0);
-  PlaceButton(Button2, 88, "前頁(&P)", 1);
-  PlaceButton(Button3, 168, "次頁(&N)", 2);
-  PlaceButton(Button4, 248, "更新(&U)", 3);
-  Label1.SetPosition(8, 36);
-  Label1.SetText("並び順：");
-  ComboBox1.SetBounds(64, 32, 105, 21);
-  ComboBox1.SetTabOrder(4);
   std::vector<std::string> sort_items;
   for (const SortEntry& entry : kSortEntries) sort_items.push_back(entry.item);
-  ComboBox1.SetItems(sort_items);
-  Label2.SetPosition(176, 36);
-  Label2.SetText("絞り込み：");
-  Edit1.SetBounds(248, 32, 121, 21);
-  Edit1.SetTabOrder(5);
-  ComboBox2.SetBounds(368, 32, 105, 21);
-  ComboBox2.SetTabOrder(6);
   std::vector<std::string> filter_items;
   for (const FilterEntry& entry : kFilterEntries) filter_items.push_back(entry.item);
-  ComboBox2.SetItems(filter_items);
 
-  StatusBar1.SetAlign(ui::Align::Bottom);
-  StatusBar1.SetBounds(0, 254, 492, 19);
-  StatusBar1.SetColor(ui::Rgb(0xC0, 0xDC, 0xC0));
+  // Panel on top, status bar at the bottom, the grid in between: they follow the frame's size.
+  //            left top width height tab color                        align
+  Panel1.Create({0,   0,  492,  57,    0,  ui::Rgb(0x8C, 0xBA, 0xEC), ui::Align::Top});
 
-  StringGrid1.SetAlign(ui::Align::Client);
-  StringGrid1.SetTabOrder(1);
-  StringGrid1.SetColor(ui::kWhite);
-  StringGrid1.SetFixedColor(ui::Rgb(0x85, 0xB6, 0xEB));
-  StringGrid1.SetColCount(kColumnCount);
-  StringGrid1.SetRowCount(PageSize + 1);
-  StringGrid1.SetFixedRows(1);
-  StringGrid1.SetDefaultColWidth(80);
-  ui::GridOptions options;
-  options.lines = true;
-  options.column_sizing = true;
-  options.editing = false;
-  options.tab_moves = true;
-  options.thumb_tracking = true;
-  StringGrid1.SetOptions(options);
-  for (int col = 0; col < kColumnCount; ++col) StringGrid1.SetCell(col, 0, kHeaders[col]);
+  //             left top width height caption     tab
+  Button1.Create({8,   4,  75,   25,   "最初(&F)", 0});
+  Button2.Create({88,  4,  75,   25,   "前頁(&P)", 1});
+  Button3.Create({168, 4,  75,   25,   "次頁(&N)", 2});
+  Button4.Create({248, 4,  75,   25,   "更新(&U)", 3});
+  //            left top caption
+  Label1.Create({8,   36, "並び順："});
+  Label2.Create({176, 36, "絞り込み："});
+  //               left top width height tab items
+  ComboBox1.Create({64,  32, 105,  21,    4,  sort_items});
+  Edit1.Create(    {248, 32, 121,  21,    5});
+  ComboBox2.Create({368, 32, 105,  21,    6,  filter_items});
+
+  //                left top  width height color                        align
+  StatusBar1.Create({0,   254, 492,  19,    ui::Rgb(0xC0, 0xDC, 0xC0), ui::Align::Bottom});
+
+  ui::StringGrid::CreateArgs grid;
+  grid.tab_order = 1;
+  grid.align = ui::Align::Client;
+  grid.col_count = kColumnCount;
+  grid.row_count = PageSize + 1;
+  grid.fixed_rows = 1;
+  grid.default_col_width = 80;
+  grid.headers.assign(std::begin(kHeaders), std::end(kHeaders));
+  grid.color = ui::kWhite;
+  grid.fixed_color = ui::Rgb(0x85, 0xB6, 0xEB);
+  grid.options.lines = true;
+  grid.options.column_sizing = true;
+  grid.options.editing = false;
+  grid.options.tab_moves = true;
+  grid.options.thumb_tracking = true;
+  StringGrid1.Create(grid);
 
   // Placed for the client area of the designed 500 x 300 frame; a real frame reports its own
   // client size (and every change of it), and the aligned controls follow.
@@ -154,7 +147,7 @@ void TForm5::FormShow() {
   StartRow = 1;
   NextStartRow = 0;
   FilterClause.clear();
-  OrderClause = "N";
+  OrderClause = db::PageOrder(Column::N, false);
 
   ComboBox1.SetItemIndex(0);
   ComboBox1Select();
@@ -166,7 +159,7 @@ void TForm5::FormShow() {
 
   EnablePageButtons(true);
   if (data_.Connected()) {
-    if (data_.TableExists(kTable)) {
+    if (data_.TableExists(db::kLaunchTableName)) {
       Button1Click();
     } else if (!data_.CreateLaunchTable()) {
       EnablePageButtons(false);
@@ -188,10 +181,7 @@ void TForm5::ClearGrid() {
 }
 
 std::vector<std::string> TForm5::PageStatementLines() const {
-  std::vector<std::string> lines = {"SELECT * FROM BOOTJWW"};
-  if (!FilterClause.empty()) lines.push_back("  WHERE " + FilterClause);
-  lines.push_back("  ORDER BY " + OrderClause + ";");
-  return lines;
+  return db::PageStatementLines(FilterClause, OrderClause);
 }
 
 void TForm5::LoadPage() {
@@ -204,7 +194,7 @@ void TForm5::LoadPage() {
   // cheap one do that here, so a restarted server does not leave the list empty for good.
   if (!data_.Connected()) {
     try {
-      data_.TableExists(kTable);
+      data_.TableExists(db::kLaunchTableName);
     } catch (const std::exception&) {
     }
   }
@@ -265,7 +255,7 @@ void TForm5::Button4Click() {
 void TForm5::ComboBox1Select() {
   int index = ComboBox1.ItemIndex();
   if (index < 0) return;
-  OrderClause = kSortEntries[index].order;
+  OrderClause = db::PageOrder(kSortEntries[index].column, kSortEntries[index].descending);
   Button1Click();
 }
 
@@ -274,9 +264,7 @@ void TForm5::ComboBox2Select() {
   if (index < 0) return;
   std::string text = Edit1.Text();
   if (text.empty()) index = 0;
-  FilterClause = kFilterEntries[index].column;
-  // The text is matched as typed: the literal helper doubles apostrophes, while % and _ keep
-  // their pattern meaning.
-  if (!FilterClause.empty()) FilterClause += " LIKE " + db::QuoteLiteral("%" + text + "%");
+  const std::optional<Column>& column = kFilterEntries[index].column;
+  FilterClause = column ? db::PageFilter(*column, text) : std::string();
   Button1Click();
 }

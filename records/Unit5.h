@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "db/DataModule.h"
+#include "db/Statements.h"
 #include "platform/ui/toolkit.h"
 
 class TForm5 : public ui::Form {
@@ -30,7 +31,7 @@ class TForm5 : public ui::Form {
   int32_t StartRow = 1;
   int32_t NextStartRow = 0;
   std::string FilterClause;
-  std::string OrderClause = "N";
+  std::string OrderClause = db::PageOrder(db::LaunchColumn::N, false);
 
   void FormShow();
   void FormClose();

@@ -58,11 +58,11 @@ Form* Control::OwnerForm() {
 }
 
 void Control::Changed() {
-  if (peer_) peer_->StateChanged();
+  if (peer_ && creating_ == 0) peer_->StateChanged();
 }
 
 void Control::ReadBack() {
-  if (peer_) peer_->ReadBack();
+  if (peer_ && creating_ == 0) peer_->ReadBack();
 }
 
 void Control::SetBounds(int left, int top, int width, int height) {
@@ -358,6 +358,102 @@ const std::string& StringGrid::Cell(int col, int row) const { return cells_.at(c
 
 void StringGrid::EndUpdate() {
   if (updating_ > 0 && --updating_ == 0) Changed();
+}
+
+// ---- Creation arguments ----
+// Each Create() runs the kind's setters in the order a layout reads (bounds, caption, tab order,
+// then the kind's own) and mirrors the outcome once.
+
+void Label::Create(const CreateArgs& args) {
+  CreateWith([&] {
+    SetAutoSize(args.width == 0 && args.height == 0);
+    SetAlignment(args.alignment);
+    SetBounds(args.left, args.top, args.width, args.height);
+    SetColor(args.color);
+    if (args.font) SetFont(*args.font);
+    SetText(args.caption);
+    SetVisible(args.visibility == Visibility::Shown);
+  });
+}
+
+void Button::Create(const CreateArgs& args) {
+  CreateWith([&] {
+    SetBounds(args.left, args.top, args.width, args.height);
+    SetText(args.caption);
+    SetTabOrder(args.tab_order);
+  });
+  Form* form = OwnerForm();
+  if (form == nullptr) return;
+  if (args.role == ButtonRole::Default) form->SetDefaultButton(this);
+  if (args.role == ButtonRole::Cancel) form->SetCancelButton(this);
+}
+
+void Edit::Create(const CreateArgs& args) {
+  CreateWith([&] {
+    SetBounds(args.left, args.top, args.width, args.height);
+    SetTabOrder(args.tab_order);
+    SetMaxLength(args.max_length);
+    SetImeOff(args.input_method == InputMethod::Off);
+    SetHint(args.hint);
+  });
+}
+
+void ListBox::Create(const CreateArgs& args) {
+  CreateWith([&] {
+    SetBounds(args.left, args.top, args.width, args.height);
+    SetTabOrder(args.tab_order);
+    SetItemHeight(args.item_height);
+    SetVisible(args.visibility == Visibility::Shown);
+  });
+}
+
+void ComboBox::Create(const CreateArgs& args) {
+  CreateWith([&] {
+    SetBounds(args.left, args.top, args.width, args.height);
+    SetTabOrder(args.tab_order);
+    SetItems(args.items);
+    SetVisible(args.visibility == Visibility::Shown);
+  });
+}
+
+void StringGrid::Create(const CreateArgs& args) {
+  CreateWith([&] {
+    SetAlign(args.align);
+    SetBounds(args.left, args.top, args.width, args.height);
+    SetTabOrder(args.tab_order);
+    SetColor(args.color);
+    SetFixedColor(args.fixed_color);
+    SetColCount(args.col_count);
+    SetRowCount(args.row_count);
+    SetFixedRows(args.fixed_rows);
+    SetDefaultColWidth(args.default_col_width);
+    SetOptions(args.options);
+    // More headers than columns is a slip in the layout: SetCell refuses it.
+    for (std::size_t col = 0; col < args.headers.size(); ++col) {
+      SetCell(static_cast<int>(col), 0, args.headers[col]);
+    }
+  });
+}
+
+void Panel::Create(const CreateArgs& args) {
+  CreateWith([&] {
+    SetAlign(args.align);
+    SetBounds(args.left, args.top, args.width, args.height);
+    SetColor(args.color);
+    SetTabOrder(args.tab_order);
+  });
+}
+
+void Bevel::Create(const CreateArgs& args) {
+  CreateWith([&] { SetBounds(args.left, args.top, args.width, args.height); });
+}
+
+void StatusBar::Create(const CreateArgs& args) {
+  CreateWith([&] {
+    SetAlign(args.align);
+    SetBounds(args.left, args.top, args.width, args.height);
+    SetColor(args.color);
+  });
 }
 
 // ---- Timer ----

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,14 @@ class Timer;
 // Where a control keeps itself inside its parent's client area when that area changes size
 // (Top/Bottom: full width at that edge, own height; Client: the space the others leave).
 enum class Align { None, Top, Bottom, Client };
+
+// Creation arguments: each control kind has a small CreateArgs struct (position, size, tab order,
+// caption and what the kind needs) that its Create() applies in one step, so that a form's
+// constructor reads as a table of its controls. The fields come in table order: the ones a
+// layout gives most often first, so a brace list names only what a control needs.
+enum class Visibility { Shown, Hidden };
+enum class InputMethod { Allowed, Off };
+enum class ButtonRole { None, Default, Cancel };  // what Enter and Esc press in the form
 
 // What a backend that shows real windows gives each control.
 class Peer {
@@ -113,6 +122,20 @@ class Control {
  protected:
   void Changed();
   void ReadBack();
+  // Runs the setters of a kind's Create() and mirrors their outcome to the peer once; the
+  // peer is neither told nor asked anything meanwhile.
+  template <typename Setters>
+  void CreateWith(Setters setters) {
+    ++creating_;
+    try {
+      setters();
+    } catch (...) {
+      --creating_;
+      throw;
+    }
+    --creating_;
+    Changed();
+  }
 
  private:
   friend class Form;
@@ -130,6 +153,7 @@ class Control {
   Font font_;
   uint32_t color_ = kDefaultColor;
   Align align_ = Align::None;
+  int creating_ = 0;
 
  public:
   // State access for peers: they write what the user changed without raising events.
@@ -196,7 +220,18 @@ enum class Alignment { Left, Center };
 
 class Label : public Control {
  public:
+  struct CreateArgs {
+    int left = 0, top = 0;
+    std::string caption{};
+    Visibility visibility = Visibility::Shown;
+    int width = 0, height = 0;  // 0 x 0: the label fits its caption (auto size)
+    Alignment alignment = Alignment::Left;
+    uint32_t color = kDefaultColor;
+    std::optional<Font> font{};  // none: the parent's
+  };
+
   Label(Control* parent, std::string name) : Control(parent, ControlKind::Label, std::move(name)) {}
+  void Create(const CreateArgs& args);
   void SetAlignment(Alignment alignment) { alignment_ = alignment; Changed(); }
   Alignment GetAlignment() const { return alignment_; }
   void SetAutoSize(bool on) { auto_size_ = on; Changed(); }
@@ -209,7 +244,16 @@ class Label : public Control {
 
 class Button : public Control {
  public:
+  struct CreateArgs {
+    int left = 0, top = 0, width = 0, height = 0;
+    std::string caption{};  // "&" marks the access key
+    int tab_order = -1;
+    ButtonRole role = ButtonRole::None;
+  };
+
   Button(Control* parent, std::string name) : Control(parent, ControlKind::Button, std::move(name)) {}
+  // The role makes the button its form's default or cancel button.
+  void Create(const CreateArgs& args);
   Handler OnClick;
   // A click: does nothing when the button or its form is disabled or hidden.
   void Click();
@@ -217,7 +261,16 @@ class Button : public Control {
 
 class Edit : public Control {
  public:
+  struct CreateArgs {
+    int left = 0, top = 0, width = 0, height = 0;
+    int tab_order = -1;
+    int max_length = 0;  // bytes; 0: no limit
+    InputMethod input_method = InputMethod::Allowed;
+    std::string hint{};
+  };
+
   Edit(Control* parent, std::string name) : Control(parent, ControlKind::Edit, std::move(name)) {}
+  void Create(const CreateArgs& args);
   Handler OnDoubleClick;
   void SetMaxLength(int bytes) { max_length_ = bytes; Changed(); }  // 0: no limit
   int MaxLength() const { return max_length_; }
@@ -234,7 +287,15 @@ class Edit : public Control {
 
 class ListBox : public Control {
  public:
+  struct CreateArgs {
+    int left = 0, top = 0, width = 0, height = 0;
+    int tab_order = -1;
+    int item_height = 13;
+    Visibility visibility = Visibility::Shown;
+  };
+
   ListBox(Control* parent, std::string name) : Control(parent, ControlKind::ListBox, std::move(name)) {}
+  void Create(const CreateArgs& args);
   void SetItemHeight(int height) { item_height_ = height; Changed(); }
   int ItemHeight() const { return item_height_; }
   const std::vector<std::string>& Items() const { return items_; }
@@ -251,7 +312,15 @@ class ListBox : public Control {
 
 class ComboBox : public Control {  // a drop-down list without typing
  public:
+  struct CreateArgs {
+    int left = 0, top = 0, width = 0, height = 0;  // height without the dropped-down list
+    int tab_order = -1;
+    std::vector<std::string> items{};  // nothing chosen
+    Visibility visibility = Visibility::Shown;
+  };
+
   ComboBox(Control* parent, std::string name) : Control(parent, ControlKind::ComboBox, std::move(name)) {}
+  void Create(const CreateArgs& args);
   Handler OnSelect;
   const std::vector<std::string>& Items() const { return items_; }
   int Count() const { return static_cast<int>(items_.size()); }
@@ -281,7 +350,20 @@ struct GridOptions {
 
 class StringGrid : public Control {
  public:
+  struct CreateArgs {
+    int left = 0, top = 0, width = 0, height = 0;
+    int tab_order = -1;
+    Align align = Align::None;
+    int col_count = 5, row_count = 5, fixed_rows = 1;
+    int default_col_width = 64;  // every column starts this wide
+    std::vector<std::string> headers{};  // the fixed row's cells, from the first column on
+    uint32_t color = kDefaultColor;
+    uint32_t fixed_color = kDefaultColor;
+    GridOptions options{};
+  };
+
   StringGrid(Control* parent, std::string name) : Control(parent, ControlKind::StringGrid, std::move(name)) {}
+  void Create(const CreateArgs& args);
   void SetColCount(int count);
   int ColCount() const { return col_count_; }
   void SetRowCount(int count);
@@ -317,17 +399,37 @@ class StringGrid : public Control {
 
 class Panel : public Control {
  public:
+  struct CreateArgs {
+    int left = 0, top = 0, width = 0, height = 0;
+    int tab_order = -1;  // of the panel among its siblings; its controls count on their own
+    uint32_t color = kDefaultColor;
+    Align align = Align::None;
+  };
+
   Panel(Control* parent, std::string name) : Control(parent, ControlKind::Panel, std::move(name)) {}
+  void Create(const CreateArgs& args);
 };
 
 class Bevel : public Control {  // a lowered box drawn as a separator
  public:
+  struct CreateArgs {
+    int left = 0, top = 0, width = 0, height = 0;
+  };
+
   Bevel(Control* parent, std::string name) : Control(parent, ControlKind::Bevel, std::move(name)) {}
+  void Create(const CreateArgs& args);
 };
 
 class StatusBar : public Control {  // bottom bar without panels
  public:
+  struct CreateArgs {
+    int left = 0, top = 0, width = 0, height = 0;
+    uint32_t color = kDefaultColor;
+    Align align = Align::None;
+  };
+
   StatusBar(Control* parent, std::string name) : Control(parent, ControlKind::StatusBar, std::move(name)) {}
+  void Create(const CreateArgs& args);
 };
 
 // A timer that delivers its event on the user-interface thread.

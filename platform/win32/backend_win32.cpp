@@ -8,6 +8,7 @@
 #include <cstring>
 #include <map>
 
+#include "platform/win32/form_peer.h"
 #include "platform/win32/peers_win32.h"
 #include "platform/win32/win32.h"
 
@@ -27,7 +28,7 @@ void RegisterClasses() {
   std::memset(&window_class, 0, sizeof window_class);
   window_class.cbSize = sizeof window_class;
   window_class.style = CS_DBLCLKS;
-  window_class.lpfnWndProc = ContainerProc;
+  window_class.lpfnWndProc = FormProc;
   window_class.hInstance = GetModuleHandleA(nullptr);
   window_class.hCursor = LoadCursor(nullptr, IDC_ARROW);
   window_class.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
@@ -35,6 +36,7 @@ void RegisterClasses() {
   RegisterClassExA(&window_class);
 
   window_class.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
+  window_class.lpfnWndProc = PanelProc;
   window_class.hIcon = nullptr;
   window_class.lpszClassName = kPanelClass;
   RegisterClassExA(&window_class);

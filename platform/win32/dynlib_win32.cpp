@@ -1,5 +1,4 @@
-// LoadLibraryA for the Windows build (Winelib loads the Linux client with dlopen instead).
-#if defined(_WIN32) && !defined(LUMADEX_WINELIB)
+// LoadLibraryA, for the Windows build (Winelib loads the Linux client with dlopen instead).
 
 #include <windows.h>
 
@@ -22,5 +21,3 @@ const char* const* FirebirdClientLibraryNames() {
 }
 
 }  // namespace platform
-
-#endif

@@ -1,9 +1,9 @@
 // Win32 file access for the program builds (Windows and Winelib): Shift-JIS paths, A functions.
-#ifdef _WIN32
 
 #include <windows.h>
 #undef ReplaceFile  // a Win32 macro; ours is platform::ReplaceFile
 
+#include "platform/file_lock.h"
 #include "platform/files.h"
 
 namespace platform {
@@ -82,6 +82,21 @@ bool OutputFile::Close() {
   return ok && !failed_;
 }
 
-}  // namespace platform
+// The lock file: opened without sharing, so a second opener is refused until the holder closes
+// it; the file goes away with the last close.
+bool FileLock::TryOnce(const std::string& path) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  handle_ = reinterpret_cast<long long>(file);
+  return true;
+}
 
-#endif
+void FileLock::Close() {
+  CloseHandle(reinterpret_cast<HANDLE>(handle_));
+  handle_ = -1;
+}
+
+void SleepMilliseconds(int milliseconds) { Sleep(static_cast<DWORD>(milliseconds)); }
+
+}  // namespace platform

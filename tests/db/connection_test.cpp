@@ -92,7 +92,12 @@ TEST(Connection, DisconnectWithNothingOpenSendsNothing) {
   EXPECT_EQ(data.SelectMax("BOOTJWW", "N", ""), "");
   EXPECT_EQ(data.OpenSelect("*", "BOOTJWW", "", ""), 0);
   EXPECT_FALSE(data.TableExists("BOOTJWW"));
+  EXPECT_TRUE(data.TableNames().empty());
   EXPECT_FALSE(data.InsertRow("BOOTJWW", 1, {"N"}, {"1"}));
+  EXPECT_EQ(data.LastFailure(), db::FailureKind::Connection);
+  EXPECT_FALSE(data.UpdateRows("BOOTJWW", 1, {"N"}, {"1"}, ""));
+  EXPECT_EQ(data.LastFailure(), db::FailureKind::Connection);
+  EXPECT_FALSE(data.DeleteRows("BOOTJWW", ""));
   EXPECT_EQ(data.LastFailure(), db::FailureKind::Connection);
   EXPECT_FALSE(data.ExecuteScript({"DELETE FROM BOOTJWW ;"}));
   EXPECT_EQ(data.LastFailure(), db::FailureKind::Connection);

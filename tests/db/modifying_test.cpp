@@ -18,12 +18,6 @@ using testsupport::TestDatabase;
 const Lines kColumns{"N",         "PNAME",     "L_FOLDER",  "N_FOLDER",  "FILE_NAME",
                      "BOOT_DATE", "BOOT_TIME", "FILE_DATE", "FILE_TIME", "FILE_SIZE"};
 
-// The main window keeps the table names in its ComboBox1; here they stay in the data module.
-class DataWithScratchList : public db::DataModule {
- public:
-  using db::DataModule::ScratchList;
-};
-
 class Modifying : public ::testing::Test {
  protected:
   void SetUp() override { testsupport::CreateAndConnect(data, database, true); }
@@ -37,7 +31,7 @@ class Modifying : public ::testing::Test {
   }
 
   TestDatabase database;
-  DataWithScratchList data;
+  db::DataModule data;
 };
 
 TEST_F(Modifying, TableExistsInAnyLetterCaseButNotForViews) {
@@ -46,7 +40,7 @@ TEST_F(Modifying, TableExistsInAnyLetterCaseButNotForViews) {
   EXPECT_TRUE(data.TableExists("BootJww"));
   EXPECT_FALSE(data.TableExists("BOOTJW"));
   EXPECT_FALSE(data.TableExists("RDB$RELATIONS"));  // system tables do not count
-  EXPECT_EQ(data.ScratchList(), (Lines{"BOOTJWW"}));
+  EXPECT_EQ(data.TableNames(), (Lines{"BOOTJWW"}));
   // The listing runs on the connection's own transaction: IBTransaction1 stays as it was.
   EXPECT_FALSE(data.IBTransaction1().InTransaction());
   EXPECT_EQ(data.OpenSelect("*", "BOOTJWW", "", ""), 0);
@@ -60,6 +54,9 @@ TEST_F(Modifying, TableExistsInAnyLetterCaseButNotForViews) {
   testsupport::CreateAndConnect(other, other_database, false);
   ASSERT_TRUE(other.ExecuteScript({"CREATE TABLE A (X INTEGER);"}));
   ASSERT_TRUE(other.ExecuteScript({"CREATE VIEW BOOTJWW AS SELECT X FROM A;"}));
+  ASSERT_TRUE(other.ExecuteScript({"CREATE TABLE \"b c\" (X INTEGER);"}));
+  // Ascending, trailing blanks gone, an inner blank kept; the view is not among them.
+  EXPECT_EQ(other.TableNames(), (Lines{"A", "b c"}));
   EXPECT_FALSE(other.TableExists("BOOTJWW"));
   EXPECT_TRUE(other.TableExists("a"));
   EXPECT_FALSE(other.CreateLaunchTable());

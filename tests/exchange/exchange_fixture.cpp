@@ -6,9 +6,6 @@
 
 namespace exchange_test {
 
-const char kTable[] = "BOOTJWW";
-const Texts kColumns = {"N",         "PNAME",     "L_FOLDER",  "N_FOLDER",  "FILE_NAME",
-                        "BOOT_DATE", "BOOT_TIME", "FILE_DATE", "FILE_TIME", "FILE_SIZE"};
 const char kHeader[] =
     "N\tPNAME\tL_FOLDER\tN_FOLDER\tFILE_NAME\tBOOT_DATE\tBOOT_TIME\tFILE_DATE\tFILE_TIME\t"
     "FILE_SIZE\t\r\n";
@@ -50,7 +47,7 @@ void ExchangeFixture::SetUp() {
 }
 
 void ExchangeFixture::Insert(const Texts& literals) {
-  ASSERT_TRUE(Form1->InsertRow(kTable, 10, kColumns, literals)) << literals[0];
+  ASSERT_TRUE(Form1->InsertRow(kTable, db::kLaunchColumnCount, db::LaunchColumnNames(), literals)) << literals[0];
 }
 
 void ExchangeFixture::InsertSamples(int first, int last) {
@@ -87,11 +84,11 @@ std::vector<Texts> ExchangeFixture::AllRows() {
 std::string ExchangeFixture::ConnectionPath() const { return DatabasePath(); }
 
 std::string ExchangeFixture::Read(const std::string& path) {
-  return testing_support::ReadWholeFile(path);
+  return testsupport::ReadWholeFile(path);
 }
 
 void ExchangeFixture::Write(const std::string& path, const std::string& bytes) {
-  testing_support::WriteWholeFile(path, bytes);
+  testsupport::WriteWholeFile(path, bytes);
 }
 
 }  // namespace exchange_test

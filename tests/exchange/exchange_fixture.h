@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "db/LaunchTable.h"
 #include "tests/support/program_fixture.h"
 
 namespace exchange_test {
 
 using Texts = std::vector<std::string>;  // one row: ten value texts (NULL read as empty)
 
-extern const char kTable[];
-extern const Texts kColumns;
+constexpr const char* kTable = db::kLaunchTableName;
 // The header line of an export of BOOTJWW.
 extern const char kHeader[];
 
@@ -23,7 +23,7 @@ Texts SampleTexts(int n);
 // Each text followed by a tab, then CR LF: one line of an export file.
 std::string Line(const Texts& texts);
 
-class ExchangeFixture : public testing_support::ProgramFixture {
+class ExchangeFixture : public testsupport::ProgramFixture {
  protected:
   void SetUp() override;
   // A row given as ten literals, stored through the program's own insert.

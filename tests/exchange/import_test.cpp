@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <random>
 
 #include "app/Unit1.h"
 #include "exchange/Exchange.h"
@@ -130,11 +131,19 @@ TEST_F(ImportTest, LinesBecomeRows) {
   EXPECT_EQ(rows[7], Row({"8", "全角", "Ｃ：\\表\\", "", "", "", "", "", "", "1000"}));
 }
 
-TEST_F(ImportTest, EndOfFileMarkEndsTheFile) {
-  ASSERT_TRUE(Import("h\r\n0\tbefore\r\n\x1A" "0\tafter\r\n", false));
-  std::vector<Texts> rows = AllRows();
-  ASSERT_EQ(rows.size(), 1u);
-  EXPECT_EQ(rows[0][1], "before");
+TEST_F(ImportTest, EndOfFileMarkAndDroppedCarriageReturnsAtTheEnd) {
+  // The mark ends the file at a line start, also when dropped CRs stand before it; a last line
+  // of nothing but CRs is no row.
+  for (const char* ending : {"\x1A" "0\tafter\r\n", "\r\x1A" "0\tafter\r\n", "\r\r\x1A" "after",
+                             "\r", "\r\r"}) {
+    ASSERT_TRUE(Import(std::string("h\r\n0\tbefore\r\n") + ending, false));
+    std::vector<Texts> rows = AllRows();
+    ASSERT_EQ(rows.size(), 1u) << ending;
+    EXPECT_EQ(rows[0][1], "before");
+  }
+  // A line ended by CR LF is a row even when empty.
+  ASSERT_TRUE(Import("h\r\n0\tbefore\r\n\r\n", false));
+  EXPECT_EQ(AllRows().size(), 2u);
 }
 
 TEST_F(ImportTest, FirstLineIsAlwaysDropped) {
@@ -146,16 +155,94 @@ TEST_F(ImportTest, FirstLineIsAlwaysDropped) {
   EXPECT_EQ(rows[0][1], "second");
 }
 
-TEST_F(ImportTest, OnlyAHeaderWithReplaceEmptiesTheTable) {
-  InsertSamples(1, 3);
-  ImportResult result;
-  ASSERT_TRUE(Import(kHeader, false, &result));
-  EXPECT_EQ(result.stored, 0);
-  EXPECT_TRUE(AllRows().empty());
+TEST_F(ImportTest, OnlyAHeaderOrNothingWithReplaceEmptiesTheTable) {
+  // The way to clear the table: a file of one line or none, with Yes, silently.
+  const std::string one_line_files[] = {kHeader, "", "N\tPNAME\t", "h\rCR\ronly\r\r"};
+  for (const std::string& file : one_line_files) {
+    InsertSamples(1, 3);
+    Write(File("clear.txt"), file);
+    ClickImport(ui::Answer::Yes, File("clear.txt"));
+    EXPECT_TRUE(AllRows().empty()) << file;
+  }
+  EXPECT_TRUE(backend.MessageTexts().empty());
   // Adding a header only changes nothing.
   InsertSamples(1, 2);
-  ASSERT_TRUE(Import(kHeader, true));
+  ImportResult result;
+  ASSERT_TRUE(Import(kHeader, true, &result));
+  EXPECT_EQ(result.outcome, ImportOutcome::Stored);
   EXPECT_EQ(AllRows().size(), 2u);
+}
+
+TEST_F(ImportTest, FilesThatAreNotTextChangeNothing) {
+  InsertBulk(1, 40);
+  const std::vector<Texts> before = AllRows();
+  const char kNotText[] = "テキストファイルではないため読み込めません。データは変更していません。";
+
+  // What a spreadsheet saves as Unicode text: UTF-16LE with its byte order mark.
+  std::string utf16 = "\xFF\xFE";
+  for (char c : std::string(kHeader) + "0\tuser\tC:\\d\\\t\t") utf16 += std::string{c, '\0'};
+  utf16 += "\xF3\x56\x62\x97";  // two kanji
+  for (char c : std::string(".jww\t\t\t\t\t12\t\r\n")) utf16 += std::string{c, '\0'};
+  // Random bytes (a fixed seed: these hold NULs, as nearly all 4 KiB of random bytes do).
+  std::mt19937 random(4096);
+  std::string noise;
+  for (int i = 0; i < 4096; ++i) noise += static_cast<char>(random() & 0xFF);
+  ASSERT_NE(noise.find('\0'), std::string::npos);
+  // An export with one NUL far behind lines already sent, and one after the end-of-file mark.
+  std::string late = kHeader;
+  for (int n = 100; n < 2100; ++n) late += Line(SampleTexts(n));
+  ASSERT_GT(late.size(), 200000u);
+  const std::string nul(1, '\0');
+  const std::string late_nul = late + "0\tx" + nul + "y\t\r\n";
+  const std::string after_mark = std::string(kHeader) + Line(SampleTexts(5)) + "\x1A" + nul;
+
+  int clicks = 0;
+  const std::string* const files[] = {&utf16, &noise, &late_nul, &after_mark};
+  for (const std::string* file : files) {
+    for (ui::Answer answer : {ui::Answer::Yes, ui::Answer::No}) {
+      Write(File("foreign.txt"), *file);
+      ClickImport(answer, File("foreign.txt"));
+      ++clicks;
+      EXPECT_EQ(Form1->CountRows(kTable, ""), 40) << clicks;
+      EXPECT_EQ(AllRows(), before) << clicks;
+    }
+  }
+  EXPECT_EQ(backend.MessageTexts(), std::vector<std::string>(clicks, kNotText));
+
+  // The late NUL is met only after lines were read and sent: they are taken back.
+  long long lines_sent = 0;
+  ImportResult result;
+  Write(File("late.txt"), late_nul);
+  EXPECT_FALSE(exchange::ImportTable(*Form1, kTable, File("late.txt"), false, true, &result,
+                                     [&](long long lines) { lines_sent = lines; }));
+  EXPECT_EQ(result.outcome, ImportOutcome::NotText);
+  EXPECT_EQ(result.stored, 0);
+  EXPECT_GE(lines_sent, 1000);
+  EXPECT_EQ(AllRows(), before);
+}
+
+TEST_F(ImportTest, FileWhoseEveryLineIsRefusedChangesNothing) {
+  InsertSamples(1, 3);
+  const std::vector<Texts> before = AllRows();
+  // PNAME holds 16 bytes; every data line carries 17.
+  std::string file = kHeader;
+  for (int line = 2; line <= 14; ++line) file += "0\t" + std::string(17, 'p') + "\t\r\n";
+  Write(File("refused.txt"), file);
+  for (ui::Answer answer : {ui::Answer::Yes, ui::Answer::No}) {
+    ClickImport(answer, File("refused.txt"));
+    EXPECT_EQ(Form1->CountRows(kTable, ""), 3);
+    EXPECT_EQ(AllRows(), before);
+  }
+  EXPECT_EQ(backend.MessageTexts(),
+            std::vector<std::string>(
+                2, "ファイルから1行も読み込めませんでした。データは変更していません。\r\n"
+                   "登録できなかった行：2, 3, 4, 5, 6, 7, 8, 9, 10, 11 ほか3行"));
+
+  ImportResult result;
+  EXPECT_FALSE(Import(std::string(kHeader) + "0\t" + std::string(17, 'q'), false, &result));
+  EXPECT_EQ(result.outcome, ImportOutcome::NothingStored);
+  EXPECT_EQ(result.refused, 1);
+  EXPECT_EQ(AllRows(), before);
 }
 
 TEST_F(ImportTest, NumberBeyondDoubleRangeChangesNothing) {

@@ -23,22 +23,22 @@ struct TempFile {
   ~TempFile() { unlink(path.c_str()); }
 };
 
-// Every line of `bytes` as the import reads them, or {"<error>"} on a read failure.
+// Every line of `bytes` as the import reads them, then "<error>" on a read failure or
+// "<not text>" when the reader found a NUL byte.
 std::vector<std::string> ReadAll(const std::string& bytes, long long* line_number = nullptr) {
+  using Status = exchange::TabFileReader::Status;
   TempFile file(bytes);
   platform::InputFile input;
   EXPECT_TRUE(input.Open(file.path));
   exchange::TabFileReader reader(input);
   std::vector<std::string> lines;
   std::string line;
-  for (;;) {
-    auto status = reader.ReadLine(line);
-    if (status == exchange::TabFileReader::Status::End) break;
-    if (status == exchange::TabFileReader::Status::Error) return {"<error>"};
-    lines.push_back(line);
-  }
-  // Reading on after the end keeps answering End with an empty line.
-  EXPECT_EQ(reader.ReadLine(line), exchange::TabFileReader::Status::End);
+  Status status;
+  while ((status = reader.ReadLine(line)) == Status::Line) lines.push_back(line);
+  if (status == Status::Error) lines.push_back("<error>");
+  if (status == Status::NotText) lines.push_back("<not text>");
+  // Reading on after the end keeps answering the same with an empty line.
+  EXPECT_EQ(reader.ReadLine(line), status);
   EXPECT_TRUE(line.empty());
   if (line_number != nullptr) *line_number = reader.LineNumber();
   return lines;
@@ -65,6 +65,17 @@ TEST(TabFileReader, LineEndsAndEndOfFile) {
       {"\x1A" "a\r\n", {}},
       {"a\x1A\r\nb", {"a\x1A", "b"}},          // elsewhere it is an ordinary byte
       {"N\tPNAME\t\r\n1\tユーザー\t\r\n", {"N\tPNAME\t", "1\tユーザー\t"}},
+      // A last line that held nothing but dropped CRs is no line.
+      {"a\r\n\r", {"a"}},
+      {"a\r\n\r\r\r", {"a"}},
+      {"\r", {}},
+      {"a\r\n\r\n", {"a", ""}},               // ended by LF: an empty line all the same
+      {"a\r\n\r\r\n", {"a", ""}},
+      // 0x1A after dropped CRs is still at the start of its line.
+      {"a\r\n\r\x1A" "after", {"a"}},
+      {"a\r\n\r\r\x1A" "after\r\nmore\r\n", {"a"}},
+      {"\r\x1A" "after", {}},
+      {"a\r\x1A" "b", {"a\x1A" "b"}},            // after "a" it is an ordinary byte
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ReadAll(c.bytes), c.lines) << "bytes: " << c.bytes;
@@ -85,6 +96,26 @@ TEST(TabFileReader, LongLinesAcrossReadBuffers) {
 
   const std::string lone_cr_at_boundary = std::string(65535, 'a') + "\r" + "b\n";
   EXPECT_EQ(ReadAll(lone_cr_at_boundary), Lines{std::string(65535, 'a') + "b"});
+
+  // Dropped CRs at the end of one read, the end of the file or 0x1A at the start of the next.
+  const std::string full_read = std::string(65533, 'c') + "\r\n\r";
+  EXPECT_EQ(ReadAll(full_read + "\r"), Lines{std::string(65533, 'c')});
+  EXPECT_EQ(ReadAll(full_read + "\x1A" "after\r\n"), Lines{std::string(65533, 'c')});
+}
+
+TEST(TabFileReader, NulByteAnywhereMeansNoText) {
+  EXPECT_EQ(ReadAll(std::string("\0", 1)), Lines{"<not text>"});
+  // UTF-16LE: "N<TAB>" with its CR LF.
+  EXPECT_EQ(ReadAll(std::string("\xFF\xFEN\0\t\0\r\0\n\0", 10)), Lines{"<not text>"});
+  EXPECT_EQ(ReadAll(std::string("a\r\nb\0c\r\nd\r\n", 11)), Lines{"<not text>"});
+  // After the end-of-file mark, in a later read.
+  const std::string marked = "a\r\n\x1A" + std::string(200000, 'z');
+  EXPECT_EQ(ReadAll(marked + std::string(1, '\0')), (Lines{"a", "<not text>"}));
+  EXPECT_EQ(ReadAll(marked), Lines{"a"});
+  // Lines of earlier reads were already handed out; the NUL ends the reading where it is met.
+  const std::string early = "h\r\n" + std::string(60000, 'x') + "\r\n" + std::string(10000, 'y');
+  EXPECT_EQ(ReadAll(early + std::string(1, '\0') + "\r\n"),
+            (Lines{"h", std::string(60000, 'x'), "<not text>"}));
 }
 
 TEST(TabFileReader, ReadErrorIsReported) {
@@ -93,6 +124,7 @@ TEST(TabFileReader, ReadErrorIsReported) {
   EXPECT_FALSE(input.Open("/tmp"));
   exchange::TabFileReader reader(input);
   std::string line;
+  EXPECT_EQ(reader.ReadLine(line), exchange::TabFileReader::Status::Error);
   EXPECT_EQ(reader.ReadLine(line), exchange::TabFileReader::Status::Error);
 }
 

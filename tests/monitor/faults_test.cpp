@@ -273,7 +273,7 @@ class ServerLossTest : public ::testing::Test {
   testsupport::PrivateServer server;
   std::unique_ptr<testsupport::TestDatabase> database;
   headless::HeadlessBackend backend;
-  testing_support::FakeServices services;
+  testsupport::FakeServices services;
   db::DataModule data;
   TForm3 form{data, services};
 };

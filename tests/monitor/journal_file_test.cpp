@@ -4,12 +4,12 @@
 
 #include "monitor/LaunchJournal.h"
 #include "platform/files.h"
+#include "tests/monitor/monitor_support.h"
 #include "tests/support/db_fixture.h"
-#include "tests/support/program_fixture.h"
 
 using namespace monitor;
-using testing_support::ReadWholeFile;
-using testing_support::WriteWholeFile;
+using monitor_test::ReadFileBytes;
+using monitor_test::WriteFileBytes;
 
 namespace {
 
@@ -115,7 +115,7 @@ TEST_F(JournalFiles, WrittenWholeReadBackAndRemovedWhenEmpty) {
   EXPECT_FALSE(journal.Write(launches)) << "written only while locked";
   ASSERT_TRUE(journal.Lock(0));
   ASSERT_TRUE(journal.Write(launches));
-  EXPECT_EQ(ReadWholeFile(journal_path), kHeader + JournalLine(launches[0]) + JournalLine(launches[1]));
+  EXPECT_EQ(ReadFileBytes(journal_path), kHeader + JournalLine(launches[0]) + JournalLine(launches[1]));
   EXPECT_FALSE(platform::FileExists(journal_path + ".tmp"));
 
   std::vector<LaunchFacts> read;
@@ -138,7 +138,7 @@ TEST_F(JournalFiles, LinesTornByACrashAreLeftOut) {
   const std::string d = JournalLine(Launch("d.jww", "09:00:40"));
   // b torn in the middle with a line end after it (as a writer appending in place would leave
   // it), d torn at the end of the file.
-  WriteWholeFile(journal_path, kHeader + a + b.substr(0, b.size() / 2) + "\r\n" + c + d.substr(0, d.size() - 3));
+  WriteFileBytes(journal_path, kHeader + a + b.substr(0, b.size() / 2) + "\r\n" + c + d.substr(0, d.size() - 3));
   ASSERT_TRUE(journal.Lock(0));
   std::vector<LaunchFacts> read;
   bool tidy = true;
@@ -149,7 +149,7 @@ TEST_F(JournalFiles, LinesTornByACrashAreLeftOut) {
   EXPECT_EQ(read[1].file_name, "c.jww");
 
   // Without its header line (a file made by hand) the launches still count.
-  WriteWholeFile(journal_path, a);
+  WriteFileBytes(journal_path, a);
   ASSERT_TRUE(journal.Read(read, tidy));
   EXPECT_EQ(read.size(), 1u);
 }
@@ -159,7 +159,7 @@ TEST_F(JournalFiles, RejectedLaunchesAreAddedBelowAHeader) {
   ASSERT_TRUE(journal.AddRejected(Launch("a.jww", "09:00:10"), "refused once"));
   ASSERT_TRUE(journal.AddRejected(Launch("b.jww", "09:00:20"), "refused twice"));
   const std::string header = std::string(kHeader).substr(0, std::string(kHeader).size() - 2) + "ERROR\t\r\n";
-  EXPECT_EQ(ReadWholeFile(rejected_path),
+  EXPECT_EQ(ReadFileBytes(rejected_path),
             header + RejectedLine(Launch("a.jww", "09:00:10"), "refused once") +
                 RejectedLine(Launch("b.jww", "09:00:20"), "refused twice"));
 }

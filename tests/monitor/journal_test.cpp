@@ -15,17 +15,15 @@
 #include "tests/monitor/monitor_support.h"
 #include "tests/support/db_fixture.h"
 #include "tests/support/fake_services.h"
-#include "tests/support/program_fixture.h"
 
 using namespace monitor;
 using namespace monitor_test;
-using testing_support::ReadWholeFile;
 
 namespace {
 
 // Lines of a file without its header line.
 std::vector<std::string> BodyLines(const std::string& path) {
-  const std::string content = ReadWholeFile(path);
+  const std::string content = ReadFileBytes(path);
   std::vector<std::string> lines;
   std::size_t start = content.find("\r\n");
   if (start == std::string::npos) return lines;
@@ -55,7 +53,7 @@ class JournalTest : public ::testing::Test {
   }
 
   headless::HeadlessBackend backend;
-  testing_support::FakeServices services;
+  testsupport::FakeServices services;
   testsupport::TestDatabase database;
   testsupport::TempFolder folder;
   const std::string journal_path = folder.Path() + "Lumadex.jnl";

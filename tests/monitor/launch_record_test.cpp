@@ -1,6 +1,7 @@
 // Composition of one launch row from a path, without a database.
 #include <gtest/gtest.h>
 
+#include "db/LaunchTable.h"
 #include "monitor/LaunchRecord.h"
 #include "tests/support/fake_services.h"
 
@@ -8,7 +9,7 @@ using namespace monitor;
 
 namespace {
 
-using testing_support::FakeServices;
+using testsupport::FakeServices;
 
 TEST(ComposeLaunch, TakesFileFactsAsFatDateTimeAndSize) {
   FakeServices services;
@@ -79,7 +80,8 @@ TEST(LaunchValues, QuotesEveryTextAndWritesNullForEmpty) {
   const std::vector<std::string> all_null = {"1", "NULL", "NULL", "NULL", "NULL",
                                              "NULL", "NULL", "NULL", "NULL", "NULL"};
   EXPECT_EQ(LaunchValues(1, empty), all_null);
-  EXPECT_EQ(LaunchColumnNames().size(), 10u);
+  // One value per column of the launch table, as InsertRow pairs them.
+  EXPECT_EQ(LaunchValues(1, empty).size(), db::LaunchColumnNames().size());
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/UnitV.h"
+#include "db/LaunchTable.h"
 #include "monitor/LaunchRegistrar.h"
 #include "monitor/Unit3.h"
 #include "platform/headless/headless.h"
@@ -24,7 +25,7 @@ class RegistrationTest : public ::testing::Test {
   }
 
   headless::HeadlessBackend backend;
-  testing_support::FakeServices services;
+  testsupport::FakeServices services;
   testsupport::TestDatabase database;
   db::DataModule data;
   TForm3 form{data, services};
@@ -247,7 +248,8 @@ TEST_F(RegistrationTest, ALostInsertIsFoundOnlyByItsOwnNumberAndTransaction) {
   launch.boot_date = "2026/12/07";
   launch.boot_time = "10:15:32";
   // The insert that landed although its client saw the connection break.
-  ASSERT_TRUE(data.InsertNumberedRow(kLaunchTableName, 10, LaunchColumnNames(), LaunchValues(7, launch)));
+  ASSERT_TRUE(data.InsertNumberedRow(db::kLaunchTableName, db::kLaunchColumnCount, db::LaunchColumnNames(),
+                                     LaunchValues(7, launch)));
   const long long landed_transaction = data.LastInsertTransaction();
   ASSERT_GT(landed_transaction, 0);
   // Another PC's launch with the same facts at the number an interrupted insert had tried.

@@ -9,7 +9,7 @@ using namespace monitor;
 namespace {
 
 using platform::WindowRecord;
-using testing_support::FakeServices;
+using testsupport::FakeServices;
 
 WindowRecord Window(uint32_t handle, const std::string& title, bool visible = true, bool owned = false) {
   WindowRecord record;
@@ -24,7 +24,9 @@ std::vector<std::string> Scan(FakeServices& services, const std::string& folder)
   JwScanList list;
   list.folder = folder;
   EnumerateWindows(services, [&list](const WindowRecord& window) { return JwWindowScanProc(window, list); });
-  return list.entries;
+  std::vector<std::string> texts;
+  for (const auto& entry : list.entries) texts.push_back(EntryText(entry));
+  return texts;
 }
 
 bool FileDialogSeen(FakeServices& services) {
@@ -106,15 +108,14 @@ TEST(GetJwFolder, FallsBackWithoutFailing) {
 }
 
 TEST(WindowEntry, KeysIgnoreFolderAndLetterCase) {
-  const std::string entry = "C:\\jww\\図面a.JWW :H918";
-  EXPECT_EQ(EntryPath(entry), "C:\\jww\\図面a.JWW");
-  EXPECT_EQ(EntryHandleText(entry), "918");
-  EXPECT_EQ(EntryNameKey(entry), "図面A.JWW");
-  EXPECT_EQ(EntryNameKey("D:\\other\\図面a.jww :H5"), EntryNameKey(entry));
+  const WindowEntry entry = MakeWindowEntry(918, "C:\\jww\\図面a.JWW");
+  EXPECT_EQ(EntryText(entry), "C:\\jww\\図面a.JWW :H918");
+  EXPECT_EQ(entry.name_key, "図面A.JWW");
+  EXPECT_EQ(MakeWindowEntry(5, "D:\\other\\図面a.jww").name_key, entry.name_key);
   // 表 is 0x95 0x5C: its second byte is not a folder separator, and stays whole when upper-cased.
-  EXPECT_EQ(EntryNameKey("表a.jww :H1"), "表A.JWW");
-  EXPECT_EQ(EntryNameKey("C:\\表\\b.jww :H2"), "B.JWW");
-  EXPECT_EQ(EntryNameKey("\\x.jww :H3"), "X.JWW");
+  EXPECT_EQ(MakeWindowEntry(1, "表a.jww").name_key, "表A.JWW");
+  EXPECT_EQ(MakeWindowEntry(2, "C:\\表\\b.jww").name_key, "B.JWW");
+  EXPECT_EQ(MakeWindowEntry(3, "\\x.jww").name_key, "X.JWW");
 }
 
 }  // namespace

@@ -48,7 +48,7 @@ class TickTest : public ::testing::Test {
   }
 
   headless::HeadlessBackend backend;
-  testing_support::FakeServices services;
+  testsupport::FakeServices services;
   testsupport::TestDatabase database;
   db::DataModule data;
   TForm3 form{data, services};

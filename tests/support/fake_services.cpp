@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace testing_support {
+namespace testsupport {
 
 uint32_t FakeServices::AddWindow(const std::string& title, bool visible, bool owned) {
   platform::WindowRecord record;
@@ -60,4 +60,4 @@ platform::FileEntry FakeServices::FindFile(const std::string& path) {
   return found == files.end() ? platform::FileEntry{} : found->second;
 }
 
-}  // namespace testing_support
+}  // namespace testsupport

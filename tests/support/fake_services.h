@@ -8,7 +8,7 @@
 
 #include "platform/services.h"
 
-namespace testing_support {
+namespace testsupport {
 
 class FakeServices : public platform::Services {
  public:
@@ -39,4 +39,4 @@ class FakeServices : public platform::Services {
   uint32_t next_handle_ = 0x10010;
 };
 
-}  // namespace testing_support
+}  // namespace testsupport

@@ -9,7 +9,7 @@
 #include "app/UnitV.h"
 #include "platform/ui/toolkit.h"
 
-namespace testing_support {
+namespace testsupport {
 
 std::string ReadWholeFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -36,4 +36,4 @@ ProgramFixture::~ProgramFixture() {
   platform::SetCurrentServices(nullptr);
 }
 
-}  // namespace testing_support
+}  // namespace testsupport

@@ -11,7 +11,7 @@
 #include "tests/support/db_fixture.h"
 #include "tests/support/fake_services.h"
 
-namespace testing_support {
+namespace testsupport {
 
 std::string ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, const std::string& bytes);
@@ -27,4 +27,4 @@ class ProgramFixture : public ::testing::Test {
   std::unique_ptr<ProgramForms> forms;
 };
 
-}  // namespace testing_support
+}  // namespace testsupport

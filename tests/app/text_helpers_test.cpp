@@ -84,6 +84,35 @@ TEST(StrToFloatZero, OverflowIsTheOneFailure) {
   EXPECT_THROW(StrToFloatZero("1.7976931348623159e308"), FloatOverflowError);
 }
 
+TEST(StrToFloatZero, LongTextsGiveTheCorrectlyRoundedValue) {
+  const std::string ones_4933 = "0." + std::string(4933, '1');
+  const std::string ones_5000 = "0." + std::string(5000, '1');
+  EXPECT_EQ(StrToFloatZero(ones_4933), 1.0 / 9);
+  EXPECT_EQ(StrToFloatZero(ones_5000), 1.0 / 9);
+  EXPECT_EQ(StrToFloatZero("1" + std::string(4940, '0') + "e-4940"), 1.0);
+  EXPECT_EQ(StrToFloatZero("0." + std::string(5000, '0') + "25e5001"), 2.5);
+
+  // 2^53 + 1 lies halfway between two doubles and rounds to the even one; a nonzero digit
+  // hundreds of places further on puts it above the midpoint.
+  EXPECT_EQ(StrToFloatZero("9007199254740993"), 9007199254740992.0);
+  EXPECT_EQ(StrToFloatZero("9007199254740993." + std::string(900, '0')), 9007199254740992.0);
+  EXPECT_EQ(StrToFloatZero("9007199254740993." + std::string(900, '0') + "1"), 9007199254740994.0);
+
+  // Half the smallest denormal is the edge between 0 and that denormal.
+  EXPECT_EQ(StrToFloatZero("2.4703282292062328e-324"), 4.9406564584124654e-324);
+  EXPECT_EQ(StrToFloatZero("2.4703282292062327e-324"), 0.0);
+  EXPECT_EQ(StrToFloatZero("0." + std::string(5000, '0') + "1"), 0.0);
+}
+
+TEST(StrToFloatZero, LongTextsOverflowOnlyAboveTheDoubleRange) {
+  EXPECT_EQ(StrToFloatZero("0." + std::string(5000, '0') + "17976931348623157e5309"),
+            1.7976931348623157e308);
+  EXPECT_THROW(StrToFloatZero("1" + std::string(309, '0')), FloatOverflowError);
+  EXPECT_THROW(StrToFloatZero(std::string(5000, '9')), FloatOverflowError);
+  EXPECT_THROW(StrToFloatZero("0." + std::string(5000, '0') + "1e99999999999999999999"),
+               FloatOverflowError);
+}
+
 TEST(SanitizeText, RemovesQuotesAndControlBytesKeepsDoubleByteCharacters) {
   EXPECT_EQ(SanitizeText(""), "");
   EXPECT_EQ(SanitizeText("'\"\t\r\n\x01"), "");

@@ -14,12 +14,10 @@ using Literals = std::vector<std::string>;
 // One row as the ten value texts the program reads back.
 using Texts = std::vector<std::string>;
 
-extern const std::vector<std::string> kColumns;
-
 // A plausible row numbered n (file "図面<n>.jww", size n * 10).
 Literals SampleRow(int n);
 
-class RecordsFixture : public testing_support::ProgramFixture {
+class RecordsFixture : public testsupport::ProgramFixture {
  protected:
   // Settings point at <folder>/name on the private server; the database is created with the
   // table (unless told otherwise) and the connection is left open.

@@ -1,17 +1,14 @@
-#include "tests/records/records_database.h"
+#include "tests/records/records_fixture.h"
 
 #include <cstdio>
 
 #include "app/Unit1.h"
 #include "app/UnitV.h"
+#include "db/LaunchTable.h"
 #include "records/Unit5.h"
 #include "tests/support/db_fixture.h"
 
 namespace records_test {
-
-const std::vector<std::string> kColumns = {"N",         "PNAME",     "L_FOLDER",  "N_FOLDER",
-                                           "FILE_NAME", "BOOT_DATE", "BOOT_TIME", "FILE_DATE",
-                                           "FILE_TIME", "FILE_SIZE"};
 
 Literals SampleRow(int n) {
   char date[16], time[16];
@@ -51,7 +48,7 @@ void RecordsFixture::CreateDatabaseOn(testsupport::PrivateServer& server, int fi
 }
 
 void RecordsFixture::Insert(const Literals& row) {
-  ASSERT_TRUE(Form1->InsertRow("BOOTJWW", 10, kColumns, row)) << row[0];
+  ASSERT_TRUE(Form1->InsertRow(db::kLaunchTableName, db::kLaunchColumnCount, db::LaunchColumnNames(), row)) << row[0];
 }
 
 void RecordsFixture::InsertSampleRows(int first, int last) {

@@ -1,5 +1,4 @@
-// dlopen for the native build and for Winelib, whose Firebird client is a Linux library.
-#if !defined(_WIN32) || defined(LUMADEX_WINELIB)
+// dlopen, for the native build and for Winelib, whose Firebird client is a Linux library.
 
 #include <dlfcn.h>
 
@@ -22,5 +21,3 @@ const char* const* FirebirdClientLibraryNames() {
 }
 
 }  // namespace platform
-
-#endif

@@ -28,7 +28,7 @@ bool FileExists(const std::string& path) {
   return stat(path.c_str(), &info) == 0;
 }
 
-class SettingsDialogTest : public testing_support::ProgramFixture {
+class SettingsDialogTest : public testsupport::ProgramFixture {
  protected:
   // Opens the dialog from the main window and runs `steps` while it is shown.
   void RunDialog(const std::function<void(TForm2&)>& steps) {

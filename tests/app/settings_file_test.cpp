@@ -17,10 +17,10 @@
 
 namespace {
 
-using testing_support::ReadWholeFile;
-using testing_support::WriteWholeFile;
+using testsupport::ReadWholeFile;
+using testsupport::WriteWholeFile;
 
-class SettingsFile : public testing_support::ProgramFixture {
+class SettingsFile : public testsupport::ProgramFixture {
  protected:
   std::string path = (folder.Path() + "Lumadex.dat");
 

@@ -11,10 +11,10 @@
 
 namespace {
 
-using testing_support::ReadWholeFile;
-using testing_support::WriteWholeFile;
+using testsupport::ReadWholeFile;
+using testsupport::WriteWholeFile;
 
-class MainWindow : public testing_support::ProgramFixture {};
+class MainWindow : public testsupport::ProgramFixture {};
 
 TEST_F(MainWindow, LayoutCaptionsAndTabOrder) {
   EXPECT_EQ(Form1->Text(), "Lumadex");

@@ -5,7 +5,7 @@
 #include "app/Unit1.h"
 #include "app/UnitV.h"
 #include "records/Unit4.h"
-#include "tests/records/records_database.h"
+#include "tests/records/records_fixture.h"
 #include "tests/support/db_fixture.h"
 
 using records_test::RecordsFixture;

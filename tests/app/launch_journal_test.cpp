@@ -23,8 +23,8 @@
 extern char** environ;
 
 using namespace monitor_test;
-using testing_support::ReadWholeFile;
-using testing_support::WriteWholeFile;
+using testsupport::ReadWholeFile;
+using testsupport::WriteWholeFile;
 
 namespace {
 
@@ -65,7 +65,7 @@ class ProgramRun {
   }
 
   headless::HeadlessBackend backend;
-  testing_support::FakeServices services;
+  testsupport::FakeServices services;
   std::unique_ptr<ProgramForms> forms;
 };
 
