@@ -175,17 +175,6 @@ std::string SanitizeText(const std::string& text) {
   return result;
 }
 
-std::string CutToCharacters(const std::string& text, std::size_t max_bytes) {
-  std::size_t end = 0;
-  while (end < text.size()) {
-    const std::size_t width = cp932::IsLeadByte(static_cast<unsigned char>(text[end])) ? 2 : 1;
-    // A lead byte without its second byte is half a character wherever the text ends.
-    if (end + width > max_bytes || end + width > text.size()) break;
-    end += width;
-  }
-  return text.substr(0, end);
-}
-
 bool IsBlankText(const std::string& text) {
   for (unsigned char byte : text) {
     if (byte > 0x20) return false;

@@ -28,12 +28,6 @@ int32_t StrToIntZero(const std::string& text);
 double StrToFloatZero(const std::string& text);  // throws FloatOverflowError
 std::string SanitizeText(const std::string& text);
 
-// The longest head of `text` made of whole characters that fits in `max_bytes` bytes: never
-// half a double-byte character, also not a lead byte left alone at the end of the text itself.
-// For values that must fit a column or a fixed field (PNAME from the settings file, the folder
-// and file names of a launch).
-std::string CutToCharacters(const std::string& text, std::size_t max_bytes);
-
 // Nothing but spaces and control bytes (up to 0x20); a full-width space is content.
 bool IsBlankText(const std::string& text);
 // An apostrophe or a double quote of its own (never the second byte of a double-byte character).

@@ -62,9 +62,14 @@ extern const char* const kNoRowCondition;
 std::vector<std::string> PageStatementLines(const std::string& filter, const std::string& order);
 // Ascending or descending by `column`; a date column sorts with its time column after it.
 std::string PageOrder(LaunchColumn column, bool descending);
-// `column` holds `text` anywhere. The text is matched as typed: its apostrophes are doubled,
-// while % and _ keep their pattern meaning.
+// The filter "`column` holds `text` anywhere", % and _ in the text keeping their pattern meaning
+// (any run of characters, any one character). The server compares these columns byte by byte, so
+// the condition is coarse: it keeps every row whose value matches PageFilterPattern(text) by
+// character, and may keep others in which the text only matches from the second byte of a
+// character; the caller drops those with cp932::MatchesLike. Apostrophes are doubled.
 std::string PageFilter(LaunchColumn column, const std::string& text);
+// The pattern a row's value must match by character (cp932::MatchesLike) to be shown.
+std::string PageFilterPattern(const std::string& text);
 
 // A statement text prepared for the server in parameter-scanning mode: every marker (":name"
 // or "?name") outside quotes and comments becomes "?". Throws DatabaseError for a marker

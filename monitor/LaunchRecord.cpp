@@ -36,13 +36,13 @@ LaunchFacts ComposeLaunch(platform::Services& services, const std::string& path,
   // cut to the characters that fit, the launch is still stored rather than refused at every tick.
   using db::LaunchColumn;
   using db::LaunchColumnBytes;
-  facts.pc_user_name = CutToCharacters(pc_user_name, LaunchColumnBytes(LaunchColumn::PNAME));
+  facts.pc_user_name = cp932::CutToCharacters(pc_user_name, LaunchColumnBytes(LaunchColumn::PNAME));
   facts.local_folder =
-      CutToCharacters(SanitizeText(cp932::FolderPart(path)), LaunchColumnBytes(LaunchColumn::L_FOLDER));
+      cp932::CutToCharacters(SanitizeText(cp932::FolderPart(path)), LaunchColumnBytes(LaunchColumn::L_FOLDER));
   facts.network_folder =
-      CutToCharacters(SanitizeText(cp932::FolderPart(network_path)), LaunchColumnBytes(LaunchColumn::N_FOLDER));
+      cp932::CutToCharacters(SanitizeText(cp932::FolderPart(network_path)), LaunchColumnBytes(LaunchColumn::N_FOLDER));
   facts.file_name =
-      CutToCharacters(SanitizeText(cp932::FileNamePart(path)), LaunchColumnBytes(LaunchColumn::FILE_NAME));
+      cp932::CutToCharacters(SanitizeText(cp932::FileNamePart(path)), LaunchColumnBytes(LaunchColumn::FILE_NAME));
   facts.boot_date = boot_date;
   facts.boot_time = boot_time;
 

@@ -104,27 +104,15 @@ void TForm3::FormShow() {
   known_.clear();
   ListBox2.Clear();
   Button1.SetEnabled(true);
-  // Asking for the table also reattaches a connection that broke while the check ran (the
-  // server restarted); a connection closed on purpose stays closed and the answer is false.
-  bool table_ready;
-  try {
-    table_ready = data_.TableExists(db::kLaunchTableName);
-  } catch (...) {
-    // The connection failed while the tables were listed: the table is not known to exist,
-    // so the check cannot start; the error itself is shown by the general error box.
-    Button1.SetEnabled(false);
-    throw;
-  }
-  if (data_.Connected()) {
-    if (!table_ready && !data_.CreateLaunchTable()) {
-      Button1.SetEnabled(false);
-    } else {
-      StorePendingLaunches();
-    }
-    if (Edit1.Enabled()) Edit1.SetFocus();
+  // A server that is down after a restart is reported by the error box; the start button stays
+  // enabled, so starting once it is back works.
+  const db::LaunchTableState table = data_.EnsureLaunchTable();
+  if (table == db::LaunchTableState::Ready) {
+    StorePendingLaunches();
   } else {
     Button1.SetEnabled(false);
   }
+  if (table != db::LaunchTableState::Closed && Edit1.Enabled()) Edit1.SetFocus();
 }
 
 void TForm3::FormClose() { Timer1.SetEnabled(false); }
@@ -134,6 +122,12 @@ void TForm3::Button1Click() {
   if (seconds < 1 || seconds > 999) {
     ui::ShowMessage(kIntervalMessage);
     Edit1.SetFocus();
+    return;
+  }
+  // The check stores into the table: after a server restart it is attached again here, and a
+  // server still down ends the start with the error box.
+  if (data_.EnsureLaunchTable() != db::LaunchTableState::Ready) {
+    Button1.SetEnabled(false);
     return;
   }
   CheckInterval = seconds;
@@ -210,13 +204,15 @@ std::string TForm3::ExpandDriveToUnc(const std::string& drive) {
 void TForm3::StorePendingLaunches() {
   registrar_.BeginTick(kJournalWaitMs);
   if (!registrar_.Pending().empty()) {
-    // At the start of the program the launch check window may not have made the table yet.
+    // At the start of the program no window may have made the table yet. Without a usable
+    // table nothing is tried: the launches wait, none counted as refused.
+    bool table_ready = false;
     try {
-      if (data_.Connected() && !data_.TableExists(db::kLaunchTableName)) data_.CreateLaunchTable();
+      table_ready = data_.EnsureLaunchTable() == db::LaunchTableState::Ready;
     } catch (const std::exception&) {
-      // The connection broke while the tables were listed: the stores below find it lost.
+      // The server cannot be reached (yet): the launches keep waiting in the journal.
     }
-    registrar_.StorePending();
+    if (table_ready) registrar_.StorePending();
   }
   registrar_.EndTick(kJournalWaitMs);
 }

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "db/Statements.h"
+#include "platform/cp932.h"
 
 namespace {
 
@@ -146,11 +147,10 @@ void TForm5::FormShow() {
   PageSize = 100;
   StartRow = 1;
   NextStartRow = 0;
-  FilterClause.clear();
+  SetFilter(std::nullopt, "");
   OrderClause = db::PageOrder(Column::N, false);
 
   ComboBox1.SetItemIndex(0);
-  ComboBox1Select();
   ComboBox2.SetItemIndex(0);
 
   for (int col = 0; col < kColumnCount; ++col) StringGrid1.SetCell(col, 0, kHeaders[col]);
@@ -158,16 +158,13 @@ void TForm5::FormShow() {
   ClearGrid();
 
   EnablePageButtons(true);
-  if (data_.Connected()) {
-    if (data_.TableExists(db::kLaunchTableName)) {
-      Button1Click();
-    } else if (!data_.CreateLaunchTable()) {
-      EnablePageButtons(false);
-    }
-    if (Button1.Enabled()) Button1.SetFocus();
-  } else {
-    EnablePageButtons(false);
-  }
+  // The first page (sort entry 0, no filter), loaded once the window is set up. Its load makes
+  // the table usable: it attaches again after a server restart and creates a missing table. A
+  // server still down is reported by the error box; the buttons stay enabled, so the first
+  // click once it is back loads the page.
+  const db::LaunchTableState table = LoadPage();
+  if (table != db::LaunchTableState::Ready) EnablePageButtons(false);
+  if (Button1.Enabled()) Button1.SetFocus();
 }
 
 void TForm5::FormClose() {}
@@ -184,21 +181,20 @@ std::vector<std::string> TForm5::PageStatementLines() const {
   return db::PageStatementLines(FilterClause, OrderClause);
 }
 
-void TForm5::LoadPage() {
+db::LaunchTableState TForm5::LoadPage() {
   db::Query& query = data_.IBQuery1();
   data_.CloseQuery();
   int row = 1;
-  // The statement layer would attach on demand with the last settings even after the user
-  // disconnected; the list must not, so a closed connection shows an empty page. A connection
-  // found broken by an earlier operation is attached again by the next data operation: let a
-  // cheap one do that here, so a restarted server does not leave the list empty for good.
-  if (!data_.Connected()) {
-    try {
-      data_.TableExists(db::kLaunchTableName);
-    } catch (const std::exception&) {
-    }
+  db::LaunchTableState table;
+  try {
+    table = data_.EnsureLaunchTable();
+  } catch (...) {
+    NextStartRow = StartRow;  // nothing shown
+    throw;
   }
-  if (data_.Connected()) {
+  // A connection closed on purpose stays closed (the statement layer would attach on demand
+  // with the last settings): the page stays empty.
+  if (table == db::LaunchTableState::Ready) {
     StringGrid1.BeginUpdate();
     try {
       query.SetParamCheck(true);
@@ -206,12 +202,21 @@ void TForm5::LoadPage() {
       query.SetUniDirectional(true);  // a page is read forward once: skipped rows are not kept
       query.Open();
       query.First();
-      // The page is found on the client: skipping needs no value texts.
-      if (StartRow > 1) query.MoveBy(StartRow - 1);
+      // The page is found on the client. Without a filter skipping needs no value texts; with
+      // one, only the rows that match by character count.
+      if (!FilterColumn) {
+        if (StartRow > 1) query.MoveBy(StartRow - 1);
+      } else {
+        for (int32_t skipped = 0; skipped < StartRow - 1 && !query.Eof(); query.Next()) {
+          if (RowShown(query)) ++skipped;
+        }
+      }
       while (!query.Eof()) {
-        for (int col = 0; col < kColumnCount; ++col) StringGrid1.SetCell(col, row, query.ValueText(col));
-        ++row;
-        if (row > PageSize) break;
+        if (RowShown(query)) {
+          for (int col = 0; col < kColumnCount; ++col) StringGrid1.SetCell(col, row, query.ValueText(col));
+          ++row;
+          if (row > PageSize) break;
+        }
         query.Next();
       }
     } catch (const std::exception&) {
@@ -224,6 +229,18 @@ void TForm5::LoadPage() {
     }
   }
   NextStartRow = StartRow + row - 1;
+  return table;
+}
+
+bool TForm5::RowShown(const db::Query& query) const {
+  if (!FilterColumn) return true;
+  return cp932::MatchesLike(query.ValueText(static_cast<int>(*FilterColumn)), FilterPattern);
+}
+
+void TForm5::SetFilter(std::optional<Column> column, const std::string& text) {
+  FilterColumn = column;
+  FilterClause = column ? db::PageFilter(*column, text) : std::string();
+  FilterPattern = column ? db::PageFilterPattern(text) : std::string();
 }
 
 void TForm5::Button1Click() {
@@ -264,7 +281,6 @@ void TForm5::ComboBox2Select() {
   if (index < 0) return;
   std::string text = Edit1.Text();
   if (text.empty()) index = 0;
-  const std::optional<Column>& column = kFilterEntries[index].column;
-  FilterClause = column ? db::PageFilter(*column, text) : std::string();
+  SetFilter(kFilterEntries[index].column, text);
   Button1Click();
 }

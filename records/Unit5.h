@@ -3,10 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "db/DataModule.h"
+#include "db/Query.h"
 #include "db/Statements.h"
 #include "platform/ui/toolkit.h"
 
@@ -32,6 +34,11 @@ class TForm5 : public ui::Form {
   int32_t NextStartRow = 0;
   std::string FilterClause;
   std::string OrderClause = db::PageOrder(db::LaunchColumn::N, false);
+  // The server matches FilterClause byte by byte; a row it returns is shown only when the
+  // filter column's value matches FilterPattern by character. StartRow and NextStartRow count
+  // shown rows. No column: no filter.
+  std::optional<db::LaunchColumn> FilterColumn;
+  std::string FilterPattern;
 
   void FormShow();
   void FormClose();
@@ -43,12 +50,18 @@ class TForm5 : public ui::Form {
   void ComboBox2Select();
 
   void ClearGrid();
-  void LoadPage();
+  // Reads the page from StartRow into the grid, after EnsureLaunchTable; returns what that
+  // found (the page stays empty unless Ready) and passes on what it throws.
+  db::LaunchTableState LoadPage();
+  // FilterClause, FilterColumn and FilterPattern for `text` in `column`; none: no filter.
+  void SetFilter(std::optional<db::LaunchColumn> column, const std::string& text);
   // The statement LoadPage sends for the current filter and order.
   std::vector<std::string> PageStatementLines() const;
 
  private:
   void EnablePageButtons(bool enabled);
+  // Whether the current row of the page statement's result is shown (always without a filter).
+  bool RowShown(const db::Query& query) const;
 
   db::DataModule& data_;
 };

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "platform/cp932.h"
+#include "platform/errors.h"
 
 namespace ui {
 
@@ -26,10 +27,15 @@ void Dispatch(const Handler& handler) {
   try {
     handler();
   } catch (const std::exception& error) {
-    ShowErrorBox(error.what());
+    ShowErrorBox(ErrorBoxText(error));
   } catch (...) {
     ShowErrorBox("予期しないエラーが発生しました");
   }
+}
+
+std::string ErrorBoxText(const std::exception& error) {
+  if (dynamic_cast<const platform::ReportedError*>(&error) != nullptr) return error.what();
+  return std::string("処理を完了できませんでした。\r\n") + error.what();
 }
 
 // ---- Control ----

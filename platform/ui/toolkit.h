@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -487,6 +488,9 @@ Form* MainForm();
 void ShowMessage(const std::string& text);
 // System box with an error icon, application title, OK.
 void ShowErrorBox(const std::string& text);
+// What the error box says for an error that escaped a handler: a Japanese sentence saying what
+// could not be done, the technical detail on the line below.
+std::string ErrorBoxText(const std::exception& error);
 // Yes/No question box with the given caption; Yes is the default button.
 Answer AskYesNo(const std::string& caption, const std::string& text);
 

@@ -131,20 +131,6 @@ TEST(SanitizeText, RemovesQuotesAndControlBytesKeepsDoubleByteCharacters) {
   EXPECT_EQ(SanitizeText(std::string("\xFE'\xFF")), std::string("\xFE\xFF"));
 }
 
-TEST(CutToCharacters, KeepsWholeCharactersOnly) {
-  EXPECT_EQ(CutToCharacters("", 16), "");
-  EXPECT_EQ(CutToCharacters("short", 16), "short");
-  EXPECT_EQ(CutToCharacters("abcdefghijklmnopq", 16), "abcdefghijklmnop");
-  EXPECT_EQ(CutToCharacters("123456789012345表", 16), "123456789012345") << "表 straddles the cut";
-  EXPECT_EQ(CutToCharacters("12345678901234表x", 16), "12345678901234表");
-  EXPECT_EQ(CutToCharacters("ｱｲｳｴｵ", 3), "ｱｲｳ") << "half-width katakana are single bytes";
-  // A lead byte alone at the end of the text is half a character too, cut or not.
-  EXPECT_EQ(CutToCharacters(std::string("ab\x88"), 16), "ab");
-  EXPECT_EQ(CutToCharacters(std::string("123456789012345表", 16), 16), "123456789012345");
-  EXPECT_EQ(CutToCharacters("表", 1), "");
-  EXPECT_EQ(CutToCharacters("abc", 0), "");
-}
-
 }  // namespace
 
 namespace {

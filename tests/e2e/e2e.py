@@ -545,11 +545,12 @@ def test_toolkit(session, program):
     # (into the panel) to "取消(&C)", where Enter presses the focused button; Alt+R is the access
     # key of "報告(&R)".
     session.drive("keys", title, "0d", "1b", "09", "09", "09", "09", "09", "09", "0d", "alt+52")
-    # An exception in a handler: the error box with the application title, and the program goes on.
+    # An exception in a handler: the error box with the application title, a general Japanese
+    # sentence with the exception's own text below it, and the program goes on.
     session.drive("click", title, "=" + hexof("例外(&T)"))
     lines, _ = session.drive("msgbox", hexof("t482－Probe"))
     texts = [unhex(l["args"][0]) for l in lines if l["kind"] == "text"]
-    check(texts == ["確認用の例外"], f"error box texts {texts!r}")
+    check(texts == ["処理を完了できませんでした。\r\n確認用の例外"], f"error box texts {texts!r}")
     session.drive("click", hexof("t482－Probe"), "=" + hexof("OK"))
     session.drive("gone", hexof("t482－Probe"))
 

@@ -16,6 +16,8 @@
 //                                    delivers Japanese text), appended at the caret
 //   choose TITLE CONTROL INDEX       selects an entry of a drop-down list (CBN_SELCHANGE)
 //   colwidth TITLE CONTROL COL WIDTH resizes a list view column
+//   cell TITLE CONTROL ROW COL       the text of a list view cell (row 0: the first below the
+//                                    header)
 //   msgbox TITLE                     a message box: its text and its buttons
 //   close TITLE                      WM_CLOSE, as the title-bar close does
 //   endsession TITLE                 WM_QUERYENDSESSION then WM_ENDSESSION, as at log-off
@@ -349,6 +351,36 @@ int Run(std::vector<std::string> args) {
     PostMessageA(GetParent(control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), CBN_SELCHANGE),
                  reinterpret_cast<LPARAM>(control));
     std::printf("ok\n");
+    return 0;
+  }
+  if (command == "cell" && args.size() >= 5) {
+    // The item and its text buffer must lie in the list view's own process.
+    DWORD pid = 0;
+    GetWindowThreadProcessId(control, &pid);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (process == nullptr) return Fail("no-process");
+    const int chars = 1024;
+    const SIZE_T size = sizeof(LVITEMW) + chars * sizeof(WCHAR);
+    char* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    if (remote == nullptr) {
+      CloseHandle(process);
+      return Fail("no-memory");
+    }
+    LVITEMW item = {};
+    item.mask = LVIF_TEXT;
+    item.iSubItem = std::atoi(args[4].c_str());
+    item.pszText = reinterpret_cast<WCHAR*>(remote + sizeof(LVITEMW));
+    item.cchTextMax = chars;
+    std::vector<WCHAR> text(chars + 1, 0);
+    WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+    WriteProcessMemory(process, remote + sizeof(LVITEMW), text.data(), chars * sizeof(WCHAR), nullptr);
+    DWORD_PTR got = 0;
+    SendMessageTimeoutW(control, LVM_GETITEMTEXTW, static_cast<WPARAM>(std::atoi(args[3].c_str())),
+                        reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG, 5000, &got);
+    ReadProcessMemory(process, remote + sizeof(LVITEMW), text.data(), chars * sizeof(WCHAR), nullptr);
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    std::printf("text %s\n", Hex(Narrow(text.data(), WideLength(text.data(), chars))).c_str());
     return 0;
   }
   if (command == "colwidth" && args.size() >= 5) {
