@@ -45,7 +45,7 @@ void TForm1::LoadSettings(const std::string& path) {
   if (!next_line()) return;
   // Never half a double-byte character: a lead byte left alone at the cut is dropped, and so is
   // one already alone at the end of the line (a file whose name was cut by byte count before).
-  PcUserName = cp932::WithoutDanglingLeadByte(cp932::CutBytes(line, kPcUserNameBytes));
+  PcUserName = cp932::CutToCharacters(line, kPcUserNameBytes);
   if (!next_line()) return;
   CheckInterval = StrToIntZero(line);
   for (ui::Form* window : WindowsInFileOrder(this)) {

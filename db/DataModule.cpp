@@ -29,6 +29,7 @@ struct DataModule::State {
   FailureKind last_failure = FailureKind::None;
   std::string last_failure_detail;  // the error behind last_failure
   long long rows_changed = 0;
+  long long last_insert_transaction = 0;
   // Set when a broken connection was let go; the next data operation attaches again.
   bool reattach_pending = false;
   bool batch_active = false;
@@ -219,6 +220,15 @@ LaunchTableState DataModule::EnsureLaunchTable(bool create_when_missing) {
   return LaunchTableState::Missing;
 }
 
+// The registration's insert: snapshot, waiting on a number another transaction holds, and no
+// automatic undo of a refused statement. Undoing the refused insert's savepoint can skip the
+// backout of its record when another racer holds that slot's garbage-collection lock; with the
+// default buffer the rollback then finds nothing to undo and marks the transaction committed,
+// which keeps a refused row. Without the automatic undo the rollback marks it dead instead (its
+// records wait for a sweep).
+const std::string kNumberedInsertParameters = {isc_tpb_version3, isc_tpb_write, isc_tpb_concurrency,
+                                               isc_tpb_wait, isc_tpb_no_auto_undo};
+
 // Runs one step of a modifying operation; true when it did not throw. Otherwise LastFailure
 // tells why, and a connection found lost counts as such whatever the error said.
 template <typename Step>
@@ -237,15 +247,20 @@ static bool Attempt(DataModule::State& s, Step step) {
 }
 
 // The discipline of every modifying operation: a transaction of its own, committed or rolled
-// back, and nothing left open afterwards.
-static bool RunModifying(DataModule::State& s, const std::vector<std::string>& lines) {
+// back, and nothing left open afterwards. With `transaction_id`, the server's number of that
+// transaction is asked before the statement runs (0 when it never got that far).
+static bool RunModifying(DataModule::State& s, const std::vector<std::string>& lines,
+                         const std::string& parameters = std::string(),
+                         long long* transaction_id = nullptr) {
   s.last_failure = FailureKind::None;
   s.last_failure_detail.clear();
   s.rows_changed = 0;
+  if (transaction_id != nullptr) *transaction_id = 0;
   long long rows = 0;
   const bool ok = Attempt(s, [&] {
     s.transaction.MakeInactive();
-    s.transaction.StartTransaction();
+    s.transaction.StartTransaction(parameters);
+    if (transaction_id != nullptr) *transaction_id = s.transaction.ServerId();
     s.query.Close();
     s.query.SetParamCheck(false);
     s.query.SetLines(lines);
@@ -298,7 +313,26 @@ bool DataModule::DeleteRows(const std::string& table, const std::string& conditi
   return RunModifyingWhenConnected(*state_, DeleteLines(table, condition));
 }
 
+bool DataModule::InsertNumberedRow(const std::string& table, int count,
+                                   const std::vector<std::string>& names,
+                                   const std::vector<std::string>& values) {
+  State& s = *state_;
+  s.last_insert_transaction = 0;
+  if (!EnsureConnected(s.connection, s.reattach_pending)) {
+    s.last_failure = FailureKind::Connection;
+    s.last_failure_detail = "the connection is closed";
+    s.rows_changed = 0;
+    return false;
+  }
+  return RunModifying(s, InsertLines(table, count, names, values), kNumberedInsertParameters,
+                      &s.last_insert_transaction);
+}
+
+long long DataModule::LastInsertTransaction() const { return state_->last_insert_transaction; }
+
 FailureKind DataModule::LastFailure() const { return state_->last_failure; }
+
+const std::string& DataModule::LastErrorText() const { return state_->last_failure_detail; }
 
 long long DataModule::RowsChanged() const { return state_->rows_changed; }
 

@@ -59,8 +59,20 @@ class DataModule {
                   const std::vector<std::string>& values, const std::string& condition);
   bool DeleteRows(const std::string& table, const std::string& condition);
 
+  // InsertRow for a row numbered one above the highest stored (the launch registration): its
+  // transaction is started so that the server never keeps a row whose insert it refused, and
+  // the server's number of that transaction is kept (LastInsertTransaction), so that after a
+  // lost connection the row can be told apart from any other: its RDB$RECORD_VERSION is it.
+  bool InsertNumberedRow(const std::string& table, int count, const std::vector<std::string>& names,
+                         const std::vector<std::string>& values);
+  // 0 when the last InsertNumberedRow did not get as far as starting its transaction.
+  long long LastInsertTransaction() const;
+
   // Why the last InsertRow/UpdateRows/DeleteRows/ExecuteScript failed (None after a success).
   FailureKind LastFailure() const;
+  // The text of the error that failed the last statement sent by one of them (the server's
+  // codes and messages); empty after a success.
+  const std::string& LastErrorText() const;
   // Rows changed by the last successful UpdateRows or DeleteRows (server's record counts).
   long long RowsChanged() const;
 

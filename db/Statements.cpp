@@ -158,6 +158,12 @@ std::string LaunchLookupCondition(long long number, const std::vector<std::strin
   return condition;
 }
 
+std::string LaunchWrittenByCondition(long long number, long long transaction,
+                                     const std::vector<std::string>& values) {
+  return NumberCondition(number) + " AND RDB$RECORD_VERSION=" + std::to_string(transaction) + " AND " +
+         LaunchLookupCondition(0, values);
+}
+
 const char* const kNoRowCondition = "1 = 0";
 
 // ---- The record list's page ----

@@ -49,6 +49,11 @@ std::string NumberFromCondition(long long lowest);
 // A launch row by its ten value literals (as InsertRow takes them): columns 2 to 10 equal to
 // their value, or NULL where the value is NULL, and the number too when `number` is above 0.
 std::string LaunchLookupCondition(long long number, const std::vector<std::string>& values);
+// The launch row at `number` with these values that the transaction of server number
+// `transaction` wrote (its RDB$RECORD_VERSION, known to Firebird 3 and later): no other
+// transaction can have made that record version.
+std::string LaunchWrittenByCondition(long long number, long long transaction,
+                                     const std::vector<std::string>& values);
 // True for no row: a result that only describes its columns.
 extern const char* const kNoRowCondition;
 

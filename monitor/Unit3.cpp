@@ -11,6 +11,24 @@ using namespace monitor;
 namespace {
 const char kIntervalMessage[] = "チェック割込時間は 1～999の整数で入力して下さい";
 constexpr uint32_t kPanelColor = 15461355;  // red, green and blue 235
+// How long to wait for another copy of the program to let go of the journal: briefly in a tick
+// (the next tick tries again), longer when the launches waiting are to be stored or kept now.
+constexpr int kTickJournalWaitMs = 200;
+constexpr int kJournalWaitMs = 3000;
+
+// Ends the registrar's tick however the tick ends.
+class TickScope {
+ public:
+  explicit TickScope(LaunchRegistrar& registrar) : registrar_(registrar) {
+    registrar_.BeginTick(kTickJournalWaitMs);
+  }
+  ~TickScope() { registrar_.EndTick(kTickJournalWaitMs); }
+  TickScope(const TickScope&) = delete;
+  TickScope& operator=(const TickScope&) = delete;
+
+ private:
+  LaunchRegistrar& registrar_;
+};
 }  // namespace
 
 TForm3::TForm3(db::DataModule& data, platform::Services& services)
@@ -114,6 +132,7 @@ void TForm3::Button1Click() {
   }
   CheckInterval = seconds;
   Edit1.SetEnabled(false);
+  StorePendingLaunches();  // launches kept from earlier go before any the check finds
   Timer1.SetInterval(seconds * 1000);
   Timer1.SetEnabled(true);
 }
@@ -160,7 +179,7 @@ void TForm3::Timer1Timer() {
     }
 
     // Launches kept from earlier ticks go first, so they keep their place before the new ones.
-    registrar_.BeginTick();
+    TickScope tick(registrar_);
     registrar_.StorePending();
 
     for (const WindowEntry& entry : scan.entries) {
@@ -183,9 +202,26 @@ std::string TForm3::ExpandDriveToUnc(const std::string& drive) {
 }
 
 void TForm3::StorePendingLaunches() {
-  if (registrar_.Pending().empty()) return;
-  registrar_.BeginTick();
-  registrar_.StorePending();
+  registrar_.BeginTick(kJournalWaitMs);
+  if (!registrar_.Pending().empty()) {
+    // At the start of the program no window may have made the table yet. Without a usable
+    // table nothing is tried: the launches wait, none counted as refused.
+    bool table_ready = false;
+    try {
+      table_ready = data_.EnsureLaunchTable() == db::LaunchTableState::Ready;
+    } catch (const std::exception&) {
+      // The server cannot be reached (yet): the launches keep waiting in the journal.
+    }
+    if (table_ready) registrar_.StorePending();
+  }
+  registrar_.EndTick(kJournalWaitMs);
+}
+
+void TForm3::UseJournal(const std::string& journal_path, const std::string& rejected_path) {
+  if (journal_ && journal_->Path() == journal_path && journal_->RejectedPath() == rejected_path) return;
+  auto journal = std::make_unique<LaunchJournal>(journal_path, rejected_path);
+  registrar_.UseJournal(journal.get());
+  journal_ = std::move(journal);
 }
 
 void TForm3::RegisterLaunch(const std::string& path) {

@@ -115,4 +115,8 @@ std::string WithoutDanglingLeadByte(const std::string& text) {
   return text;
 }
 
+std::string CutToCharacters(const std::string& text, std::size_t max_bytes) {
+  return WithoutDanglingLeadByte(CutBytes(text, max_bytes));
+}
+
 }  // namespace cp932

@@ -49,4 +49,9 @@ std::string CutBytes(const std::string& text, std::size_t max_bytes);
 // The text without a last lead byte that has no second byte after it (half a character).
 std::string WithoutDanglingLeadByte(const std::string& text);
 
+// The longest head of `text` made of whole characters that fits in `max_bytes` bytes: CutBytes,
+// and no lead byte left alone at the end either. For values that must fit a column or a fixed
+// field (PNAME from the settings file, the folder and file names of a launch).
+std::string CutToCharacters(const std::string& text, std::size_t max_bytes);
+
 }  // namespace cp932

@@ -23,6 +23,11 @@ TEST(LaunchTable, CreationStatementDeclaresTheTenColumnsInOrder) {
   ASSERT_EQ(static_cast<int>(names.size()), db::kLaunchColumnCount);
   for (int i = 0; i < db::kLaunchColumnCount; ++i) {
     EXPECT_EQ(names[i], db::LaunchColumnName(static_cast<Column>(i))) << i;
+    // The width texts are cut to is the one the column declares.
+    const std::size_t bytes = db::LaunchColumnBytes(static_cast<Column>(i));
+    const std::string type = db::LaunchColumnType(static_cast<Column>(i));
+    EXPECT_EQ(type.rfind("VARCHAR(", 0) == 0 ? "VARCHAR(" + std::to_string(bytes) + ")" : type, type) << i;
+    EXPECT_EQ(bytes == 0, type.rfind("INTEGER", 0) == 0) << i;
   }
 }
 
@@ -42,6 +47,9 @@ TEST(LaunchTable, LaunchLookupMatchesEveryValueAndNullAsNull) {
   // The number is left out unless given: the facts alone also find a twin of the same tick.
   EXPECT_EQ(db::LaunchLookupCondition(0, values), facts);
   EXPECT_EQ(db::LaunchLookupCondition(7, values), "N=7 AND " + facts);
+  // A lost insert's own row: its number and the record version its transaction wrote.
+  EXPECT_EQ(db::LaunchWrittenByCondition(7, 5000000123LL, values),
+            "N=7 AND RDB$RECORD_VERSION=5000000123 AND " + facts);
   // A user literally named NULL is a quoted text, not a missing value.
   Lines named = values;
   named[1] = db::QuoteLiteral("NULL");

@@ -48,6 +48,17 @@ TEST(Cp932, CutBytesNeverSplitsACharacter) {
   EXPECT_EQ(cp932::WithoutDanglingLeadByte(""), "");
 }
 
+TEST(Cp932, CutToCharactersKeepsWholeCharactersOnly) {
+  EXPECT_EQ(cp932::CutToCharacters("short", 16), "short");
+  EXPECT_EQ(cp932::CutToCharacters("123456789012345表", 16), "123456789012345") << "表 straddles the cut";
+  EXPECT_EQ(cp932::CutToCharacters("12345678901234表x", 16), "12345678901234表");
+  EXPECT_EQ(cp932::CutToCharacters("ｱｲｳｴｵ", 3), "ｱｲｳ") << "half-width katakana are single bytes";
+  // A lead byte alone at the end of the text is half a character too, cut or not.
+  EXPECT_EQ(cp932::CutToCharacters(std::string("ab\x88"), 16), "ab");
+  EXPECT_EQ(cp932::CutToCharacters(std::string("123456789012345表", 16), 16), "123456789012345");
+  EXPECT_EQ(cp932::CutToCharacters("表", 1), "");
+}
+
 TEST(Cp932, LikeMatchesByCharacter) {
   // "ダ" is 0x83 0x5F: its second byte is the "_" byte, yet it is a character like any other.
   EXPECT_TRUE(cp932::MatchesLike("ダクト図.jww", "%ダクト%"));
