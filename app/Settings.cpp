@@ -21,17 +21,6 @@ std::vector<ui::Form*> WindowsInFileOrder(TForm1* main) {
   return {main, Form2, Form3, Form4, Form5};
 }
 
-// The text without a final lead byte that has no second byte after it.
-std::string WithoutDanglingLeadByte(const std::string& text) {
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    const bool lead = cp932::IsLeadByte(static_cast<unsigned char>(text[pos]));
-    if (lead && pos + 1 == text.size()) return text.substr(0, pos);
-    pos += lead ? 2 : 1;
-  }
-  return text;
-}
-
 }  // namespace
 
 void TForm1::LoadSettings(const std::string& path) {
@@ -56,7 +45,7 @@ void TForm1::LoadSettings(const std::string& path) {
   if (!next_line()) return;
   // Never half a double-byte character: a lead byte left alone at the cut is dropped, and so is
   // one already alone at the end of the line (a file whose name was cut by byte count before).
-  PcUserName = WithoutDanglingLeadByte(cp932::CutBytes(line, kPcUserNameBytes));
+  PcUserName = cp932::CutToCharacters(line, kPcUserNameBytes);
   if (!next_line()) return;
   CheckInterval = StrToIntZero(line);
   for (ui::Form* window : WindowsInFileOrder(this)) {

@@ -70,21 +70,27 @@ TForm1::TForm1()
 
 TForm1::~TForm1() = default;
 
-std::string SettingsPathFor(const std::string& program_path) {
-  std::size_t mark = cp932::LastOfChars(program_path, ".\\:");
-  if (mark != std::string::npos && program_path[mark] == '.') return program_path.substr(0, mark) + ".dat";
-  return program_path + ".dat";
+std::string WithExtension(const std::string& path, const std::string& extension) {
+  std::size_t mark = cp932::LastOfChars(path, ".\\:");
+  if (mark != std::string::npos && path[mark] == '.') return path.substr(0, mark) + extension;
+  return path + extension;
 }
+
+std::string SettingsPathFor(const std::string& program_path) { return WithExtension(program_path, ".dat"); }
 
 void TForm1::FormShow() {
   ui::BusyCursor busy;
   SettingsFile = SettingsPathFor(platform::CurrentServices().ProgramPath());
   LoadSettings(SettingsFile);
+  Form3->UseJournal(WithExtension(SettingsFile, ".jnl"), WithExtension(SettingsFile, ".rej"));
   if (!ServerFolder.empty()) {
     ConnectDatabase();
     if (!Connected()) {
       DisconnectDatabase();
       ui::ShowMessage(kConnectFailedMessage);
+    } else {
+      // Launches an earlier run could not store wait in the journal; they go first.
+      Form3->StorePendingLaunches();
     }
   }
 }

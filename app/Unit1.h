@@ -41,5 +41,7 @@ class TForm1 : public ui::Form, public db::DataModule {
   void SaveSettings(const std::string& path);
 };
 
+// `path` with its extension replaced by `extension` (".dat"), or added when it has none.
+std::string WithExtension(const std::string& path, const std::string& extension);
 // The settings file of a program: its path with the extension replaced by ".dat".
 std::string SettingsPathFor(const std::string& program_path);

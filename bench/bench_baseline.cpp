@@ -18,7 +18,7 @@ struct Teb {
 }  // namespace
 
 void Fail(const ISC_STATUS* status, const char* what) {
-  std::fprintf(stderr, "bench: %s failed: %s\n", what, db::StatusError(status, "").what());
+  std::fprintf(stderr, "bench: %s failed: %s\n", what, db::StatusError(status, "").Detail().c_str());
   std::exit(2);
 }
 

@@ -1,5 +1,7 @@
 #include "db/ClientLibrary.h"
 
+#include <algorithm>
+
 #include "platform/dynlib.h"
 
 namespace db {
@@ -30,6 +32,7 @@ bool BindAll(platform::LibraryHandle library, ClientLibrary& api) {
   ok &= Bind(library, "isc_dsql_set_cursor_name", api.set_cursor_name);
   ok &= Bind(library, "isc_dsql_fetch", api.fetch);
   ok &= Bind(library, "isc_dsql_free_statement", api.free_statement);
+  ok &= Bind(library, "isc_transaction_info", api.transaction_info);
   return ok;
 }
 
@@ -41,7 +44,10 @@ const ClientLibrary* LoadClientLibrary() {
     static ClientLibrary api;
     for (const char* const* name = platform::FirebirdClientLibraryNames(); *name; ++name) {
       platform::LibraryHandle library = platform::LoadDynamicLibrary(*name);
-      if (library != nullptr && BindAll(library, api)) return &api;
+      if (library != nullptr && BindAll(library, api)) {
+        Bind(library, "fb_interpret", api.interpret);
+        return &api;
+      }
     }
     return nullptr;
   }();
@@ -81,11 +87,41 @@ bool IsConnectionFailureCode(long gds_code) {
   }
 }
 
+unsigned short StatementLength(const std::string& text) {
+  if (text.size() <= 0xFFFF) return static_cast<unsigned short>(text.size());
+  if (text.find('\0') != std::string::npos) {
+    throw DatabaseError("statement of " + std::to_string(text.size()) +
+                        " bytes holds a zero byte");
+  }
+  return 0;
+}
+
+namespace {
+
+// The messages of a status vector as the client library words them, one per cluster, joined
+// by " / "; empty when the library cannot word them.
+std::string InterpretedMessages(const ISC_STATUS* status) {
+  const ClientLibrary* api = LoadClientLibrary();
+  if (api == nullptr || api->interpret == nullptr) return std::string();
+  std::string messages;
+  const ISC_STATUS* cursor = status;
+  char buffer[1024] = {};
+  for (int count = 0; count < 16; ++count) {
+    if (api->interpret(buffer, sizeof(buffer), &cursor) <= 0) break;
+    if (!messages.empty()) messages += " / ";
+    messages.append(buffer, std::find(buffer, buffer + sizeof(buffer), '\0'));
+  }
+  return messages;
+}
+
+}  // namespace
+
 DatabaseError StatusError(const ISC_STATUS* status, const std::string& what) {
   long first = 0;
   bool connection = false;
   bool duplicate = false;
-  std::string text = what;
+  std::string codes;
+  std::string arguments;
   // Walk the clusters: code kind, then its value; strings are pointers, cstrings count + pointer.
   for (int i = 0; i < ISC_STATUS_LENGTH - 1 && status[i] != isc_arg_end;) {
     const ISC_STATUS kind = status[i];
@@ -96,21 +132,26 @@ DatabaseError StatusError(const ISC_STATUS* status, const std::string& what) {
         connection |= IsConnectionFailureCode(static_cast<long>(value));
         duplicate |= value == isc_unique_key_violation || value == isc_no_dup;
       }
-      text += " " + std::to_string(static_cast<long>(value));
+      codes += (codes.empty() ? "" : " ") + std::to_string(static_cast<long>(value));
       i += 2;
     } else if (kind == isc_arg_cstring) {
       i += 3;
     } else {
       if ((kind == isc_arg_string || kind == isc_arg_interpreted) && value != 0) {
-        text += " [" + std::string(reinterpret_cast<const char*>(value)) + "]";
+        arguments += " [" + std::string(reinterpret_cast<const char*>(value)) + "]";
       }
       i += 2;
     }
   }
+  // "prepare (Firebird 335544569): Dynamic SQL Error / SQL error code = -104 / ..."; without
+  // the library's wording, every code and the texts the server sent with them.
+  std::string detail = what + " (Firebird " + (codes.empty() ? std::string("?") : codes) + ")";
+  const std::string messages = InterpretedMessages(status);
+  detail += messages.empty() ? arguments : ": " + messages;
   FailureKind kind = connection  ? FailureKind::Connection
                      : duplicate ? FailureKind::Duplicate
                                  : FailureKind::Other;
-  return DatabaseError(text, 0, first, kind);
+  return DatabaseError(detail, 0, first, kind);
 }
 
 }  // namespace db

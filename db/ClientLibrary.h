@@ -51,6 +51,9 @@ struct ClientLibrary {
                                              const XSQLDA*);
   using FreeStatement = ISC_STATUS(LUMADEX_FB_CALL*)(ISC_STATUS*, isc_stmt_handle*,
                                                      unsigned short);
+  using TransactionInfo = ISC_STATUS(LUMADEX_FB_CALL*)(ISC_STATUS*, isc_tr_handle*, short,
+                                                       const ISC_SCHAR*, short, ISC_SCHAR*);
+  using Interpret = ISC_LONG(LUMADEX_FB_CALL*)(ISC_SCHAR*, unsigned int, const ISC_STATUS**);
 
   AttachDatabase attach_database = nullptr;
   DetachDatabase detach_database = nullptr;
@@ -69,6 +72,10 @@ struct ClientLibrary {
   SetCursorName set_cursor_name = nullptr;
   Fetch fetch = nullptr;
   FreeStatement free_statement = nullptr;
+  TransactionInfo transaction_info = nullptr;
+  // Only for the texts of error messages; a library without it still serves, and its errors
+  // are then told by their codes alone.
+  Interpret interpret = nullptr;
 };
 
 // The client library, loaded on first use; nullptr when it cannot be found or lacks a call.
@@ -77,10 +84,17 @@ const ClientLibrary* LoadClientLibrary();
 // The library, or a DatabaseError of kind Connection when it is missing.
 const ClientLibrary& RequireClientLibrary();
 
-// A status vector as an exception: the first code, and the kind a caller needs to react to.
+// A status vector as an exception: the first code, the kind a caller needs to react to, and as
+// detail the operation `what`, the code and the messages the status vector carries.
 DatabaseError StatusError(const ISC_STATUS* status, const std::string& what);
 
 // Codes that mean the connection is gone or the server cannot be reached.
 bool IsConnectionFailureCode(long gds_code);
+
+// The length argument of a prepare or execute-immediate call for `text`: its size, so that a zero
+// byte inside a literal cannot end the statement early. The argument holds 16 bits; a longer text
+// goes as 0 (read by the client up to its first zero byte), which is exact only when it holds
+// none, so a longer text with a zero byte is refused with a DatabaseError instead.
+unsigned short StatementLength(const std::string& text);
 
 }  // namespace db

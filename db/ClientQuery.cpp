@@ -72,8 +72,8 @@ void ClientQuery::Prepare() {
     connection_.Fail(status, "allocate statement");
   }
   const unsigned short dialect = static_cast<unsigned short>(connection_.Dialect());
-  if (api.prepare(status, transaction_.Handle(), &handle_, 0, sent_text_.c_str(), dialect,
-                  nullptr)) {
+  if (api.prepare(status, transaction_.Handle(), &handle_, StatementLength(sent_text_),
+                  sent_text_.c_str(), dialect, nullptr)) {
     connection_.Fail(status, "prepare");
   }
   const char items[] = {isc_info_sql_stmt_type};

@@ -70,7 +70,9 @@ void Connection::CreateDatabase() {
   isc_db_handle created = 0;
   isc_tr_handle transaction = 0;
   ++attach_count_;
-  if (api.execute_immediate(status, &created, &transaction, 0, last_create_statement_.c_str(),
+  if (api.execute_immediate(status, &created, &transaction,
+                            StatementLength(last_create_statement_),
+                            last_create_statement_.c_str(),
                             static_cast<unsigned short>(dialect_), nullptr)) {
     throw StatusError(status, "CREATE DATABASE");
   }
@@ -78,7 +80,7 @@ void Connection::CreateDatabase() {
 }
 
 void Connection::Open() {
-  if (!path_set_) throw DatabaseError("no database path was set");
+  if (!path_set_) throw DatabaseError("no database path was set", 0, 0, FailureKind::Connection);
   const ClientLibrary& api = Api();
   const std::string buffer = BuildParameterBuffer(params_);
   ISC_STATUS_ARRAY status = {};
@@ -86,7 +88,10 @@ void Connection::Open() {
   ++attach_count_;
   if (api.attach_database(status, static_cast<short>(path_.size()), path_.c_str(), &attached,
                           static_cast<short>(buffer.size()), buffer.data())) {
-    throw StatusError(status, "attach");
+    // Whatever the server answered (no server, no file, refused account), the database could
+    // not be reached.
+    const DatabaseError error = StatusError(status, "attach");
+    throw DatabaseError(error.Detail(), error.SqlCode(), error.GdsCode(), FailureKind::Connection);
   }
   handle_ = attached;
   try {

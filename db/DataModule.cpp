@@ -5,6 +5,7 @@
 
 #include "app/UnitV.h"
 #include "db/ClientQuery.h"
+#include "db/LaunchTable.h"
 #include "db/Connection.h"
 #include "db/Statements.h"
 #include "db/Transaction.h"
@@ -26,7 +27,9 @@ struct DataModule::State {
   Transaction listing_transaction{connection};
   ClientQuery listing{connection, listing_transaction};
   FailureKind last_failure = FailureKind::None;
+  std::string last_failure_detail;  // the error behind last_failure
   long long rows_changed = 0;
+  long long last_insert_transaction = 0;
   // Set when a broken connection was let go; the next data operation attaches again.
   bool reattach_pending = false;
   bool batch_active = false;
@@ -136,10 +139,6 @@ static bool EnsureConnected(Connection& connection, bool& reattach_pending) {
   return connection.Connected();
 }
 
-bool DataModule::ConnectedOrReattached() {
-  return EnsureConnected(state_->connection, state_->reattach_pending);
-}
-
 // ---- Launch table and modifying statements ----
 
 // Ends the listing: its statement is released and its transaction committed, also after a
@@ -187,6 +186,49 @@ bool DataModule::TableExists(const std::string& table) {
 
 bool DataModule::CreateLaunchTable() { return ExecuteScript(LaunchTableLines()); }
 
+// Attaches again after a broken connection was let go; throws when the server cannot be reached.
+static void Reattach(DataModule::State& s) {
+  s.connection.Open();
+  s.reattach_pending = false;
+}
+
+LaunchTableState DataModule::EnsureLaunchTable(bool create_when_missing) {
+  State& s = *state_;
+  bool attached_now = false;
+  if (!s.connection.Connected()) {
+    if (!s.reattach_pending) return LaunchTableState::Closed;
+    Reattach(s);
+    attached_now = true;
+  }
+  bool exists;
+  try {
+    exists = TableExists(kLaunchTableName);
+  } catch (const DatabaseError& error) {
+    // An attachment the server no longer knows (it restarted) is found out only by using it;
+    // it has been let go by now, so attach once more and ask again. A failure on a fresh
+    // attachment, or any other failure, goes on to the caller.
+    if (attached_now || error.Kind() != FailureKind::Connection || !s.reattach_pending) throw;
+    Reattach(s);
+    exists = TableExists(kLaunchTableName);
+  }
+  if (exists) return LaunchTableState::Ready;
+  if (!create_when_missing) return LaunchTableState::Missing;
+  if (CreateLaunchTable()) return LaunchTableState::Ready;
+  if (s.last_failure == FailureKind::Connection) {
+    throw DatabaseError(s.last_failure_detail, 0, 0, FailureKind::Connection);
+  }
+  return LaunchTableState::Missing;
+}
+
+// The registration's insert: snapshot, waiting on a number another transaction holds, and no
+// automatic undo of a refused statement. Undoing the refused insert's savepoint can skip the
+// backout of its record when another racer holds that slot's garbage-collection lock; with the
+// default buffer the rollback then finds nothing to undo and marks the transaction committed,
+// which keeps a refused row. Without the automatic undo the rollback marks it dead instead (its
+// records wait for a sweep).
+const std::string kNumberedInsertParameters = {isc_tpb_version3, isc_tpb_write, isc_tpb_concurrency,
+                                               isc_tpb_wait, isc_tpb_no_auto_undo};
+
 // Runs one step of a modifying operation; true when it did not throw. Otherwise LastFailure
 // tells why, and a connection found lost counts as such whatever the error said.
 template <typename Step>
@@ -196,21 +238,29 @@ static bool Attempt(DataModule::State& s, Step step) {
     return true;
   } catch (const DatabaseError& error) {
     s.last_failure = s.connection.Connected() ? error.Kind() : FailureKind::Connection;
-  } catch (const std::exception&) {
+    s.last_failure_detail = error.Detail();
+  } catch (const std::exception& error) {
     s.last_failure = FailureKind::Other;
+    s.last_failure_detail = error.what();
   }
   return false;
 }
 
 // The discipline of every modifying operation: a transaction of its own, committed or rolled
-// back, and nothing left open afterwards.
-static bool RunModifying(DataModule::State& s, const std::vector<std::string>& lines) {
+// back, and nothing left open afterwards. With `transaction_id`, the server's number of that
+// transaction is asked before the statement runs (0 when it never got that far).
+static bool RunModifying(DataModule::State& s, const std::vector<std::string>& lines,
+                         const std::string& parameters = std::string(),
+                         long long* transaction_id = nullptr) {
   s.last_failure = FailureKind::None;
+  s.last_failure_detail.clear();
   s.rows_changed = 0;
+  if (transaction_id != nullptr) *transaction_id = 0;
   long long rows = 0;
   const bool ok = Attempt(s, [&] {
     s.transaction.MakeInactive();
-    s.transaction.StartTransaction();
+    s.transaction.StartTransaction(parameters);
+    if (transaction_id != nullptr) *transaction_id = s.transaction.ServerId();
     s.query.Close();
     s.query.SetParamCheck(false);
     s.query.SetLines(lines);
@@ -263,7 +313,26 @@ bool DataModule::DeleteRows(const std::string& table, const std::string& conditi
   return RunModifyingWhenConnected(*state_, DeleteLines(table, condition));
 }
 
+bool DataModule::InsertNumberedRow(const std::string& table, int count,
+                                   const std::vector<std::string>& names,
+                                   const std::vector<std::string>& values) {
+  State& s = *state_;
+  s.last_insert_transaction = 0;
+  if (!EnsureConnected(s.connection, s.reattach_pending)) {
+    s.last_failure = FailureKind::Connection;
+    s.last_failure_detail = "the connection is closed";
+    s.rows_changed = 0;
+    return false;
+  }
+  return RunModifying(s, InsertLines(table, count, names, values), kNumberedInsertParameters,
+                      &s.last_insert_transaction);
+}
+
+long long DataModule::LastInsertTransaction() const { return state_->last_insert_transaction; }
+
 FailureKind DataModule::LastFailure() const { return state_->last_failure; }
+
+const std::string& DataModule::LastErrorText() const { return state_->last_failure_detail; }
 
 long long DataModule::RowsChanged() const { return state_->rows_changed; }
 

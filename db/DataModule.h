@@ -15,6 +15,13 @@ namespace db {
 class Connection;   // IBDatabase1: attachment, dialect, parameter lines
 class Transaction;  // IBTransaction1
 
+// What EnsureLaunchTable found.
+enum class LaunchTableState {
+  Ready,         // connected, and the launch table exists (created just now when it was missing)
+  Closed,        // the connection is closed on purpose (or was never opened): nothing was tried
+  Missing,       // connected, but the table is missing: its creation failed or was not asked for
+};
+
 class DataModule {
  public:
   DataModule();
@@ -27,9 +34,6 @@ class DataModule {
   void ConnectDatabase();
   void DisconnectDatabase();
   bool Connected() const;
-  // Connected(), after attaching again when a broken connection was let go (never after a
-  // deliberate disconnect). For callers that test the connection before any data operation.
-  bool ConnectedOrReattached();
   int CurrentDialect() const;
 
   // ---- Launch table and modifying statements ----
@@ -41,6 +45,13 @@ class DataModule {
   // A table of that name (in any letter case) is among TableNames(). Throws as TableNames.
   bool TableExists(const std::string& table);
   bool CreateLaunchTable();
+  // Makes the launch table usable for what a window is about to do; every window asks this
+  // before it works on the table. A connection that broke (the server restarted) is attached
+  // again, also when the break is only found by this very question; the table is created when
+  // missing unless `create_when_missing` is false (the export has nothing to write then).
+  // Throws DatabaseError of kind Connection when the connection broke and the server cannot be
+  // reached (yet): the caller's action ends there, and the next call tries again.
+  LaunchTableState EnsureLaunchTable(bool create_when_missing = true);
   bool ExecuteScript(const std::vector<std::string>& lines);
   bool InsertRow(const std::string& table, int count, const std::vector<std::string>& names,
                  const std::vector<std::string>& values);
@@ -48,8 +59,20 @@ class DataModule {
                   const std::vector<std::string>& values, const std::string& condition);
   bool DeleteRows(const std::string& table, const std::string& condition);
 
+  // InsertRow for a row numbered one above the highest stored (the launch registration): its
+  // transaction is started so that the server never keeps a row whose insert it refused, and
+  // the server's number of that transaction is kept (LastInsertTransaction), so that after a
+  // lost connection the row can be told apart from any other: its RDB$RECORD_VERSION is it.
+  bool InsertNumberedRow(const std::string& table, int count, const std::vector<std::string>& names,
+                         const std::vector<std::string>& values);
+  // 0 when the last InsertNumberedRow did not get as far as starting its transaction.
+  long long LastInsertTransaction() const;
+
   // Why the last InsertRow/UpdateRows/DeleteRows/ExecuteScript failed (None after a success).
   FailureKind LastFailure() const;
+  // The text of the error that failed the last statement sent by one of them (the server's
+  // codes and messages); empty after a success.
+  const std::string& LastErrorText() const;
   // Rows changed by the last successful UpdateRows or DeleteRows (server's record counts).
   long long RowsChanged() const;
 

@@ -1,9 +1,10 @@
 // The one exception type of the data layer and the failure kinds callers react to. Every db/
-// file below the data module reports through these, so they depend on nothing else.
+// file below the data module reports through these, so they depend on nothing else in db/.
 #pragma once
 
-#include <stdexcept>
 #include <string>
+
+#include "platform/errors.h"
 
 namespace db {
 
@@ -16,15 +17,25 @@ enum class FailureKind {
 };
 
 // A client library error (status vector turned into text), or a misuse of the statement layer.
-class DatabaseError : public std::runtime_error {
+// Its text, when it reaches the user, is a Japanese sentence chosen by the kind, with `detail`
+// (the operation, the Firebird code and the server's message) on the line below.
+class DatabaseError : public platform::ReportedError {
  public:
-  DatabaseError(const std::string& message, long sql_code = 0, long gds_code = 0,
+  DatabaseError(const std::string& detail, long sql_code = 0, long gds_code = 0,
                 FailureKind kind = FailureKind::Other)
-      : std::runtime_error(message), sql_code_(sql_code), gds_code_(gds_code), kind_(kind) {}
+      : platform::ReportedError(SentenceFor(kind), detail),
+        sql_code_(sql_code),
+        gds_code_(gds_code),
+        kind_(kind) {}
   long SqlCode() const { return sql_code_; }
   long GdsCode() const { return gds_code_; }  // first isc_* code of the status vector
   // Duplicate or Connection when any code of the status vector says so, else Other.
   FailureKind Kind() const { return kind_; }
+
+  static const char* SentenceFor(FailureKind kind) {
+    return kind == FailureKind::Connection ? "データベースに接続できません。"
+                                           : "データベースの処理に失敗しました。";
+  }
 
  private:
   long sql_code_;

@@ -2,6 +2,7 @@
 // are written here only; every statement and every caller takes them from here.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,9 @@ inline constexpr int kLaunchColumnCount = 10;
 const char* LaunchColumnName(LaunchColumn column);
 // The column's type as the creation statement declares it.
 const char* LaunchColumnType(LaunchColumn column);
+// The most bytes a text column holds (VARCHAR lengths count bytes: the database has no
+// character set); 0 for the INTEGER columns.
+std::size_t LaunchColumnBytes(LaunchColumn column);
 // The ten names in table order, as InsertRow and UpdateRows take them.
 const std::vector<std::string>& LaunchColumnNames();
 

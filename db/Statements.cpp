@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "db/DatabaseError.h"
+#include "platform/cp932.h"
 
 namespace db {
 
@@ -166,6 +167,12 @@ std::string LaunchLookupCondition(long long number, const std::vector<std::strin
   return condition;
 }
 
+std::string LaunchWrittenByCondition(long long number, long long transaction,
+                                     const std::vector<std::string>& values) {
+  return NumberCondition(number) + " AND RDB$RECORD_VERSION=" + std::to_string(transaction) + " AND " +
+         LaunchLookupCondition(0, values);
+}
+
 // ---- The record list's page ----
 
 std::vector<std::string> PageStatementLines(const std::string& filter, const std::string& order) {
@@ -194,9 +201,39 @@ std::string PageOrder(LaunchColumn column, bool descending) {
   return order;
 }
 
+namespace {
+// Escape character of the filter's LIKE: never the second byte of a double-byte character, so
+// besides the escaped 0x5F second bytes only a "!" typed as a character of its own needs it.
+constexpr char kLikeEscape = '!';
+}  // namespace
+
 std::string PageFilter(LaunchColumn column, const std::string& text) {
-  return std::string(LaunchColumnName(column)) + " LIKE " + QuoteLiteral("%" + text + "%");
+  // A second byte 0x5F is the server's one-byte wildcard: escape it so the character stays
+  // itself. The typed "_" is one character, one or two bytes: "_%" on the server.
+  bool escaping = false;
+  for (std::size_t pos = 0; pos < text.size(); pos += cp932::CharWidth(text, pos)) {
+    if (cp932::CharWidth(text, pos) == 2 && text[pos + 1] == '_') escaping = true;
+  }
+  std::string pattern = "%";
+  for (std::size_t pos = 0; pos < text.size(); pos += cp932::CharWidth(text, pos)) {
+    if (cp932::CharWidth(text, pos) == 2) {
+      pattern += text[pos];
+      if (text[pos + 1] == '_') pattern += kLikeEscape;
+      pattern += text[pos + 1];
+    } else if (text[pos] == '_') {
+      pattern += "_%";
+    } else {
+      if (escaping && text[pos] == kLikeEscape) pattern += kLikeEscape;
+      pattern += text[pos];
+    }
+  }
+  pattern += '%';
+  std::string condition = std::string(LaunchColumnName(column)) + " LIKE " + QuoteLiteral(pattern);
+  if (escaping) condition += " ESCAPE " + QuoteLiteral(std::string(1, kLikeEscape));
+  return condition;
 }
+
+std::string PageFilterPattern(const std::string& text) { return "%" + text + "%"; }
 
 namespace {
 bool IsNameCharacter(char c) {

@@ -53,6 +53,11 @@ std::string OutsideNumberRangeCondition(const std::string& column, long long abo
 // A launch row by its ten value literals (as InsertRow takes them): columns 2 to 10 equal to
 // their value, or NULL where the value is NULL, and the number too when `number` is above 0.
 std::string LaunchLookupCondition(long long number, const std::vector<std::string>& values);
+// The launch row at `number` with these values that the transaction of server number
+// `transaction` wrote (its RDB$RECORD_VERSION, known to Firebird 3 and later): no other
+// transaction can have made that record version.
+std::string LaunchWrittenByCondition(long long number, long long transaction,
+                                     const std::vector<std::string>& values);
 
 // ---- The record list's page ----
 // Every column of the launch table, filtered when `filter` is not empty, in `order`.
@@ -62,9 +67,14 @@ std::vector<std::string> PageStatementLines(const std::string& filter, const std
 std::vector<std::string> PageCountLines(const std::string& filter);
 // Ascending or descending by `column`; a date column sorts with its time column after it.
 std::string PageOrder(LaunchColumn column, bool descending);
-// `column` holds `text` anywhere. The text is matched as typed: its apostrophes are doubled,
-// while % and _ keep their pattern meaning.
+// The filter "`column` holds `text` anywhere", % and _ in the text keeping their pattern meaning
+// (any run of characters, any one character). The server compares these columns byte by byte, so
+// the condition is coarse: it keeps every row whose value matches PageFilterPattern(text) by
+// character, and may keep others in which the text only matches from the second byte of a
+// character; the caller drops those with cp932::MatchesLike. Apostrophes are doubled.
 std::string PageFilter(LaunchColumn column, const std::string& text);
+// The pattern a row's value must match by character (cp932::MatchesLike) to be shown.
+std::string PageFilterPattern(const std::string& text);
 
 // A statement text prepared for the server in parameter-scanning mode: every marker (":name"
 // or "?name") outside quotes and comments becomes "?". Throws DatabaseError for a marker

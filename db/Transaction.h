@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include "db/Connection.h"
 
@@ -15,8 +16,11 @@ class Transaction {
   Transaction& operator=(const Transaction&) = delete;
 
   bool InTransaction() const { return handle_ != 0; }
-  // isc_start_multiple with an empty parameter buffer: snapshot, wait, read-write.
-  void StartTransaction();
+  // isc_start_multiple with an empty parameter buffer: snapshot, wait, read-write; or with the
+  // given parameter buffer.
+  void StartTransaction(const std::string& parameters = std::string());
+  // The server's number of the active transaction (isc_info_tra_id). Throws.
+  long long ServerId();
   // Both close the result and release the statement first.
   void Commit();
   void Rollback();

@@ -1,6 +1,7 @@
 #include "monitor/LaunchRecord.h"
 
 #include "app/UnitV.h"
+#include "db/LaunchTable.h"
 #include "db/Statements.h"
 #include "platform/cp932.h"
 
@@ -31,10 +32,17 @@ LaunchFacts ComposeLaunch(platform::Services& services, const std::string& path,
   }
 
   LaunchFacts facts;
-  facts.pc_user_name = pc_user_name;
-  facts.local_folder = SanitizeText(cp932::FolderPart(path));
-  facts.network_folder = SanitizeText(cp932::FolderPart(network_path));
-  facts.file_name = SanitizeText(cp932::FileNamePart(path));
+  // A deep project folder, or a drive expanded to a long network name, can outgrow its column;
+  // cut to the characters that fit, the launch is still stored rather than refused at every tick.
+  using db::LaunchColumn;
+  using db::LaunchColumnBytes;
+  facts.pc_user_name = cp932::CutToCharacters(pc_user_name, LaunchColumnBytes(LaunchColumn::PNAME));
+  facts.local_folder =
+      cp932::CutToCharacters(SanitizeText(cp932::FolderPart(path)), LaunchColumnBytes(LaunchColumn::L_FOLDER));
+  facts.network_folder =
+      cp932::CutToCharacters(SanitizeText(cp932::FolderPart(network_path)), LaunchColumnBytes(LaunchColumn::N_FOLDER));
+  facts.file_name =
+      cp932::CutToCharacters(SanitizeText(cp932::FileNamePart(path)), LaunchColumnBytes(LaunchColumn::FILE_NAME));
   facts.boot_date = boot_date;
   facts.boot_time = boot_time;
 

@@ -2,6 +2,7 @@
 // and the ten statement values built from them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -26,15 +27,24 @@ struct LaunchFacts {
   // An insert of this launch met a lost connection: its commit may have reached the server
   // before the connection broke, so the table is asked before the launch is stored again.
   bool maybe_stored = false;
-  // The number that insert used: a row that landed carries it, which tells it apart from an
-  // identical launch stored in the same tick (the same drawing open in two windows).
+  // The number that insert used and the server's number of its transaction: a row that landed
+  // carries both (the second as its RDB$RECORD_VERSION), which tells it apart from any other
+  // row with the same facts, whether stored by this PC or by another one under the same name.
   int32_t attempted_number = 0;
+  long long attempted_transaction = 0;
+  // Inserts of this launch the server refused for another reason than a taken number or a lost
+  // connection, and its text of the last one: after a few it is set aside, not retried forever.
+  int refusals = 0;
+  std::string refusal_text;
+  // Listed in the journal file: only the copy of the program holding the journal may store it.
+  bool journalled = false;
 };
 
 // A drive's network name ("Z:" -> "\\server\share"), or the drive text itself on any failure.
 std::string ExpandDriveToUnc(platform::Services& services, const std::string& drive);
 
 // The facts of a launch of the drawing at `path` (Jw_cad's folder followed by the file name).
+// Texts longer than their columns are cut at a character boundary, so the launch is stored.
 LaunchFacts ComposeLaunch(platform::Services& services, const std::string& path,
                           const std::string& pc_user_name, const std::string& boot_date,
                           const std::string& boot_time);

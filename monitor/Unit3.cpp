@@ -11,6 +11,24 @@ using namespace monitor;
 namespace {
 const char kIntervalMessage[] = "チェック割込時間は 1～999の整数で入力して下さい";
 constexpr uint32_t kPanelColor = 15461355;  // red, green and blue 235
+// How long to wait for another copy of the program to let go of the journal: briefly in a tick
+// (the next tick tries again), longer when the launches waiting are to be stored or kept now.
+constexpr int kTickJournalWaitMs = 200;
+constexpr int kJournalWaitMs = 3000;
+
+// Ends the registrar's tick however the tick ends.
+class TickScope {
+ public:
+  explicit TickScope(LaunchRegistrar& registrar) : registrar_(registrar) {
+    registrar_.BeginTick(kTickJournalWaitMs);
+  }
+  ~TickScope() { registrar_.EndTick(kTickJournalWaitMs); }
+  TickScope(const TickScope&) = delete;
+  TickScope& operator=(const TickScope&) = delete;
+
+ private:
+  LaunchRegistrar& registrar_;
+};
 }  // namespace
 
 TForm3::TForm3(db::DataModule& data, platform::Services& services)
@@ -87,27 +105,15 @@ void TForm3::FormShow() {
   known_.clear();
   ListBox2.Clear();
   Button1.SetEnabled(true);
-  // Asking for the table also reattaches a connection that broke while the check ran (the
-  // server restarted); a connection closed on purpose stays closed and the answer is false.
-  bool table_ready;
-  try {
-    table_ready = data_.TableExists(db::kLaunchTableName);
-  } catch (...) {
-    // The connection failed while the tables were listed: the table is not known to exist,
-    // so the check cannot start; the error itself is shown by the general error box.
-    Button1.SetEnabled(false);
-    throw;
-  }
-  if (data_.Connected()) {
-    if (!table_ready && !data_.CreateLaunchTable()) {
-      Button1.SetEnabled(false);
-    } else {
-      StorePendingLaunches();
-    }
-    if (Edit1.Enabled()) Edit1.SetFocus();
+  // A server that is down after a restart is reported by the error box; the start button stays
+  // enabled, so starting once it is back works.
+  const db::LaunchTableState table = data_.EnsureLaunchTable();
+  if (table == db::LaunchTableState::Ready) {
+    StorePendingLaunches();
   } else {
     Button1.SetEnabled(false);
   }
+  if (table != db::LaunchTableState::Closed && Edit1.Enabled()) Edit1.SetFocus();
 }
 
 void TForm3::FormClose() { Timer1.SetEnabled(false); }
@@ -120,8 +126,15 @@ void TForm3::Button1Click() {
     Edit1.SetFocus();
     return;
   }
+  // The check stores into the table: after a server restart it is attached again here, and a
+  // server still down ends the start with the error box.
+  if (data_.EnsureLaunchTable() != db::LaunchTableState::Ready) {
+    Button1.SetEnabled(false);
+    return;
+  }
   CheckInterval = seconds;
   Edit1.SetEnabled(false);
+  StorePendingLaunches();  // launches kept from earlier go before any the check finds
   Timer1.SetInterval(seconds * 1000);
   Timer1.SetEnabled(true);
 }
@@ -168,7 +181,7 @@ void TForm3::Timer1Timer() {
     }
 
     // Launches kept from earlier ticks go first, so they keep their place before the new ones.
-    registrar_.BeginTick();
+    TickScope tick(registrar_);
     registrar_.StorePending();
 
     for (const WindowEntry& entry : scan.entries) {
@@ -191,9 +204,26 @@ std::string TForm3::ExpandDriveToUnc(const std::string& drive) {
 }
 
 void TForm3::StorePendingLaunches() {
-  if (registrar_.Pending().empty()) return;
-  registrar_.BeginTick();
-  registrar_.StorePending();
+  registrar_.BeginTick(kJournalWaitMs);
+  if (!registrar_.Pending().empty()) {
+    // At the start of the program no window may have made the table yet. Without a usable
+    // table nothing is tried: the launches wait, none counted as refused.
+    bool table_ready = false;
+    try {
+      table_ready = data_.EnsureLaunchTable() == db::LaunchTableState::Ready;
+    } catch (const std::exception&) {
+      // The server cannot be reached (yet): the launches keep waiting in the journal.
+    }
+    if (table_ready) registrar_.StorePending();
+  }
+  registrar_.EndTick(kJournalWaitMs);
+}
+
+void TForm3::UseJournal(const std::string& journal_path, const std::string& rejected_path) {
+  if (journal_ && journal_->Path() == journal_path && journal_->RejectedPath() == rejected_path) return;
+  auto journal = std::make_unique<LaunchJournal>(journal_path, rejected_path);
+  registrar_.UseJournal(journal.get());
+  journal_ = std::move(journal);
 }
 
 void TForm3::RegisterLaunch(const std::string& path) {

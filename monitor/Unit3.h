@@ -2,10 +2,12 @@
 // drawing windows and stores one BOOTJWW row for every drawing newly seen.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "db/DataModule.h"
+#include "monitor/LaunchJournal.h"
 #include "monitor/JwScan.h"
 #include "monitor/LaunchRegistrar.h"
 #include "platform/services.h"
@@ -43,15 +45,22 @@ class TForm3 : public ui::Form {
 
   // Launches seen but not stored yet; they outlive stopping and closing the window.
   const monitor::LaunchRegistrar& Registrar() const { return registrar_; }
-  // Stores them now if the server answers (also called by showing the window, and meant for
-  // the end of the program, before the connection is closed).
+  // Stores them now if the server answers, the journal's first (also called by showing the
+  // window and by starting the check, and meant for the start of the program, once connected,
+  // and its end, before the connection is closed).
   void StorePendingLaunches();
+
+  // Launches waiting for the server are kept in the journal file at `journal_path` (the
+  // settings file's path with ".jnl"), so that they outlive the program; refused ones are set
+  // aside in `rejected_path` (".rej").
+  void UseJournal(const std::string& journal_path, const std::string& rejected_path);
 
  private:
   void StampTick();
 
   db::DataModule& data_;
   platform::Services& services_;
+  std::unique_ptr<monitor::LaunchJournal> journal_;  // outlives the registrar that uses it
   monitor::LaunchRegistrar registrar_;
   // The entries ListBox1 shows, in its order: the tick works on these, the list box only shows
   // their texts.

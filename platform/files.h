@@ -47,6 +47,8 @@ class OutputFile {
   bool Write(const std::string& text) { return Write(text.data(), text.size()); }
   // Flushes and closes; false when any write or the close failed.
   bool Close();
+  // Writes what is buffered and waits until the system has it on the disk.
+  bool FlushToDisk();
   bool IsOpen() const { return handle_ != nullptr; }
 
  private:
@@ -68,7 +70,9 @@ class ReplacingFile {
   bool Open();
   bool Write(const std::string& text) { return file_.Write(text); }
   // Closes and renames; false when anything written so far failed or the rename failed.
-  bool Commit();
+  // With `to_disk`, the new content is on the disk before the rename, so that not even a
+  // power cut can leave the name on a file whose content never arrived.
+  bool Commit(bool to_disk = false);
 
  private:
   std::string path_;

@@ -61,9 +61,10 @@ bool ReplacingFile::Open() {
   return false;
 }
 
-bool ReplacingFile::Commit() {
+bool ReplacingFile::Commit(bool to_disk) {
   if (temporary_.empty()) return false;
-  bool written = file_.Close();
+  bool written = !to_disk || file_.FlushToDisk();
+  written = file_.Close() && written;
   if (!written || !ReplaceFile(temporary_, path_)) return false;
   temporary_.clear();
   return true;

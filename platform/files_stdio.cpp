@@ -1,10 +1,14 @@
-// stdio file access, for the native build.
+// stdio file access and flock, for the native build.
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cstdio>
 
+#include "platform/file_lock.h"
 #include "platform/files.h"
 
 namespace platform {
@@ -65,6 +69,12 @@ bool OutputFile::Flush() {
   return !failed_;
 }
 
+bool OutputFile::FlushToDisk() {
+  if (!Flush()) return false;
+  FILE* file = static_cast<FILE*>(handle_);
+  return std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0;
+}
+
 bool OutputFile::Close() {
   if (handle_ == nullptr) return false;
   bool ok = Flush();
@@ -73,6 +83,32 @@ bool OutputFile::Close() {
   if (std::fclose(file) != 0) ok = false;
   handle_ = nullptr;
   return ok && !failed_;
+}
+
+// Each open of the file is a holder of its own, so two holders in one process exclude each other
+// just as two processes do. The file stays behind; only the lock on it counts.
+bool FileLock::TryOnce(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    ::close(fd);
+    return false;
+  }
+  handle_ = fd;
+  return true;
+}
+
+void FileLock::Close() {
+  const int fd = static_cast<int>(handle_);
+  ::flock(fd, LOCK_UN);
+  ::close(fd);
+  handle_ = -1;
+}
+
+void SleepMilliseconds(int milliseconds) {
+  struct timespec wait = {milliseconds / 1000, (milliseconds % 1000) * 1000000L};
+  while (::nanosleep(&wait, &wait) != 0) {
+  }
 }
 
 }  // namespace platform

@@ -15,6 +15,7 @@ const char kEmptyMessage[] = "内容を入力して下さい";
 const char kQuoteMessage[] = "引用符「'」「\"」を入力しないで下さい";
 const char kUpdatedMessage[] = "編集登録OK";
 const char kUpdateFailedMessage[] = "編集登録失敗";
+const char kZeroByteMessage[] = "使用できない文字（NUL）が含まれています";
 
 }  // namespace
 
@@ -122,18 +123,14 @@ void TForm4::FormShow() {
   ui::BusyCursor busy;
   Button1.SetEnabled(true);
   Button4.SetEnabled(true);
-  // A connection found broken by an earlier operation (the server restarted) is attached again
-  // here, or the editor would stay unusable; one closed on purpose stays closed.
-  if (!data_.ConnectedOrReattached()) {
-    Button1.SetEnabled(false);
-    Button4.SetEnabled(false);
-    return;
-  }
-  if (!data_.TableExists(db::kLaunchTableName) && !data_.CreateLaunchTable()) {
+  // A server that is down after a restart is reported by the error box; the buttons stay
+  // enabled, so the first fetch or register once it is back works.
+  const db::LaunchTableState table = data_.EnsureLaunchTable();
+  if (table != db::LaunchTableState::Ready) {
     Button1.SetEnabled(false);
     Button4.SetEnabled(false);
   }
-  Edit1.SetFocus();
+  if (table != db::LaunchTableState::Closed) Edit1.SetFocus();
 }
 
 void TForm4::FormClose() {}
@@ -142,6 +139,9 @@ void TForm4::Button4Click() {
   ui::BusyCursor busy;
   int number = ValidNumber();
   if (number == 0) return;
+  // Attaches again after a server restart; a server still down ends the fetch with the boxes
+  // as they were.
+  data_.EnsureLaunchTable();
   EmptyBoxes();
   std::vector<std::string> values(db::kLaunchColumnCount);
   data_.OpenSelect("*", db::kLaunchTableName, db::NumberCondition(number), "");
@@ -172,12 +172,19 @@ void TForm4::Button1Click() {
       boxes[i]->SetFocus();
       return;
     }
+    // The server would store the zero byte, and every read gives the text only up to it.
+    if (text.find('\0') != std::string::npos) {
+      ui::ShowMessage(kZeroByteMessage);
+      boxes[i]->SetFocus();
+      return;
+    }
     // The quote test above already keeps apostrophes out; the literal helper is the one place
     // that makes any text safe between apostrophes all the same.
     values.push_back(db::QuoteLiteral(text));
   }
   values.push_back(std::to_string(StrToIntZero(Edit10.Text())));
 
+  data_.EnsureLaunchTable();  // as in the fetch
   // An update that matched no row stored nothing: that is not a success for the user.
   bool stored = data_.UpdateRows(db::kLaunchTableName, db::kLaunchColumnCount,
                                  db::LaunchColumnNames(), values, db::NumberCondition(number)) &&
@@ -189,6 +196,7 @@ void TForm4::Button5Click() {
   ui::BusyCursor busy;
   int number = ValidNumber();
   if (number == 0) return;
+  data_.EnsureLaunchTable();  // as in the fetch
   data_.DeleteRows(db::kLaunchTableName, db::NumberCondition(number));
   EmptyBoxes();
   Edit1.SetFocus();

@@ -6,6 +6,7 @@
 
 #include "app/UnitV.h"
 #include "db/Statements.h"
+#include "platform/cp932.h"
 
 namespace {
 
@@ -157,11 +158,11 @@ void TForm5::FormShow() {
   PageSize = 100;
   StartRow = 1;
   NextStartRow = 0;
-  FilterClause.clear();
+  matching_rows_ = -1;  // counted anew with the first page
+  SetFilter(std::nullopt, "");
   OrderClause = db::PageOrder(Column::N, false);
 
   ComboBox1.SetItemIndex(0);
-  ComboBox1Select();
   ComboBox2.SetItemIndex(0);
 
   for (int col = 0; col < kColumnCount; ++col) StringGrid1.SetCell(col, 0, kHeaders[col]);
@@ -169,16 +170,13 @@ void TForm5::FormShow() {
   ClearGrid();
 
   EnablePageButtons(true);
-  if (data_.Connected()) {
-    if (data_.TableExists(db::kLaunchTableName)) {
-      Button1Click();
-    } else if (!data_.CreateLaunchTable()) {
-      EnablePageButtons(false);
-    }
-    if (Button1.Enabled()) Button1.SetFocus();
-  } else {
-    EnablePageButtons(false);
-  }
+  // The first page (sort entry 0, no filter), loaded once the window is set up. Its load makes
+  // the table usable: it attaches again after a server restart and creates a missing table. A
+  // server still down is reported by the error box; the buttons stay enabled, so the first
+  // click once it is back loads the page.
+  const db::LaunchTableState table = LoadPage();
+  if (table != db::LaunchTableState::Ready) EnablePageButtons(false);
+  if (Button1.Enabled()) Button1.SetFocus();
 }
 
 void TForm5::FormClose() {}
@@ -195,30 +193,30 @@ std::vector<std::string> TForm5::PageStatementLines() const {
   return db::PageStatementLines(FilterClause, OrderClause);
 }
 
-void TForm5::LoadPage() {
+db::LaunchTableState TForm5::LoadPage() {
   // Presses queued while the page loads must not start one load each.
   ui::InputPause pause(*this, {&Button1, &Button2, &Button3, &Button4, &ComboBox1, &Edit1, &ComboBox2});
   ui::BusyCursor busy;
   db::Query& query = data_.IBQuery1();
   data_.CloseQuery();
   int row = 1;
-  // The statement layer would attach on demand with the last settings even after the user
-  // disconnected; the list must not, so a closed connection shows an empty page. A connection
-  // found broken by an earlier operation is attached again by the next data operation: let a
-  // cheap one do that here, so a restarted server does not leave the list empty for good.
-  if (!data_.Connected()) {
-    try {
-      data_.TableExists(db::kLaunchTableName);
-    } catch (const std::exception&) {
-    }
+  db::LaunchTableState table;
+  try {
+    table = data_.EnsureLaunchTable();
+  } catch (...) {
+    NextStartRow = StartRow;  // nothing shown
+    throw;
   }
-  if (data_.Connected()) {
-    // Counted first, in the transaction the page is then read in: both see the same rows.
+  // A connection closed on purpose stays closed (the statement layer would attach on demand
+  // with the last settings): the page stays empty.
+  if (table == db::LaunchTableState::Ready) {
     const bool count_kept = matching_rows_ >= 0 && counted_filter_ == FilterClause;
-    if (!count_kept) {
-      matching_rows_ = CountMatchingRows();
-      counted_filter_ = FilterClause;
-    }
+    // Without a filter the server counts, first, in the transaction the page is then read in.
+    // With one only the rows that match by character count: the page's read goes on for them.
+    const bool count_read = !count_kept && FilterColumn.has_value();
+    if (!count_kept && !count_read) matching_rows_ = CountMatchingRows();
+    if (!count_kept) counted_filter_ = FilterClause;
+    if (count_read) matching_rows_ = -1;
     StringGrid1.BeginUpdate();
     try {
       query.SetParamCheck(true);
@@ -226,13 +224,31 @@ void TForm5::LoadPage() {
       query.SetUniDirectional(true);  // a page is read forward once: skipped rows are not kept
       query.Open();
       query.First();
-      // The page is found on the client: skipping needs no value texts.
-      if (StartRow > 1) query.MoveBy(StartRow - 1);
+      // The page is found on the client. Without a filter skipping needs no value texts; with
+      // one, only the rows that match by character count.
+      int32_t skipped = 0;  // with a filter: rows that match, before the page
+      if (!FilterColumn) {
+        if (StartRow > 1) query.MoveBy(StartRow - 1);
+      } else {
+        for (; skipped < StartRow - 1 && !query.Eof(); query.Next()) {
+          if (RowShown(query)) ++skipped;
+        }
+      }
       while (!query.Eof()) {
-        for (int col = 0; col < kColumnCount; ++col) StringGrid1.SetCell(col, row, query.ValueText(col));
-        ++row;
-        if (row > PageSize) break;
+        if (RowShown(query)) {
+          for (int col = 0; col < kColumnCount; ++col) StringGrid1.SetCell(col, row, query.ValueText(col));
+          ++row;
+          if (row > PageSize) break;
+        }
         query.Next();
+      }
+      if (count_read) {
+        long long matching = skipped + (row - 1);
+        if (!query.Eof()) query.Next();  // past the page's last row
+        for (; !query.Eof(); query.Next()) {
+          if (RowShown(query)) ++matching;
+        }
+        matching_rows_ = matching;
       }
     } catch (const std::exception&) {
       // Nothing is reported: the rows read so far stay on the page.
@@ -247,6 +263,18 @@ void TForm5::LoadPage() {
     StatusBar1.SetText("");
   }
   NextStartRow = StartRow + row - 1;
+  return table;
+}
+
+bool TForm5::RowShown(const db::Query& query) const {
+  if (!FilterColumn) return true;
+  return cp932::MatchesLike(query.ValueText(static_cast<int>(*FilterColumn)), FilterPattern);
+}
+
+void TForm5::SetFilter(std::optional<Column> column, const std::string& text) {
+  FilterColumn = column;
+  FilterClause = column ? db::PageFilter(*column, text) : std::string();
+  FilterPattern = column ? db::PageFilterPattern(text) : std::string();
 }
 
 long long TForm5::CountMatchingRows() {
@@ -315,7 +343,6 @@ void TForm5::ComboBox2Select() {
   if (index < 0) return;
   std::string text = Edit1.Text();
   if (text.empty()) index = 0;
-  const std::optional<Column>& column = kFilterEntries[index].column;
-  FilterClause = column ? db::PageFilter(*column, text) : std::string();
+  SetFilter(kFilterEntries[index].column, text);
   Button1Click();
 }

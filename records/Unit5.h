@@ -3,10 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "db/DataModule.h"
+#include "db/Query.h"
 #include "db/Statements.h"
 #include "platform/ui/toolkit.h"
 
@@ -32,6 +34,11 @@ class TForm5 : public ui::Form {
   int32_t NextStartRow = 0;
   std::string FilterClause;
   std::string OrderClause = db::PageOrder(db::LaunchColumn::N, false);
+  // The server matches FilterClause byte by byte; a row it returns is shown only when the
+  // filter column's value matches FilterPattern by character. StartRow and NextStartRow count
+  // shown rows. No column: no filter.
+  std::optional<db::LaunchColumn> FilterColumn;
+  std::string FilterPattern;
 
   void FormShow();
   void FormClose();
@@ -43,14 +50,20 @@ class TForm5 : public ui::Form {
   void ComboBox2Select();
 
   void ClearGrid();
-  void LoadPage();
+  // Reads the page from StartRow into the grid, after EnsureLaunchTable; returns what that
+  // found (the page stays empty unless Ready) and passes on what it throws.
+  db::LaunchTableState LoadPage();
+  // FilterClause, FilterColumn and FilterPattern for `text` in `column`; none: no filter.
+  void SetFilter(std::optional<db::LaunchColumn> column, const std::string& text);
   // The statement LoadPage sends for the current filter and order.
   std::vector<std::string> PageStatementLines() const;
 
  private:
   void EnablePageButtons(bool enabled);
-  // How many rows the filter lets through, counted in the read transaction the page is read in
-  // next; -1 when that failed.
+  // Whether the current row of the page statement's result is shown (always without a filter).
+  bool RowShown(const db::Query& query) const;
+  // How many rows there are without a filter, counted by the server in the read transaction the
+  // page is read in next; -1 when that failed.
   long long CountMatchingRows();
   // The status bar: the rows the page holds, of how many match (a count kept from an earlier
   // load is brought in line with what this page saw).

@@ -5,6 +5,8 @@
 #include <stdexcept>
 
 #include "platform/cp932.h"
+#include "platform/errors.h"
+#include "platform/ui/text_limit.h"
 
 namespace ui {
 
@@ -71,10 +73,15 @@ void Dispatch(const Handler& handler) {
   try {
     handler();
   } catch (const std::exception& error) {
-    ShowErrorBox(error.what());
+    ShowErrorBox(ErrorBoxText(error));
   } catch (...) {
     ShowErrorBox("予期しないエラーが発生しました");
   }
+}
+
+std::string ErrorBoxText(const std::exception& error) {
+  if (dynamic_cast<const platform::ReportedError*>(&error) != nullptr) return error.what();
+  return std::string("処理を完了できませんでした。\r\n") + error.what();
 }
 
 // ---- Control ----
@@ -302,15 +309,46 @@ void Button::Click() {
   Dispatch(OnClick);
 }
 
+void Edit::SetSelection(int start, int end) {
+  selection_text_ = Text();
+  std::size_t size = selection_text_.size();
+  selection_end_ = std::min<std::size_t>(std::max(end, 0), size);
+  selection_start_ = std::min<std::size_t>(std::max(start, 0), selection_end_);
+}
+
+int Edit::SelectionStart() {
+  if (Text() != selection_text_) return static_cast<int>(Text().size());
+  return static_cast<int>(selection_start_);
+}
+
+int Edit::SelectionEnd() {
+  if (Text() != selection_text_) return static_cast<int>(Text().size());
+  return static_cast<int>(selection_end_);
+}
+
+// One insertion at the selection under the byte limit; the selection follows the result.
+void Edit::Replace(const std::string& inserted) {
+  std::string before = Text();
+  TextChange change{std::size_t(SelectionStart()), std::size_t(SelectionEnd()), inserted};
+  LimitedText after = ApplyWithinLimit(before, change, max_length_ > 0 ? std::size_t(max_length_) : 0);
+  if (!after.refused) SetText(after.text);
+  selection_text_ = after.text;
+  selection_start_ = after.selection_start;
+  selection_end_ = after.selection_end;
+}
+
 void Edit::Type(const std::string& text) {
   if (!Reachable(*this)) return;
-  std::string current = Text();
-  std::string added = text;
-  if (max_length_ > 0) {
-    std::size_t room = current.size() >= std::size_t(max_length_) ? 0 : max_length_ - current.size();
-    added = cp932::CutBytes(added, room);
+  for (std::size_t pos = 0; pos < text.size();) {
+    std::size_t width = cp932::IsLeadByte(static_cast<unsigned char>(text[pos])) ? 2 : 1;
+    Replace(text.substr(pos, width));
+    pos += width;
   }
-  SetText(current + added);
+}
+
+void Edit::Paste(const std::string& text) {
+  if (!Reachable(*this)) return;
+  Replace(text);
 }
 
 void Edit::DoubleClick() {
@@ -375,13 +413,75 @@ void StringGrid::SetColCount(int count) {
   col_widths_.resize(col_count_, default_col_width_);
   for (auto& column : cells_) column.resize(row_count_);
   cells_.resize(col_count_, std::vector<std::string>(row_count_));
+  KeepCurrentCellInside();
   Changed();
 }
 
 void StringGrid::SetRowCount(int count) {
   row_count_ = std::max(count, 0);
   for (auto& column : cells_) column.resize(row_count_);
+  KeepCurrentCellInside();
   Changed();
+}
+
+void StringGrid::KeepCurrentCellInside() {
+  col_ = std::max(0, std::min(col_, col_count_ - 1));
+  row_ = std::max(fixed_rows_, std::min(row_, row_count_ - 1));
+}
+
+void StringGrid::SetCurrentCell(int col, int row) {
+  col_ = col;
+  row_ = row;
+  KeepCurrentCellInside();
+  Changed();
+}
+
+bool StringGrid::CellAfterKey(GridKey key, int page_rows, int& col, int& row) const {
+  int last_col = col_count_ - 1, first_row = fixed_rows_, last_row = row_count_ - 1;
+  if (last_col < 0 || last_row < first_row) return false;  // no cell to be in
+  col = col_;
+  row = row_;
+  page_rows = std::max(page_rows, 1);
+  switch (key) {
+    case GridKey::Left: col = std::max(col - 1, 0); break;
+    case GridKey::Right: col = std::min(col + 1, last_col); break;
+    case GridKey::Up: row = std::max(row - 1, first_row); break;
+    case GridKey::Down: row = std::min(row + 1, last_row); break;
+    case GridKey::Home: col = 0; break;
+    case GridKey::End: col = last_col; break;
+    case GridKey::CtrlHome: col = 0; row = first_row; break;
+    case GridKey::CtrlEnd: col = last_col; row = last_row; break;
+    case GridKey::PageUp: row = std::max(row - page_rows, first_row); break;
+    case GridKey::PageDown: row = std::min(row + page_rows, last_row); break;
+    case GridKey::Tab:
+      // Along the row, then on to the next row; the last cell hands the focus on.
+      if (!options_.tab_moves || (col == last_col && row == last_row)) return false;
+      if (++col > last_col) {
+        col = 0;
+        ++row;
+      }
+      break;
+    case GridKey::ShiftTab:
+      if (!options_.tab_moves || (col == 0 && row == first_row)) return false;
+      if (--col < 0) {
+        col = last_col;
+        --row;
+      }
+      break;
+  }
+  return true;
+}
+
+bool StringGrid::WantsKey(GridKey key) const {
+  int col = 0, row = 0;
+  return CellAfterKey(key, 1, col, row);
+}
+
+bool StringGrid::PressKey(GridKey key, int page_rows) {
+  int col = 0, row = 0;
+  if (!Reachable(*this) || !CellAfterKey(key, page_rows, col, row)) return false;
+  if (col != col_ || row != row_) SetCurrentCell(col, row);
+  return true;
 }
 
 void StringGrid::SetDefaultColWidth(int width) {

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -288,13 +289,24 @@ class Edit : public Control {
   int MaxLength() const { return max_length_; }
   void SetImeOff(bool off) { ime_off_ = off; Changed(); }
   bool ImeOff() const { return ime_off_; }
-  // Typing at the end of the text: stops at the byte limit, never splitting a character.
+  // Where the user's typing goes, in bytes (a caret when start == end), as a click or a drag
+  // leaves it. It lasts until the text is set anew; then the caret is at the end of the text.
+  void SetSelection(int start, int end);
+  int SelectionStart();
+  int SelectionEnd();
+  // The user types the characters one by one at the selection: a character that would take the
+  // text past the byte limit is refused and the text stays as it was (see text_limit.h).
   void Type(const std::string& text);
+  // The user pastes at the selection: the text is cut at the last whole character that fits.
+  void Paste(const std::string& text);
   void DoubleClick();
 
  private:
+  void Replace(const std::string& inserted);
   int max_length_ = 0;
   bool ime_off_ = false;
+  std::size_t selection_start_ = 0, selection_end_ = 0;
+  std::string selection_text_;  // the text the selection was made in
 };
 
 class ListBox : public Control {
@@ -360,6 +372,10 @@ struct GridOptions {
   bool thumb_tracking = false;  // the view follows the scroll box while it is dragged
 };
 
+// The keys that move a grid's current cell (Home and End: first and last column of the row;
+// with Ctrl: first and last cell of the grid).
+enum class GridKey { Left, Right, Up, Down, Tab, ShiftTab, Home, End, CtrlHome, CtrlEnd, PageUp, PageDown };
+
 class StringGrid : public Control {
  public:
   struct CreateArgs {
@@ -380,12 +396,16 @@ class StringGrid : public Control {
   int ColCount() const { return col_count_; }
   void SetRowCount(int count);
   int RowCount() const { return row_count_; }
-  void SetFixedRows(int count) { fixed_rows_ = count; Changed(); }
+  void SetFixedRows(int count) { fixed_rows_ = count; KeepCurrentCellInside(); Changed(); }
   int FixedRows() const { return fixed_rows_; }
   void SetDefaultColWidth(int width);
   int DefaultColWidth() const { return default_col_width_; }
+  // The width as set or read from the settings: kept as it is, whatever the grid can show.
   void SetColWidth(int col, int width);
   int ColWidth(int col);
+  // What the grid shows for a width: a negative one as 0, one too wide at its largest.
+  static constexpr int kWidestColumn = 32767;
+  static int ShownColWidth(int width) { return width < 0 ? 0 : width > kWidestColumn ? kWidestColumn : width; }
   void SetCell(int col, int row, const std::string& text);
   const std::string& Cell(int col, int row) const;
   void SetFixedColor(uint32_t color) { fixed_color_ = color; Changed(); }
@@ -396,8 +416,25 @@ class StringGrid : public Control {
   void BeginUpdate() { ++updating_; }
   void EndUpdate();
 
+  // The current cell: where the user is in the grid (cells stay read-only). Always a cell below
+  // the fixed rows while there is one; it starts at the first of them.
+  int Col() const { return col_; }
+  int Row() const { return row_; }
+  void SetCurrentCell(int col, int row);  // kept inside the grid
+  // Whether the key is the grid's (at an edge an arrow is, and moves nothing). Tab and Shift+Tab
+  // move between cells only with the tab_moves option, and leave the grid at its last and first
+  // cell.
+  bool WantsKey(GridKey key) const;
+  // The user presses a key in the grid: the current cell moves (Page keys by page_rows rows).
+  // False when the key is not the grid's, as WantsKey says; nothing moves then.
+  bool PressKey(GridKey key, int page_rows = 1);
+
  private:
+  // The current cell after a key; false when the key leaves the grid.
+  bool CellAfterKey(GridKey key, int page_rows, int& col, int& row) const;
+  void KeepCurrentCellInside();
   int col_count_ = 5, row_count_ = 5, fixed_rows_ = 1, default_col_width_ = 64;
+  int col_ = 0, row_ = 1;
   int updating_ = 0;
   uint32_t fixed_color_ = kDefaultColor;
   GridOptions options_;
@@ -560,6 +597,9 @@ bool WorkRunning();
 void ShowMessage(const std::string& text);
 // System box with an error icon, application title, OK.
 void ShowErrorBox(const std::string& text);
+// What the error box says for an error that escaped a handler: a Japanese sentence saying what
+// could not be done, the technical detail on the line below.
+std::string ErrorBoxText(const std::exception& error);
 // Yes/No question box with the given caption; Yes is the default button.
 Answer AskYesNo(const std::string& caption, const std::string& text);
 

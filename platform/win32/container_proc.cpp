@@ -92,7 +92,7 @@ LRESULT RunContainerProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, 
     return own(*peer, hwnd, message, wparam, lparam);
   } catch (const std::exception& error) {
     try {
-      ui::ShowErrorBox(error.what());
+      ui::ShowErrorBox(ui::ErrorBoxText(error));
     } catch (...) {
     }
   } catch (...) {

@@ -3,6 +3,7 @@
 #include <windows.h>
 #undef ReplaceFile  // a Win32 macro; ours is platform::ReplaceFile
 
+#include "platform/file_lock.h"
 #include "platform/files.h"
 
 namespace platform {
@@ -75,6 +76,10 @@ bool OutputFile::Flush() {
   return !failed_;
 }
 
+bool OutputFile::FlushToDisk() {
+  return Flush() && FlushFileBuffers(static_cast<HANDLE>(handle_)) != 0;
+}
+
 bool OutputFile::Close() {
   if (handle_ == nullptr) return false;
   bool ok = Flush();
@@ -82,5 +87,22 @@ bool OutputFile::Close() {
   handle_ = nullptr;
   return ok && !failed_;
 }
+
+// The lock file: opened without sharing, so a second opener is refused until the holder closes
+// it; the file goes away with the last close.
+bool FileLock::TryOnce(const std::string& path) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  handle_ = reinterpret_cast<long long>(file);
+  return true;
+}
+
+void FileLock::Close() {
+  CloseHandle(reinterpret_cast<HANDLE>(handle_));
+  handle_ = -1;
+}
+
+void SleepMilliseconds(int milliseconds) { Sleep(static_cast<DWORD>(milliseconds)); }
 
 }  // namespace platform

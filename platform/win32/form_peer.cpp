@@ -24,6 +24,7 @@ FormPeer::FormPeer(ui::Form& form) : WindowPeer(form), form_(form) {
   HWND hwnd = CreateWindowExA(WS_EX_CONTROLPARENT | WS_EX_APPWINDOW, kFormClass, "", Style(),
                               0, 0, 100, 100, nullptr, nullptr, GetModuleHandleA(nullptr), this);
   Attach(hwnd);
+  if (hwnd_ != nullptr) GetWindowRect(hwnd_, &normal_frame_);
   shown_visible_ = false;
   FormList().push_back(this);
 }
@@ -168,8 +169,13 @@ void FormPeer::ApplyPlacement(bool frame_changed) {
     WINDOWPLACEMENT placement;
     placement.length = sizeof placement;
     if (IsIconic(hwnd_) && GetWindowPlacement(hwnd_, &placement)) {
-      placement.rcNormalPosition = {left, top, left + width, top + height};
+      // The placement's coordinates differ from the screen's by what they differed for the
+      // frame known in both (the taskbar's offset on Windows, nothing under Wine).
+      int dx = placement.rcNormalPosition.left - normal_frame_.left;
+      int dy = placement.rcNormalPosition.top - normal_frame_.top;
+      placement.rcNormalPosition = {left + dx, top + dy, left + dx + width, top + dy + height};
       SetWindowPlacement(hwnd_, &placement);
+      normal_frame_ = {left, top, left + width, top + height};
     } else {
       SetWindowPos(hwnd_, nullptr, left, top, std::max(width, 0), std::max(height, 0),
                    SWP_NOZORDER | SWP_NOACTIVATE);
@@ -221,6 +227,9 @@ void FormPeer::ApplyShowing() {
       }
     } else {
       ShowWindow(hwnd_, SW_HIDE);
+      // A modal form closed inside a sent message (a BM_CLICK from another program) leaves its
+      // loop waiting in GetMessage: a posted message wakes it to see the form is gone.
+      if (form_.Modal()) PostMessageA(hwnd_, WM_NULL, 0, 0);
     }
   }
 }
@@ -240,10 +249,8 @@ void FormPeer::OwnByMainForm() {
 
 void FormPeer::ReadBackState() {
   RECT frame;
-  WINDOWPLACEMENT placement;
-  placement.length = sizeof placement;
-  if (IsIconic(hwnd_) && GetWindowPlacement(hwnd_, &placement)) {
-    frame = placement.rcNormalPosition;
+  if (IsIconic(hwnd_)) {
+    frame = normal_frame_;  // where it returns to, in screen coordinates
   } else if (!GetWindowRect(hwnd_, &frame)) {
     return;
   }
@@ -274,6 +281,9 @@ void FocusInside(HWND form_window) {
 
 LRESULT FormPeer::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
+    case WM_WINDOWPOSCHANGED:
+      if (!IsIconic(hwnd_) && !IsZoomed(hwnd_)) GetWindowRect(hwnd_, &normal_frame_);
+      break;
     case WM_SIZE:
       if (wparam != SIZE_MINIMIZED) ClientSizeChanged(LOWORD(lparam), HIWORD(lparam));
       break;

@@ -49,6 +49,10 @@ class FormPeer : public WindowPeer {
   bool shown_once_ = false;
   uint32_t shown_color_ = ui::kDefaultColor;
   ui::Button* shown_default_button_ = nullptr;
+  // The frame in screen coordinates as it was last neither minimised nor maximised: where a
+  // minimised window stands (the placement's normal position is in workspace coordinates on
+  // Windows but in screen coordinates under Wine, so it is not read as a position).
+  RECT normal_frame_ = {0, 0, 0, 0};
 };
 
 // Focus the first control of a form window that takes the focus (or the remembered one).

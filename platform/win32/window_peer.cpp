@@ -108,7 +108,7 @@ void WindowPeer::Attach(HWND hwnd) {
   SetPropA(hwnd_, "LumadexPeer", reinterpret_cast<HANDLE>(1));
 }
 
-void WindowPeer::CreateChild(const char* window_class, DWORD style, DWORD ex_style) {
+void WindowPeer::CreateChild(const char* window_class, DWORD style, DWORD ex_style, bool unicode) {
   HWND parent = nullptr;
   if (control_.Parent() != nullptr) {
     if (auto* parent_peer = dynamic_cast<WindowPeer*>(control_.Parent()->GetPeer())) {
@@ -116,9 +116,19 @@ void WindowPeer::CreateChild(const char* window_class, DWORD style, DWORD ex_sty
     }
   }
   int id = next_control_id++;
-  HWND hwnd = CreateWindowExA(ex_style, window_class, "", style | WS_CHILD | WS_CLIPSIBLINGS, 0, 0,
-                              0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                              GetModuleHandleA(nullptr), this);
+  HMENU menu = reinterpret_cast<HMENU>(static_cast<INT_PTR>(id));
+  style |= WS_CHILD | WS_CLIPSIBLINGS;
+  HWND hwnd = nullptr;
+  if (unicode) {
+    WCHAR wide_class[64] = {};
+    MultiByteToWideChar(CP_ACP, 0, window_class, -1, wide_class, 63);
+    const WCHAR no_text[] = {0};
+    hwnd = CreateWindowExW(ex_style, wide_class, no_text, style, 0, 0, 0, 0, parent, menu,
+                           GetModuleHandleA(nullptr), this);
+  } else {
+    hwnd = CreateWindowExA(ex_style, window_class, "", style, 0, 0, 0, 0, parent, menu,
+                           GetModuleHandleA(nullptr), this);
+  }
   Attach(hwnd);
   if (hwnd_ != nullptr) {
     SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control_.GetFont())), FALSE);

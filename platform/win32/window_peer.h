@@ -45,8 +45,9 @@ class WindowPeer : public ui::Peer {
   static WindowPeer* Of(HWND hwnd);
 
  protected:
-  // Creates the window as a child of the parent's window (forms override).
-  void CreateChild(const char* window_class, DWORD style, DWORD ex_style);
+  // Creates the window as a child of the parent's window (forms override). A Unicode window
+  // counts its text in UTF-16 units on every system (see the edit's peer).
+  void CreateChild(const char* window_class, DWORD style, DWORD ex_style, bool unicode = false);
   void Attach(HWND hwnd);
   virtual void Apply();          // mirror the state (common part + the kind's own)
   virtual void ReadBackState() {}

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "app/Unit1.h"
 #include "app/Unit2.h"
 #include "app/UnitV.h"
+#include "db/Query.h"
 #include "monitor/Unit3.h"
 #include "records/Unit4.h"
 #include "records/Unit5.h"
@@ -14,7 +17,11 @@ namespace {
 using testsupport::ReadWholeFile;
 using testsupport::WriteWholeFile;
 
-class MainWindow : public testsupport::ProgramFixture {};
+class MainWindow : public testsupport::ProgramFixture {
+ protected:
+  // A click as the window procedure delivers it, for a main window that was never shown.
+  static void Click(ui::Button& button) { ui::Dispatch(button.OnClick); }
+};
 
 TEST_F(MainWindow, LayoutCaptionsAndTabOrder) {
   EXPECT_EQ(Form1->Text(), "Lumadex");
@@ -133,34 +140,85 @@ TEST_F(MainWindow, DatabaseSettingsButtonClosesDisconnectsRunsTheDialogAndReconn
   EXPECT_FALSE(Form3->Visible()) << "the launch check stays hidden after the dialog";
 }
 
-TEST_F(MainWindow, ExchangeButtonsAttachAgainAfterAServerRestart) {
+// The export and import buttons work at their first use after the server restarted; with the
+// server still down each says so in Japanese, and the next use once it is back works.
+TEST_F(MainWindow, ExchangeButtonsWorkAtTheirFirstUseAfterAServerRestart) {
   testsupport::PrivateServer server;
   ASSERT_TRUE(server.Start());
   testsupport::TestDatabase database(server.Address());
   testsupport::CreateAndConnect(*Form1, database, true);
-  ASSERT_TRUE(server.Stop());
-  ASSERT_TRUE(server.Start());
-  EXPECT_EQ(Form1->CountRows("BOOTJWW", ""), -1) << "this operation meets the broken connection";
-  ASSERT_FALSE(Form1->Connected());
-
-  Form1->Button5Click();
-  EXPECT_TRUE(Form1->Connected());
-  EXPECT_EQ(backend.file_dialogs.size(), 1u) << "the save dialog is offered again";
+  ASSERT_TRUE(Form1->InsertRow("BOOTJWW", 2, {"N", "PNAME"}, {"1", "'a'"}));
+  const std::string exported = folder.Path() + "out.txt";
 
   ASSERT_TRUE(server.Stop());
   ASSERT_TRUE(server.Start());
-  EXPECT_EQ(Form1->CountRows("BOOTJWW", ""), -1);
-  ASSERT_FALSE(Form1->Connected());
-  Form1->Button6Click();
-  EXPECT_TRUE(Form1->Connected());
-  EXPECT_EQ(backend.file_dialogs.size(), 2u) << "the open dialog is offered again";
+  backend.file_answers.push_back({true, exported});
+  Click(Form1->Button5);
+  EXPECT_EQ(backend.file_dialogs.size(), 1u);
+  EXPECT_EQ(ReadWholeFile(exported).substr(0, 3), "N\tP");
+  EXPECT_NE(ReadWholeFile(exported).find("\r\n1\ta\t"), std::string::npos);
+
+  ASSERT_TRUE(server.Stop());
+  ASSERT_TRUE(server.Start());
+  backend.answers.push_back(ui::Answer::No);  // add
+  backend.file_answers.push_back({true, exported});
+  Click(Form1->Button6);
+  EXPECT_EQ(backend.file_dialogs.size(), 2u);
+  EXPECT_EQ(Form1->CountRows("BOOTJWW", ""), 2);
+  EXPECT_EQ(backend.MessageTexts(),
+            (std::vector<std::string>{"1件を書き出しました。", "1件を読み込みました。"}));
+
+  ASSERT_TRUE(server.Stop());
+  for (ui::Button* button : {&Form1->Button5, &Form1->Button6}) {
+    backend.ClearMessages();
+    Click(*button);
+    EXPECT_EQ(testsupport::OnlyErrorSentence(backend), "データベースに接続できません。") << button->Name();
+  }
+  EXPECT_EQ(backend.file_dialogs.size(), 2u) << "no dialog while the server is down";
+  backend.ClearMessages();
+  ASSERT_TRUE(server.Start());
+  Click(Form1->Button5);  // cancelled
+  EXPECT_EQ(backend.file_dialogs.size(), 3u);
+  EXPECT_TRUE(backend.MessageTexts().empty());
 
   // A deliberate disconnect stays: the buttons then do nothing.
   Form1->DisconnectDatabase();
   Form1->Button5Click();
   Form1->Button6Click();
   EXPECT_FALSE(Form1->Connected());
-  EXPECT_EQ(backend.file_dialogs.size(), 2u);
+  EXPECT_EQ(backend.file_dialogs.size(), 3u);
+  EXPECT_TRUE(backend.MessageTexts().empty());
+}
+
+// What the general error box says: a Japanese sentence for what could not be done, and below it
+// the operation, the Firebird code and the server's own message; never a bare code.
+TEST_F(MainWindow, TheErrorBoxSaysWhatFailedInJapaneseWithTheDetailBelow) {
+  testsupport::TestDatabase database;
+  testsupport::CreateAndConnect(*Form1, database, true);
+  // A failure that is not a lost connection: a statement the server refuses.
+  ui::Dispatch([&] {
+    db::Query& query = Form1->IBQuery1();
+    query.SetLines({"SELECT NO_SUCH_COLUMN FROM BOOTJWW"});
+    query.Open();
+  });
+  ASSERT_EQ(backend.messages.size(), 1u);
+  EXPECT_TRUE(backend.messages[0].error);
+  EXPECT_EQ(backend.messages[0].caption, "t482－Lumadex");
+  const std::string& text = backend.messages[0].text;
+  const std::size_t line_end = text.find("\r\n");
+  ASSERT_NE(line_end, std::string::npos) << text;
+  EXPECT_EQ(text.substr(0, line_end), "データベースの処理に失敗しました。");
+  const std::string detail = text.substr(line_end + 2);
+  EXPECT_EQ(detail.rfind("prepare (Firebird 335544569", 0), 0u) << detail;  // isc_dsql_error
+  EXPECT_NE(detail.find("Column unknown"), std::string::npos) << detail;
+  EXPECT_NE(detail.find("NO_SUCH_COLUMN"), std::string::npos) << detail;
+  EXPECT_TRUE(Form1->Connected());
+
+  // Anything else that escapes a handler gets a general sentence above its own text.
+  backend.ClearMessages();
+  ui::Dispatch([] { throw std::runtime_error("vector too long"); });
+  EXPECT_EQ(backend.MessageTexts(),
+            std::vector<std::string>{"処理を完了できませんでした。\r\nvector too long"});
 }
 
 TEST(SettingsPath, ExtensionIsReplacedByDat) {

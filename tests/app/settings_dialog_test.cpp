@@ -196,4 +196,22 @@ TEST_F(SettingsDialogTest, NewDatabaseIsCreatedAndTheMainWindowReconnects) {
   EXPECT_TRUE(Form1->Connected());
 }
 
+TEST_F(SettingsDialogTest, TypingIntoAFullUserNameIsRefusedAndOkStoresTheTextAsItWas) {
+  const std::string server = testsupport::ServerAddress();
+  RunDialog([&](TForm2& dialog) {
+    Enter(dialog, server, folder.Path(), "limits", "あいうえおかきZ");
+    // 15 of 16 bytes: a double-byte character does not fit, the text stays.
+    dialog.Edit4.Type("ク");
+    EXPECT_EQ(dialog.Edit4.Text(), "あいうえおかきZ");
+    // Full, the caret at the start: the typed character is refused, nothing drops off the end.
+    dialog.Edit4.SetText("あいうえおかきく");
+    dialog.Edit4.SetSelection(0, 0);
+    dialog.Edit4.Type("Z");
+    EXPECT_EQ(dialog.Edit4.Text(), "あいうえおかきく");
+    dialog.Button1.Click();
+    EXPECT_FALSE(dialog.Visible());
+  });
+  EXPECT_EQ(PcUserName, "あいうえおかきく");
+}
+
 }  // namespace

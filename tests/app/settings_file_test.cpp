@@ -94,6 +94,31 @@ TEST_F(SettingsFile, RoundTripRestoresEveryLine) {
   for (int col = 0; col < 10; ++col) EXPECT_EQ(Form5->StringGrid1.ColWidth(col), 10 + col);
 }
 
+TEST_F(SettingsFile, ColumnWidthsComeBackAsReadWhateverTheGridCanShow) {
+  std::vector<std::string> lines = {"s:", "", "X.FDB", "me", "10"};
+  for (int i = 0; i < 12; ++i) lines.push_back("100");
+  std::vector<std::string> widths = {"-1", "0", "40000", "-2", "80", "32768", "7", "80", "80", "2147483647"};
+  lines.insert(lines.end(), widths.begin(), widths.end());
+  std::string text;
+  for (const auto& line : lines) text += line + "\r\n";
+  WriteWholeFile(path, text);
+  Form1->LoadSettings(path);
+  EXPECT_EQ(Form5->StringGrid1.ColWidth(0), -1);
+  EXPECT_EQ(Form5->StringGrid1.ColWidth(2), 40000);
+  Form5->StringGrid1.SetColWidth(4, 173);  // the user resizes one column
+  Form1->SaveSettings(path);
+  widths[4] = "173";
+  std::string expected;
+  for (const auto& width : widths) expected += width + "\r\n";
+  std::string written = ReadWholeFile(path);
+  ASSERT_GE(written.size(), expected.size());
+  EXPECT_EQ(written.substr(written.size() - expected.size()), expected);
+  // What the grid shows for them.
+  EXPECT_EQ(ui::StringGrid::ShownColWidth(-1), 0);
+  EXPECT_EQ(ui::StringGrid::ShownColWidth(40000), 32767);
+  EXPECT_EQ(ui::StringGrid::ShownColWidth(80), 80);
+}
+
 TEST_F(SettingsFile, UserNameIsCutTo16BytesWithoutSplittingACharacter) {
   WriteWholeFile(path, Lines({"a", "b", "c", "123456789012345表示"}));
   Form1->LoadSettings(path);

@@ -23,6 +23,11 @@ TEST(LaunchTable, CreationStatementDeclaresTheTenColumnsInOrder) {
   ASSERT_EQ(static_cast<int>(names.size()), db::kLaunchColumnCount);
   for (int i = 0; i < db::kLaunchColumnCount; ++i) {
     EXPECT_EQ(names[i], db::LaunchColumnName(static_cast<Column>(i))) << i;
+    // The width texts are cut to is the one the column declares.
+    const std::size_t bytes = db::LaunchColumnBytes(static_cast<Column>(i));
+    const std::string type = db::LaunchColumnType(static_cast<Column>(i));
+    EXPECT_EQ(type.rfind("VARCHAR(", 0) == 0 ? "VARCHAR(" + std::to_string(bytes) + ")" : type, type) << i;
+    EXPECT_EQ(bytes == 0, type.rfind("INTEGER", 0) == 0) << i;
   }
 }
 
@@ -42,6 +47,9 @@ TEST(LaunchTable, LaunchLookupMatchesEveryValueAndNullAsNull) {
   // The number is left out unless given: the facts alone also find a twin of the same tick.
   EXPECT_EQ(db::LaunchLookupCondition(0, values), facts);
   EXPECT_EQ(db::LaunchLookupCondition(7, values), "N=7 AND " + facts);
+  // A lost insert's own row: its number and the record version its transaction wrote.
+  EXPECT_EQ(db::LaunchWrittenByCondition(7, 5000000123LL, values),
+            "N=7 AND RDB$RECORD_VERSION=5000000123 AND " + facts);
   // A user literally named NULL is a quoted text, not a missing value.
   Lines named = values;
   named[1] = db::QuoteLiteral("NULL");
@@ -72,12 +80,26 @@ TEST(LaunchTable, PageOrdersOfTheSortEntries) {
 TEST(LaunchTable, PageStatementWithAndWithoutFilter) {
   EXPECT_EQ(db::PageStatementLines("", "N"), (Lines{"SELECT * FROM BOOTJWW", "  ORDER BY N;"}));
   // The typed text keeps its pattern characters; an apostrophe cannot end the literal.
+  // The typed "_" is one character of one or two bytes: "one byte or more" for the server.
   const std::string filter = db::PageFilter(Column::FILE_NAME, "it's 5%_");
-  EXPECT_EQ(filter, "FILE_NAME LIKE '%it''s 5%_%'");
+  EXPECT_EQ(filter, "FILE_NAME LIKE '%it''s 5%_%%'");
   EXPECT_EQ(db::PageStatementLines(filter, "FILE_DATE DESC,FILE_TIME DESC"),
-            (Lines{"SELECT * FROM BOOTJWW", "  WHERE FILE_NAME LIKE '%it''s 5%_%'",
+            (Lines{"SELECT * FROM BOOTJWW", "  WHERE FILE_NAME LIKE '%it''s 5%_%%'",
                    "  ORDER BY FILE_DATE DESC,FILE_TIME DESC;"}));
   EXPECT_EQ(db::PageFilter(Column::PNAME, "利用者"), "PNAME LIKE '%利用者%'");
+  EXPECT_EQ(db::PageFilterPattern("it's 5%_"), "%it's 5%_%");
+}
+
+TEST(LaunchTable, PageFilterEscapesTheUnderscoreByteInsideDoubleByteCharacters) {
+  // "ダ" is 0x83 0x5F and "論点" 0x98 0x5F 0x93 0x5F: each second byte must stay itself.
+  EXPECT_EQ(db::PageFilter(Column::FILE_NAME, "ダクト"),
+            "FILE_NAME LIKE '%\x83!_クト%' ESCAPE '!'");
+  EXPECT_EQ(db::PageFilter(Column::L_FOLDER, "論点_!"),
+            "L_FOLDER LIKE '%\x98!_\x93!__%!!%' ESCAPE '!'");
+  // Without such a character there is no escape character, and "!" is itself.
+  EXPECT_EQ(db::PageFilter(Column::PNAME, "!ソ\\"), "PNAME LIKE '%!ソ\\%'");
+  // A lead byte last in the text is a character of its own.
+  EXPECT_EQ(db::PageFilter(Column::PNAME, "a\x83"), "PNAME LIKE '%a\x83%'");
 }
 
 TEST(LaunchTable, ExecuteBlockHoldsTheStatementsInOrder) {

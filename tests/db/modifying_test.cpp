@@ -234,7 +234,9 @@ TEST(ModifyingServer, RestartedServerFailsOneOperationThenReattaches) {
   ASSERT_TRUE(server.Start());
   EXPECT_EQ(data.CountRows("BOOTJWW", ""), -1);
   EXPECT_FALSE(data.Connected());
-  EXPECT_TRUE(data.ConnectedOrReattached()) << "the test of the connection attaches again too";
+  EXPECT_EQ(data.EnsureLaunchTable(), db::LaunchTableState::Ready)
+      << "the table check attaches again too";
+  EXPECT_TRUE(data.Connected());
   EXPECT_EQ(data.CountRows("BOOTJWW", ""), 2);
 
   // TableExists passes the error on, and the next operation attaches again.
@@ -256,8 +258,91 @@ TEST(ModifyingServer, RestartedServerFailsOneOperationThenReattaches) {
   // A deliberate disconnect is not undone by the next operation.
   data.DisconnectDatabase();
   EXPECT_EQ(data.CountRows("BOOTJWW", ""), -1);
-  EXPECT_FALSE(data.ConnectedOrReattached());
+  EXPECT_EQ(data.EnsureLaunchTable(), db::LaunchTableState::Closed);
   EXPECT_FALSE(data.Connected());
+}
+
+// The one check every window makes before it works on the table.
+TEST(ModifyingServer, EnsureLaunchTableAttachesAgainAtOnceAfterARestart) {
+  testsupport::PrivateServer server;
+  ASSERT_TRUE(server.Start());
+  TestDatabase database(server.Address());
+  db::DataModule data;
+  testsupport::CreateAndConnect(data, database, false);
+  EXPECT_EQ(data.EnsureLaunchTable(false), db::LaunchTableState::Missing);
+  EXPECT_FALSE(data.TableExists("BOOTJWW"));
+  EXPECT_EQ(data.EnsureLaunchTable(), db::LaunchTableState::Ready);
+  EXPECT_TRUE(data.TableExists("BOOTJWW"));
+  ASSERT_TRUE(data.InsertRow("BOOTJWW", 1, {"N"}, {"1"}));
+
+  // Nothing has noticed the restart yet: the first question finds the old attachment gone and
+  // replaces it, and the question is answered all the same.
+  ASSERT_TRUE(server.Stop());
+  ASSERT_TRUE(server.Start());
+  ASSERT_TRUE(data.Connected());
+  EXPECT_EQ(data.EnsureLaunchTable(), db::LaunchTableState::Ready);
+  EXPECT_EQ(data.CountRows("BOOTJWW", ""), 1);
+  // The same when a reading transaction was left open before the restart.
+  EXPECT_EQ(data.OpenSelect("*", "BOOTJWW", "", ""), 1);
+  ASSERT_TRUE(server.Stop());
+  ASSERT_TRUE(server.Start());
+  EXPECT_EQ(data.EnsureLaunchTable(false), db::LaunchTableState::Ready);
+  EXPECT_TRUE(data.InsertRow("BOOTJWW", 1, {"N"}, {"2"}));
+
+  // Still down: a connection error, in Japanese with the attach's detail, at every try.
+  ASSERT_TRUE(server.Stop());
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    SCOPED_TRACE(attempt);
+    try {
+      data.EnsureLaunchTable();
+      ADD_FAILURE() << "no error while the server is down";
+    } catch (const db::DatabaseError& error) {
+      EXPECT_EQ(error.Kind(), db::FailureKind::Connection);
+      EXPECT_EQ(error.Sentence(), "データベースに接続できません。");
+      EXPECT_EQ(std::string(error.what()), error.Sentence() + "\r\n" + error.Detail());
+      EXPECT_EQ(error.Detail().rfind("attach (Firebird 335544721", 0), 0u) << error.Detail();
+      EXPECT_NE(error.Detail().find("Unable to complete network request"), std::string::npos)
+          << error.Detail();
+    }
+    EXPECT_FALSE(data.Connected());
+  }
+  ASSERT_TRUE(server.Start());
+  EXPECT_EQ(data.EnsureLaunchTable(), db::LaunchTableState::Ready);
+  EXPECT_EQ(data.CountRows("BOOTJWW", ""), 2);
+
+  // A deliberate disconnect stays: nothing is sent.
+  data.DisconnectDatabase();
+  const long attaches = data.IBDatabase1().AttachCount();
+  EXPECT_EQ(data.EnsureLaunchTable(), db::LaunchTableState::Closed);
+  EXPECT_EQ(data.IBDatabase1().AttachCount(), attaches);
+  EXPECT_FALSE(data.Connected());
+}
+
+TEST_F(Modifying, EnsureLaunchTableReportsATableThatCannotBeCreated) {
+  TestDatabase other_database;
+  db::DataModule other;
+  testsupport::CreateAndConnect(other, other_database, false);
+  ASSERT_TRUE(other.ExecuteScript({"CREATE TABLE A (X INTEGER);"}));
+  ASSERT_TRUE(other.ExecuteScript({"CREATE VIEW BOOTJWW AS SELECT X FROM A;"}));
+  EXPECT_EQ(other.EnsureLaunchTable(), db::LaunchTableState::Missing);
+  EXPECT_TRUE(other.Connected());
+  EXPECT_FALSE(other.IBTransaction1().InTransaction());
+}
+
+// Statements go to the server with their length: a zero byte inside a literal is a byte of the
+// value, not the end of the statement.
+TEST_F(Modifying, AZeroByteInsideALiteralDoesNotEndTheStatement) {
+  const std::string value = std::string("a") + '\0' + "b";
+  ASSERT_TRUE(data.InsertRow("BOOTJWW", 2, {"N", "PNAME"}, {"1", db::QuoteLiteral(value)}));
+  EXPECT_EQ(Value("OCTET_LENGTH(PNAME)", "N = 1"), "3");
+  EXPECT_EQ(Count("PNAME = " + db::QuoteLiteral(value)), 1);
+  EXPECT_EQ(Count("PNAME = 'a'"), 0);
+  ASSERT_TRUE(data.UpdateRows("BOOTJWW", 1, {"PNAME"}, {db::QuoteLiteral(value + value)}, "N = 1"));
+  EXPECT_EQ(Value("OCTET_LENGTH(PNAME)", "N = 1"), "6");
+  // Outside quotes the byte is no token the server knows: refused, nothing stored.
+  EXPECT_FALSE(data.InsertRow("BOOTJWW", 1, {"N"}, {std::string("2") + '\0'}));
+  EXPECT_EQ(data.LastFailure(), db::FailureKind::Other);
+  EXPECT_EQ(Count(), 1);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Statement texts and the pieces they are made of, checked without a server round trip.
 #include <gtest/gtest.h>
 
+#include "db/ClientLibrary.h"
 #include "db/Connection.h"
 #include "db/DataModule.h"
 #include "db/Statements.h"
@@ -69,6 +70,18 @@ TEST(Statements, ConnectionParameterBufferIsTwentyBytes) {
   // the first "=".
   EXPECT_EQ(db::Connection::BuildParameterBuffer({"isc_dpb_User_Name=a=b", "nothing", "Password="}),
             std::string("\x01\x1c\x03" "a=b" "\x1d\x00", 8));
+}
+
+// The 16-bit length argument of prepare: a statement's own size up to 65535 bytes; a longer one
+// goes as 0 (read to its terminating zero), which would cut it at an inner zero byte.
+TEST(Statements, LengthArgumentOfPrepare) {
+  EXPECT_EQ(db::StatementLength(""), 0u);
+  EXPECT_EQ(db::StatementLength(std::string("a") + '\0' + "b"), 3u);
+  EXPECT_EQ(db::StatementLength(std::string(65535, 'x')), 65535u);
+  EXPECT_EQ(db::StatementLength(std::string(65536, 'x')), 0u);
+  std::string long_with_zero(70000, 'x');
+  long_with_zero[100] = '\0';
+  EXPECT_THROW(db::StatementLength(long_with_zero), db::DatabaseError);
 }
 
 TEST(Statements, ParameterScanning) {

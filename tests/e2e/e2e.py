@@ -8,6 +8,7 @@ starts it in the Wine session prepared by `scripts/wine-env session-start`, and 
 windows. Texts cross to the tools as hex of their Shift-JIS bytes.
 """
 import argparse
+import contextlib
 import os
 import shlex
 import shutil
@@ -220,6 +221,55 @@ def wait_for_window(session, title_hex, condition, seconds=10):
         if condition(lines[0]) or time.monotonic() > deadline:
             return lines
         time.sleep(0.2)
+
+
+def control_at(session, title, left, top, kind=None):
+    """The "#N" address of the control whose client rectangle starts at left, top."""
+    lines, _ = session.drive("controls", hexof(title))
+    for line in lines:
+        if line["kind"] != "control":
+            continue
+        x, y = line["rect"].split(",")[:2]
+        if (int(x), int(y)) == (left, top) and (kind is None or line["class"].lower() == kind):
+            return "#" + line["index"]
+    raise Failure(f"no control at {left},{top} in {title}: {[l.get('rect') for l in lines]}")
+
+
+def control_text(session, title, control):
+    lines, _ = session.drive("gettext", hexof(title), control)
+    return unhex(lines[0]["args"][0]) if lines and lines[0].get("args") else ""
+
+
+def enabled_at_once(session, title, seconds=1.0):
+    """Whether the window is enabled within a moment (no later event needed to wake anything)."""
+    lines = wait_for_window(session, hexof(title), lambda w: w["enabled"] == "1", seconds)
+    return lines[0]["enabled"] == "1"
+
+
+@contextlib.contextmanager
+def simulated_taskbar(session, height):
+    """A taskbar across the top of the screen, as the work area says it. Without a window
+    manager Wine has none: the X root window's _NET_WORKAREA (which a window manager sets) is
+    set by hand and Wine is asked to read the display anew. A program of the session must run,
+    so that the X server keeps the property."""
+    check(shutil.which("xprop") is not None, "xprop is missing (x11-utils, scripts/install-deps)")
+    lines, _ = session.drive("displaychange")
+    left, top, right, bottom = map(int, lines[0]["args"][0].split(","))
+    work = f"{left},{top + height},{right - left},{bottom - top - height}"
+
+    def xprop(*args):
+        subprocess.run(["xprop", "-display", session.env["DISPLAY"], "-root"] + list(args),
+                       env=session.env, check=True, timeout=30)
+
+    xprop("-format", "_NET_WORKAREA", "32c", "-set", "_NET_WORKAREA", work)
+    try:
+        lines, _ = session.drive("displaychange")
+        check(lines[0]["args"][0] == f"{left},{top + height},{right},{bottom}",
+              f"the simulated taskbar did not take: work area {lines[0]['args'][0]}")
+        yield
+    finally:
+        xprop("-remove", "_NET_WORKAREA")
+        session.drive("displaychange", expect_ok=False)
 
 
 def wait_exit(process, seconds=60):
@@ -483,6 +533,99 @@ def test_modal_settings(session, program):
     shutil.rmtree(folder, ignore_errors=True)
 
 
+def test_minimised_position(session, program):
+    """Windows minimised when the program ends are saved where they stand when restored, in
+    screen coordinates, with a taskbar taking the top of the screen."""
+    folder, exe, dat = start_fresh(session, program, "minimised")
+    write_settings(dat, settings_lines("localhost:", ""))
+    process = session.start(exe)
+    session.drive("find", hexof("Lumadex"), timeout_ms=60000)
+    check_title = "Jw_cad起動チェック"
+    with simulated_taskbar(session, 48):
+        session.drive("click", hexof("Lumadex"), "=" + hexof(MAIN_BUTTONS[1][0]))
+        lines, _ = session.drive("find", hexof(check_title))
+        check(lines[0]["frame"].split(",")[:2] == ["210", "130"], f"launch check window at {lines[0]['frame']}")
+        # The user drags it, then minimises it and the main window.
+        session.drive("move", hexof(check_title), 333, 251)
+        lines = wait_for_window(session, hexof(check_title), lambda w: w["frame"].startswith("333,251,"))
+        check(lines[0]["frame"].startswith("333,251,"), f"the window was not moved: {lines[0]['frame']}")
+        session.drive("minimize", hexof(check_title))
+        lines = wait_for_window(session, hexof(check_title), lambda w: w["iconic"] == "1")
+        check(lines[0]["iconic"] == "1", f"the launch check window is not minimised: {lines[0]}")
+        session.drive("minimize", hexof("Lumadex"))
+        lines = wait_for_window(session, hexof("Lumadex"), lambda w: w["iconic"] == "1")
+        check(lines[0]["iconic"] == "1", f"the main window is not minimised: {lines[0]}")
+        session.screenshot("minimised-windows.png")
+        session.drive("close", hexof("Lumadex"))
+        wait_exit(process)
+    lines = read_settings(dat)
+    check(len(lines) == 27, f"Lumadex.dat has {len(lines)} lines")
+    check(lines[5:7] == ["192", "107"], f"the minimised main window saved at {lines[5:7]!r}")
+    check(lines[9:11] == ["333", "251"], f"the minimised launch check window saved at {lines[9:11]!r}")
+    shutil.rmtree(folder, ignore_errors=True)
+
+
+def test_grid_widths(session, program):
+    """Grid column widths are kept as read: -1, 0 and 40000 come back unchanged after a run in
+    which the user resized another column, while the grid shows them as 0, 0 and its widest."""
+    folder, exe, dat = start_fresh(session, program, "grid-widths")
+    lines = settings_lines("localhost:", "")
+    lines[17:20] = ["-1", "0", "40000"]
+    write_settings(dat, lines)
+    process = session.start(exe)
+    session.drive("find", hexof("Lumadex"), timeout_ms=60000)
+    session.drive("click", hexof("Lumadex"), "=" + hexof(MAIN_BUTTONS[3][0]))
+    session.drive("find", hexof("データ一覧表示"))
+    lines, _ = session.drive("colwidths", hexof("データ一覧表示"), "SysListView32:0")
+    check(lines[0]["args"][0] == "0,0,32767,80,80,80,80,80,80,80", f"widths shown {lines[0]['args']}")
+    session.drive("colwidth", hexof("データ一覧表示"), "SysListView32:0", 4, 173)
+    session.screenshot("grid-widths.png")
+    session.drive("close", hexof("データ一覧表示"))
+    session.drive("close", hexof("Lumadex"))
+    wait_exit(process)
+    widths = read_settings(dat)[17:27]
+    check(widths == ["-1", "0", "40000", "80", "173", "80", "80", "80", "80", "80"],
+          f"column widths in Lumadex.dat {widths!r}")
+    shutil.rmtree(folder, ignore_errors=True)
+
+
+def test_settings_byte_limit(session, program):
+    """The user name field keeps its 16 bytes: a typed character that does not fit is refused
+    and the text stays; a paste is cut at the last whole character that fits. A sent BM_CLICK
+    on キャンセル closes the dialog and gives the main window back at once."""
+    folder, exe, dat = start_fresh(session, program, "byte-limit")
+    process = session.start(exe)
+    session.drive("find", hexof("Lumadex"), timeout_ms=60000)
+    session.drive("click", hexof("Lumadex"), "=" + hexof(MAIN_BUTTONS[0][0]))
+    dialog = "データベース設定"
+    session.drive("find", hexof(dialog))
+    user = control_at(session, dialog, 80, 176)
+
+    def typed(start_text, caret, keys, paste=False):
+        session.drive("settext", hexof(dialog), user, hexof(start_text))
+        session.drive("select", hexof(dialog), user, caret, caret)
+        session.drive("paste" if paste else "type", hexof(dialog), user, hexof(keys))
+        return control_text(session, dialog, user)
+
+    # 15 of 16 bytes: a double-byte character does not fit, a single-byte one does.
+    check(typed("あいうえおかきZ", 8, "あ") == "あいうえおかきZ", "a typed character went past 16 bytes")
+    check(typed("あいうえおかきZ", 8, "あY") == "あいうえおかきZY", "the single-byte character was refused")
+    # Full, caret at the start: nothing is dropped from the end.
+    check(typed("あいうえおかきく", 0, "Z") == "あいうえおかきく", "typing into a full field changed it")
+    check(typed("あいう", 3, "かきくけこさし", paste=True) == "あいうかきくけこ", "the paste was not cut to fit")
+    check(typed("abcdefghijklmno", 2, "かきく", paste=True) == "abcdefghijklmno", "half a character was pasted")
+    session.screenshot("byte-limit.png")
+
+    cancel = control_at(session, dialog, 128, 208)
+    session.drive("press", hexof(dialog), cancel)
+    session.drive("gone", hexof(dialog))
+    check(enabled_at_once(session, "Lumadex"), "the main window stays disabled after a sent キャンセル")
+    session.drive("close", hexof("Lumadex"))
+    wait_exit(process)
+    check(read_settings(dat)[3] == "PCユーザー名", "キャンセル stored the user name")
+    shutil.rmtree(folder, ignore_errors=True)
+
+
 def test_standin(session, program):
     """The stand-in's windows reach another process with their Shift-JIS titles intact."""
     del program
@@ -545,11 +688,12 @@ def test_toolkit(session, program):
     # (into the panel) to "取消(&C)", where Enter presses the focused button; Alt+R is the access
     # key of "報告(&R)".
     session.drive("keys", title, "0d", "1b", "09", "09", "09", "09", "09", "09", "0d", "alt+52")
-    # An exception in a handler: the error box with the application title, and the program goes on.
+    # An exception in a handler: the error box with the application title, a general Japanese
+    # sentence with the exception's own text below it, and the program goes on.
     session.drive("click", title, "=" + hexof("例外(&T)"))
     lines, _ = session.drive("msgbox", hexof("t482－Probe"))
     texts = [unhex(l["args"][0]) for l in lines if l["kind"] == "text"]
-    check(texts == ["確認用の例外"], f"error box texts {texts!r}")
+    check(texts == ["処理を完了できませんでした。\r\n確認用の例外"], f"error box texts {texts!r}")
     session.drive("click", hexof("t482－Probe"), "=" + hexof("OK"))
     session.drive("gone", hexof("t482－Probe"))
 
@@ -666,6 +810,9 @@ TESTS = {
     "modal_settings": test_modal_settings,
     "end_session": test_end_session,
     "standin": test_standin,
+    "minimised_position": test_minimised_position,
+    "grid_widths": test_grid_widths,
+    "settings_byte_limit": test_settings_byte_limit,
     "toolkit": test_toolkit,
 }
 

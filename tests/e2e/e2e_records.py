@@ -15,8 +15,9 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e import (Failure, area_main, check, copy_program, fb_server, hexof, isql,  # noqa: E402
-                 message_box, no_message, read_settings, select_rows, unhex, wait_exit)
+from e2e import (Failure, area_main, check, control_at, copy_program, enabled_at_once,  # noqa: E402
+                 fb_server, hexof, isql, message_box, no_message, read_settings, select_rows, unhex,
+                 wait_exit, wait_for_window)
 
 APP_TITLE = "t482－Lumadex"
 MAIN_TITLE = "Lumadex"
@@ -46,18 +47,6 @@ def count_rows(path):
     raise Failure(f"no count in {output!r}")
 
 
-def control_at(session, title, left, top, kind=None):
-    """The "#N" address of the control whose client rectangle starts at left, top."""
-    lines, _ = session.drive("controls", hexof(title))
-    for line in lines:
-        if line["kind"] != "control":
-            continue
-        x, y = line["rect"].split(",")[:2]
-        if (int(x), int(y)) == (left, top) and (kind is None or line["class"].lower() == kind):
-            return "#" + line["index"]
-    raise Failure(f"no control at {left},{top} in {title}: {[l.get('rect') for l in lines]}")
-
-
 def text_of(session, title, control):
     lines, _ = session.drive("gettext", hexof(title), control)
     return unhex(lines[0]["args"][0]) if lines and lines[0].get("args") else ""
@@ -73,6 +62,75 @@ def message(session):
 def close_message(session, button):
     session.drive("click", hexof(APP_TITLE), "=" + hexof(button))
     session.drive("gone", hexof(APP_TITLE))
+
+
+def current_cell(session):
+    """(row, column, focused) of the grid's current cell as the screen shows it: the row the list
+    view has focused, the column under the cell drawn in the highlight colour (None when no cell
+    is drawn so), and whether the grid has the input focus."""
+    lines, _ = session.drive("current", hexof(LIST_TITLE), "SysListView32:0")
+    cell = next(l for l in lines if l["kind"] == "current")
+    columns = next(l for l in lines if l["kind"] == "columns")
+    x, y, width, height = map(int, cell["box"].split(","))
+    column = None
+    if width > 0:
+        check(height < 30, f"more than one row is highlighted: {cell['box']}")
+        left, centre = int(columns["left"]), x + width // 2
+        for index, column_width in enumerate(map(int, columns["widths"].split(","))):
+            if left <= centre < left + column_width:
+                check(width <= column_width, f"more than one cell is highlighted: {cell['box']}")
+                column = index
+                break
+            left += column_width
+    return int(cell["item"]) + 1, column, cell["focused"] == "1"
+
+
+def keys_move_cell(session, keys, expected, what):
+    """Types the keys into the record list; the current cell must come to expected (row, column,
+    focused) once the grid has painted."""
+    session.drive("keys", hexof(LIST_TITLE), *keys)
+    deadline = time.monotonic() + 2
+    while True:
+        cell = current_cell(session)
+        if cell == expected or time.monotonic() > deadline:
+            break
+        time.sleep(0.2)
+    check(cell == expected, f"{what}: current cell {cell}, expected {expected}")
+
+
+def tab_through_grid(session):
+    """Tab reaches the grid, moves along its cells, Shift+Tab goes back, the other keys move too."""
+    for _ in range(10):  # from wherever the focus is, along the tab order to the grid
+        if current_cell(session)[2]:
+            break
+        session.drive("keys", hexof(LIST_TITLE), "09")
+    keys_move_cell(session, [], (1, 0, True), "the grid's first cell")
+    keys_move_cell(session, ["09"], (1, 1, True), "Tab")
+    keys_move_cell(session, ["09"], (1, 2, True), "Tab again")
+    session.screenshot("records-10-current-cell.png")
+    keys_move_cell(session, ["shift+09"], (1, 1, True), "Shift+Tab")
+    keys_move_cell(session, ["28", "28", "27"], (3, 2, True), "down, down, right")
+    session.screenshot("records-11-current-cell-moved.png")
+    # The last column lies beyond the window's right edge: the grid scrolls it into view.
+    keys_move_cell(session, ["23"], (3, 9, True), "End")
+    session.screenshot("records-12-current-cell-last-column.png")
+    keys_move_cell(session, ["24"], (3, 0, True), "Home")
+    # Typed letters do not move it (the cells are read-only).
+    keys_move_cell(session, ["31", "41"], (3, 0, True), "typed 1 and A")
+
+
+def settings_closed_by_sent_clicks(session):
+    """キャンセル and OK pressed with a sent BM_CLICK (as automation and accessibility tools press a
+    button) close the settings dialog and give the main window back at once."""
+    for caption in ("キャンセル(&N)", "OK(&Y)"):
+        session.drive("click", hexof(MAIN_TITLE), "=" + hexof(SETTINGS_BUTTON))
+        session.drive("find", hexof(SETTINGS_TITLE))
+        lines = wait_for_window(session, hexof(MAIN_TITLE), lambda w: w["enabled"] == "0")
+        check(lines[0]["enabled"] == "0", "the main window is usable under the modal dialog")
+        session.drive("press", hexof(SETTINGS_TITLE), "=" + hexof(caption), timeout_ms=60000)
+        session.drive("gone", hexof(SETTINGS_TITLE))
+        check(enabled_at_once(session, MAIN_TITLE), f"the main window stays disabled after a sent {caption}")
+        no_message(session)
 
 
 def run(session, program, fbstate):
@@ -181,9 +239,12 @@ def run(session, program, fbstate):
     session.drive("colwidth", hexof(LIST_TITLE), "SysListView32:0", 4, 173)
     time.sleep(0.5)
     session.screenshot("records-9-list-column.png")
+    tab_through_grid(session)
     no_message(session)
     session.drive("close", hexof(LIST_TITLE))
     session.drive("gone", hexof(LIST_TITLE))
+
+    settings_closed_by_sent_clicks(session)
 
     session.drive("click", hexof(MAIN_TITLE), "=" + hexof(END_BUTTON))
     wait_exit(process)

@@ -42,6 +42,26 @@ TEST(ComposeLaunch, TakesFileFactsAsFatDateTimeAndSize) {
   EXPECT_EQ(facts.file_size, "");
 }
 
+std::string Repeat(const std::string& text, int times) {
+  std::string result;
+  for (int i = 0; i < times; ++i) result += text;
+  return result;
+}
+
+TEST(ComposeLaunch, CutsTextsLongerThanTheirColumnsAtACharacterBoundary) {
+  FakeServices services;
+  // 140 double-byte characters and ".jww": 284 bytes; the 128th character straddles byte 255.
+  const std::string long_name = Repeat("名", 140) + ".jww";
+  LaunchFacts facts = ComposeLaunch(services, "C:\\jww\\" + long_name, "設計部ＰＣ０１２３", "", "");
+  EXPECT_EQ(facts.file_name, Repeat("名", 127));
+  EXPECT_EQ(facts.local_folder, "C:\\jww\\");
+  EXPECT_EQ(facts.pc_user_name, "設計部ＰＣ０１２") << "PNAME holds 16 bytes";
+
+  const std::string fits = "C:\\" + Repeat("図", 125) + "x";  // 255 bytes with its backslash
+  facts = ComposeLaunch(services, fits + "\\a.jww", "", "", "");
+  EXPECT_EQ(facts.local_folder, fits + "\\");
+}
+
 TEST(LaunchValues, QuotesEveryTextAndWritesNullForEmpty) {
   LaunchFacts facts;
   facts.pc_user_name = "設計'A";  // a hand-edited settings file can hold an apostrophe

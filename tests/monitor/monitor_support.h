@@ -1,6 +1,9 @@
-// What the launch monitor's database tests share: reading BOOTJWW back.
+// What the launch monitor's database tests share: reading BOOTJWW back, and the files the
+// journal writes.
 #pragma once
 
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -39,6 +42,18 @@ inline std::vector<std::string> FileNames(const std::vector<std::vector<std::str
   std::vector<std::string> names;
   for (const auto& row : rows) names.push_back(row.at(kFileName));
   return names;
+}
+
+// The bytes of a file (empty when there is none), and a file made of exactly these bytes.
+inline std::string ReadFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+inline void WriteFileBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 }  // namespace monitor_test

@@ -83,6 +83,36 @@ TEST_F(RegistrationTest, StoresTheTenValuesOfEachPath) {
   EXPECT_TRUE(form.Registrar().Pending().empty());
 }
 
+std::string Repeat(const std::string& text, int times) {
+  std::string result;
+  for (int i = 0; i < times; ++i) result += text;
+  return result;
+}
+
+// VARCHAR(255) counts bytes: a deep Shift-JIS folder, or a drive expanded to its network name,
+// no longer fits. The launch is stored all the same, the text cut after its last whole character.
+TEST_F(RegistrationTest, FoldersLongerThanTheirColumnsAreStoredCutAtACharacter) {
+  // 3 + 1 + 150 x 2 + 1 = 305 bytes; the 126th 図 would end at byte 256.
+  const std::string deep = "C:\\x" + Repeat("図", 150) + "\\";
+  // 3 + 1 + 122 x 2 + 1 = 249 bytes here; 8 more once Z: becomes \\srv\図面, which is 257.
+  const std::string mapped = "Z:\\a" + Repeat("表", 122) + "\\";
+  services.network_drives["Z:"] = "\\\\srv\\図面";
+  form.RegisterLaunch(deep + "a.jww");
+  form.RegisterLaunch(mapped + "b.jww");
+
+  auto rows = ReadLaunchRows(data);
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_TRUE(form.Registrar().Pending().empty());
+  EXPECT_EQ(rows[0][kLFolder], "C:\\x" + Repeat("図", 125));
+  EXPECT_EQ(rows[0][kLFolder].size(), 254u);
+  EXPECT_EQ(rows[0][kNFolder], rows[0][kLFolder]);
+  EXPECT_EQ(rows[0][kFileName], "a.jww");
+  EXPECT_EQ(rows[1][kLFolder], mapped) << "it fits before the expansion";
+  EXPECT_EQ(rows[1][kNFolder], "\\\\srv\\図面\\a" + Repeat("表", 121));
+  EXPECT_EQ(rows[1][kNFolder].size(), 254u);
+  EXPECT_EQ(rows[1][kFileName], "b.jww");
+}
+
 TEST_F(RegistrationTest, ApostrophesNeitherBreakTheStatementNorGetLost) {
   PcUserName = "";
   form.RegisterLaunch("C:\\O'Neil\\a.jww");
@@ -204,53 +234,53 @@ TEST_F(RegistrationTest, ALaunchThatCannotBeStoredNowIsKeptForALaterTick) {
 namespace {
 
 // A commit can reach the server while the client sees the connection break: the launch kept
-// for a later tick must then not be stored a second time.
-TEST_F(RegistrationTest, LaunchWhoseInsertMayHaveLandedIsNotStoredTwice) {
-  LaunchFacts landed;
-  landed.pc_user_name = "設計1";
-  landed.local_folder = "C:\\図面\\";
-  landed.network_folder = "C:\\図面\\";
-  landed.file_name = "a'.jww";
-  landed.boot_date = "2026/12/07";
-  landed.boot_time = "10:15:32";
-  ASSERT_TRUE(data.InsertRow(db::kLaunchTableName, db::kLaunchColumnCount, db::LaunchColumnNames(), LaunchValues(7, landed)));
+// for a later tick must then not be stored a second time, and no other row may be taken for it.
+// A row is the interrupted insert's only when it stands at that insert's number and was written
+// by that insert's transaction; rows with the same facts written by anyone else do not count:
+// the same drawing open in two windows in one tick, or another PC under the same user name
+// seeing it in the same second.
+TEST_F(RegistrationTest, ALostInsertIsFoundOnlyByItsOwnNumberAndTransaction) {
+  LaunchFacts launch;
+  launch.pc_user_name = "PCユーザー名";
+  launch.local_folder = "C:\\図面\\";
+  launch.network_folder = "C:\\図面\\";
+  launch.file_name = "a'.jww";
+  launch.boot_date = "2026/12/07";
+  launch.boot_time = "10:15:32";
+  // The insert that landed although its client saw the connection break.
+  ASSERT_TRUE(data.InsertNumberedRow(db::kLaunchTableName, db::kLaunchColumnCount, db::LaunchColumnNames(),
+                                     LaunchValues(7, launch)));
+  const long long landed_transaction = data.LastInsertTransaction();
+  ASSERT_GT(landed_transaction, 0);
+  // Another PC's launch with the same facts at the number an interrupted insert had tried.
+  testsupport::OtherPc other(database.ConnectionPath());
+  const std::vector<std::string> values = LaunchValues(8, launch);
+  std::string insert = "INSERT INTO BOOTJWW VALUES (" + values[0];
+  for (std::size_t k = 1; k < values.size(); ++k) insert += "," + values[k];
+  ASSERT_TRUE(other.Execute(insert + ")"));
 
-  LaunchFacts not_landed = landed;
-  not_landed.boot_time = "10:15:42";  // the same drawing seen again at a later tick
-
-  LaunchRegistrar registrar(data);
-  registrar.BeginTick();
+  LaunchFacts landed = launch;
   landed.maybe_stored = true;
   landed.attempted_number = 7;
-  not_landed.maybe_stored = true;
-  not_landed.attempted_number = 8;
-  registrar.Register(landed);
-  registrar.Register(not_landed);
-  EXPECT_TRUE(registrar.Pending().empty());
-  auto rows = ReadLaunchRows(data);
-  ASSERT_EQ(rows.size(), 2u);
-  EXPECT_EQ(Numbers(rows), (std::vector<std::string>{"7", "8"}));
-  EXPECT_EQ(rows[1][kBootTime], "10:15:42");
-  EXPECT_EQ(rows[0][kFileName], "a'.jww");
-}
-
-// The same drawing open in two windows gives two launches with the same facts in one tick. When
-// the first was stored and the insert of the second met a lost connection, the first one's row
-// must not be taken for the second one.
-TEST_F(RegistrationTest, TwinLaunchOfTheSameTickIsNotTakenForTheLostInsert) {
-  LaunchFacts twin;
-  twin.file_name = "a.jww";
-  twin.boot_date = "2026/12/07";
-  twin.boot_time = "10:15:32";
-  ASSERT_TRUE(data.InsertRow(db::kLaunchTableName, db::kLaunchColumnCount, db::LaunchColumnNames(), LaunchValues(1, twin)));
+  landed.attempted_transaction = landed_transaction;
+  LaunchFacts lost_at_taken_number = launch;  // its insert of number 8 never committed
+  lost_at_taken_number.maybe_stored = true;
+  lost_at_taken_number.attempted_number = 8;
+  lost_at_taken_number.attempted_transaction = landed_transaction + 1000;
+  LaunchFacts lost_by_twin = launch;  // the twin of the row at 7, from the same tick
+  lost_by_twin.maybe_stored = true;
+  lost_by_twin.attempted_number = 7;
+  lost_by_twin.attempted_transaction = landed_transaction + 1001;
 
   LaunchRegistrar registrar(data);
   registrar.BeginTick();
-  twin.maybe_stored = true;
-  twin.attempted_number = 2;  // its insert of number 2 never reached the server
-  registrar.Register(twin);
+  registrar.Register(landed);
+  registrar.Register(lost_at_taken_number);
+  registrar.Register(lost_by_twin);
   EXPECT_TRUE(registrar.Pending().empty());
-  EXPECT_EQ(Numbers(ReadLaunchRows(data)), (std::vector<std::string>{"1", "2"}));
+  auto rows = ReadLaunchRows(data);
+  EXPECT_EQ(Numbers(rows), (std::vector<std::string>{"7", "8", "9", "10"}));
+  for (const auto& row : rows) EXPECT_EQ(row[kFileName], "a'.jww");
 }
 
 }  // namespace

@@ -61,7 +61,8 @@ TEST_F(LongWork, WaitCursorNestsPausesForBoxesAndIsRestoredWhenTheWorkFails) {
   button.Click();
   EXPECT_FALSE(ui::BusyCursorShown());
   EXPECT_EQ(backend.busy_changes, (std::vector<bool>{true, false}));
-  ASSERT_EQ(backend.MessageTexts(), std::vector<std::string>{"サーバーに届きません"});
+  ASSERT_EQ(backend.MessageTexts().size(), 1u);
+  EXPECT_NE(backend.MessageTexts()[0].find("サーバーに届きません"), std::string::npos);
 }
 
 TEST_F(LongWork, ProgressWindowShowsTheFiguresAndHoldsTheOtherWindows) {

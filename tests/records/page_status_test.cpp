@@ -88,6 +88,33 @@ TEST_F(PageStatusTest, EmptyTableFilterAndNoConnection) {
   EXPECT_EQ(Status(), "");
 }
 
+TEST_F(PageStatusTest, FilterCountsTheRowsShownNotWhatTheServerMatchesByByte) {
+  CreateFreshDatabase();
+  // "ア" is 0x83 0x41: the server's LIKE finds "A" in it, the list does not show such rows.
+  const char* const names[] = {"アクト図.jww", "A図面.jww", "アクト図2.jww", "図面A.jww", "アA.jww"};
+  for (int n = 1; n <= 150; ++n) {
+    records_test::Literals row = records_test::SampleRow(n);
+    row[4] = "'" + std::string(names[n % 5]) + "'";
+    Insert(row);
+  }
+  Form1->Button4Click();
+  Form5->Edit1.SetText("A");
+  Form5->ComboBox2.Choose(4);
+  EXPECT_EQ(Status(), "1～90件目 / 全90件");
+  Form5->ComboBox1.Choose(1);  // numbers downwards: the same rows
+  EXPECT_EQ(Status(), "1～90件目 / 全90件");
+  // 301 rows, near misses among them: the page after the first counts on by shown rows.
+  InsertSampleRows(151, 301);
+  Form5->Button1.Click();
+  EXPECT_EQ(Status(), "1～90件目 / 全90件");
+  Form5->Edit1.SetText("図面");
+  Form5->Edit1.DoubleClick();
+  EXPECT_EQ(Status(), "1～100件目 / 全211件");
+  Form5->Button3.Click();
+  Form5->Button3.Click();
+  EXPECT_EQ(Status(), "201～211件目 / 全211件");
+}
+
 TEST_F(PageStatusTest, PressesDuringALoadStartNoFurtherLoad) {
   CreateFreshDatabase();
   InsertSampleRows(1, 250);

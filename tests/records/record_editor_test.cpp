@@ -158,6 +158,31 @@ TEST_F(RecordEditorTest, RegisterStoresTextsAsTypedAndTheSizeAsANumber) {
   EXPECT_EQ(RowWithNumber(3), untouched_last);
 }
 
+TEST_F(RecordEditorTest, AFullBoxRefusesATypedCharacterAndRegistersTheTextAsItWas) {
+  CreateFreshDatabase();
+  InsertSampleRows(1, 3);
+  ShowEditor();
+  Texts typed = kEdited;
+  typed[1] = "設計課ＰＣ１ＸZ";  // 15 of the 16 bytes of PNAME
+  FillBoxes(typed);
+  Form4->Edit2.Type("号");
+  EXPECT_EQ(Form4->Edit2.Text(), "設計課ＰＣ１ＸZ");
+  Form4->Edit2.SetSelection(0, 0);
+  Form4->Edit2.Type("9");
+  EXPECT_EQ(Form4->Edit2.Text(), "9設計課ＰＣ１ＸZ");
+  Form4->Edit2.SetSelection(0, 0);
+  Form4->Edit2.Type("8");
+  EXPECT_EQ(Form4->Edit2.Text(), "9設計課ＰＣ１ＸZ");
+  // The date box takes 10 bytes: a paste keeps what fits.
+  Form4->Edit6.SetText("");
+  Form4->Edit6.Paste("2026/12/07 09:00");
+  EXPECT_EQ(Form4->Edit6.Text(), "2026/12/07");
+  Form4->Button1.Click();
+  EXPECT_EQ(backend.MessageTexts(), std::vector<std::string>{"編集登録OK"});
+  EXPECT_EQ(RowWithNumber(2)[1], "9設計課ＰＣ１ＸZ");
+  EXPECT_EQ(RowWithNumber(2)[5], "2026/12/07");
+}
+
 TEST_F(RecordEditorTest, RegisteringANumberWithoutARowReportsFailure) {
   CreateFreshDatabase();
   InsertSampleRows(1, 3);
@@ -244,32 +269,92 @@ TEST_F(RecordEditorTest, ShowingTheEditorCreatesAMissingTable) {
   EXPECT_TRUE(Form4->Edit1.Focused());
 }
 
-// A fetch that met a restarting server leaves the connection broken; showing the editor again
-// once the server is back attaches again instead of leaving fetch and register disabled.
-TEST_F(RecordEditorTest, ShowingAgainAfterAServerRestartAttachesAgain) {
+const char kConnectionSentence[] = "データベースに接続できません。";
+
+// Fetch, register and delete each work at their first use after the server restarted, without
+// a second click; with the server still down the error box says so in Japanese and the boxes
+// keep what the user had, and the next use once it is back works.
+TEST_F(RecordEditorTest, EveryActionWorksAtItsFirstUseAfterAServerRestart) {
   testsupport::PrivateServer server;
   ASSERT_TRUE(server.Start());
   CreateDatabaseOn(server, 1, 3);
-  ShowEditor();
-  ASSERT_TRUE(Form4->Button4.Enabled());
-
+  // Restarted while the editor was hidden: showing it attaches again.
   ASSERT_TRUE(server.Stop());
-  Form4->Edit1.SetText("2");
-  Form4->Button4.Click();  // meets the stopped server: nothing found, the connection is let go
-  EXPECT_EQ(BoxTexts(), Texts(10, ""));
-  ASSERT_FALSE(Form1->Connected());
   ASSERT_TRUE(server.Start());
-
-  Form4->Close();
   ShowEditor();
-  EXPECT_TRUE(Form1->Connected());
   EXPECT_TRUE(Form4->Button1.Enabled());
   EXPECT_TRUE(Form4->Button4.Enabled());
+  EXPECT_TRUE(Form4->Edit1.Focused());
+
+  ASSERT_TRUE(server.Stop());
+  ASSERT_TRUE(server.Start());
   Form4->Edit1.SetText("2");
   Form4->Button4.Click();
-  EXPECT_EQ(Form4->Edit1.Text(), "2");
   EXPECT_EQ(BoxTexts(), RowWithNumber(2));
+
+  ASSERT_TRUE(server.Stop());
+  ASSERT_TRUE(server.Start());
+  FillBoxes(kEdited);
+  Form4->Button1.Click();
+  EXPECT_EQ(backend.MessageTexts(), std::vector<std::string>{"編集登録OK"});
+  EXPECT_EQ(RowWithNumber(2), kEdited);
+  backend.ClearMessages();
+
+  ASSERT_TRUE(server.Stop());
+  ASSERT_TRUE(server.Start());
+  Form4->Edit1.SetText("3");
+  Form4->Button5.Click();
+  EXPECT_TRUE(RowWithNumber(3).empty());
+  EXPECT_EQ(AllRows().size(), 2u);
   EXPECT_TRUE(backend.MessageTexts().empty());
+
+  // Down: each action ends with the connection message; nothing is emptied or changed.
+  ASSERT_TRUE(server.Stop());
+  for (ui::Button* button : {&Form4->Button4, &Form4->Button1, &Form4->Button5}) {
+    SCOPED_TRACE(button->Name());
+    FillBoxes(kEdited);
+    backend.ClearMessages();
+    button->Click();
+    EXPECT_EQ(testsupport::OnlyErrorSentence(backend), kConnectionSentence);
+    EXPECT_EQ(BoxTexts(), kEdited);
+  }
+  backend.ClearMessages();
+  ASSERT_TRUE(server.Start());
+  Form4->Edit1.SetText("1");
+  Form4->Button4.Click();
+  EXPECT_EQ(BoxTexts(), RowWithNumber(1));
+  EXPECT_EQ(RowWithNumber(2), kEdited);
+  EXPECT_TRUE(backend.MessageTexts().empty());
+
+  // Shown while the server is down: the message, and the buttons stay usable for later.
+  Form4->Close();
+  ASSERT_TRUE(server.Stop());
+  Form4->Show();
+  EXPECT_EQ(testsupport::OnlyErrorSentence(backend), kConnectionSentence);
+  EXPECT_TRUE(Form4->Button4.Enabled());
+  backend.ClearMessages();
+  ASSERT_TRUE(server.Start());
+  Form4->Edit1.SetText("2");
+  Form4->Button4.Click();
+  EXPECT_EQ(BoxTexts(), kEdited);
+  EXPECT_TRUE(backend.MessageTexts().empty());
+}
+
+// A zero byte in an edited text: the statement is no longer cut at it, and the server would
+// store it, but every read gives the text only up to it. The user is told instead.
+TEST_F(RecordEditorTest, AZeroByteInAnEditedTextIsRefusedWithAMessage) {
+  CreateFreshDatabase();
+  InsertSampleRows(1, 2);
+  ShowEditor();
+  const Texts before = RowWithNumber(2);
+  Texts edited = kEdited;
+  edited[4] = std::string("改") + '\0' + ".jww";
+  FillBoxes(edited);
+  Form4->Button1.Click();
+  EXPECT_EQ(backend.MessageTexts(), std::vector<std::string>{"使用できない文字（NUL）が含まれています"});
+  EXPECT_TRUE(Form4->Edit5.Focused());
+  EXPECT_EQ(BoxTexts(), edited);
+  EXPECT_EQ(RowWithNumber(2), before);
 }
 
 }  // namespace

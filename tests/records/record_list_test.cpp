@@ -2,8 +2,11 @@
 // sends, and what a new showing resets.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/Unit1.h"
 #include "app/UnitV.h"
+#include "db/Statements.h"
 #include "records/Unit5.h"
 #include "tests/records/records_fixture.h"
 #include "tests/support/db_fixture.h"
@@ -38,6 +41,16 @@ class RecordListTest : public RecordsFixture {
   void Filter(int entry, const std::string& text) {
     Form5->Edit1.SetText(text);
     Form5->ComboBox2.Choose(entry);
+  }
+  // Rows numbered from `first` with the given file name and user name, the rest as SampleRow.
+  void InsertNamed(int first, const std::vector<std::pair<std::string, std::string>>& rows) {
+    int n = first;
+    for (const auto& [file_name, user_name] : rows) {
+      Literals row = SampleRow(n++);
+      row[4] = db::QuoteLiteral(file_name);
+      row[1] = db::QuoteLiteral(user_name);
+      Insert(row);
+    }
   }
   // The file names shown, in grid order.
   std::vector<std::string> FileNamesShown() {
@@ -225,6 +238,124 @@ TEST_F(RecordListTest, FilterTextIsMatchedAsTypedWithPatternCharacters) {
             (std::vector<std::string>{"SELECT * FROM BOOTJWW", "  ORDER BY N;"}));
 }
 
+TEST_F(RecordListTest, FilterMatchesCharactersNeverFromASecondByte) {
+  CreateFreshDatabase();
+  // Each second row is a near miss: the server's byte-wise LIKE alone would show it.
+  // ダ 83 5F, タ 83 5E, ア 83 41, サ 83 54, 神 90 5F, 真 90 5E, 論点 98 5F 93 5F, 録顛 98 5E 93 5E,
+  // ソ 83 5C, ャ 83 83, ヰ 83 90, 図 90 7D.
+  Insert(SampleRow(1));
+  const std::vector<std::pair<std::string, std::string>> rows = {
+      {"ダクト図.jww", "神田"},   {"タクト図.jww", "真田"},   {"アクト図.jww", "神田!"},
+      {"A棟.jww", "A"},           {"サイト.jww", "T"},        {"論点整理.jww", "論点"},
+      {"録顛整理.jww", "録顛"},   {"ャ_クト.jww", "ソ"},      {"図.jww", "\\"},
+      {"ヰ}.jww", "ソフト"},      {"x面.jww", "面"},          {"xyz.jww", "ab"},
+      {"ダ!.jww", "神!"},
+  };
+  InsertNamed(2, rows);
+  Form5->Show();
+
+  struct Case {
+    int entry;
+    std::string text;
+    std::vector<std::string> names;
+  };
+  const std::vector<Case> cases = {
+      {4, "ダクト", {"ダクト図.jww"}},
+      {4, "クト", {"ダクト図.jww", "タクト図.jww", "アクト図.jww", "ャ_クト.jww"}},
+      {4, "論点", {"論点整理.jww"}},
+      {4, "ダ", {"ダクト図.jww", "ダ!.jww"}},  // ャ_ holds 83 5F across two characters
+      {4, "A", {"A棟.jww"}},
+      {4, "T", {}},  // only as the second byte of サ
+      {4, "図", {"図面1.jww", "ダクト図.jww", "タクト図.jww", "アクト図.jww", "図.jww"}},  // not ヰ}
+      {1, "神田", {"ダクト図.jww", "アクト図.jww"}},
+      {1, "真", {"タクト図.jww"}},
+      {1, "\\", {"図.jww"}},  // ソ's second byte is no backslash
+      {1, "A", {"A棟.jww"}},
+      {1, "T", {"サイト.jww"}},
+      // The escape character typed as a character of its own, with and without escaping.
+      {4, "ダ!", {"ダ!.jww"}},
+      {1, "!", {"アクト図.jww", "ダ!.jww"}},
+      {1, "神!", {"ダ!.jww"}},
+      // The typed % and _ still act as patterns, by character.
+      {4, "ダ%図", {"ダクト図.jww"}},
+      {4, "_クト図", {"ダクト図.jww", "タクト図.jww", "アクト図.jww"}},
+      {4, "x__.jww", {"xyz.jww"}},  // 面 is one character, not two
+      {4, "x_.jww", {"x面.jww"}},
+      {1, "__", {"図面1.jww", "ダクト図.jww", "タクト図.jww", "アクト図.jww", "論点整理.jww", "録顛整理.jww",
+                 "ヰ}.jww", "xyz.jww", "ダ!.jww"}},
+      {4, "論__整", {}},  // 点 is one character, not two
+      {4, "論_整", {"論点整理.jww"}},
+      {4, "論%整", {"論点整理.jww"}},
+      {4, "_", {"図面1.jww", "ダクト図.jww", "タクト図.jww", "アクト図.jww", "A棟.jww", "サイト.jww",
+                "論点整理.jww", "録顛整理.jww", "ャ_クト.jww", "図.jww", "ヰ}.jww", "x面.jww",
+                "xyz.jww", "ダ!.jww"}},
+  };
+  for (const Case& c : cases) {
+    Filter(c.entry, c.text);
+    SCOPED_TRACE("entry " + std::to_string(c.entry) + " text '" + c.text + "'");
+    EXPECT_EQ(FileNamesShown(), c.names);
+    EXPECT_EQ(Form5->NextStartRow, 1 + static_cast<int>(c.names.size()));  // only shown rows count
+  }
+  EXPECT_TRUE(backend.MessageTexts().empty());
+}
+
+TEST_F(RecordListTest, PagingThroughAFilteredTableCountsOnlyTheShownRows) {
+  CreateFreshDatabase();
+  // Of every three rows one holds ダ; one holds ャ_ (83 83 5F), which the server's byte-wise
+  // LIKE returns and the list must drop; one holds タ, the near miss of an unescaped pattern.
+  std::vector<std::pair<std::string, std::string>> rows;
+  std::vector<std::string> matching;
+  for (int n = 1; n <= 650; ++n) {
+    const char* const heads[] = {"ダ図", "ャ_図", "タ図"};
+    rows.push_back({heads[n % 3] + std::to_string(n) + ".jww", "利用者"});
+    if (n % 3 == 0) matching.push_back(std::to_string(n));
+  }
+  InsertNamed(1, rows);
+  ASSERT_EQ(matching.size(), 216u);
+  auto slice = [&](std::size_t first, std::size_t count) {
+    std::vector<std::string> page;
+    for (std::size_t i = first; i < first + count && i < matching.size(); ++i) page.push_back(matching[i]);
+    page.resize(100);
+    return page;
+  };
+  Form5->Show();
+  Filter(4, "ダ");
+
+  EXPECT_EQ(NumbersShown(), slice(0, 100));
+  EXPECT_EQ(Form5->NextStartRow, 101);
+  Form5->Button3.Click();
+  EXPECT_EQ(NumbersShown(), slice(100, 100));
+  EXPECT_EQ(Form5->StartRow, 101);
+  EXPECT_EQ(Form5->NextStartRow, 201);
+  Form5->Button3.Click();
+  EXPECT_EQ(NumbersShown(), slice(200, 16));
+  EXPECT_EQ(Form5->NextStartRow, 217);
+  Form5->Button3.Click();
+  EXPECT_EQ(NumbersShown(), slice(216, 0));
+  EXPECT_EQ(Form5->StartRow, 217);
+  EXPECT_EQ(Form5->NextStartRow, 217);
+  Form5->Button2.Click();  // back by one page of shown rows
+  EXPECT_EQ(Form5->StartRow, 117);
+  EXPECT_EQ(NumbersShown(), slice(116, 100));
+  Form5->Button4.Click();
+  EXPECT_EQ(NumbersShown(), slice(116, 100));
+  EXPECT_EQ(Form5->NextStartRow, 217);
+
+  // Descending, the same rows come the other way round.
+  Form5->ComboBox1.Choose(1);
+  std::reverse(matching.begin(), matching.end());
+  EXPECT_EQ(NumbersShown(), slice(0, 100));
+  Form5->Button3.Click();
+  Form5->Button3.Click();
+  EXPECT_EQ(NumbersShown(), slice(200, 16));
+
+  // Without the filter every row counts again.
+  Filter(0, "ダ");
+  Form5->Button3.Click();
+  EXPECT_EQ(NumbersShown(), NumbersDown(550, 451));
+  EXPECT_EQ(Form5->NextStartRow, 201);
+}
+
 TEST_F(RecordListTest, NullsShowAsEmptyCells) {
   CreateFreshDatabase();
   Insert({"1", "NULL", "NULL", "NULL", "'only.jww'", "NULL", "NULL", "NULL", "NULL", "NULL"});
@@ -289,21 +420,81 @@ TEST_F(RecordListTest, AClosedConnectionLeavesThePageEmptyAndTheButtonsDisabled)
   EXPECT_TRUE(backend.MessageTexts().empty());
 }
 
-TEST_F(RecordListTest, AfterAServerRestartAReloadAttachesAgain) {
+// Opening, the four page buttons and the sort entry each work at their first use after the
+// server restarted; with the server still down the error box says so in Japanese, the buttons
+// stay enabled, and the next click once it is back loads the page.
+TEST_F(RecordListTest, EveryLoadWorksAtItsFirstUseAfterAServerRestart) {
   testsupport::PrivateServer server;
   ASSERT_TRUE(server.Start());
-  CreateDatabaseOn(server, 1, 5);
+  CreateDatabaseOn(server, 1, 250);
+  auto restart = [&] {
+    ASSERT_TRUE(server.Stop());
+    ASSERT_TRUE(server.Start());
+  };
+
+  restart();
   Form5->Show();
-  ASSERT_EQ(FilledGridRows(), 5);
+  EXPECT_EQ(NumbersShown(), Numbers(1, 100));
+  EXPECT_TRUE(Form5->Button1.Focused());
+  restart();
+  Form5->Button3.Click();  // 次頁
+  EXPECT_EQ(NumbersShown(), Numbers(101, 200));
+  restart();
+  Form5->Button4.Click();  // 更新
+  EXPECT_EQ(NumbersShown(), Numbers(101, 200));
+  restart();
+  Form5->Button2.Click();  // 前頁
+  EXPECT_EQ(NumbersShown(), Numbers(1, 100));
+  restart();
+  Form5->ComboBox1.Choose(1);  // 登録番号↑
+  EXPECT_EQ(NumbersShown(), NumbersDown(250, 151));
+  restart();
+  Form5->Button1.Click();  // 最初
+  EXPECT_EQ(NumbersShown(), NumbersDown(250, 151));
+  EXPECT_TRUE(backend.MessageTexts().empty());
 
   ASSERT_TRUE(server.Stop());
+  Form5->Button4.Click();
+  EXPECT_EQ(testsupport::OnlyErrorSentence(backend), "データベースに接続できません。");
+  EXPECT_EQ(FilledGridRows(), 0);
+  EXPECT_EQ(Form5->NextStartRow, 1);
+  backend.ClearMessages();
+  Form5->Close();
+  Form5->Show();  // still down: the message again, the buttons stay for a later click
+  EXPECT_EQ(testsupport::OnlyErrorSentence(backend), "データベースに接続できません。");
+  for (ui::Button* button : {&Form5->Button1, &Form5->Button2, &Form5->Button3, &Form5->Button4}) {
+    EXPECT_TRUE(button->Enabled()) << button->Name();
+  }
+  backend.ClearMessages();
   ASSERT_TRUE(server.Start());
-  // The first load may meet the broken connection (the page stays empty, nothing is said);
-  // the one after it attaches again.
   Form5->Button4.Click();
-  Form5->Button4.Click();
-  EXPECT_EQ(FilledGridRows(), 5);
+  EXPECT_EQ(NumbersShown(), Numbers(1, 100));
   EXPECT_TRUE(Form1->Connected());
+  EXPECT_TRUE(backend.MessageTexts().empty());
+}
+
+// A zero byte in the filter text is part of the statement like any other byte: it no longer
+// ends the statement there (which made every such filter fail without a word).
+// A zero byte in the filter reaches the server whole (the statement is not cut there), and a
+// row is shown only when the text the list shows holds the filter: a stored zero byte ends the
+// text as read, so "a<NUL>b.jww" is shown as "a" and matches neither "a<NUL>b" nor "<NUL>".
+TEST_F(RecordListTest, AZeroByteInTheFilterIsMatchedAgainstTheShownText) {
+  CreateFreshDatabase();
+  for (int n = 1; n <= 3; ++n) {
+    Literals row = SampleRow(n);
+    if (n == 2) row[4] = std::string("'a") + '\0' + "b.jww'";
+    if (n == 3) row[4] = "'ab.jww'";
+    Insert(row);
+  }
+  Form5->Show();
+  Filter(4, std::string("a") + '\0' + "b");
+  EXPECT_EQ(FilledGridRows(), 0);
+  Filter(4, std::string(1, '\0'));
+  EXPECT_EQ(FilledGridRows(), 0);
+  Filter(4, "ab");
+  EXPECT_EQ(NumbersShown(), Numbers(3, 3));
+  Filter(4, "a");
+  EXPECT_EQ(NumbersShown(), Numbers(2, 3));
   EXPECT_TRUE(backend.MessageTexts().empty());
 }
 

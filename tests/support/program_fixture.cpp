@@ -23,6 +23,16 @@ void WriteWholeFile(const std::string& path, const std::string& bytes) {
   out << bytes;
 }
 
+std::string OnlyErrorSentence(const headless::HeadlessBackend& backend) {
+  std::string shown;
+  for (const headless::ShownMessage& message : backend.messages) {
+    shown += (message.error ? " [error box] " : " [message] ") + message.text;
+  }
+  if (backend.messages.size() != 1 || !backend.messages[0].error) return "shown:" + shown;
+  const std::string& text = backend.messages[0].text;
+  return text.substr(0, text.find("\r\n"));
+}
+
 ProgramFixture::ProgramFixture() {
   ResetSettingsToDefaults();
   platform::SetCurrentServices(&services);

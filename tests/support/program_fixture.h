@@ -16,6 +16,10 @@ namespace testsupport {
 std::string ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, const std::string& bytes);
 
+// The first line of the one message shown so far when it came as an error box; otherwise a
+// text saying what was shown instead.
+std::string OnlyErrorSentence(const headless::HeadlessBackend& backend);
+
 class ProgramFixture : public ::testing::Test {
  protected:
   ProgramFixture();

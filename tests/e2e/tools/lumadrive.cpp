@@ -11,11 +11,27 @@
 //   gettext TITLE CONTROL            the text of a control
 //   items TITLE CONTROL              the entries of a list box or drop-down list
 //   click TITLE CONTROL              a button click (BN_CLICKED to its parent)
+//   press TITLE CONTROL              a sent BM_CLICK, as automation and accessibility tools
+//                                    press a button (returns once the press was handled)
 //   settext TITLE CONTROL HEXTEXT    WM_SETTEXT, as if the user had typed it
 //   type TITLE CONTROL HEXTEXT       one WM_CHAR per character (UTF-16, as an input method
-//                                    delivers Japanese text), appended at the caret
+//                                    delivers Japanese text), typed at the caret
+//   select TITLE CONTROL START END   EM_SETSEL in characters: the caret (or selection) of an edit
+//   paste TITLE CONTROL HEXTEXT      the text on the clipboard, then WM_PASTE to the edit
 //   choose TITLE CONTROL INDEX       selects an entry of a drop-down list (CBN_SELCHANGE)
 //   colwidth TITLE CONTROL COL WIDTH resizes a list view column
+//   colwidths TITLE CONTROL          the widths a list view holds: "widths W,W,..."
+//   cell TITLE CONTROL ROW COL       the text of a list view cell (row 0: the first below the
+//                                    header)
+//   current TITLE CONTROL            where a list view shows its current cell: "current item=N
+//                                    focused=0|1 box=X,Y,W,H" (the focused row, whether the list
+//                                    view has the input focus, and the bounds of the pixels
+//                                    on screen in the highlight colour, client coordinates) and
+//                                    "columns left=X widths=W,W,..." (column 0's left edge)
+//   minimize TITLE                   SC_MINIMIZE, as the title bar's button
+//   move TITLE LEFT TOP              moves the window's frame, as a drag of its title bar does
+//   displaychange                    asks for the display settings anew (Wine then reads the
+//                                    X root window's work area again); prints "workarea L,T,R,B"
 //   msgbox TITLE                     a message box: its text and its buttons
 //   close TITLE                      WM_CLOSE, as the title-bar close does
 //   endsession TITLE                 WM_QUERYENDSESSION then WM_ENDSESSION, as at log-off
@@ -29,7 +45,7 @@
 // TITLE is hex, or "@HWND" (decimal, as `windows` prints it) for one particular window; CONTROL is "#N" (the N-th line of `controls`), "=HEX" (exact text, for buttons
 // the caption), or "CLASS:N" (the N-th control of that class, from 0).
 //
-// Output lines: "window hwnd=.. visible=.. enabled=.. foreground=.. owned=.. class=.. frame=L,T,W,H client=W,H title=HEX",
+// Output lines: "window hwnd=.. visible=.. enabled=.. foreground=.. owned=.. iconic=.. class=.. frame=L,T,W,H client=W,H title=HEX",
 // "control index=.. hwnd=.. id=.. class=.. rect=X,Y,W,H visible=.. enabled=.. text=HEX"
 // (rect in the form's client coordinates), "text HEX", "item N HEX", "button HEX".
 #include <windows.h>
@@ -157,9 +173,10 @@ void PrintWindow(HWND hwnd) {
   RECT frame = {}, client = {};
   GetWindowRect(hwnd, &frame);
   GetClientRect(hwnd, &client);
-  std::printf("window hwnd=%lu visible=%d enabled=%d foreground=%d owned=%d class=%s frame=%d,%d,%d,%d client=%d,%d title=%s\n",
+  std::printf("window hwnd=%lu visible=%d enabled=%d foreground=%d owned=%d iconic=%d class=%s frame=%d,%d,%d,%d client=%d,%d title=%s\n",
               static_cast<unsigned long>(reinterpret_cast<uintptr_t>(hwnd)), IsWindowVisible(hwnd) ? 1 : 0,
-              IsWindowEnabled(hwnd) ? 1 : 0, GetForegroundWindow() == hwnd ? 1 : 0, GetWindow(hwnd, GW_OWNER) != nullptr ? 1 : 0, ClassOf(hwnd).c_str(), int(frame.left),
+              IsWindowEnabled(hwnd) ? 1 : 0, GetForegroundWindow() == hwnd ? 1 : 0, GetWindow(hwnd, GW_OWNER) != nullptr ? 1 : 0,
+              IsIconic(hwnd) ? 1 : 0, ClassOf(hwnd).c_str(), int(frame.left),
               int(frame.top), int(frame.right - frame.left), int(frame.bottom - frame.top), int(client.right),
               int(client.bottom),
               Hex(TitleOf(hwnd)).c_str());
@@ -217,6 +234,74 @@ void SendKey(WORD key, bool up) {
   Sleep(30);
 }
 
+void PrintWorkArea() {
+  POINT origin = {0, 0};
+  MONITORINFO info;
+  std::memset(&info, 0, sizeof info);
+  info.cbSize = sizeof info;
+  GetMonitorInfoA(MonitorFromPoint(origin, MONITOR_DEFAULTTOPRIMARY), &info);
+  std::printf("workarea %d,%d,%d,%d\n", int(info.rcWork.left), int(info.rcWork.top), int(info.rcWork.right),
+              int(info.rcWork.bottom));
+}
+
+std::vector<int> ColumnWidths(HWND list) {
+  std::vector<int> widths;
+  HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+  LRESULT count = header ? SendMessageA(header, HDM_GETITEMCOUNT, 0, 0) : 0;
+  for (LRESULT col = 0; col < count; ++col) {
+    widths.push_back(static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(col), 0)));
+  }
+  return widths;
+}
+
+std::string Joined(const std::vector<int>& values) {
+  std::string out;
+  for (int value : values) out += (out.empty() ? "" : ",") + std::to_string(value);
+  return out;
+}
+
+// The bounds of the pixels in `color` that the screen shows inside the window's client area.
+RECT ColorBox(HWND window, COLORREF color) {
+  RECT client = {};
+  GetClientRect(window, &client);
+  POINT origin = {0, 0};
+  ClientToScreen(window, &origin);
+  int width = client.right, height = client.bottom;
+  RECT box = {width, height, -1, -1};
+  if (width <= 0 || height <= 0) return box;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info;
+  std::memset(&info, 0, sizeof info);
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, origin.x, origin.y, SRCCOPY);
+  GdiFlush();
+  const auto* pixels = static_cast<const uint32_t*>(bits);
+  uint32_t wanted = (GetRValue(color) << 16) | (GetGValue(color) << 8) | GetBValue(color);
+  for (int y = 0; pixels != nullptr && y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      if ((pixels[y * width + x] & 0xFFFFFF) != wanted) continue;
+      box.left = std::min<LONG>(box.left, x);
+      box.top = std::min<LONG>(box.top, y);
+      box.right = std::max<LONG>(box.right, x + 1);
+      box.bottom = std::max<LONG>(box.bottom, y + 1);
+    }
+  }
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return box;
+}
+
 int Run(std::vector<std::string> args) {
   if (args.size() >= 2 && args[0] == "-t") {
     timeout_ms = std::atoi(args[1].c_str());
@@ -226,6 +311,11 @@ int Run(std::vector<std::string> args) {
   const std::string& command = args[0];
   if (command == "windows") {
     for (HWND hwnd : TopLevel()) PrintWindow(hwnd);
+    return 0;
+  }
+  if (command == "displaychange") {
+    ChangeDisplaySettingsExA(nullptr, nullptr, nullptr, 0, nullptr);
+    PrintWorkArea();
     return 0;
   }
   if (args.size() < 2) return Fail("usage");
@@ -299,6 +389,17 @@ int Run(std::vector<std::string> args) {
     std::printf("ok\n");
     return 0;
   }
+  if (command == "minimize") {
+    PostMessageA(form, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    std::printf("ok\n");
+    return 0;
+  }
+  if (command == "move" && args.size() >= 4) {
+    SetWindowPos(form, nullptr, std::atoi(args[2].c_str()), std::atoi(args[3].c_str()), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    std::printf("ok\n");
+    return 0;
+  }
   if (command == "keys") {
     // Typed keys go to whichever window is in front: not a key before this one is.
     DWORD start = GetTickCount();
@@ -351,6 +452,58 @@ int Run(std::vector<std::string> args) {
     std::printf("ok\n");
     return 0;
   }
+  if (command == "press") {
+    DWORD_PTR answer = 0;
+    LRESULT sent = SendMessageTimeoutA(control, BM_CLICK, 0, 0, SMTO_NORMAL, static_cast<UINT>(timeout_ms), &answer);
+    if (sent == 0) return Fail("press-timeout");
+    std::printf("ok\n");
+    return 0;
+  }
+  if (command == "select" && args.size() >= 5) {
+    SendMessageW(control, EM_SETSEL, static_cast<WPARAM>(std::atoi(args[3].c_str())),
+                 static_cast<LPARAM>(std::atoi(args[4].c_str())));
+    std::printf("ok\n");
+    return 0;
+  }
+  if (command == "paste" && args.size() >= 4) {
+    std::string text = Unhex(args[3]);
+    int count = MultiByteToWideChar(932, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (static_cast<std::size_t>(count) + 1) * sizeof(WCHAR));
+    auto* wide = static_cast<WCHAR*>(GlobalLock(memory));
+    MultiByteToWideChar(932, 0, text.c_str(), static_cast<int>(text.size()), wide, count);
+    wide[count] = 0;
+    GlobalUnlock(memory);
+    if (!OpenClipboard(nullptr)) return Fail("clipboard");
+    EmptyClipboard();
+    SetClipboardData(CF_UNICODETEXT, memory);
+    CloseClipboard();
+    SendMessageW(control, WM_PASTE, 0, 0);
+    std::printf("ok\n");
+    return 0;
+  }
+  if (command == "colwidths") {
+    std::printf("widths %s\n", Joined(ColumnWidths(control)).c_str());
+    return 0;
+  }
+  if (command == "current") {
+    RECT box = ColorBox(control, GetSysColor(COLOR_HIGHLIGHT));
+    LRESULT item = SendMessageA(control, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED);
+    GUITHREADINFO gui;
+    std::memset(&gui, 0, sizeof gui);
+    gui.cbSize = sizeof gui;
+    GetGUIThreadInfo(GetWindowThreadProcessId(control, nullptr), &gui);
+    std::printf("current item=%ld focused=%d box=%d,%d,%d,%d\n", static_cast<long>(item), gui.hwndFocus == control ? 1 : 0,
+                int(box.left), int(box.top), int(box.right - box.left), int(box.bottom - box.top));
+    // Column 0 starts where the header's first item does (left of 0 when scrolled).
+    HWND header = reinterpret_cast<HWND>(SendMessageA(control, LVM_GETHEADER, 0, 0));
+    RECT header_frame = {};
+    GetWindowRect(header, &header_frame);
+    POINT origin = {0, 0};
+    ClientToScreen(control, &origin);
+    int left = int(header_frame.left - origin.x) - GetScrollPos(control, SB_HORZ);
+    std::printf("columns left=%d widths=%s\n", left, Joined(ColumnWidths(control)).c_str());
+    return 0;
+  }
   if (command == "settext" && args.size() >= 4) {
     std::string text = Unhex(args[3]);
     SendMessageA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
@@ -371,6 +524,36 @@ int Run(std::vector<std::string> args) {
     PostMessageA(GetParent(control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), CBN_SELCHANGE),
                  reinterpret_cast<LPARAM>(control));
     std::printf("ok\n");
+    return 0;
+  }
+  if (command == "cell" && args.size() >= 5) {
+    // The item and its text buffer must lie in the list view's own process.
+    DWORD pid = 0;
+    GetWindowThreadProcessId(control, &pid);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (process == nullptr) return Fail("no-process");
+    const int chars = 1024;
+    const SIZE_T size = sizeof(LVITEMW) + chars * sizeof(WCHAR);
+    char* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    if (remote == nullptr) {
+      CloseHandle(process);
+      return Fail("no-memory");
+    }
+    LVITEMW item = {};
+    item.mask = LVIF_TEXT;
+    item.iSubItem = std::atoi(args[4].c_str());
+    item.pszText = reinterpret_cast<WCHAR*>(remote + sizeof(LVITEMW));
+    item.cchTextMax = chars;
+    std::vector<WCHAR> text(chars + 1, 0);
+    WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+    WriteProcessMemory(process, remote + sizeof(LVITEMW), text.data(), chars * sizeof(WCHAR), nullptr);
+    DWORD_PTR got = 0;
+    SendMessageTimeoutW(control, LVM_GETITEMTEXTW, static_cast<WPARAM>(std::atoi(args[3].c_str())),
+                        reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG, 5000, &got);
+    ReadProcessMemory(process, remote + sizeof(LVITEMW), text.data(), chars * sizeof(WCHAR), nullptr);
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    std::printf("text %s\n", Hex(Narrow(text.data(), WideLength(text.data(), chars))).c_str());
     return 0;
   }
   if (command == "colwidth" && args.size() >= 5) {

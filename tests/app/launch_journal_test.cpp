@@ -1,0 +1,207 @@
+// The journal across the end of the program: launches seen while the server was down are kept
+// beside the program and stored by the next run, with the date and time of the tick that saw
+// them; whatever a crash may have torn in the journal is left out, the rest stored.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/Forms.h"
+#include "app/Unit1.h"
+#include "app/UnitV.h"
+#include "monitor/LaunchJournal.h"
+#include "monitor/Unit3.h"
+#include "platform/files.h"
+#include "platform/ui/toolkit.h"
+#include "tests/monitor/monitor_support.h"
+#include "tests/support/db_fixture.h"
+#include "tests/support/program_fixture.h"
+
+extern char** environ;
+
+using namespace monitor_test;
+using testsupport::ReadWholeFile;
+using testsupport::WriteWholeFile;
+
+namespace {
+
+// The settings file of a program that reaches `database`, with the check interval 1.
+void WriteSettings(const std::string& path, const testsupport::TestDatabase& database) {
+  std::string text = database.Server() + "\r\n" + database.Folder() + "\r\n" + database.FileName() +
+                     "\r\nPCユーザー名\r\n1\r\n";
+  for (int line = 6; line <= 27; ++line) text += (line <= 15 ? "192" : "80") + std::string("\r\n");
+  WriteWholeFile(path, text);
+}
+
+// One run of the program: the five windows over the headless toolkit and fake services whose
+// program file is `folder` + "Lumadex.exe", started as the program starts.
+class ProgramRun {
+ public:
+  explicit ProgramRun(const std::string& folder) {
+    ResetSettingsToDefaults();
+    services.program_path = folder + "Lumadex.exe";
+    services.registry_value.status = platform::RegistryValue::Status::Text;
+    services.registry_value.text = "C:\\jww";
+    platform::SetCurrentServices(&services);
+    ui::app::SetTitle(kApplicationTitle);
+    forms = std::make_unique<ProgramForms>(services);
+    ui::app::Run(*Form1);
+  }
+  ~ProgramRun() {
+    forms.reset();
+    platform::SetCurrentServices(nullptr);
+  }
+  void StartCheck() {
+    Form1->Button2.Click();
+    Form3->Edit1.SetText("1");
+    Form3->Button1.Click();
+  }
+  void TickAt(int hour, int minute, int second) {
+    services.now = {2026, 12, 7, hour, minute, second};
+    Form3->Timer1.Fire();
+  }
+
+  headless::HeadlessBackend backend;
+  testsupport::FakeServices services;
+  std::unique_ptr<ProgramForms> forms;
+};
+
+const char kFirstRunVariable[] = "LUMADEX_JOURNAL_FIRST_RUN";  // "program folder|server folder"
+
+// The first run, in a process of its own: one drawing stored, the server stopped, two more
+// drawings seen, the program closed. Exit code 0 when it went as planned.
+int FirstRun(const std::string& program_folder, const std::string& server_folder) {
+  ProgramRun run(program_folder);
+  if (!Form1->Connected()) return 20;
+  run.StartCheck();
+  run.services.AddWindow("a.jww - jw_win");
+  run.TickAt(9, 0, 0);
+  if (!Form3->Registrar().Pending().empty()) return 21;
+  if (!testsupport::RunServerScript("stop", server_folder)) return 22;
+  run.services.AddWindow("b.jww - jw_win");
+  run.TickAt(9, 0, 10);
+  run.services.AddWindow("c.jww - jw_win");
+  run.TickAt(9, 0, 20);
+  if (Form3->Registrar().Pending().size() != 2) return 23;
+  Form1->Button0.Click();  // the program is closed
+  return run.backend.quit ? 0 : 24;
+}
+
+int RunFirstRunProcess(const std::string& program_folder, const std::string& server_folder) {
+  std::vector<std::string> environment;
+  for (char** variable = environ; *variable != nullptr; ++variable) environment.push_back(*variable);
+  environment.push_back(std::string(kFirstRunVariable) + "=" + program_folder + "|" + server_folder);
+  std::vector<char*> envp;
+  for (auto& variable : environment) envp.push_back(variable.data());
+  envp.push_back(nullptr);
+  std::string program = "/proc/self/exe";
+  std::string filter = "--gtest_filter=LaunchJournal.LaunchesSeenWithTheServerDownAreStoredByTheNextRun";
+  std::vector<char*> argv = {program.data(), filter.data(), nullptr};
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  pid_t pid = 0;
+  const int failed = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  if (failed != 0) return -1;
+  int status = 0;
+  if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -2;
+  return WEXITSTATUS(status);
+}
+
+TEST(LaunchJournal, LaunchesSeenWithTheServerDownAreStoredByTheNextRun) {
+  if (const char* first_run = std::getenv(kFirstRunVariable)) {
+    const std::string folders = first_run;
+    const int code = FirstRun(folders.substr(0, folders.find('|')), folders.substr(folders.find('|') + 1));
+    std::fflush(nullptr);
+    std::_Exit(code);
+  }
+
+  testsupport::TempFolder server_folder;
+  ASSERT_TRUE(testsupport::RunServerScript("start", server_folder.Path()));
+  struct StopServer {
+    std::string folder;
+    ~StopServer() { testsupport::RunServerScript("stop", folder); }
+  } stop_server{server_folder.Path()};
+  testsupport::TestDatabase database(testsupport::ServerAddress(server_folder.Path()));
+  {
+    db::DataModule setup;
+    testsupport::CreateAndConnect(setup, database, true);
+  }
+  testsupport::TempFolder program_folder;
+  WriteSettings(program_folder.Path() + "Lumadex.dat", database);
+
+  // The first run ends with its process while the server is down.
+  ASSERT_EQ(RunFirstRunProcess(program_folder.Path(), server_folder.Path()), 0);
+  const std::string journal = ReadWholeFile(program_folder.Path() + "Lumadex.jnl");
+  EXPECT_NE(journal.find("\tb.jww\t2026/12/07\t09:00:10\t"), std::string::npos) << journal;
+  EXPECT_NE(journal.find("\tc.jww\t2026/12/07\t09:00:20\t"), std::string::npos) << journal;
+
+  // The server is back; the next run stores the kept launches as it starts.
+  ASSERT_TRUE(testsupport::RunServerScript("start", server_folder.Path()));
+  {
+    ProgramRun run(program_folder.Path());
+    ASSERT_TRUE(Form1->Connected());
+    EXPECT_TRUE(run.backend.MessageTexts().empty());
+    EXPECT_FALSE(platform::FileExists(program_folder.Path() + "Lumadex.jnl"));
+    run.StartCheck();
+    run.TickAt(10, 0, 0);  // the drawings were closed meanwhile: nothing new
+    Form1->Button0.Click();
+  }
+  db::DataModule reader;
+  database.UseSettings();
+  reader.ConnectDatabase();
+  auto rows = ReadLaunchRows(reader);
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(FileNames(rows), (std::vector<std::string>{"a.jww", "b.jww", "c.jww"}));
+  EXPECT_EQ(rows[1][kBootTime], "09:00:10");
+  EXPECT_EQ(rows[2][kBootTime], "09:00:20");
+  EXPECT_EQ(rows[1][kPname], "PCユーザー名");
+  EXPECT_EQ(rows[2][kLFolder], "C:\\jww\\");
+}
+
+TEST(LaunchJournal, LinesTornByACrashAreLeftOutAndTheRestStoredAtStart) {
+  testsupport::TestDatabase database;
+  {
+    db::DataModule setup;
+    testsupport::CreateAndConnect(setup, database, true);
+  }
+  testsupport::TempFolder program_folder;
+  WriteSettings(program_folder.Path() + "Lumadex.dat", database);
+  auto launch = [](const std::string& file_name, const std::string& time) {
+    monitor::LaunchFacts facts;
+    facts.pc_user_name = "PC2";
+    facts.local_folder = "C:\\図面\\";
+    facts.network_folder = "C:\\図面\\";
+    facts.file_name = file_name;
+    facts.boot_date = "2026/12/06";
+    facts.boot_time = time;
+    return monitor::JournalLine(facts);
+  };
+  const std::string b = launch("b.jww", "18:00:10");
+  const std::string d = launch("d.jww", "18:00:30");
+  WriteWholeFile(program_folder.Path() + "Lumadex.jnl",
+                 "N\tPNAME\tL_FOLDER\tN_FOLDER\tFILE_NAME\tBOOT_DATE\tBOOT_TIME\tFILE_DATE\tFILE_TIME\tFILE_SIZE\t\r\n" +
+                     launch("a.jww", "18:00:00") + b.substr(0, 20) + "\r\n" + launch("c.jww", "18:00:20") +
+                     d.substr(0, d.size() - 4));
+  {
+    ProgramRun run(program_folder.Path());
+    ASSERT_TRUE(Form1->Connected());
+    EXPECT_FALSE(platform::FileExists(program_folder.Path() + "Lumadex.jnl"));
+    Form1->Button0.Click();
+  }
+  db::DataModule reader;
+  database.UseSettings();
+  reader.ConnectDatabase();
+  auto rows = ReadLaunchRows(reader);
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(FileNames(rows), (std::vector<std::string>{"a.jww", "c.jww"}));
+  EXPECT_EQ(rows[1][kBootDate], "2026/12/06");
+  EXPECT_EQ(rows[1][kBootTime], "18:00:20");
+  EXPECT_EQ(rows[1][kLFolder], "C:\\図面\\");
+}
+
+}  // namespace

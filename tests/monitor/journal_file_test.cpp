@@ -1,0 +1,178 @@
+// The journal and rejected files on their own, without a database: their lines, what a crash
+// can leave of them, and the lock that keeps two copies of the program apart.
+#include <gtest/gtest.h>
+
+#include "monitor/LaunchJournal.h"
+#include "platform/files.h"
+#include "tests/monitor/monitor_support.h"
+#include "tests/support/db_fixture.h"
+
+using namespace monitor;
+using monitor_test::ReadFileBytes;
+using monitor_test::WriteFileBytes;
+
+namespace {
+
+const char kHeader[] =
+    "N\tPNAME\tL_FOLDER\tN_FOLDER\tFILE_NAME\tBOOT_DATE\tBOOT_TIME\tFILE_DATE\tFILE_TIME\tFILE_SIZE\t\r\n";
+
+LaunchFacts Launch(const std::string& file_name, const std::string& boot_time) {
+  LaunchFacts launch;
+  launch.pc_user_name = "設計1";
+  launch.local_folder = "Z:\\図面\\";
+  launch.network_folder = "\\\\srv\\共有\\図面\\";
+  launch.file_name = file_name;
+  launch.boot_date = "2026/12/07";
+  launch.boot_time = boot_time;
+  launch.file_date = "2026/03/09";
+  launch.file_time = "10:15:32";
+  launch.file_size = "4096";
+  return launch;
+}
+
+void ExpectSameFacts(const LaunchFacts& actual, const LaunchFacts& expected) {
+  EXPECT_EQ(actual.pc_user_name, expected.pc_user_name);
+  EXPECT_EQ(actual.local_folder, expected.local_folder);
+  EXPECT_EQ(actual.network_folder, expected.network_folder);
+  EXPECT_EQ(actual.file_name, expected.file_name);
+  EXPECT_EQ(actual.boot_date, expected.boot_date);
+  EXPECT_EQ(actual.boot_time, expected.boot_time);
+  EXPECT_EQ(actual.file_date, expected.file_date);
+  EXPECT_EQ(actual.file_time, expected.file_time);
+  EXPECT_EQ(actual.file_size, expected.file_size);
+  EXPECT_EQ(actual.maybe_stored, expected.maybe_stored);
+  EXPECT_EQ(actual.attempted_number, expected.attempted_number);
+  EXPECT_EQ(actual.attempted_transaction, expected.attempted_transaction);
+}
+
+TEST(JournalLine, ExportColumnsAndTheInterruptedInsert) {
+  LaunchFacts waiting = Launch("表.jww", "10:15:33");
+  EXPECT_EQ(JournalLine(waiting),
+            "\t設計1\tZ:\\図面\\\t\\\\srv\\共有\\図面\\\t表.jww\t2026/12/07\t10:15:33\t2026/03/09\t"
+            "10:15:32\t4096\t\r\n");
+  LaunchFacts interrupted = waiting;
+  interrupted.maybe_stored = true;
+  interrupted.attempted_number = 41;
+  interrupted.attempted_transaction = 5000000123LL;
+  EXPECT_EQ(JournalLine(interrupted).substr(0, 3), "41\t");
+  EXPECT_EQ(JournalLine(interrupted).substr(JournalLine(interrupted).size() - 14), "\t5000000123\t\r\n");
+
+  LaunchFacts unknown;  // NULL values stay empty fields
+  unknown.file_name = "a.jww";
+  EXPECT_EQ(JournalLine(unknown), "\t\t\t\ta.jww\t\t\t\t\t\t\r\n");
+
+  for (const LaunchFacts& launch : {waiting, interrupted, unknown}) {
+    std::string line = JournalLine(launch);
+    LaunchFacts read;
+    ASSERT_TRUE(ParseJournalLine(line.substr(0, line.size() - 2), read)) << line;
+    ExpectSameFacts(read, launch);
+  }
+
+  // A tab or line end in a value (a hand-edited user name) would split the line: a blank instead.
+  LaunchFacts odd = waiting;
+  odd.pc_user_name = "a\tb\r\n";
+  std::string line = JournalLine(odd);
+  LaunchFacts read;
+  ASSERT_TRUE(ParseJournalLine(line.substr(0, line.size() - 2), read));
+  EXPECT_EQ(read.pc_user_name, "a b  ");
+
+  EXPECT_EQ(RejectedLine(waiting, "violation of CHECK\r\nconstraint"),
+            JournalLine(waiting).substr(0, JournalLine(waiting).size() - 2) +
+                "violation of CHECK  constraint\t\r\n");
+}
+
+TEST(JournalLine, AnythingButAWholeLaunchIsRefused) {
+  const std::string whole = "\t設計1\tC:\\\tC:\\\ta.jww\t2026/12/07\t10:15:33\t\t\t\t";
+  LaunchFacts read;
+  ASSERT_TRUE(ParseJournalLine(whole, read));
+  // Cut anywhere before its last tab, the line is not a launch.
+  for (std::size_t cut = 0; cut < whole.size(); ++cut) {
+    EXPECT_FALSE(ParseJournalLine(whole.substr(0, cut), read)) << "cut at " << cut;
+  }
+  EXPECT_FALSE(ParseJournalLine(whole + "x\t", read)) << "an eleventh field needs N";
+  EXPECT_FALSE(ParseJournalLine(whole + "1\t2\t", read)) << "twelve fields";
+  EXPECT_FALSE(ParseJournalLine("0" + whole, read)) << "no number 0";
+  EXPECT_FALSE(ParseJournalLine("x" + whole, read));
+  EXPECT_FALSE(ParseJournalLine("\t\t\t\ta.jww\t2026/12/7\t\t\t\t\t", read)) << "a date cut short";
+  EXPECT_FALSE(ParseJournalLine("\t\t\t\ta.jww\t\t\t\t\t-1\t", read)) << "a size below 0";
+  EXPECT_FALSE(ParseJournalLine("\t\t\t\ta.jww\t\t\t\t\t2147483648\t", read)) << "beyond INTEGER";
+  EXPECT_TRUE(ParseJournalLine("7" + whole + "123\t", read));
+  EXPECT_TRUE(read.maybe_stored);
+  EXPECT_EQ(read.attempted_number, 7);
+  EXPECT_EQ(read.attempted_transaction, 123);
+}
+
+class JournalFiles : public ::testing::Test {
+ protected:
+  testsupport::TempFolder folder;
+  const std::string journal_path = folder.Path() + "Lumadex.jnl";
+  const std::string rejected_path = folder.Path() + "Lumadex.rej";
+  LaunchJournal journal{journal_path, rejected_path};
+};
+
+TEST_F(JournalFiles, WrittenWholeReadBackAndRemovedWhenEmpty) {
+  std::vector<LaunchFacts> launches = {Launch("a.jww", "09:00:10"), Launch("b.jww", "09:00:20")};
+  EXPECT_FALSE(journal.Write(launches)) << "written only while locked";
+  ASSERT_TRUE(journal.Lock(0));
+  ASSERT_TRUE(journal.Write(launches));
+  EXPECT_EQ(ReadFileBytes(journal_path), kHeader + JournalLine(launches[0]) + JournalLine(launches[1]));
+  EXPECT_FALSE(platform::FileExists(journal_path + ".tmp"));
+
+  std::vector<LaunchFacts> read;
+  bool tidy = false;
+  ASSERT_TRUE(journal.Read(read, tidy));
+  EXPECT_TRUE(tidy);
+  ASSERT_EQ(read.size(), 2u);
+  ExpectSameFacts(read[1], launches[1]);
+
+  ASSERT_TRUE(journal.Write({}));
+  EXPECT_FALSE(journal.Exists());
+  ASSERT_TRUE(journal.Read(read, tidy));
+  EXPECT_TRUE(read.empty() && tidy) << "no file is an empty journal";
+}
+
+TEST_F(JournalFiles, LinesTornByACrashAreLeftOut) {
+  const std::string a = JournalLine(Launch("a.jww", "09:00:10"));
+  const std::string b = JournalLine(Launch("b.jww", "09:00:20"));
+  const std::string c = JournalLine(Launch("c.jww", "09:00:30"));
+  const std::string d = JournalLine(Launch("d.jww", "09:00:40"));
+  // b torn in the middle with a line end after it (as a writer appending in place would leave
+  // it), d torn at the end of the file.
+  WriteFileBytes(journal_path, kHeader + a + b.substr(0, b.size() / 2) + "\r\n" + c + d.substr(0, d.size() - 3));
+  ASSERT_TRUE(journal.Lock(0));
+  std::vector<LaunchFacts> read;
+  bool tidy = true;
+  ASSERT_TRUE(journal.Read(read, tidy));
+  EXPECT_FALSE(tidy);
+  ASSERT_EQ(read.size(), 2u);
+  EXPECT_EQ(read[0].file_name, "a.jww");
+  EXPECT_EQ(read[1].file_name, "c.jww");
+
+  // Without its header line (a file made by hand) the launches still count.
+  WriteFileBytes(journal_path, a);
+  ASSERT_TRUE(journal.Read(read, tidy));
+  EXPECT_EQ(read.size(), 1u);
+}
+
+TEST_F(JournalFiles, RejectedLaunchesAreAddedBelowAHeader) {
+  ASSERT_TRUE(journal.Lock(0));
+  ASSERT_TRUE(journal.AddRejected(Launch("a.jww", "09:00:10"), "refused once"));
+  ASSERT_TRUE(journal.AddRejected(Launch("b.jww", "09:00:20"), "refused twice"));
+  const std::string header = std::string(kHeader).substr(0, std::string(kHeader).size() - 2) + "ERROR\t\r\n";
+  EXPECT_EQ(ReadFileBytes(rejected_path),
+            header + RejectedLine(Launch("a.jww", "09:00:10"), "refused once") +
+                RejectedLine(Launch("b.jww", "09:00:20"), "refused twice"));
+}
+
+TEST_F(JournalFiles, OneHolderAtATime) {
+  LaunchJournal other{journal_path, rejected_path};
+  ASSERT_TRUE(journal.Lock(0));
+  EXPECT_FALSE(other.Lock(0));
+  EXPECT_FALSE(other.Lock(60)) << "still held after waiting";
+  EXPECT_FALSE(other.Write({Launch("a.jww", "09:00:10")}));
+  journal.Unlock();
+  EXPECT_TRUE(other.Lock(0));
+  EXPECT_FALSE(journal.Lock(0));
+}
+
+}  // namespace
