@@ -65,21 +65,7 @@ void ExchangeFixture::InsertBulk(int first, int last) {
       "i = i + 1; END END"));
 }
 
-std::vector<Texts> ExchangeFixture::AllRows() {
-  std::vector<Texts> rows;
-  int count = Form1->OpenSelect("*", kTable, "", "N");
-  Texts values(10);
-  for (int i = 0; i < count; ++i) {
-    if (i == 0) {
-      Form1->ReadFirstRow(values);
-    } else {
-      Form1->ReadNextRow(values);
-    }
-    rows.push_back(values);
-  }
-  Form1->CloseQuery();
-  return rows;
-}
+std::vector<Texts> ExchangeFixture::AllRows() { return testsupport::ReadLaunchRows(*Form1); }
 
 std::string ExchangeFixture::ConnectionPath() const { return DatabasePath(); }
 

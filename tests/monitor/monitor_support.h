@@ -8,29 +8,13 @@
 #include <vector>
 
 #include "db/DataModule.h"
+#include "tests/support/db_fixture.h"
 
 namespace monitor_test {
 
 enum Column { kN, kPname, kLFolder, kNFolder, kFileName, kBootDate, kBootTime, kFileDate, kFileTime, kFileSize };
 
-// Every row of BOOTJWW matching `condition`, by number; values as texts (NULL reads as "").
-inline std::vector<std::vector<std::string>> ReadLaunchRows(db::DataModule& data,
-                                                           const std::string& condition = "") {
-  std::vector<std::vector<std::string>> rows;
-  int count = data.OpenSelect("*", "BOOTJWW", condition, "N");
-  std::vector<std::string> values;
-  for (int row = 0; row < count; ++row) {
-    if (row == 0) {
-      data.ReadFirstRow(values);
-    } else {
-      data.ReadNextRow(values);
-    }
-    rows.push_back(values);
-  }
-  data.CloseSelect();
-  data.CloseQuery();
-  return rows;
-}
+using testsupport::ReadLaunchRows;
 
 inline std::vector<std::string> Numbers(const std::vector<std::vector<std::string>>& rows) {
   std::vector<std::string> numbers;

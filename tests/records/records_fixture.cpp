@@ -55,21 +55,7 @@ void RecordsFixture::InsertSampleRows(int first, int last) {
   for (int n = first; n <= last; ++n) Insert(SampleRow(n));
 }
 
-std::vector<Texts> RecordsFixture::AllRows() {
-  std::vector<Texts> rows;
-  int count = Form1->OpenSelect("*", "BOOTJWW", "", "N");
-  Texts values(10);
-  for (int i = 0; i < count; ++i) {
-    if (i == 0) {
-      Form1->ReadFirstRow(values);
-    } else {
-      Form1->ReadNextRow(values);
-    }
-    rows.push_back(values);
-  }
-  Form1->CloseQuery();
-  return rows;
-}
+std::vector<Texts> RecordsFixture::AllRows() { return testsupport::ReadLaunchRows(*Form1); }
 
 Texts RecordsFixture::GridRow(int row) {
   Texts cells;

@@ -1,5 +1,7 @@
 #include "tests/support/db_fixture.h"
 
+#include "db/LaunchTable.h"
+
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -130,6 +132,24 @@ std::vector<std::string> SplitStatement(const std::string& text) {
     start = end + 2;
   }
   return lines;
+}
+
+std::vector<std::vector<std::string>> ReadLaunchRows(db::DataModule& data,
+                                                     const std::string& condition) {
+  std::vector<std::vector<std::string>> rows;
+  int count = data.OpenSelect("*", db::kLaunchTableName, condition, "N");
+  std::vector<std::string> values;
+  for (int row = 0; row < count; ++row) {
+    if (row == 0) {
+      data.ReadFirstRow(values);
+    } else {
+      data.ReadNextRow(values);
+    }
+    rows.push_back(values);
+  }
+  data.CloseSelect();
+  data.CloseQuery();
+  return rows;
 }
 
 }  // namespace testsupport

@@ -89,4 +89,8 @@ bool RunServerScript(const std::string& command, const std::string& state_dir);
 // Lines of a statement, split at CR LF (the form the statement was sent in).
 std::vector<std::string> SplitStatement(const std::string& text);
 
+// Every row of BOOTJWW matching `condition`, by number; values as texts (NULL reads as "").
+std::vector<std::vector<std::string>> ReadLaunchRows(db::DataModule& data,
+                                                     const std::string& condition = "");
+
 }  // namespace testsupport
