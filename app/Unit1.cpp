@@ -12,6 +12,7 @@
 namespace {
 const char kConnectFailedMessage[] = "データベース接続が出来ません。設定を確認して下さい。";
 const char kExchangeFilter[] = "タブ区切りText File(*.txt)|*.txt|CSV File(*.csv)|*.csv";
+const char kUnsavedCaption[] = "確認";
 }  // namespace
 
 TForm1::TForm1()
@@ -57,6 +58,7 @@ TForm1::TForm1()
   OpenDialog1.Filter = kExchangeFilter;
 
   OnShow = [this] { FormShow(); };
+  OnCloseQuery = [this] { return FormCloseQuery(); };
   OnClose = [this] { FormClose(); };
   OnEndSession = [this] { FormEndSession(); };
   Button1.OnClick = [this] { Button1Click(); };
@@ -82,7 +84,8 @@ void TForm1::FormShow() {
   ui::BusyCursor busy;
   SettingsFile = SettingsPathFor(platform::CurrentServices().ProgramPath());
   LoadSettings(SettingsFile);
-  Form3->UseJournal(WithExtension(SettingsFile, ".jnl"), WithExtension(SettingsFile, ".rej"));
+  Form3->UseJournal(WithExtension(SettingsFile, ".jnl"), WithExtension(SettingsFile, ".rej"),
+                    platform::CurrentServices().UserDataFolder());
   if (!ServerFolder.empty()) {
     ConnectDatabase();
     if (!Connected()) {
@@ -93,6 +96,18 @@ void TForm1::FormShow() {
       Form3->StorePendingLaunches();
     }
   }
+}
+
+bool TForm1::FormCloseQuery() { return ConfirmUnsavedLaunches(); }
+
+bool TForm1::ConfirmUnsavedLaunches() {
+  ui::BusyCursor busy;
+  Form3->StorePendingLaunches();  // the last chance to store them or to write them down
+  const std::size_t unsaved = Form3->UnsavedLaunches();
+  if (unsaved == 0) return true;
+  const std::string question = "記録待ちの図面が" + std::to_string(unsaved) +
+                               "件あります。保存できないため、終了すると失われます。終了しますか？";
+  return ui::AskYesNo(kUnsavedCaption, question) == ui::Answer::Yes;
 }
 
 void TForm1::FormClose() {

@@ -28,6 +28,10 @@ class TForm1 : public ui::Form, public db::DataModule {
 
   void FormShow();
   void FormClose();
+  // Asked before the main window closes: launches that could not be saved are lost with the
+  // program, so the user decides. True lets it close.
+  bool FormCloseQuery();
+  bool ConfirmUnsavedLaunches();
   void FormEndSession();
   void Button1Click();
   void Button2Click();

@@ -120,6 +120,7 @@ DatabaseError StatusError(const ISC_STATUS* status, const std::string& what) {
   long first = 0;
   bool connection = false;
   bool duplicate = false;
+  bool conflict = false;
   std::string codes;
   std::string arguments;
   // Walk the clusters: code kind, then its value; strings are pointers, cstrings count + pointer.
@@ -131,6 +132,7 @@ DatabaseError StatusError(const ISC_STATUS* status, const std::string& what) {
         if (first == 0) first = static_cast<long>(value);
         connection |= IsConnectionFailureCode(static_cast<long>(value));
         duplicate |= value == isc_unique_key_violation || value == isc_no_dup;
+        conflict |= value == isc_lock_conflict || value == isc_update_conflict || value == isc_deadlock;
       }
       codes += (codes.empty() ? "" : " ") + std::to_string(static_cast<long>(value));
       i += 2;
@@ -148,7 +150,10 @@ DatabaseError StatusError(const ISC_STATUS* status, const std::string& what) {
   std::string detail = what + " (Firebird " + (codes.empty() ? std::string("?") : codes) + ")";
   const std::string messages = InterpretedMessages(status);
   detail += messages.empty() ? arguments : ": " + messages;
+  // A key that an uncommitted transaction holds is reported with the unique violation as well:
+  // it is a conflict, since the key may still come free.
   FailureKind kind = connection  ? FailureKind::Connection
+                     : conflict  ? FailureKind::Conflict
                      : duplicate ? FailureKind::Duplicate
                                  : FailureKind::Other;
   return DatabaseError(detail, 0, first, kind);

@@ -7,6 +7,7 @@
 #include "db/ClientQuery.h"
 #include "db/LaunchTable.h"
 #include "db/Connection.h"
+#include "db/DirectStatements.h"
 #include "db/Statements.h"
 #include "db/Transaction.h"
 #include "platform/cp932.h"
@@ -29,7 +30,6 @@ struct DataModule::State {
   FailureKind last_failure = FailureKind::None;
   std::string last_failure_detail;  // the error behind last_failure
   long long rows_changed = 0;
-  long long last_insert_transaction = 0;
   // Set when a broken connection was let go; the next data operation attaches again.
   bool reattach_pending = false;
   bool batch_active = false;
@@ -101,7 +101,10 @@ void DataModule::ConnectDatabase() {
   if (Connected()) return;
   State& s = *state_;
   s.connection.SetDatabaseName(DatabasePath());
-  s.connection.SetParams({std::string("USER_NAME=") + kUser, std::string("PASSWORD=") + kPassword});
+  // A server whose host does not answer keeps no window waiting for long: the launch check tries
+  // to attach again from its ticks.
+  s.connection.SetParams({std::string("USER_NAME=") + kUser, std::string("PASSWORD=") + kPassword,
+                          "CONNECT_TIMEOUT=2"});
   s.reattach_pending = false;
   try {
     s.connection.Open();
@@ -220,14 +223,26 @@ LaunchTableState DataModule::EnsureLaunchTable(bool create_when_missing) {
   return LaunchTableState::Missing;
 }
 
-// The registration's insert: snapshot, waiting on a number another transaction holds, and no
-// automatic undo of a refused statement. Undoing the refused insert's savepoint can skip the
-// backout of its record when another racer holds that slot's garbage-collection lock; with the
-// default buffer the rollback then finds nothing to undo and marks the transaction committed,
-// which keeps a refused row. Without the automatic undo the rollback marks it dead instead (its
-// records wait for a sweep).
+bool DataModule::AttachLaunchTable() {
+  try {
+    if (!Connected() && !state_->reattach_pending) {
+      ConnectDatabase();
+      if (!Connected()) return false;
+    }
+    return EnsureLaunchTable() == LaunchTableState::Ready;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+// The registration's transaction: snapshot, never waiting on a number another transaction
+// holds (another PC's import must not freeze this one), and no automatic undo of a refused
+// statement. Undoing the refused insert's savepoint can skip the backout of its record when
+// another racer holds that slot's garbage-collection lock; with the default buffer the rollback
+// then finds nothing to undo and marks the transaction committed, which keeps a refused row.
+// Without the automatic undo the rollback marks it dead instead (its records wait for a sweep).
 const std::string kNumberedInsertParameters = {isc_tpb_version3, isc_tpb_write, isc_tpb_concurrency,
-                                               isc_tpb_wait, isc_tpb_no_auto_undo};
+                                               isc_tpb_nowait, isc_tpb_no_auto_undo};
 
 // Runs one step of a modifying operation; true when it did not throw. Otherwise LastFailure
 // tells why, and a connection found lost counts as such whatever the error said.
@@ -247,20 +262,15 @@ static bool Attempt(DataModule::State& s, Step step) {
 }
 
 // The discipline of every modifying operation: a transaction of its own, committed or rolled
-// back, and nothing left open afterwards. With `transaction_id`, the server's number of that
-// transaction is asked before the statement runs (0 when it never got that far).
-static bool RunModifying(DataModule::State& s, const std::vector<std::string>& lines,
-                         const std::string& parameters = std::string(),
-                         long long* transaction_id = nullptr) {
+// back, and nothing left open afterwards.
+static bool RunModifying(DataModule::State& s, const std::vector<std::string>& lines) {
   s.last_failure = FailureKind::None;
   s.last_failure_detail.clear();
   s.rows_changed = 0;
-  if (transaction_id != nullptr) *transaction_id = 0;
   long long rows = 0;
   const bool ok = Attempt(s, [&] {
     s.transaction.MakeInactive();
-    s.transaction.StartTransaction(parameters);
-    if (transaction_id != nullptr) *transaction_id = s.transaction.ServerId();
+    s.transaction.StartTransaction();
     s.query.Close();
     s.query.SetParamCheck(false);
     s.query.SetLines(lines);
@@ -313,22 +323,57 @@ bool DataModule::DeleteRows(const std::string& table, const std::string& conditi
   return RunModifyingWhenConnected(*state_, DeleteLines(table, condition));
 }
 
-bool DataModule::InsertNumberedRow(const std::string& table, int count,
-                                   const std::vector<std::string>& names,
-                                   const std::vector<std::string>& values) {
+bool DataModule::InsertNextNumbered(const std::string& table, const std::vector<std::string>& names,
+                                    const std::function<std::vector<std::string>(long long)>& values_for,
+                                    long long lowest, NumberedAttempt& attempt,
+                                    const std::function<void(const NumberedAttempt&)>& before_insert) {
   State& s = *state_;
-  s.last_insert_transaction = 0;
+  attempt = NumberedAttempt();
+  s.last_failure = FailureKind::None;
+  s.last_failure_detail.clear();
+  s.rows_changed = 0;
   if (!EnsureConnected(s.connection, s.reattach_pending)) {
     s.last_failure = FailureKind::Connection;
     s.last_failure_detail = "the connection is closed";
-    s.rows_changed = 0;
     return false;
   }
-  return RunModifying(s, InsertLines(table, count, names, values), kNumberedInsertParameters,
-                      &s.last_insert_transaction);
+  const std::string key = s.connection.DatabaseName() + '\n' + table;
+  if (key != s.highest_key) {
+    s.highest_key = key;
+    s.highest_seen = 0;
+  }
+  bool limit = false;
+  const bool ok = Attempt(s, [&] {
+    s.query.Close();
+    s.transaction.MakeInactive();
+    s.transaction.StartTransaction(kNumberedInsertParameters);
+    // MAX(N) alone reads every row; with "N >= k" the unique index answers it. Any k at or below
+    // the true maximum gives the same result, and other PCs' inserts only raise the maximum.
+    auto row = ReadWholeNumbers(s.connection, s.transaction,
+                                HighestNumberAndTransactionLines(table, s.highest_seen));
+    if (s.highest_seen > 0 && (row.size() != 2 || !row[0])) {
+      // Rows deleted below the number last seen: ask again without the bound.
+      row = ReadWholeNumbers(s.connection, s.transaction, HighestNumberAndTransactionLines(table, 0));
+    }
+    if (row.size() != 2 || !row[1]) throw DatabaseError("no transaction number was read");
+    const long long highest = row[0] ? *row[0] : 0;
+    s.highest_seen = highest;
+    attempt.transaction = *row[1];
+    if (highest >= kHighestRowNumber || lowest > kHighestRowNumber) {
+      limit = true;
+      throw DatabaseError("the highest number " + std::to_string(highest) + " is the last one N can hold");
+    }
+    attempt.number = std::max(highest + 1, lowest);
+    if (before_insert) before_insert(attempt);
+    ExecuteImmediate(s.connection, s.transaction,
+                     InsertLines(table, static_cast<int>(names.size()), names, values_for(attempt.number)));
+    s.transaction.Commit();
+  });
+  CloseAndEndQuietly(s);  // rolls back what a failure left active
+  if (!ok && !s.connection.Connected()) s.last_failure = FailureKind::Connection;
+  if (!ok && limit && s.last_failure != FailureKind::Connection) s.last_failure = FailureKind::NumberLimit;
+  return ok;
 }
-
-long long DataModule::LastInsertTransaction() const { return state_->last_insert_transaction; }
 
 FailureKind DataModule::LastFailure() const { return state_->last_failure; }
 

@@ -3,6 +3,7 @@
 // main window's reference.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -52,6 +53,10 @@ class DataModule {
   // Throws DatabaseError of kind Connection when the connection broke and the server cannot be
   // reached (yet): the caller's action ends there, and the next call tries again.
   LaunchTableState EnsureLaunchTable(bool create_when_missing = true);
+  // For the launch check, which must never stop on a server that cannot be reached: attaches
+  // (the saved settings) when the connection is closed or was lost, then EnsureLaunchTable.
+  // Never throws; true when the table is ready.
+  bool AttachLaunchTable();
   bool ExecuteScript(const std::vector<std::string>& lines);
   bool InsertRow(const std::string& table, int count, const std::vector<std::string>& names,
                  const std::vector<std::string>& values);
@@ -59,14 +64,22 @@ class DataModule {
                   const std::vector<std::string>& values, const std::string& condition);
   bool DeleteRows(const std::string& table, const std::string& condition);
 
-  // InsertRow for a row numbered one above the highest stored (the launch registration): its
-  // transaction is started so that the server never keeps a row whose insert it refused, and
-  // the server's number of that transaction is kept (LastInsertTransaction), so that after a
-  // lost connection the row can be told apart from any other: its RDB$RECORD_VERSION is it.
-  bool InsertNumberedRow(const std::string& table, int count, const std::vector<std::string>& names,
-                         const std::vector<std::string>& values);
-  // 0 when the last InsertNumberedRow did not get as far as starting its transaction.
-  long long LastInsertTransaction() const;
+  // What one try of InsertNextNumbered did: the number it tried (0: none) and the server's number
+  // of its transaction (0: it never started), which a row it stored carries as RDB$RECORD_VERSION.
+  struct NumberedAttempt {
+    long long number = 0;
+    long long transaction = 0;
+  };
+  // Stores a row numbered one above the highest stored, and at least `lowest` (the launch
+  // registration). One transaction that never waits on another: the highest number and the
+  // transaction's own number are read by one statement inside it, `before_insert` is told both,
+  // then the insert and the commit follow. A number another transaction holds uncommitted fails
+  // at once (LastFailure Conflict), one stored meanwhile as Duplicate; a highest number at the top
+  // of the INTEGER range as NumberLimit. The server never keeps a row whose insert it refused.
+  bool InsertNextNumbered(const std::string& table, const std::vector<std::string>& names,
+                          const std::function<std::vector<std::string>(long long)>& values_for,
+                          long long lowest, NumberedAttempt& attempt,
+                          const std::function<void(const NumberedAttempt&)>& before_insert = nullptr);
 
   // Why the last InsertRow/UpdateRows/DeleteRows/ExecuteScript failed (None after a success).
   FailureKind LastFailure() const;

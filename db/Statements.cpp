@@ -118,6 +118,13 @@ std::vector<std::string> SelectMaxLines(const std::string& table, const std::str
   return lines;
 }
 
+std::vector<std::string> HighestNumberAndTransactionLines(const std::string& table, long long lowest) {
+  std::vector<std::string> lines{"SELECT MAX(N), CURRENT_TRANSACTION ", "   FROM " + table + " "};
+  if (lowest > 0) lines.push_back("   WHERE " + NumberFromCondition(lowest) + " ");
+  lines.push_back("   ;");
+  return lines;
+}
+
 std::vector<std::string> OpenSelectLines(const std::string& columns, const std::string& table,
                                          const std::string& condition, const std::string& order) {
   std::vector<std::string> lines{"SELECT " + columns + " ", "   FROM " + table + " "};

@@ -35,6 +35,9 @@ std::vector<std::string> CountRowsLines(const std::string& table, const std::str
 std::vector<std::string> CountFieldsLines(const std::string& table);
 std::vector<std::string> SelectMaxLines(const std::string& table, const std::string& column,
                                         const std::string& condition);
+// The highest registration number (counted from `lowest` up when above 0, through the unique
+// index) and the number of the transaction that reads it, in one row.
+std::vector<std::string> HighestNumberAndTransactionLines(const std::string& table, long long lowest);
 std::vector<std::string> OpenSelectLines(const std::string& columns, const std::string& table,
                                          const std::string& condition, const std::string& order);
 

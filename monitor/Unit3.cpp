@@ -1,9 +1,12 @@
 #include "monitor/Unit3.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 
 #include "app/UnitV.h"
 #include "db/LaunchTable.h"
+#include "platform/cp932.h"
 #include "monitor/LaunchRecord.h"
 
 using namespace monitor;
@@ -15,6 +18,31 @@ constexpr uint32_t kPanelColor = 15461355;  // red, green and blue 235
 // (the next tick tries again), longer when the launches waiting are to be stored or kept now.
 constexpr int kTickJournalWaitMs = 200;
 constexpr int kJournalWaitMs = 3000;
+
+const char kUnreachableLine[] = "サーバーに接続できません。起動した図面は記録し、接続後に登録します（%d件待機中）";
+const char kHeldLine[] = "他のPCの処理で番号が使用中のため、登録を待っています（%d件待機中）";
+const char kUnsavedLine[] = "記録待ちの図面を保存できません（%d件）";
+const char kUnreadableNotice[] = "読み取れない行を%sに移しました（%d行）";
+const char kNumberLimitNotice[] = "登録番号が上限に達しました。%d件を%sに移しました";
+
+std::string Formatted(const char* pattern, int count, const std::string& name = std::string()) {
+  char text[256];
+  if (std::string(pattern).find("%s") < std::string(pattern).find("%d")) {
+    std::snprintf(text, sizeof text, pattern, name.c_str(), count);
+  } else {
+    std::snprintf(text, sizeof text, pattern, count, name.c_str());
+  }
+  return text;
+}
+
+double SteadySeconds() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+std::string FileNameOf(const std::string& path) {
+  const std::size_t mark = cp932::LastOfChars(path, "\\/:");
+  return mark == std::string::npos ? path : path.substr(mark + 1);
+}
 
 // Ends the registrar's tick however the tick ends.
 class TickScope {
@@ -45,6 +73,7 @@ TForm3::TForm3(db::DataModule& data, platform::Services& services)
       Button1(this, "Button1"),
       Button2(this, "Button2"),
       Button3(this, "Button3"),
+      LabelState(this, "LabelState"),
       Timer1(this),
       data_(data),
       services_(services),
@@ -54,7 +83,7 @@ TForm3::TForm3(db::DataModule& data, platform::Services& services)
   SetMaximizeBox(false);
   SetColor(ui::kWhite);
   SetBounds(192, 107, 0, 0);
-  SetClientSize(465, 241);
+  SetClientSize(465, 260);  // the described 241, and a line under the buttons
 
   // Tab order counts within each parent: the three buttons first, then the panel's controls.
   Panel1.Create({8, 8, 449, 193, 3, kPanelColor});
@@ -75,6 +104,8 @@ TForm3::TForm3(db::DataModule& data, platform::Services& services)
   Button1.Create({8,   208, 185,  25,   "起動チェック開始(&C)", 0,  ui::ButtonRole::Default});
   Button2.Create({208, 208, 121,  25,   "中断(&S)",             1});
   Button3.Create({336, 208, 121,  25,   "閉じる(&X)",           2,  ui::ButtonRole::Cancel});
+  //                left top  caption visibility             width height
+  LabelState.Create({8,   240, "",     ui::Visibility::Shown, 449,  14});
 
   Timer1.SetEnabled(false);
 
@@ -106,8 +137,11 @@ void TForm3::FormShow() {
   known_.clear();
   ListBox2.Clear();
   Button1.SetEnabled(true);
+  notice_.clear();
   // The check starts whatever the server's state: while it cannot be reached the launches wait
   // in the journal, and the line under the buttons says so instead of an error box.
+  table_ready_ = false;
+  ReachServer();
   StorePendingLaunches();
   if (Edit1.Enabled()) Edit1.SetFocus();
   StatusChanged();
@@ -134,10 +168,13 @@ void TForm3::Button1Click() {
 bool TForm3::StartCheck() {
   if (CheckInterval < 1 || CheckInterval > 999) return false;
   Edit1.SetEnabled(false);
+  table_ready_ = false;  // made usable again now: it may have been dropped meanwhile
+  ReachServer();
   StorePendingLaunches();  // launches kept from earlier go before any the check finds
   Timer1.SetInterval(CheckInterval * 1000);
   Timer1.SetEnabled(true);
   checking_ = true;
+  ShowState();
   StatusChanged();
   return true;
 }
@@ -146,7 +183,41 @@ bool TForm3::Checking() const { return checking_; }
 
 TForm3::CheckStatus TForm3::Status() const {
   if (!checking_) return CheckStatus::Stopped;
-  return registrar_.ServerUnreachable() ? CheckStatus::Unreachable : CheckStatus::Checking;
+  return unreachable_ ? CheckStatus::Unreachable : CheckStatus::Checking;
+}
+
+bool TForm3::ReachServer() {
+  if (data_.Connected() && table_ready_) return true;
+  const double now = SteadySeconds();
+  if (!data_.Connected() && !pacing_.Due(now)) {
+    unreachable_ = true;
+    return false;
+  }
+  const bool ready = data_.AttachLaunchTable();
+  pacing_.Attempted(now, SteadySeconds(), ready);
+  table_ready_ = ready;
+  unreachable_ = !ready;
+  return ready;
+}
+
+void TForm3::ShowState() {
+  const RegistrarNotices notices = registrar_.TakeNotices();
+  const std::string rejected = journal_ ? FileNameOf(journal_->RejectedPath()) : std::string("Lumadex.rej");
+  if (notices.unreadable_lines > 0) notice_ = Formatted(kUnreadableNotice, notices.unreadable_lines, rejected);
+  if (notices.number_limit > 0) notice_ = Formatted(kNumberLimitNotice, notices.number_limit, rejected);
+  const int waiting = static_cast<int>(registrar_.Pending().size());
+  const int unsaved = static_cast<int>(registrar_.Unsaved());
+  std::string line;
+  if (unsaved > 0) {
+    line = Formatted(kUnsavedLine, unsaved);
+  } else if (unreachable_ && (checking_ || waiting > 0 || Visible())) {
+    line = Formatted(kUnreachableLine, waiting);
+  } else if (waiting > 0) {
+    line = Formatted(kHeldLine, waiting);
+  } else {
+    line = notice_;
+  }
+  if (LabelState.Text() != line) LabelState.SetText(line);
 }
 
 std::size_t TForm3::WaitingLaunches() const { return registrar_.Pending().size(); }
@@ -201,6 +272,7 @@ void TForm3::Timer1Timer() {
     // Launches kept from earlier ticks go first, so they keep their place before the new ones.
     TickScope tick(registrar_);
     const long stored_before = registrar_.StoredCount();
+    if (!ReachServer()) registrar_.MarkUnreachable();
     registrar_.StorePending();
 
     for (const WindowEntry& entry : scan.entries) {
@@ -213,8 +285,10 @@ void TForm3::Timer1Timer() {
       RegisterLaunch(entry.path);
     }
     NoteStored(static_cast<int>(registrar_.StoredCount() - stored_before));
+    if (registrar_.ServerUnreachable()) unreachable_ = true;
   }
 
+  ShowState();
   Timer1.SetInterval(CheckInterval * 1000);
   Timer1.SetEnabled(true);
   StatusChanged();
@@ -234,25 +308,31 @@ std::string TForm3::ExpandDriveToUnc(const std::string& drive) {
 
 void TForm3::StorePendingLaunches() {
   registrar_.BeginTick(kJournalWaitMs);
-  if (!registrar_.Pending().empty()) {
-    // At the start of the program no window may have made the table yet. Without a usable
-    // table nothing is tried: the launches wait, none counted as refused.
-    bool table_ready = false;
-    try {
-      table_ready = data_.EnsureLaunchTable() == db::LaunchTableState::Ready;
-    } catch (const std::exception&) {
-      // The server cannot be reached (yet): the launches keep waiting in the journal.
-    }
-    if (table_ready) registrar_.StorePending();
-  }
+  // Without a usable table nothing is tried: the launches wait, none counted as refused.
+  if (!registrar_.Pending().empty() && ReachServer()) registrar_.StorePending();
   registrar_.EndTick(kJournalWaitMs);
+  if (registrar_.ServerUnreachable()) unreachable_ = true;
+  ShowState();
 }
 
-void TForm3::UseJournal(const std::string& journal_path, const std::string& rejected_path) {
-  if (journal_ && journal_->Path() == journal_path && journal_->RejectedPath() == rejected_path) return;
+void TForm3::UseJournal(const std::string& journal_path, const std::string& rejected_path,
+                        const std::string& fallback_folder) {
+  if (journal_ && journal_->Path() == journal_path && journal_->RejectedPath() == rejected_path &&
+      (fallback_folder.empty() ? !fallback_journal_
+                               : fallback_journal_ && fallback_journal_->Path() == fallback_folder + FileNameOf(journal_path))) {
+    return;
+  }
   auto journal = std::make_unique<LaunchJournal>(journal_path, rejected_path);
-  registrar_.UseJournal(journal.get());
+  std::unique_ptr<LaunchJournal> fallback;
+  std::vector<LaunchJournal*> places{journal.get()};
+  if (!fallback_folder.empty()) {
+    fallback = std::make_unique<LaunchJournal>(fallback_folder + FileNameOf(journal_path),
+                                               fallback_folder + FileNameOf(rejected_path));
+    places.push_back(fallback.get());
+  }
+  registrar_.UseJournals(places);
   journal_ = std::move(journal);
+  fallback_journal_ = std::move(fallback);
 }
 
 void TForm3::RegisterLaunch(const std::string& path) {

@@ -58,6 +58,11 @@ class Services {
 
   // Full path of the running program file (Shift-JIS, Windows form).
   virtual std::string ProgramPath() = 0;
+
+  // The user's own folder for this program's files, for when the folder beside the program
+  // cannot be written: "Lumadex\" in the local application data folder, created when missing,
+  // ending in a backslash; empty when there is none.
+  virtual std::string UserDataFolder() { return std::string(); }
 };
 
 // The services the program runs with; set once at start (or by a test).

@@ -60,6 +60,21 @@ bool OutputFile::Open(const std::string& path) {
   return true;
 }
 
+bool OutputFile::OpenToAppend(const std::string& path) {
+  if (handle_ != nullptr) Close();
+  failed_ = false;
+  buffer_.clear();
+  // With only the right to append, every write lands at the end of the file.
+  HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  handle_ = file;
+  return true;
+}
+
+// WriteFile hands the bytes to the system already.
+bool OutputFile::FlushToSystem() { return Flush(); }
+
 bool OutputFile::Flush() {
   if (handle_ == nullptr) return false;
   std::size_t offset = 0;

@@ -1,6 +1,7 @@
 // platform::Services with the real Win32 calls.
 #include <windows.h>
 #include <winnetwk.h>
+#include <shlobj.h>
 #undef MessageBox  // the toolkit's Backend::MessageBox keeps its name
 
 #include <cstring>
@@ -126,6 +127,17 @@ class Win32Services : public platform::Services {
       if (length < buffer.size()) return buffer.substr(0, length);
       buffer.resize(buffer.size() * 2);  // truncated: try a larger buffer
     }
+  }
+
+  std::string UserDataFolder() override {
+    char folder[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr,
+                                SHGFP_TYPE_CURRENT, folder))) {
+      return std::string();
+    }
+    std::string path = std::string(folder) + "\\Lumadex";
+    if (!CreateDirectoryA(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return std::string();
+    return path + "\\";
   }
 };
 

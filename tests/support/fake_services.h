@@ -19,6 +19,7 @@ class FakeServices : public platform::Services {
   std::map<std::string, platform::FileEntry> files;   // path -> entry (found = true)
   platform::LocalDateTime now{2026, 12, 7, 10, 15, 33};
   std::string program_path = "C:\\tools\\Lumadex.exe";
+  std::string user_data_folder;  // none unless a test sets it
   int enumerations = 0;
 
   // A visible, unowned window with the given title; returns its handle.
@@ -34,6 +35,7 @@ class FakeServices : public platform::Services {
   platform::FileEntry FindFile(const std::string& path) override;
   platform::LocalDateTime Now() override { return now; }
   std::string ProgramPath() override { return program_path; }
+  std::string UserDataFolder() override { return user_data_folder; }
 
  private:
   uint32_t next_handle_ = 0x10010;
