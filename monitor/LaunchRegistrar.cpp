@@ -138,11 +138,18 @@ LaunchRegistrar::Outcome LaunchRegistrar::Store(LaunchFacts& launch) {
 }
 
 bool LaunchRegistrar::SetAside(const LaunchFacts& launch, const std::string& reason) {
-  LaunchJournal* journal = HeldJournalOf(launch);
-  for (std::size_t p = 0; journal == nullptr && p < places_.size(); ++p) {
-    if (places_[p].journal->Locked()) journal = places_[p].journal;
+  if (LaunchJournal* journal = HeldJournalOf(launch)) return journal->AddRejected(launch, reason);
+  for (const Place& place : places_) {
+    if (place.journal->Locked() && place.journal->AddRejected(launch, reason)) return true;
   }
-  return journal != nullptr && journal->AddRejected(launch, reason);
+  // A launch of this tick, with no journal taken: the rejected file is taken just for it.
+  for (const Place& place : places_) {
+    if (place.journal->Locked() || !place.journal->Lock(0)) continue;
+    const bool added = place.journal->AddRejected(launch, reason);
+    place.journal->Unlock();
+    if (added) return true;
+  }
+  return false;
 }
 
 void LaunchRegistrar::MarkSettled(const LaunchFacts& launch, const std::string& listed_as) {
