@@ -11,6 +11,7 @@
 
 #include "platform/win32/form_peer.h"
 #include "platform/win32/peers_win32.h"
+#include "platform/win32/resource_ids.h"
 #include "platform/win32/win32.h"
 
 namespace platform::win32 {
@@ -32,13 +33,20 @@ void RegisterClasses() {
   window_class.lpfnWndProc = FormProc;
   window_class.hInstance = GetModuleHandleA(nullptr);
   window_class.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  window_class.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
+  // The program's icon, at the sizes the system asks for (title bar and taskbar).
+  HINSTANCE module = GetModuleHandleA(nullptr);
+  window_class.hIcon = static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(IDI_LUMADEX), IMAGE_ICON,
+                                                     GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
+  window_class.hIconSm = static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(IDI_LUMADEX), IMAGE_ICON,
+                                                       GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+  if (window_class.hIcon == nullptr) window_class.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
   window_class.lpszClassName = kFormClass;
   RegisterClassExA(&window_class);
 
   window_class.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
   window_class.lpfnWndProc = PanelProc;
   window_class.hIcon = nullptr;
+  window_class.hIconSm = nullptr;
   window_class.lpszClassName = kPanelClass;
   RegisterClassExA(&window_class);
 }
