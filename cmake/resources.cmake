@@ -65,3 +65,15 @@ function(lumadex_add_resources target)
     target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR})
   endif()
 endfunction()
+
+# The per-user installer (windows build): out/windows/Lumadex-<version>-setup.exe.
+function(lumadex_add_installer target)
+  find_program(MAKENSIS makensis REQUIRED)
+  set(script ${CMAKE_SOURCE_DIR}/installer/Lumadex.nsi)
+  set(setup ${LUMADEX_OUT_DIR}/Lumadex-${PROJECT_VERSION}-setup.exe)
+  add_custom_command(OUTPUT ${setup}
+                     COMMAND ${MAKENSIS} -V2 -WX -DVERSION=${PROJECT_VERSION} -DPROGRAM=$<TARGET_FILE:${target}>
+                             -DICON=${LUMADEX_ICON_DIR}/lumadex.ico -DOUTFILE=${setup} ${script}
+                     DEPENDS ${script} ${target} ${LUMADEX_ICON_DIR}/lumadex.ico VERBATIM)
+  add_custom_target(${target}_installer ALL DEPENDS ${setup})
+endfunction()
