@@ -45,7 +45,7 @@
 // TITLE is hex, or "@HWND" (decimal, as `windows` prints it) for one particular window; CONTROL is "#N" (the N-th line of `controls`), "=HEX" (exact text, for buttons
 // the caption), or "CLASS:N" (the N-th control of that class, from 0).
 //
-// Output lines: "window hwnd=.. visible=.. enabled=.. foreground=.. owned=.. iconic=.. class=.. frame=L,T,W,H client=W,H title=HEX",
+// Output lines: "window hwnd=.. visible=.. enabled=.. foreground=.. owned=.. owner=HWND iconic=.. class=.. frame=L,T,W,H client=W,H title=HEX",
 // "control index=.. hwnd=.. id=.. class=.. rect=X,Y,W,H visible=.. enabled=.. text=HEX"
 // (rect in the form's client coordinates), "text HEX", "item N HEX", "button HEX".
 #include <windows.h>
@@ -173,9 +173,10 @@ void PrintWindow(HWND hwnd) {
   RECT frame = {}, client = {};
   GetWindowRect(hwnd, &frame);
   GetClientRect(hwnd, &client);
-  std::printf("window hwnd=%lu visible=%d enabled=%d foreground=%d owned=%d iconic=%d class=%s frame=%d,%d,%d,%d client=%d,%d title=%s\n",
+  std::printf("window hwnd=%lu visible=%d enabled=%d foreground=%d owned=%d owner=%lu iconic=%d class=%s frame=%d,%d,%d,%d client=%d,%d title=%s\n",
               static_cast<unsigned long>(reinterpret_cast<uintptr_t>(hwnd)), IsWindowVisible(hwnd) ? 1 : 0,
               IsWindowEnabled(hwnd) ? 1 : 0, GetForegroundWindow() == hwnd ? 1 : 0, GetWindow(hwnd, GW_OWNER) != nullptr ? 1 : 0,
+              static_cast<unsigned long>(reinterpret_cast<uintptr_t>(GetWindow(hwnd, GW_OWNER))),
               IsIconic(hwnd) ? 1 : 0, ClassOf(hwnd).c_str(), int(frame.left),
               int(frame.top), int(frame.right - frame.left), int(frame.bottom - frame.top), int(client.right),
               int(client.bottom),
