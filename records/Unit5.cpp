@@ -204,7 +204,11 @@ db::LaunchTableState TForm5::LoadPage() {
     // A page whose read finds the server restarted or the table gone is read once more after
     // the connection and the table were made usable. A connection closed on purpose stays
     // closed (the statement layer would attach on demand with the last settings).
-    table = data_.RunRecovering([&] { read = ReadPage(rows_shown); });
+    int runs = 0;
+    table = data_.RunRecovering([&] {
+      if (runs++ > 0) matching_rows_ = -1;  // after a recovery the rows are counted anew
+      read = ReadPage(rows_shown);
+    });
   } catch (...) {
     // Nothing shown, and no position of an earlier page over the empty grid.
     ClearGrid();
