@@ -92,6 +92,9 @@ void TForm1::FormShow() {
       DisconnectDatabase();
       ui::ShowMessage(kConnectFailedMessage);
     } else {
+      // The one table check, made with the connection (created when missing), not before each
+      // action; a window whose action finds the table gone recovers by itself.
+      EnsureLaunchTable();
       // Launches an earlier run could not store wait in the journal; they go first.
       Form3->StorePendingLaunches();
     }
@@ -131,6 +134,7 @@ void TForm1::Button1Click() {
   DisconnectDatabase();
   Form2->ShowModal();
   ConnectDatabase();
+  if (Connected()) EnsureLaunchTable();  // the table check of a new connection
 }
 
 void TForm1::Button2Click() { Form3->Show(); }

@@ -195,6 +195,19 @@ static void Reattach(DataModule::State& s) {
   s.reattach_pending = false;
 }
 
+// The listing transaction as the table check keeps it open between checks: read-only and read
+// committed, so it holds no snapshot back and never waits.
+const std::string kCheckParameters = {isc_tpb_version3, isc_tpb_read, isc_tpb_read_committed,
+                                      isc_tpb_rec_version, isc_tpb_nowait};
+
+// Whether the launch table exists (a table, not a view): one singleton answer, one exchange with
+// the server (two on a new connection, which starts the listing transaction), where listing the
+// tables took five. A failure (a lost connection) goes to the caller.
+static bool LaunchTablePresent(DataModule::State& s) {
+  if (!s.listing_transaction.InTransaction()) s.listing_transaction.StartTransaction(kCheckParameters);
+  return s.listing.ImmediateInteger(TableCountLines(kLaunchTableName)) > 0;
+}
+
 LaunchTableState DataModule::EnsureLaunchTable(bool create_when_missing) {
   State& s = *state_;
   bool attached_now = false;
@@ -205,14 +218,14 @@ LaunchTableState DataModule::EnsureLaunchTable(bool create_when_missing) {
   }
   bool exists;
   try {
-    exists = TableExists(kLaunchTableName);
+    exists = LaunchTablePresent(s);
   } catch (const DatabaseError& error) {
     // An attachment the server no longer knows (it restarted) is found out only by using it;
     // it has been let go by now, so attach once more and ask again. A failure on a fresh
     // attachment, or any other failure, goes on to the caller.
     if (attached_now || error.Kind() != FailureKind::Connection || !s.reattach_pending) throw;
     Reattach(s);
-    exists = TableExists(kLaunchTableName);
+    exists = LaunchTablePresent(s);
   }
   if (exists) return LaunchTableState::Ready;
   if (!create_when_missing) return LaunchTableState::Missing;
@@ -233,6 +246,29 @@ bool DataModule::AttachLaunchTable() {
   } catch (const std::exception&) {
     return false;
   }
+}
+
+LaunchTableState DataModule::RunRecovering(const std::function<void()>& action,
+                                           bool create_when_missing) {
+  State& s = *state_;
+  if (!s.connection.Connected() && !s.reattach_pending) return LaunchTableState::Closed;
+  if (s.connection.Connected()) {
+    try {
+      action();
+      return LaunchTableState::Ready;
+    } catch (const DatabaseError& error) {
+      // A connection the server no longer knows is let go by the failing call itself; one that
+      // was closed on purpose meanwhile is not attached behind the user's back.
+      const bool broken = error.Kind() == FailureKind::Connection && !s.connection.Connected() &&
+                          s.reattach_pending;
+      if (!broken && !error.MissingTable()) throw;
+    }
+  }
+  // Attaching again is making the connection: the table is checked (and created) then, once.
+  const LaunchTableState table = EnsureLaunchTable(create_when_missing);
+  if (table != LaunchTableState::Ready) return table;
+  action();
+  return LaunchTableState::Ready;
 }
 
 // The registration's transaction: snapshot, never waiting on a number another transaction
@@ -261,6 +297,20 @@ static bool Attempt(DataModule::State& s, Step step) {
   return false;
 }
 
+// One modifying statement in a transaction of its own, committed; the rows it changed. Throws,
+// leaving to the caller what a failure left active.
+static long long ModifyInTransaction(DataModule::State& s, const std::vector<std::string>& lines) {
+  s.transaction.MakeInactive();
+  s.transaction.StartTransaction();
+  s.query.Close();
+  s.query.SetParamCheck(false);
+  s.query.SetLines(lines);
+  s.query.ExecSQL();
+  const long long rows = s.query.RowsAffected();
+  s.transaction.Commit();
+  return rows;
+}
+
 // The discipline of every modifying operation: a transaction of its own, committed or rolled
 // back, and nothing left open afterwards.
 static bool RunModifying(DataModule::State& s, const std::vector<std::string>& lines) {
@@ -268,16 +318,7 @@ static bool RunModifying(DataModule::State& s, const std::vector<std::string>& l
   s.last_failure_detail.clear();
   s.rows_changed = 0;
   long long rows = 0;
-  const bool ok = Attempt(s, [&] {
-    s.transaction.MakeInactive();
-    s.transaction.StartTransaction();
-    s.query.Close();
-    s.query.SetParamCheck(false);
-    s.query.SetLines(lines);
-    s.query.ExecSQL();
-    rows = s.query.RowsAffected();
-    s.transaction.Commit();
-  });
+  const bool ok = Attempt(s, [&] { rows = ModifyInTransaction(s, lines); });
   if (ok) s.rows_changed = rows;
   CloseAndEndQuietly(s);  // rolls back what a failure left active
   // The rollback may be what finds the connection lost.
@@ -375,6 +416,46 @@ bool DataModule::InsertNextNumbered(const std::string& table, const std::vector<
   return ok;
 }
 
+// A statement sent with the connection closed would attach on demand behind the user's back.
+static void RequireConnected(DataModule::State& s) {
+  if (!s.connection.Connected()) {
+    throw DatabaseError("the connection is closed", 0, 0, FailureKind::Connection);
+  }
+}
+
+long long DataModule::Modify(const std::vector<std::string>& lines) {
+  State& s = *state_;
+  RequireConnected(s);
+  try {
+    const long long rows = ModifyInTransaction(s, lines);
+    CloseAndEndQuietly(s);
+    return rows;
+  } catch (...) {
+    CloseAndEndQuietly(s);  // rolls back what the failure left active
+    throw;
+  }
+}
+
+std::vector<std::string> DataModule::ReadFirst(const std::vector<std::string>& lines) {
+  State& s = *state_;
+  RequireConnected(s);
+  std::vector<std::string> values;
+  try {
+    s.query.Close();
+    s.transaction.MakeInactive();
+    s.query.SetParamCheck(true);
+    s.query.SetLines(lines);
+    s.query.Open();
+    if (!s.query.Eof()) s.query.ReadRow(values);
+    s.query.Close();
+    s.transaction.Commit();
+  } catch (...) {
+    CloseAndEndQuietly(s);
+    throw;
+  }
+  return values;
+}
+
 FailureKind DataModule::LastFailure() const { return state_->last_failure; }
 
 const std::string& DataModule::LastErrorText() const { return state_->last_failure_detail; }
@@ -390,6 +471,13 @@ static bool BatchActive(DataModule::State& s) {
   return false;
 }
 
+// The batch's transaction: snapshot, wait, read-write as the default one, and no automatic undo
+// log: an import of a million lines would otherwise keep one that its commit and its rollback
+// walk for seconds in one call. A refused statement is still undone on its own (its savepoint),
+// and a rollback marks the transaction dead, which hides its rows as well.
+const std::string kBatchParameters = {isc_tpb_version3, isc_tpb_write, isc_tpb_concurrency, isc_tpb_wait,
+                                      isc_tpb_no_auto_undo};
+
 bool DataModule::BeginBatch() {
   State& s = *state_;
   s.last_failure = FailureKind::None;
@@ -400,7 +488,7 @@ bool DataModule::BeginBatch() {
   return Attempt(s, [&] {
     s.query.Close();
     s.transaction.MakeInactive();
-    s.transaction.StartTransaction();
+    s.transaction.StartTransaction(kBatchParameters);
     s.batch_active = true;
   });
 }
@@ -416,6 +504,17 @@ bool DataModule::BatchExecute(const std::vector<std::string>& lines) {
     s.query.SetLines(lines);
     s.query.ExecSQL();
     s.rows_changed = s.query.RowsAffected();
+  });
+}
+
+bool DataModule::BatchExecuteImmediate(const std::vector<std::string>& lines) {
+  State& s = *state_;
+  s.last_failure = FailureKind::None;
+  s.rows_changed = 0;
+  if (!BatchActive(s)) return false;
+  return Attempt(s, [&] {
+    s.query.Close();
+    s.query.ExecuteImmediate(lines);
   });
 }
 

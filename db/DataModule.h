@@ -46,8 +46,8 @@ class DataModule {
   // A table of that name (in any letter case) is among TableNames(). Throws as TableNames.
   bool TableExists(const std::string& table);
   bool CreateLaunchTable();
-  // Makes the launch table usable for what a window is about to do; every window asks this
-  // before it works on the table. A connection that broke (the server restarted) is attached
+  // Makes the launch table usable: checked when the connection is made (at start, after the
+  // settings dialog, after a reattach) in one exchange with the server. A connection that broke (the server restarted) is attached
   // again, also when the break is only found by this very question; the table is created when
   // missing unless `create_when_missing` is false (the export has nothing to write then).
   // Throws DatabaseError of kind Connection when the connection broke and the server cannot be
@@ -57,6 +57,16 @@ class DataModule {
   // (the saved settings) when the connection is closed or was lost, then EnsureLaunchTable.
   // Never throws; true when the table is ready.
   bool AttachLaunchTable();
+  // The one rule for a failed action: runs `action`, which throws DatabaseError when it fails.
+  // When it failed because the connection broke (the server restarted) or the launch table is
+  // missing, the connection is attached again, the table made usable as by EnsureLaunchTable
+  // (the one check, made when the connection is made) and `action` runs once more; what it
+  // throws then goes to the caller, as does a server that cannot be reached. Nothing is tried
+  // with the connection closed on purpose (Closed). Missing: the table is missing and was not
+  // created, `action` did not run again. Ready: `action` ran to its end. Whatever the first run
+  // changed must be undone by itself (its transaction) or redone by the second.
+  LaunchTableState RunRecovering(const std::function<void()>& action,
+                                 bool create_when_missing = true);
   bool ExecuteScript(const std::vector<std::string>& lines);
   bool InsertRow(const std::string& table, int count, const std::vector<std::string>& names,
                  const std::vector<std::string>& values);
@@ -81,6 +91,13 @@ class DataModule {
                           long long lowest, NumberedAttempt& attempt,
                           const std::function<void(const NumberedAttempt&)>& before_insert = nullptr);
 
+  // One modifying statement in a transaction of its own, committed; the rows it changed (server's
+  // record counts). Throws DatabaseError, with nothing left active; never attaches.
+  long long Modify(const std::vector<std::string>& lines);
+  // The first row of a SELECT as value texts (none: empty), read in a transaction of its own
+  // that has ended when it returns. Throws DatabaseError; never attaches.
+  std::vector<std::string> ReadFirst(const std::vector<std::string>& lines);
+
   // Why the last InsertRow/UpdateRows/DeleteRows/ExecuteScript failed (None after a success).
   FailureKind LastFailure() const;
   // The text of the error that failed the last statement sent by one of them (the server's
@@ -91,11 +108,14 @@ class DataModule {
 
   // Several modifying statements in one transaction, committed only when all succeeded
   // (the import uses this so that a failed run leaves the table as it was).
-  // BeginBatch ends any reading transaction and starts one; BatchExecute runs one statement
+  // BeginBatch ends any reading transaction and starts one, without the transaction-level undo
+  // log (its commit and its rollback need not walk it; a failed statement is still undone); BatchExecute runs one statement
   // inside it (false on failure, the batch stays usable; LastFailure tells why);
   // CommitBatch/RollbackBatch end it. Nothing else may run between Begin and Commit/Rollback.
   bool BeginBatch();
   bool BatchExecute(const std::vector<std::string>& lines);
+  // BatchExecute in one exchange with the server (execute immediate); RowsChanged stays 0.
+  bool BatchExecuteImmediate(const std::vector<std::string>& lines);
   bool CommitBatch();
   void RollbackBatch();
 

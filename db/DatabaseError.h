@@ -33,6 +33,9 @@ class DatabaseError : public platform::ReportedError {
   long GdsCode() const { return gds_code_; }  // first isc_* code of the status vector
   // Duplicate, Conflict or Connection when a code of the status vector says so, else Other.
   FailureKind Kind() const { return kind_; }
+  // The statement named a table the database does not have (the launch table was dropped).
+  bool MissingTable() const { return missing_table_; }
+  void SetMissingTable(bool missing) { missing_table_ = missing; }
 
   static const char* SentenceFor(FailureKind kind) {
     return kind == FailureKind::Connection ? "データベースに接続できません。"
@@ -43,6 +46,7 @@ class DatabaseError : public platform::ReportedError {
   long sql_code_;
   long gds_code_;
   FailureKind kind_;
+  bool missing_table_ = false;
 };
 
 }  // namespace db

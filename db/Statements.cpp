@@ -11,6 +11,11 @@ const char* const kListTablesStatement =
     "Select RDB$RELATION_NAME from RDB$RELATIONS  where RDB$VIEW_BLR is NULL and "
     "RDB$SYSTEM_FLAG = 0 ORDER BY RDB$RELATION_NAME";
 
+std::vector<std::string> TableCountLines(const std::string& table) {
+  return {"SELECT COUNT(*) FROM RDB$RELATIONS WHERE RDB$VIEW_BLR IS NULL AND RDB$SYSTEM_FLAG = 0",
+          "  AND UPPER(RDB$RELATION_NAME) = " + QuoteLiteral(cp932::UpperAscii(table))};
+}
+
 std::string QuoteLiteral(const std::string& text) {
   std::string quoted;
   quoted.reserve(text.size() + 2);

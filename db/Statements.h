@@ -20,6 +20,9 @@ std::vector<std::string> CreateDatabaseLines(const std::string& path,
                                              const std::vector<std::string>& parameter_lines);
 // Names of the database's own tables (no views, no system tables), ascending.
 extern const char* const kListTablesStatement;
+// The number of the database's own tables named `table` in any letter case (0 or 1): one
+// singleton answer instead of the listing.
+std::vector<std::string> TableCountLines(const std::string& table);
 
 // ---- The data operations' statements ----
 std::vector<std::string> LaunchTableLines();
