@@ -3,6 +3,7 @@
 #include "app/Forms.h"
 #include "app/UnitV.h"
 #include "app/Unit2.h"
+#include "monitor/LogonStart.h"
 #include "monitor/Unit3.h"
 #include "platform/cp932.h"
 #include "platform/services.h"
@@ -11,6 +12,8 @@
 
 namespace {
 const char kConnectFailedMessage[] = "データベース接続が出来ません。設定を確認して下さい。";
+const char kStopCheckQuestion[] = "起動チェック中です。終了すると図面の記録が止まります。終了しますか？";
+const char kQuestionCaption[] = "確認";
 const char kExchangeFilter[] = "タブ区切りText File(*.txt)|*.txt|CSV File(*.csv)|*.csv";
 }  // namespace
 
@@ -57,6 +60,7 @@ TForm1::TForm1()
   OpenDialog1.Filter = kExchangeFilter;
 
   OnShow = [this] { FormShow(); };
+  OnCloseQuery = [this] { return FormCloseQuery(); };
   OnClose = [this] { FormClose(); };
   OnEndSession = [this] { FormEndSession(); };
   Button1.OnClick = [this] { Button1Click(); };
@@ -76,9 +80,27 @@ std::string WithExtension(const std::string& path, const std::string& extension)
   return path + extension;
 }
 
+bool StartedAtLogon(const std::vector<std::string>& arguments) {
+  for (const std::string& argument : arguments) {
+    if (cp932::UpperAscii(argument) == cp932::UpperAscii(monitor::kAutostartArgument)) return true;
+  }
+  return false;
+}
+
 std::string SettingsPathFor(const std::string& program_path) { return WithExtension(program_path, ".dat"); }
 
-void TForm1::FormShow() {
+void TForm1::FormShow() { StartUp(true); }
+
+void TForm1::StartAtLogon() {
+  StartUp(false);
+  Form3->StartCheck();
+}
+
+void TForm1::StartUp(bool report_failure) {
+  // A program started at logon shows its main window later, on a second start: nothing is
+  // loaded or connected again then.
+  if (started_) return;
+  started_ = true;
   ui::BusyCursor busy;
   SettingsFile = SettingsPathFor(platform::CurrentServices().ProgramPath());
   LoadSettings(SettingsFile);
@@ -87,12 +109,19 @@ void TForm1::FormShow() {
     ConnectDatabase();
     if (!Connected()) {
       DisconnectDatabase();
-      ui::ShowMessage(kConnectFailedMessage);
+      if (report_failure) ui::ShowMessage(kConnectFailedMessage);
     } else {
       // Launches an earlier run could not store wait in the journal; they go first.
       Form3->StorePendingLaunches();
     }
   }
+}
+
+bool TForm1::FormCloseQuery() { return MayStopCheck(); }
+
+bool TForm1::MayStopCheck() {
+  if (!Form3->Checking()) return true;
+  return ui::AskYesNo(kQuestionCaption, kStopCheckQuestion) == ui::Answer::Yes;
 }
 
 void TForm1::FormClose() {

@@ -58,6 +58,14 @@ class Services {
 
   // Full path of the running program file (Shift-JIS, Windows form).
   virtual std::string ProgramPath() = 0;
+
+  // The current user's programs started at logon: value `name` of
+  // HKCU\Software\Microsoft\Windows\CurrentVersion\Run, a command line.
+  virtual RegistryValue ReadLogonStart(const std::string& name) = 0;
+  // Writes the value (a string); false when it could not be written.
+  virtual bool WriteLogonStart(const std::string& name, const std::string& command) = 0;
+  // Removes the value; true also when there was none.
+  virtual bool DeleteLogonStart(const std::string& name) = 0;
 };
 
 // The services the program runs with; set once at start (or by a test).

@@ -20,6 +20,10 @@ class FakeServices : public platform::Services {
   platform::LocalDateTime now{2026, 12, 7, 10, 15, 33};
   std::string program_path = "C:\\tools\\Lumadex.exe";
   int enumerations = 0;
+  // HKCU\...\Run: value name -> command line; a test may make it unreadable or unwritable.
+  std::map<std::string, std::string> logon_start;
+  bool logon_start_unreadable = false;
+  bool logon_start_unwritable = false;
 
   // A visible, unowned window with the given title; returns its handle.
   uint32_t AddWindow(const std::string& title, bool visible = true, bool owned = false);
@@ -34,6 +38,9 @@ class FakeServices : public platform::Services {
   platform::FileEntry FindFile(const std::string& path) override;
   platform::LocalDateTime Now() override { return now; }
   std::string ProgramPath() override { return program_path; }
+  platform::RegistryValue ReadLogonStart(const std::string& name) override;
+  bool WriteLogonStart(const std::string& name, const std::string& command) override;
+  bool DeleteLogonStart(const std::string& name) override;
 
  private:
   uint32_t next_handle_ = 0x10010;
