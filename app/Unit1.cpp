@@ -1,5 +1,7 @@
 #include "app/Unit1.h"
 
+#include <exception>
+
 #include "app/Forms.h"
 #include "app/UnitV.h"
 #include "app/Unit2.h"
@@ -93,6 +95,15 @@ void TForm1::FormShow() { StartUp(true); }
 
 void TForm1::StartAtLogon() {
   StartUp(false);
+  // As a show of the check window would: the table is made when missing, so that the first
+  // drawing of the day is stored rather than refused.
+  if (Connected()) {
+    try {
+      EnsureLaunchTable();
+    } catch (const std::exception&) {
+      // The server went away meanwhile: the check keeps the launches until it is back.
+    }
+  }
   Form3->StartCheck();
 }
 

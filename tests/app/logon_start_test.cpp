@@ -142,7 +142,7 @@ TEST(StartArguments, AutostartInAnyLetterCaseAmongTheArguments) {
 // interval, and a drawing opened afterwards is stored without a click.
 TEST_F(LogonStart, AtLogonTheCheckRunsWithoutAWindowAndStoresADrawing) {
   testsupport::TestDatabase database;
-  testsupport::CreateAndConnect(*Form1, database, true);
+  testsupport::CreateAndConnect(*Form1, database, false);  // a new database: no table yet
   Form1->DisconnectDatabase();
   WriteSettings(database.Server(), database.Folder(), database.FileName(), 7);
 
