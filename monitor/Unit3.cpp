@@ -8,11 +8,13 @@
 #include "db/LaunchTable.h"
 #include "platform/cp932.h"
 #include "monitor/LaunchRecord.h"
+#include "monitor/LogonStart.h"
 
 using namespace monitor;
 
 namespace {
 const char kIntervalMessage[] = "チェック割込時間は 1～999の整数で入力して下さい";
+const char kLogonStartFailedMessage[] = "ログオン時の自動開始を設定できませんでした。";
 constexpr uint32_t kPanelColor = 15461355;  // red, green and blue 235
 // How long to wait for another copy of the program to let go of the journal: briefly in a tick
 // (the next tick tries again), longer when the launches waiting are to be stored or kept now.
@@ -70,6 +72,7 @@ TForm3::TForm3(db::DataModule& data, platform::Services& services)
       LabelC(&Panel1, "LabelC"),
       ListBox1(&Panel1, "ListBox1"),
       ListBox2(&Panel1, "ListBox2"),
+      CheckBox1(&Panel1, "CheckBox1"),
       Button1(this, "Button1"),
       Button2(this, "Button2"),
       Button3(this, "Button3"),
@@ -99,6 +102,8 @@ TForm3::TForm3(db::DataModule& data, platform::Services& services)
   //              left top  width height tab item height visibility
   ListBox1.Create({8,   24,  433,  161,   1,  13});
   ListBox2.Create({352, 120, 81,   57,    2,  13,         ui::Visibility::Hidden});
+  //               left top width height caption                         tab
+  CheckBox1.Create({240, 2,  201,  17,    "ログオン時に自動で開始(&L)", 3});
 
   //             left top  width height caption                 tab role
   Button1.Create({8,   208, 185,  25,   "起動チェック開始(&C)", 0,  ui::ButtonRole::Default});
@@ -115,6 +120,7 @@ TForm3::TForm3(db::DataModule& data, platform::Services& services)
   Button2.OnClick = [this] { Button2Click(); };
   Button3.OnClick = [this] { Button3Click(); };
   Timer1.OnTimer = [this] { Timer1Timer(); };
+  CheckBox1.OnClick = [this] { CheckBox1Click(); };
 }
 
 TForm3::~TForm3() = default;
@@ -127,6 +133,13 @@ void TForm3::StampTick() {
 }
 
 void TForm3::FormShow() {
+  CheckBox1.SetChecked(monitor::LogonStartIsSet(services_));
+  // A check started without the window (at logon) goes on: showing the window only shows it.
+  if (checking_) {
+    Edit1.SetText(std::to_string(CheckInterval));
+    StatusChanged();
+    return;
+  }
   ui::BusyCursor busy;
   Timer1.SetInterval(0);
   Timer1.SetEnabled(false);
@@ -235,6 +248,12 @@ void TForm3::Button2Click() {
 }
 
 void TForm3::Button3Click() { Close(); }
+
+void TForm3::CheckBox1Click() {
+  if (!monitor::SetLogonStart(services_, CheckBox1.Checked())) ui::ShowMessage(kLogonStartFailedMessage);
+  // The box shows what the registry holds now, whatever was asked.
+  CheckBox1.SetChecked(monitor::LogonStartIsSet(services_));
+}
 
 void TForm3::Timer1Timer() {
   Timer1.SetEnabled(false);

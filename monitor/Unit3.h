@@ -14,6 +14,7 @@
 #include "monitor/JwScan.h"
 #include "monitor/LaunchRegistrar.h"
 #include "platform/services.h"
+#include "platform/ui/check_box.h"
 #include "platform/ui/toolkit.h"
 
 class TForm3 : public ui::Form {
@@ -30,6 +31,7 @@ class TForm3 : public ui::Form {
   ui::Label LabelC;  // never shown: the current tick's time
   ui::ListBox ListBox1;  // the drawings known to be open
   ui::ListBox ListBox2;  // never shown: the drawings found by the current tick's scan
+  ui::CheckBox CheckBox1;  // ログオン時に自動で開始: the current user's Run value names this program
   ui::Button Button1;
   ui::Button Button2;
   ui::Button Button3;
@@ -42,6 +44,7 @@ class TForm3 : public ui::Form {
   void Button2Click();
   void Button3Click();
   void Timer1Timer();
+  void CheckBox1Click();
 
   // Stores one launch of the drawing at `path` with the tick's date and time (LabelB, LabelC).
   void RegisterLaunch(const std::string& path);

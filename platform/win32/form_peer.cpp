@@ -311,6 +311,12 @@ void FocusInside(HWND form_window) {
 }
 
 LRESULT FormPeer::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == ShowMainWindowMessage() && message != 0) {
+    // A second start of the program file: the main window comes to the front (and out of the
+    // notification area, where a start at logon left it).
+    if (&form_ == ui::app::MainForm()) ui::Dispatch([this] { form_.Show(); });
+    return 0;
+  }
   switch (message) {
     case WM_WINDOWPOSCHANGED:
       if (!IsIconic(hwnd_) && !IsZoomed(hwnd_)) GetWindowRect(hwnd_, &normal_frame_);

@@ -21,6 +21,10 @@ class FakeServices : public platform::Services {
   std::string program_path = "C:\\tools\\Lumadex.exe";
   std::string user_data_folder;  // none unless a test sets it
   int enumerations = 0;
+  // HKCU\...\Run: value name -> command line; a test may make it unreadable or unwritable.
+  std::map<std::string, std::string> logon_start;
+  bool logon_start_unreadable = false;
+  bool logon_start_unwritable = false;
 
   // A visible, unowned window with the given title; returns its handle.
   uint32_t AddWindow(const std::string& title, bool visible = true, bool owned = false);
@@ -36,6 +40,9 @@ class FakeServices : public platform::Services {
   platform::LocalDateTime Now() override { return now; }
   std::string ProgramPath() override { return program_path; }
   std::string UserDataFolder() override { return user_data_folder; }
+  platform::RegistryValue ReadLogonStart(const std::string& name) override;
+  bool WriteLogonStart(const std::string& name, const std::string& command) override;
+  bool DeleteLogonStart(const std::string& name) override;
 
  private:
   uint32_t next_handle_ = 0x10010;

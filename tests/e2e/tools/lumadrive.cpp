@@ -39,6 +39,9 @@
 //   ping TITLE                       how long the window takes to answer a sent WM_NULL (ms)
 //   repaint TITLE                    invalidates the window and its controls and waits until
 //                                    it has painted them (ms)
+//   post CLASS MSG WPARAM LPARAM     posts a message (decimal numbers) to the first top-level
+//                                    window of that class, visible or not (the notification-area
+//                                    icon's window; an open menu, class #32768)
 //   keys TITLE KEY...                brings the window to the front (fails when it does not
 //                                    come) and types keys with SendInput
 //                                    (KEY: hex virtual-key code, "alt+XX", "shift+XX")
@@ -337,6 +340,19 @@ int Run(std::vector<std::string> args) {
   if (command == "displaychange") {
     ChangeDisplaySettingsExA(nullptr, nullptr, nullptr, 0, nullptr);
     PrintWorkArea();
+    return 0;
+  }
+  if (command == "post" && args.size() >= 5) {
+    DWORD start = GetTickCount();
+    HWND target = nullptr;
+    while ((target = FindWindowA(args[1].c_str(), nullptr)) == nullptr) {
+      if (GetTickCount() - start > static_cast<DWORD>(timeout_ms)) return Fail("no-window");
+      Sleep(50);
+    }
+    PostMessageA(target, static_cast<UINT>(std::strtoul(args[2].c_str(), nullptr, 10)),
+                 static_cast<WPARAM>(std::strtoull(args[3].c_str(), nullptr, 10)),
+                 static_cast<LPARAM>(std::strtoll(args[4].c_str(), nullptr, 10)));
+    std::printf("ok\n");
     return 0;
   }
   if (args.size() < 2) return Fail("usage");
