@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/UnitV.h"
@@ -12,6 +13,7 @@
 #include "exchange/Exchange.h"
 #include "exchange/TabText.h"
 #include "platform/files.h"
+#include "platform/ui/long_call.h"
 
 namespace exchange {
 
@@ -69,6 +71,13 @@ void DescribeColumns(db::DataModule& data, const std::string& table, Columns& co
   data.CloseSelect();
 }
 
+// A call that may take seconds (a block, a range deleted, the commit, the rollback of a
+// transaction that wrote many rows) runs on a worker while the windows keep answering.
+template <typename Call>
+auto OffThread(Call&& call) {
+  return ui::RunLongCallFor(std::forward<Call>(call));
+}
+
 // The number after the highest one stored in the first column, 1 for an empty table.
 int64_t NextNumber(db::DataModule& data, const std::string& table, const std::string& column) {
   std::string highest = column == db::LaunchColumnName(db::LaunchColumn::N)
@@ -94,7 +103,9 @@ bool DeleteAllRows(db::DataModule& data, const std::string& table, const Columns
     int64_t bound = highest;
     while (bound >= 1) {
       const int64_t below = bound > step ? bound - step : 0;
-      if (!data.BatchExecute(db::DeleteLines(table, db::NumberRangeCondition(column, below, bound)))) {
+      const std::vector<std::string> delete_range =
+          db::DeleteLines(table, db::NumberRangeCondition(column, below, bound));
+      if (!OffThread([&] { return data.BatchExecute(delete_range); })) {
         return false;
       }
       const long long deleted = data.RowsChanged();
@@ -106,9 +117,12 @@ bool DeleteAllRows(db::DataModule& data, const std::string& table, const Columns
         return true;
       }
     }
-    return data.BatchExecute(db::DeleteLines(table, db::OutsideNumberRangeCondition(column, 0, highest)));
+    const std::vector<std::string> delete_rest =
+        db::DeleteLines(table, db::OutsideNumberRangeCondition(column, 0, highest));
+    return OffThread([&] { return data.BatchExecute(delete_rest); });
   }
-  return data.BatchExecute(db::DeleteLines(table, ""));
+  const std::vector<std::string> delete_all = db::DeleteLines(table, "");
+  return OffThread([&] { return data.BatchExecute(delete_all); });
 }
 
 // Inserts the lines read so far. They go to the server together in one EXECUTE BLOCK sent with
@@ -160,7 +174,8 @@ class Inserter {
         if (Numbered()) line.values[0] = std::to_string(number++);
         inserts.push_back(InsertLines(line.values));
       }
-      if (data_.BatchExecuteImmediate(db::ExecuteBlockLines(inserts))) {
+      const std::vector<std::string> block = db::ExecuteBlockLines(inserts);
+      if (OffThread([&] { return data_.BatchExecuteImmediate(block); })) {
         work_.stored += static_cast<long long>(pending_.size());
         next_ += static_cast<int64_t>(pending_.size());
         return true;
@@ -233,7 +248,7 @@ bool ImportTable(db::DataModule& data, const std::string& table, const std::stri
 
   if (!data.BeginBatch()) return Finish(result, work, ImportOutcome::DatabaseFailed);
   auto fail = [&](ImportOutcome outcome) {
-    data.RollbackBatch();
+    OffThread([&] { data.RollbackBatch(); });
     return Finish(result, work, outcome);
   };
   if (!keep_rows) {
@@ -299,13 +314,13 @@ bool ImportTable(db::DataModule& data, const std::string& table, const std::stri
     // be lost for it (replace mode), and an empty success would hide the failure.
     if (data_lines > 0 && work.stored == 0) return fail(ImportOutcome::NothingStored);
   } catch (...) {
-    data.RollbackBatch();
+    OffThread([&] { data.RollbackBatch(); });
     throw;
   }
 
   file.Close();
-  if (!data.CommitBatch()) {
-    data.RollbackBatch();
+  if (!OffThread([&] { return data.CommitBatch(); })) {
+    OffThread([&] { data.RollbackBatch(); });
     return Finish(result, work, ImportOutcome::DatabaseFailed);
   }
   return Finish(result, work, ImportOutcome::Stored);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/ui/progress.h"
+#include "platform/worker_thread.h"
 
 namespace headless {
 
@@ -59,6 +60,13 @@ void HeadlessBackend::ProcessEvents(const std::function<bool()>& go_on) {
   if (on_events) {
     auto hook = on_events;
     hook();
+  }
+}
+
+void HeadlessBackend::AnswerUntilDone(platform::WorkerThread& worker) {
+  while (!worker.WaitFor(long_call_turn_ms)) {
+    ++long_call_turns;
+    ProcessEvents([] { return true; });
   }
 }
 

@@ -78,6 +78,11 @@ class HeadlessBackend : public ui::Backend {
   ui::Answer Question(const std::string& caption, const std::string& text) override;
   bool RunFileDialog(ui::FileDialog& dialog) override;
   void ProcessEvents(const std::function<bool()>& go_on) override;
+  // Turns the events (ProcessEvents: the progress seen, the test's hook) every
+  // `long_call_turn_ms` until the worker has returned; `long_call_turns` counts those turns.
+  void AnswerUntilDone(platform::WorkerThread& worker) override;
+  int long_call_turn_ms = 20;
+  long long long_call_turns = 0;
   void BusyChanged() override;
   void DiscardInput(ui::Form& form) override;
 

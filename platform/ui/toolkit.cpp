@@ -6,6 +6,7 @@
 
 #include "platform/cp932.h"
 #include "platform/errors.h"
+#include "platform/ui/long_call.h"
 #include "platform/ui/text_limit.h"
 
 namespace ui {
@@ -62,6 +63,8 @@ InputPause::~InputPause() {
 }
 
 void SetBackend(Backend* backend) { current_backend = backend; }
+
+bool BackendInstalled() { return current_backend != nullptr; }
 
 Backend& CurrentBackend() {
   if (current_backend == nullptr) throw std::logic_error("no UI backend installed");
@@ -640,8 +643,9 @@ void Timer::SetEnabled(bool enabled) {
 }
 
 void Timer::Fire() {
-  // The work holds the one connection (and may hold its transaction): a tick must not use it.
-  if (WorkRunning()) return;
+  // The work holds the one connection (and may hold its transaction): a tick must not use it,
+  // least of all while a call of the work runs on its worker.
+  if (WorkRunning() || LongCallRunning()) return;
   Dispatch(OnTimer);
 }
 

@@ -16,6 +16,10 @@
 #include <utility>
 #include <vector>
 
+namespace platform {
+class WorkerThread;
+}
+
 namespace ui {
 
 using Handler = std::function<void()>;
@@ -633,9 +637,13 @@ class Backend {
   virtual void BusyChanged() = 0;
   // Drops the input (keys, mouse) that is waiting for `form` and its controls.
   virtual void DiscardInput(Form& form) = 0;
+  // Lets the events run until `worker` has returned (see ui/long_call.h): waits for either, so
+  // that neither a message nor the end of the call waits for the other.
+  virtual void AnswerUntilDone(platform::WorkerThread& worker) = 0;
 };
 
 void SetBackend(Backend* backend);
 Backend& CurrentBackend();
+bool BackendInstalled();
 
 }  // namespace ui

@@ -14,6 +14,7 @@
 #include "platform/win32/resource_ids.h"
 #include "platform/ui/file_filter.h"
 #include "platform/win32/win32.h"
+#include "platform/worker_thread.h"
 
 namespace platform::win32 {
 namespace {
@@ -290,6 +291,31 @@ class Win32Backend : public ui::Backend {
       }
       Process(message);
     }
+  }
+
+  void AnswerUntilDone(platform::WorkerThread& worker) override {
+    HANDLE thread = static_cast<HANDLE>(worker.WaitHandle());
+    if (thread == nullptr) return;  // the work already ran on this thread
+    for (;;) {
+      // Wakes for the end of the call or for a message; MWMO_INPUTAVAILABLE also for one that
+      // an earlier peek saw and left in the queue.
+      const DWORD woken = MsgWaitForMultipleObjectsEx(1, &thread, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+      if (woken == WAIT_OBJECT_0) return;
+      if (woken != WAIT_OBJECT_0 + 1) break;  // the wait failed: wait for the call alone
+      MSG message;
+      bool quit = false;
+      while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+          PostQuitMessage(static_cast<int>(message.wParam));  // for the loop that waits for it
+          quit = true;
+          break;
+        }
+        Process(message);
+        if (WaitForSingleObject(thread, 0) == WAIT_OBJECT_0) return;
+      }
+      if (quit) break;
+    }
+    WaitForSingleObject(thread, INFINITE);
   }
 
   void BusyChanged() override {

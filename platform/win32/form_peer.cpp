@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/screen_placement.h"
+#include "platform/ui/long_call.h"
 #include "platform/win32/container_proc.h"
 #include "platform/win32/peers_win32.h"
 
@@ -354,7 +355,11 @@ LRESULT FormPeer::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       return TRUE;
     case WM_ENDSESSION:
       if (!wparam) ui::app::NoteSessionGoesOn();
-      if (wparam && &form_ == ui::app::MainForm()) ui::Dispatch(form_.OnEndSession);
+      if (wparam && &form_ == ui::app::MainForm()) {
+        // Its handler uses the connection: a call of long work that runs on the worker ends first.
+        ui::AwaitLongCall();
+        ui::Dispatch(form_.OnEndSession);
+      }
       return 0;
     default:
       break;
