@@ -2,16 +2,19 @@
 // calls.
 //
 //   lumadex_latency_bench STATE_DIR DATA_DIR [--round-trips 0,30] [--repeats 3]
-//                         [--undo-sizes 100000,1000000]
+//                         [--undo-sizes 100000,1000000] [--answering-only 1]
 //
 // The program's data operations and windows (headless) reach the private server through
 // LatencyRelay, which delays each direction by half the round trip and counts turns (the server
 // answering after the client sent). Per action: the best time of the repeats at each round trip,
 // and the turns of one run. Then the import's transaction: commit and rollback after inserting
 // the same blocks, with the transaction-level undo log (the former default) and without it.
+// Last, how the windows answer during export and import (also alone: --answering-only 1): the
+// longest gap between event turns under the progress window, which should stay within 0.5 s.
 #include <iconv.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -30,6 +33,7 @@
 #include "exchange/Exchange.h"
 #include "monitor/LaunchRegistrar.h"
 #include "platform/headless/headless.h"
+#include "platform/ui/long_call.h"
 #include "platform/ui/progress.h"
 #include "records/Unit4.h"
 #include "records/Unit5.h"
@@ -246,6 +250,104 @@ void UndoLog(const std::string& server, const std::string& data_dir, const std::
   }
 }
 
+// What the windows went through during one export or import run under the progress window.
+struct Answer {
+  double longest_gap_ms = 0;      // between two event turns, from the start to the end
+  double longest_stretch_ms = 0;  // between two progress reports before the last one
+  double end_ms = 0;              // after the last report: the last block and the commit, or the rollback
+  long long turns_in_calls = 0;   // event turns while a client call ran on the worker
+};
+
+// Runs `work` as the main window does, under its progress window; 中止 is pressed once
+// `cancel_at` lines were reported (0: never).
+Answer Answering(headless::HeadlessBackend& backend, const std::function<void(const exchange::Progress&)>& work,
+                 long long cancel_at) {
+  using Clock = std::chrono::steady_clock;
+  auto ms = [](Clock::duration span) { return std::chrono::duration<double, std::milli>(span).count(); };
+  Answer answer;
+  Clock::time_point last_turn = Clock::now();
+  Clock::time_point last_report = last_turn;
+  ui::ProgressWindow progress("読み込み中", "answer.txt");
+  backend.on_events = [&] {
+    const Clock::time_point now = Clock::now();
+    answer.longest_gap_ms = std::max(answer.longest_gap_ms, ms(now - last_turn));
+    last_turn = now;
+    if (ui::LongCallRunning()) ++answer.turns_in_calls;
+  };
+  work([&](long long lines, double fraction) {
+    const Clock::time_point now = Clock::now();
+    answer.longest_stretch_ms = std::max(answer.longest_stretch_ms, ms(now - last_report));
+    last_report = now;
+    if (cancel_at != 0 && lines >= cancel_at && !progress.Cancelled()) progress.Button1.Click();
+    return progress.Report(lines, fraction);
+  });
+  const Clock::time_point end = Clock::now();
+  answer.longest_gap_ms = std::max(answer.longest_gap_ms, ms(end - last_turn));
+  answer.end_ms = ms(end - last_report);
+  backend.on_events = nullptr;
+  backend.progress.clear();
+  return answer;
+}
+
+void PrintAnswer(const char* name, const Answer& answer) {
+  std::printf("%s %9.0f %12.0f %12.0f %8lld   %s\n", Column(name, 44).c_str(), answer.longest_gap_ms,
+              answer.longest_stretch_ms, answer.end_ms, answer.turns_in_calls,
+              answer.longest_gap_ms <= 500 ? "met" : "NOT met");
+  std::fflush(stdout);
+}
+
+// Export and import of `lines` on the server directly, and of 10 000 through the relay at
+// `round_trip` ms.
+void WindowsAnswer(headless::HeadlessBackend& backend, const std::string& direct, const std::string& relayed,
+                   bench::LatencyRelay& relay, int round_trip, const bench::Dataset& large,
+                   const bench::Dataset& small, const std::string& data_dir) {
+  db::DataModule large_data;
+  if (!bench::ConnectTo(large_data, direct, large.folder, large.file_name)) Die("cannot connect (large)");
+  db::DataModule small_data;
+  if (!bench::ConnectTo(small_data, relayed, small.folder, small.file_name)) Die("cannot connect (small)");
+  db::DataModule scratch;
+  if (!bench::CreateScratchDatabase(scratch, direct, small.folder, "ANSWER.FDB", true)) Die("no scratch");
+  db::DataModule scratch_relayed;
+  if (!bench::ConnectTo(scratch_relayed, relayed, small.folder, "ANSWER.FDB")) Die("cannot connect (scratch)");
+  const std::string large_file = data_dir + "/answer-large.txt";
+  const std::string small_file = data_dir + "/answer-small.txt";
+  if (!exchange::ExportTable(large_data, "BOOTJWW", large_file)) Die("no export file (large)");
+  if (!exchange::ExportTable(small_data, "BOOTJWW", small_file)) Die("no export file (small)");
+  auto export_of = [&](db::DataModule& data, const std::string& file) {
+    return [&data, file](const exchange::Progress& progress) {
+      exchange::ExportResult result;
+      exchange::ExportTable(data, "BOOTJWW", file + ".out", &result, progress);
+      if (result.outcome != exchange::ExportOutcome::Written) Die("the export failed");
+    };
+  };
+  auto import_of = [&](db::DataModule& data, const std::string& file, exchange::ImportOutcome expected) {
+    return [&data, file, expected](const exchange::Progress& progress) {
+      exchange::ImportResult result;
+      exchange::ImportTable(data, "BOOTJWW", file, true, true, &result, progress);
+      if (result.outcome != expected) Die("the import ended otherwise than expected");
+    };
+  };
+  std::printf("\n== the windows during export and import: ms without an event turn (target <= 500) ==\n");
+  std::printf("%-44s %9s %12s %12s %8s\n", "run", "longest", "between rep.", "end stretch", "turns");
+  PrintAnswer("export 100 000 rows", Answering(backend, export_of(large_data, large_file), 0));
+  PrintAnswer("import 100 000 lines (add), committed",
+              Answering(backend, import_of(scratch, large_file, exchange::ImportOutcome::Stored), 0));
+  PrintAnswer("import 100 000 lines (add), 中止 near the end",
+              Answering(backend, import_of(scratch, large_file, exchange::ImportOutcome::Cancelled), 99990));
+  PrintAnswer("import 100 000 lines (replace), committed",
+              Answering(backend, [&](const exchange::Progress& progress) {
+                exchange::ImportResult result;
+                exchange::ImportTable(scratch, "BOOTJWW", large_file, false, true, &result, progress);
+                if (result.outcome != exchange::ImportOutcome::Stored) Die("the replacing import failed");
+              }, 0));
+  relay.SetRoundTrip(round_trip);
+  const std::string at = " at " + std::to_string(round_trip) + " ms";
+  PrintAnswer(("export 10 000 rows" + at).c_str(), Answering(backend, export_of(small_data, small_file), 0));
+  PrintAnswer(("import 10 000 lines (add)" + at).c_str(),
+              Answering(backend, import_of(scratch_relayed, small_file, exchange::ImportOutcome::Stored), 0));
+  relay.SetRoundTrip(0);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -256,6 +358,7 @@ int main(int argc, char** argv) {
   std::vector<int> round_trips{0, 30};
   int repeats = 3;
   std::vector<long long> undo_sizes{100000, 1000000};
+  bool answering_only = false;
   for (int i = 3; i + 1 < argc; i += 2) {
     const std::string option = argv[i];
     if (option == "--round-trips") {
@@ -263,6 +366,8 @@ int main(int argc, char** argv) {
       for (long long value : bench::ParseSizes(argv[i + 1])) round_trips.push_back(static_cast<int>(value));
     } else if (option == "--repeats") {
       repeats = std::max(1, std::atoi(argv[i + 1]));
+    } else if (option == "--answering-only") {
+      answering_only = std::atoi(argv[i + 1]) != 0;
     } else if (option == "--undo-sizes") {
       undo_sizes = bench::ParseSizes(argv[i + 1]);
     }
@@ -279,6 +384,10 @@ int main(int argc, char** argv) {
 
   headless::HeadlessBackend backend;
   ui::ProgressWindow::SetRefreshInterval(std::chrono::milliseconds(50));
+  if (answering_only) {
+    WindowsAnswer(backend, direct, relayed, relay, round_trips[1], large, small, data_dir);
+    return 0;
+  }
   db::DataModule data;  // the list, the editor, the registration: on the large table
   if (!bench::ConnectTo(data, relayed, large.folder, large.file_name)) Die("cannot connect through the relay");
   data.EnsureLaunchTable();
@@ -429,5 +538,6 @@ int main(int argc, char** argv) {
   list.Close();
   editor.Close();
   UndoLog(direct, data_dir, undo_sizes);
+  WindowsAnswer(backend, direct, relayed, relay, round_trips[1], large, small, data_dir);
   return 0;
 }

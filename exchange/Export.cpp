@@ -6,6 +6,7 @@
 #include "db/Statements.h"
 #include "exchange/Exchange.h"
 #include "platform/files.h"
+#include "platform/ui/long_call.h"
 
 namespace exchange {
 
@@ -43,15 +44,19 @@ bool ExportTable(db::DataModule& data, const std::string& table, const std::stri
   db::Query& query = data.IBQuery1();
   db::LaunchTableState opened;
   try {
-    opened = data.RunRecovering(
-        [&] {
-          data.CloseQuery();
-          query.SetParamCheck(true);
-          query.SetLines(db::OpenSelectLines("*", table, "", ""));
-          query.SetUniDirectional(true);  // each row is written once: the cache need not keep it
-          query.Open();
-        },
-        false);
+    // On a worker while the windows keep answering: at first use this may attach again, seconds
+    // over a slow link. The rows are then fetched here, a buffer of them per exchange.
+    opened = ui::RunLongCallFor([&] {
+      return data.RunRecovering(
+          [&] {
+            data.CloseQuery();
+            query.SetParamCheck(true);
+            query.SetLines(db::OpenSelectLines("*", table, "", ""));
+            query.SetUniDirectional(true);  // each row is written once: the cache need not keep it
+            query.Open();
+          },
+          false);
+    });
   } catch (const db::DatabaseError& error) {
     EndRead(data);
     if (error.MissingTable()) return Finish(result, ExportOutcome::Unavailable, 0);

@@ -228,7 +228,9 @@ bool ImportTable(db::DataModule& data, const std::string& table, const std::stri
   // (created then); it runs again after the recovery.
   Columns columns;
   try {
-    const db::LaunchTableState table_state = data.RunRecovering([&] { DescribeColumns(data, table, columns); });
+    // At first use this may attach again and make the table usable: seconds over a slow link.
+    const db::LaunchTableState table_state =
+        OffThread([&] { return data.RunRecovering([&] { DescribeColumns(data, table, columns); }); });
     if (table_state != db::LaunchTableState::Ready) return Finish(result, work, ImportOutcome::Unavailable);
   } catch (const db::DatabaseError& error) {
     const bool unavailable = error.MissingTable() || error.Kind() == db::FailureKind::Connection;
@@ -243,10 +245,11 @@ bool ImportTable(db::DataModule& data, const std::string& table, const std::stri
   const int count = static_cast<int>(columns.names.size());
   // Replacing starts from 1 inside the transaction that deletes the old rows; adding counts on
   // from the highest stored number. A number taken meanwhile by another PC is skipped.
-  const int64_t highest = columns.text[0] ? 0 : NextNumber(data, table, columns.names[0]) - 1;
+  const int64_t highest =
+      columns.text[0] ? 0 : OffThread([&] { return NextNumber(data, table, columns.names[0]); }) - 1;
   const int64_t next = keep_rows ? highest + 1 : 1;
 
-  if (!data.BeginBatch()) return Finish(result, work, ImportOutcome::DatabaseFailed);
+  if (!OffThread([&] { return data.BeginBatch(); })) return Finish(result, work, ImportOutcome::DatabaseFailed);
   auto fail = [&](ImportOutcome outcome) {
     OffThread([&] { data.RollbackBatch(); });
     return Finish(result, work, outcome);
