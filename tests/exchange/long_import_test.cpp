@@ -12,6 +12,7 @@
 #include <string>
 
 #include "app/Unit1.h"
+#include "monitor/Unit3.h"
 #include "exchange/Exchange.h"
 #include "platform/ui/long_call.h"
 #include "platform/ui/progress.h"
@@ -110,6 +111,37 @@ TEST_F(LongImportTest, CommittedOrCancelledAt100000LinesTheEventsTurnThroughoutT
     EXPECT_EQ(ui::ProgressWindow::Active(), nullptr);
     EXPECT_FALSE(ui::LongCallRunning());
   }
+}
+
+TEST_F(LongImportTest, TheCheckDoesNotTickWhileACallOfTheImportRunsAndRegistersAfterwards) {
+  // The check runs on the same connection, a drawing window waits to be registered.
+  services.registry_value.status = platform::RegistryValue::Status::Text;
+  services.registry_value.text = "C:\\jww";
+  Form1->Button2.Click();
+  Form3->Edit1.SetText("1");
+  Form3->Button1.Click();
+  ASSERT_TRUE(Form3->Timer1.Enabled());
+  services.AddWindow("a.jww - jw_win");
+  const std::string path = WriteLines(3000);
+  backend.long_call_turn_ms = 1;
+  int ticks_in_calls = 0;
+  backend.on_events = [&] {
+    if (!ui::LongCallRunning()) return;
+    ++ticks_in_calls;
+    Form3->Timer1.Fire();  // due now, while a block or the commit holds the connection
+  };
+  ImportResult result;
+  exchange::ImportTable(*Form1, kTable, path, true, true, &result);
+  backend.on_events = nullptr;
+  EXPECT_GT(ticks_in_calls, 0);
+  EXPECT_EQ(result.outcome, ImportOutcome::Stored);
+  EXPECT_EQ(Form1->CountRows(kTable, ""), 3000);  // no launch went in while the calls ran
+  EXPECT_TRUE(Form3->Registrar().Pending().empty());
+
+  // The next tick finds the drawing and registers it after the imported rows.
+  Form3->Timer1.Fire();
+  EXPECT_EQ(Form1->CountRows(kTable, ""), 3001);
+  EXPECT_EQ(Form1->CountRows(kTable, "FILE_NAME = 'a.jww'"), 1);
 }
 
 }  // namespace
