@@ -1,5 +1,7 @@
 #include "platform/ui/notify_icon.h"
 
+#include "platform/ui/long_call.h"
+
 namespace ui {
 
 void NotifyIcon::Create(const CreateArgs& args) {
@@ -26,13 +28,17 @@ void NotifyIcon::ShowBalloon(const Balloon& balloon) {
   Changed();
 }
 
+// Long work holds the one connection: like the forms under the progress window, the icon takes no
+// input meanwhile (its list would load a page, its 終了 would close the program mid-import).
+bool NotifyIcon::TakesInput() const { return Visible() && !WorkRunning() && !LongCallRunning(); }
+
 void NotifyIcon::DoubleClick() {
-  if (!Visible()) return;
+  if (!TakesInput()) return;
   Dispatch(OnDoubleClick);
 }
 
 void NotifyIcon::ChooseMenuItem(int index) {
-  if (!Visible() || index < 0 || index >= static_cast<int>(menu_.size()) || !OnMenuChoice) return;
+  if (!TakesInput() || index < 0 || index >= static_cast<int>(menu_.size()) || !OnMenuChoice) return;
   Dispatch([&] { OnMenuChoice(index); });
 }
 

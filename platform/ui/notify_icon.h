@@ -41,11 +41,13 @@ class NotifyIcon : public Control {
 
   Handler OnDoubleClick;
   std::function<void(int)> OnMenuChoice;  // the index of the chosen item
-  // The user double-clicks the icon / chooses an item of its menu.
+  // The user double-clicks the icon / chooses an item of its menu. Neither does anything while
+  // long work runs.
   void DoubleClick();
   void ChooseMenuItem(int index);
 
  private:
+  bool TakesInput() const;
   IconImage image_ = IconImage::Application;
   std::vector<std::string> menu_;
   std::vector<Balloon> balloons_;

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/Unit1.h"
@@ -13,6 +15,8 @@
 #include "monitor/CheckIcon.h"
 #include "monitor/LogonStart.h"
 #include "monitor/Unit3.h"
+#include "platform/ui/long_call.h"
+#include "platform/ui/progress.h"
 #include "records/Unit5.h"
 #include "tests/support/db_fixture.h"
 #include "tests/support/program_fixture.h"
@@ -253,6 +257,34 @@ TEST_F(LogonStart, TheIconsMenuShowsTheWindowsAndEndsTheProgram) {
   Icon().ChooseMenuItem(monitor::CheckIcon::kQuit);
   EXPECT_TRUE(backend.quit);
   EXPECT_TRUE(Questions().empty()) << "nothing asked while the check is stopped";
+}
+
+TEST_F(LogonStart, TheIconTakesNoInputWhileLongWorkHoldsTheConnection) {
+  ui::app::Run(*Form1);
+  {
+    ui::ProgressWindow progress("読み込み中", "C:\\long.txt");
+    Icon().ChooseMenuItem(monitor::CheckIcon::kShowList);  // would load a page mid-import
+    Icon().ChooseMenuItem(monitor::CheckIcon::kQuit);
+    Icon().DoubleClick();
+  }
+  bool tried_in_call = false;
+  backend.long_call_turn_ms = 1;
+  backend.on_events = [&] {
+    if (!ui::LongCallRunning() || tried_in_call) return;
+    tried_in_call = true;
+    Icon().ChooseMenuItem(monitor::CheckIcon::kShowList);
+    Icon().DoubleClick();
+  };
+  ui::RunLongCall([] { std::this_thread::sleep_for(std::chrono::milliseconds(30)); });
+  backend.on_events = nullptr;
+  EXPECT_TRUE(tried_in_call);
+  EXPECT_FALSE(Form5->Visible());
+  EXPECT_FALSE(Form3->Visible());
+  EXPECT_FALSE(backend.quit);
+
+  // Once the work is over the icon answers again.
+  Icon().ChooseMenuItem(monitor::CheckIcon::kShowList);
+  EXPECT_TRUE(Form5->Visible());
 }
 
 // Closing the main window while the check runs asks first; the end of the session never asks.
