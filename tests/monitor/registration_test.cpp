@@ -181,7 +181,9 @@ TEST_F(NumberRaceTest, RetriesTenTimesWithinATickThenKeepsTheLaunchPending) {
   registrar.BeginTick();
   registrar.Register(facts);
   EXPECT_TRUE(registrar.Pending().empty());
-  EXPECT_EQ(data.CountRows("BOOTJWW", "FILE_NAME = 'a.jww' AND N = 2"), 1);
+  // Each refusal moves on to the next number (a number another PC holds unfinished looks the same
+  // as one it stored): the 11th try, number 12, gets through.
+  EXPECT_EQ(data.CountRows("BOOTJWW", "FILE_NAME = 'a.jww' AND N = 12"), 1);
 
   facts.file_name = "b.jww";
   RefuseAttempts(LaunchRegistrar::kNumberRetries + 1);  // every attempt of this tick refused
