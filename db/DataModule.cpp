@@ -511,13 +511,18 @@ bool DataModule::BeginBatch() {
   });
 }
 
-bool DataModule::BatchExecute(const std::vector<std::string>& lines) {
-  State& s = *state_;
+// One statement inside the batch: prepared and executed with its record counts, or sent with its
+// text in one exchange (no counts).
+static bool RunInBatch(DataModule::State& s, const std::vector<std::string>& lines, bool immediate) {
   s.last_failure = FailureKind::None;
   s.rows_changed = 0;
   if (!BatchActive(s)) return false;
   return Attempt(s, [&] {
     s.query.Close();
+    if (immediate) {
+      s.query.ExecuteImmediate(lines);
+      return;
+    }
     s.query.SetParamCheck(false);
     s.query.SetLines(lines);
     s.query.ExecSQL();
@@ -525,15 +530,10 @@ bool DataModule::BatchExecute(const std::vector<std::string>& lines) {
   });
 }
 
+bool DataModule::BatchExecute(const std::vector<std::string>& lines) { return RunInBatch(*state_, lines, false); }
+
 bool DataModule::BatchExecuteImmediate(const std::vector<std::string>& lines) {
-  State& s = *state_;
-  s.last_failure = FailureKind::None;
-  s.rows_changed = 0;
-  if (!BatchActive(s)) return false;
-  return Attempt(s, [&] {
-    s.query.Close();
-    s.query.ExecuteImmediate(lines);
-  });
+  return RunInBatch(*state_, lines, true);
 }
 
 bool DataModule::CommitBatch() {
