@@ -5,12 +5,14 @@
 #include "monitor/Unit3.h"
 #include "records/Unit4.h"
 #include "records/Unit5.h"
+#include "records/Unit6.h"
 
 TForm1* Form1 = nullptr;
 TForm2* Form2 = nullptr;
 TForm3* Form3 = nullptr;
 TForm4* Form4 = nullptr;
 TForm5* Form5 = nullptr;
+TForm6* Form6 = nullptr;
 
 ProgramForms::ProgramForms(platform::Services& services) {
   form1_ = std::make_unique<TForm1>();
@@ -23,9 +25,12 @@ ProgramForms::ProgramForms(platform::Services& services) {
   Form3 = form3_.get();
   form5_ = std::make_unique<TForm5>(*Form1);
   Form5 = form5_.get();
+  form6_ = std::make_unique<TForm6>(*Form1);
+  Form6 = form6_.get();
 }
 
 ProgramForms::~ProgramForms() {
+  form6_.reset();
   form5_.reset();
   form3_.reset();
   form2_.reset();
@@ -36,4 +41,5 @@ ProgramForms::~ProgramForms() {
   Form3 = nullptr;
   Form4 = nullptr;
   Form5 = nullptr;
+  Form6 = nullptr;
 }

@@ -58,6 +58,10 @@ class Services {
 
   // Full path of the running program file (Shift-JIS, Windows form).
   virtual std::string ProgramPath() = 0;
+
+  // Opens the file with the program the system associates with its kind (as a double click in
+  // the file manager would); false when the system could not start one.
+  virtual bool OpenWithAssociatedProgram(const std::string& path) = 0;
 };
 
 // The services the program runs with; set once at start (or by a test).

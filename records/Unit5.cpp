@@ -7,6 +7,7 @@
 #include "app/UnitV.h"
 #include "db/Statements.h"
 #include "platform/cp932.h"
+#include "platform/services.h"
 
 namespace {
 
@@ -144,6 +145,8 @@ TForm5::TForm5(db::DataModule& data)
   ComboBox1.OnSelect = [this] { ComboBox1Select(); };
   ComboBox2.OnSelect = [this] { ComboBox2Select(); };
   Edit1.OnDoubleClick = [this] { ComboBox2Select(); };
+  StringGrid1.OnDoubleClick = [this] { StringGrid1DblClick(); };
+  StringGrid1.OnReturnKey = [this] { StringGrid1DblClick(); };
 }
 
 void TForm5::EnablePageButtons(bool enabled) {
@@ -301,6 +304,44 @@ void TForm5::ShowPagePosition(int32_t rows_shown, bool count_kept) {
   if (count_kept && rows_shown > 0 && rows_shown < PageSize) matching_rows_ = last;
   if (count_kept && rows_shown == PageSize) matching_rows_ = std::max(matching_rows_, last);
   StatusBar1.SetText(PagePositionText(first, last, matching_rows_));
+}
+
+namespace {
+const char kFileNotFoundMessage[] = "ファイルが見つかりません：";
+const char kCannotOpenMessage[] = "ファイルを開けません：";
+
+// A folder as stored (normally ending in "\") joined with a file name; empty without either.
+std::string DrawingPath(const std::string& folder, const std::string& file_name) {
+  if (folder.empty() || file_name.empty()) return std::string();
+  const std::size_t separator = cp932::LastPathSeparator(folder);
+  const bool ends_in_separator = separator != std::string::npos && separator + 1 == folder.size();
+  return ends_in_separator ? folder + file_name : folder + "\\" + file_name;
+}
+}  // namespace
+
+std::string TForm5::DrawingPathOfRow(int row, bool& found) {
+  platform::Services& services = platform::CurrentServices();
+  const std::string& file_name = StringGrid1.Cell(static_cast<int>(Column::FILE_NAME), row);
+  const std::string local = DrawingPath(StringGrid1.Cell(static_cast<int>(Column::L_FOLDER), row), file_name);
+  const std::string expanded = DrawingPath(StringGrid1.Cell(static_cast<int>(Column::N_FOLDER), row), file_name);
+  found = true;
+  if (!local.empty() && services.FindFile(local).found) return local;
+  if (!expanded.empty() && services.FindFile(expanded).found) return expanded;
+  found = false;
+  return local.empty() ? expanded : local;
+}
+
+void TForm5::StringGrid1DblClick() {
+  const int row = StringGrid1.Row();
+  if (row < 1 || StringGrid1.Cell(static_cast<int>(Column::N), row).empty()) return;  // an empty row
+  bool found = false;
+  const std::string path = DrawingPathOfRow(row, found);
+  if (path.empty()) return;  // the row names no file
+  if (!found) {
+    ui::ShowMessage(kFileNotFoundMessage + path);
+    return;
+  }
+  if (!platform::CurrentServices().OpenWithAssociatedProgram(path)) ui::ShowMessage(kCannotOpenMessage + path);
 }
 
 void TForm5::Button1Click() {

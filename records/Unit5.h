@@ -48,6 +48,9 @@ class TForm5 : public ui::Form {
   void Button4Click();  // reload
   void ComboBox1Select();
   void ComboBox2Select();
+  // Double click or Enter on a row: its drawing opened with the program the system associates
+  // with it, found in the row's folder, else in its expanded folder.
+  void StringGrid1DblClick();
 
   void ClearGrid();
   // Reads the page from StartRow into the grid, after EnsureLaunchTable; returns what that
@@ -60,6 +63,9 @@ class TForm5 : public ui::Form {
 
  private:
   void EnablePageButtons(bool enabled);
+  // The drawing file of a grid row: the first of folder + name and expanded folder + name that
+  // exists (`found`), else the first of them there is.
+  std::string DrawingPathOfRow(int row, bool& found);
   // Whether the current row of the page statement's result is shown (always without a filter).
   bool RowShown(const db::Query& query) const;
   // How many rows there are without a filter, counted by the server in the read transaction the

@@ -127,6 +127,8 @@ class Win32Services : public platform::Services {
       buffer.resize(buffer.size() * 2);  // truncated: try a larger buffer
     }
   }
+
+  bool OpenWithAssociatedProgram(const std::string& path) override { return OpenWithShell(path); }
 };
 
 }  // namespace

@@ -20,6 +20,9 @@ class FakeServices : public platform::Services {
   platform::LocalDateTime now{2026, 12, 7, 10, 15, 33};
   std::string program_path = "C:\\tools\\Lumadex.exe";
   int enumerations = 0;
+  // The files handed to the associated program, in order; the answer it gives.
+  std::vector<std::string> opened_files;
+  bool open_succeeds = true;
 
   // A visible, unowned window with the given title; returns its handle.
   uint32_t AddWindow(const std::string& title, bool visible = true, bool owned = false);
@@ -34,6 +37,10 @@ class FakeServices : public platform::Services {
   platform::FileEntry FindFile(const std::string& path) override;
   platform::LocalDateTime Now() override { return now; }
   std::string ProgramPath() override { return program_path; }
+  bool OpenWithAssociatedProgram(const std::string& path) override {
+    opened_files.push_back(path);
+    return open_succeeds;
+  }
 
  private:
   uint32_t next_handle_ = 0x10010;
