@@ -38,11 +38,11 @@ const Period kPeriods[] = {{"month", "2024/06/01", "2024/06/30"}, {"whole", "000
 
 const char* const kGroupings[] = {"PC利用者名", "展開フォルダ名", "ファイル名", "起動日付", "起動月"};
 
+// Drops the benchmark's index when it is there (a stopped run may have left it behind).
 void DropIndex(bench::BareConnection& bare) {
-  try {
-    bare.ExecuteCommitted(std::string("DROP INDEX ") + kIndexName);
-  } catch (...) {
-  }
+  const std::string found = bare.FetchFirstValue(
+      std::string("SELECT 1 FROM RDB$INDICES WHERE RDB$INDEX_NAME = '") + kIndexName + "'");
+  if (!found.empty()) bare.ExecuteCommitted(std::string("DROP INDEX ") + kIndexName);
 }
 
 }  // namespace

@@ -26,10 +26,10 @@ const GroupingEntry kGroupings[] = {
     {"起動月", Grouping::BOOT_MONTH},
 };
 
-// Grid columns after the key; the last one holds the bar.
-const char* const kCountHeaders[] = {"起動回数", "図面数", "利用者数", "最初", "最後", "グラフ"};
+// Grid columns after the key; the bar stands beside the count it draws.
+const char* const kCountHeaders[] = {"起動回数", "グラフ", "図面数", "利用者数", "最初", "最後"};
 constexpr int kColumnCount = 7;
-constexpr int kBarColumn = 6;
+constexpr int kBarColumn = 2;
 
 const char kDateFormatMessage[] = "日付は yyyy/mm/dd の形で入力して下さい。";
 const char kPeriodOrderMessage[] = "期間の終わりの日付が始めの日付より前です。";
@@ -126,10 +126,10 @@ TForm6::TForm6(db::DataModule& data)
   grid.options.thumb_tracking = true;
   grid.bar_column = kBarColumn;
   StringGrid1.Create(grid);
-  StringGrid1.SetColWidth(0, 180);
-  StringGrid1.SetColWidth(4, 130);
+  StringGrid1.SetColWidth(0, 150);
+  StringGrid1.SetColWidth(kBarColumn, 100);
   StringGrid1.SetColWidth(5, 130);
-  StringGrid1.SetColWidth(kBarColumn, 120);
+  StringGrid1.SetColWidth(6, 130);
 
   RealignChildren(632, 453);
 
@@ -254,10 +254,10 @@ void TForm6::ShowSummary(const db::Summary& summary, Grouping grouping, const st
   for (const db::SummaryGroup& group : summary.groups) {
     StringGrid1.SetCell(0, row, group.key);
     StringGrid1.SetCell(1, row, std::to_string(group.launches));
-    StringGrid1.SetCell(2, row, std::to_string(group.drawings));
-    StringGrid1.SetCell(3, row, std::to_string(group.users));
-    StringGrid1.SetCell(4, row, group.first);
-    StringGrid1.SetCell(5, row, group.last);
+    StringGrid1.SetCell(3, row, std::to_string(group.drawings));
+    StringGrid1.SetCell(4, row, std::to_string(group.users));
+    StringGrid1.SetCell(5, row, group.first);
+    StringGrid1.SetCell(6, row, group.last);
     StringGrid1.SetRowBar(row, most > 0 ? static_cast<double>(group.launches) / most : 0);
     ++row;
   }
@@ -317,7 +317,9 @@ bool TForm6::ExportSummary(const std::string& file_name) {
     text += "\r\n";
   };
   std::vector<std::string> header{EntryOf(shown_grouping_).item};
-  header.insert(header.end(), std::begin(kCountHeaders), std::end(kCountHeaders) - 1);  // no bar
+  for (int col = 1; col < kColumnCount; ++col) {
+    if (col != kBarColumn) header.push_back(kCountHeaders[col - 1]);
+  }
   add_line(header);
   for (const db::SummaryGroup& group : shown_.groups) {
     add_line({group.key, std::to_string(group.launches), std::to_string(group.drawings),

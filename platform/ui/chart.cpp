@@ -51,39 +51,55 @@ std::vector<ChartMark> Chart::Marks(int width, int height) const {
   const int count = static_cast<int>(bars_.size());
   const double slot = static_cast<double>(right - left) / count;
   const int gap = slot >= 4 ? std::max(1, static_cast<int>(slot / 5)) : 0;
-  int widest_label = 0, widest_value = 0;
-  for (const ChartBar& bar : bars_) {
-    widest_label = std::max(widest_label, TextWidth(bar.label));
-    widest_value = std::max(widest_value, TextWidth(std::to_string(bar.value)));
-  }
+  int widest_label = 0;
+  for (const ChartBar& bar : bars_) widest_label = std::max(widest_label, TextWidth(bar.label));
   const int label_step = LabelStep(widest_label, slot);
-  const int value_step = LabelStep(widest_value, slot);
-  bool largest_labelled = false;
+
+  auto slot_left = [&](int i) { return left + static_cast<int>(i * slot); };
+  auto slot_right = [&](int i) { return std::max(slot_left(i) + 1, left + static_cast<int>((i + 1) * slot)); };
+  auto bar_top = [&](int i) {
+    return base - static_cast<int>(static_cast<double>(base - top) * bars_[i].value / largest);
+  };
+  // A text centred over (or under) bar i, kept inside the chart.
+  auto text_box = [&](int i, const std::string& text, int text_top) {
+    const int text_width = TextWidth(text);
+    const int centre = (slot_left(i) + slot_right(i)) / 2;
+    const int text_left = std::clamp(centre - text_width / 2, 0, std::max(0, width - text_width));
+    return ChartMark{ChartMark::Kind::Text, text_left, text_top, text_left + text_width, text_top + kTextHeight,
+                     text, kBlack};
+  };
+  auto value_box = [&](int i) {
+    return text_box(i, std::to_string(bars_[i].value), bar_top(i) - kLabelGap - kTextHeight);
+  };
+
+  // Values go over their bars wherever they keep clear of the ones already placed: the largest
+  // first, then the others from left to right.
+  const int largest_index = static_cast<int>(
+      std::find_if(bars_.begin(), bars_.end(), [largest](const ChartBar& bar) { return bar.value == largest; }) -
+      bars_.begin());
+  std::vector<ChartMark> values{value_box(largest_index)};
+  auto clear_of_values = [&values](const ChartMark& box) {
+    for (const ChartMark& other : values) {
+      if (box.left < other.right + kLabelGap && other.left < box.right + kLabelGap) return false;
+    }
+    return true;
+  };
   for (int i = 0; i < count; ++i) {
-    const ChartBar& bar = bars_[i];
-    const int slot_left = left + static_cast<int>(i * slot);
-    const int slot_right = std::max(slot_left + 1, left + static_cast<int>((i + 1) * slot));
-    const int centre = (slot_left + slot_right) / 2;
-    const int bar_left = slot_left + gap / 2;
-    const int bar_right = std::max(bar_left + 1, slot_right - (gap - gap / 2));
-    const int bar_top = base - static_cast<int>(static_cast<double>(base - top) * bar.value / largest);
-    if (bar.value > 0) {
-      marks.push_back({ChartMark::Kind::Bar, bar_left, std::min(bar_top, base - 1), bar_right, base, "", bar_color_});
-    }
-    // Texts are centred on their bar, kept inside the chart.
-    auto text_box = [&](const std::string& text, int text_top) {
-      const int text_width = TextWidth(text);
-      int text_left = std::clamp(centre - text_width / 2, 0, std::max(0, width - text_width));
-      return ChartMark{ChartMark::Kind::Text, text_left, text_top, text_left + text_width,
-                       text_top + kTextHeight, text, kBlack};
-    };
-    if (i % label_step == 0) marks.push_back(text_box(bar.label, base + kLabelGap));
-    const bool is_largest = bar.value == largest && !largest_labelled;
-    if (bar.value > 0 && (i % value_step == 0 || is_largest)) {
-      marks.push_back(text_box(std::to_string(bar.value), bar_top - kLabelGap - kTextHeight));
-      if (is_largest) largest_labelled = true;
-    }
+    if (bars_[i].value <= 0 || i == largest_index) continue;
+    const ChartMark value = value_box(i);
+    if (clear_of_values(value)) values.push_back(value);
   }
+
+  for (int i = 0; i < count; ++i) {
+    if (bars_[i].value > 0) {
+      const int bar_left = slot_left(i) + gap / 2;
+      const int bar_right = std::max(bar_left + 1, slot_right(i) - (gap - gap / 2));
+      marks.push_back({ChartMark::Kind::Bar, bar_left, std::min(bar_top(i), base - 1), bar_right, base, "",
+                       bar_color_});
+    }
+    if (i % label_step == 0) marks.push_back(text_box(i, bars_[i].label, base + kLabelGap));
+  }
+  marks.insert(marks.end(), values.begin(), values.end());
   return marks;
 }
 

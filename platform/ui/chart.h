@@ -22,6 +22,10 @@ struct ChartMark {
   int left = 0, top = 0, right = 0, bottom = 0;
   std::string text;  // for Text: drawn centred in the box
   uint32_t color = kBlack;
+  bool operator==(const ChartMark& other) const {
+    return kind == other.kind && left == other.left && top == other.top && right == other.right &&
+           bottom == other.bottom && text == other.text && color == other.color;
+  }
 };
 
 class Chart : public Control {
