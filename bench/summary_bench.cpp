@@ -36,7 +36,8 @@ struct Period {
 
 const Period kPeriods[] = {{"month", "2024/06/01", "2024/06/30"}, {"whole", "0001/01/01", "9999/12/31"}};
 
-const char* const kGroupings[] = {"PC利用者名", "展開フォルダ名", "ファイル名", "起動日付", "起動月"};
+// By their columns: the console of a benchmark run need not read Shift-JIS.
+const char* const kGroupings[] = {"PNAME", "N_FOLDER", "FILE_NAME", "BOOT_DATE", "BOOT_MONTH"};
 
 // Drops the benchmark's index when it is there (a stopped run may have left it behind).
 void DropIndex(bench::BareConnection& bare) {
@@ -81,8 +82,8 @@ int main(int argc, char** argv) {
     TForm6 summary(data);
     bench::BareConnection bare(DatabasePath());
     DropIndex(bare);  // one a stopped run left behind
-    std::printf("Summary (集計 表示), %lld rows, best of %d\n", rows, repeats);
-    std::printf("%-7s %-14s %-6s %10s %10s %6s %8s\n", "index", "grouping", "period", "program s", "bare s",
+    std::printf("Summary window, %lld rows, best of %d\n", rows, repeats);
+    std::printf("%-9s %-10s %-6s %10s %10s %6s %8s\n", "index", "grouping", "period", "program s", "bare s",
                 "ratio", "groups");
     for (bool indexed : {false, true}) {
       if (indexed) {
@@ -111,7 +112,7 @@ int main(int argc, char** argv) {
           const double ratio = program / baseline;
           worst_ratio = std::max(worst_ratio, ratio);
           if (std::strcmp(period.name, "month") == 0 && !indexed) slowest_month = std::max(slowest_month, program);
-          std::printf("%-7s %-14s %-6s %10.3f %10.3f %6.2f %8zu%s\n", indexed ? "BOOT_DATE" : "none",
+          std::printf("%-9s %-10s %-6s %10.3f %10.3f %6.2f %8zu%s\n", indexed ? "BOOT_DATE" : "none",
                       kGroupings[entry], period.name, program, baseline, ratio, shown.groups.size(),
                       program_rows == bare_rows ? "" : "  (rows differ from the bare client)");
           std::fflush(stdout);

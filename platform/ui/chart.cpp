@@ -72,22 +72,30 @@ std::vector<ChartMark> Chart::Marks(int width, int height) const {
     return text_box(i, std::to_string(bars_[i].value), bar_top(i) - kLabelGap - kTextHeight);
   };
 
-  // Values go over their bars wherever they keep clear of the ones already placed: the largest
-  // first, then the others from left to right.
+  // Values go over their bars wherever they keep clear of the ones already placed and of the
+  // neighbouring bars: the largest first, then the others from left to right.
   const int largest_index = static_cast<int>(
       std::find_if(bars_.begin(), bars_.end(), [largest](const ChartBar& bar) { return bar.value == largest; }) -
       bars_.begin());
   std::vector<ChartMark> values{value_box(largest_index)};
-  auto clear_of_values = [&values](const ChartMark& box) {
+  // Clear of the values placed and of the other bars it reaches over.
+  auto clear = [&](int i, const ChartMark& box) {
     for (const ChartMark& other : values) {
-      if (box.left < other.right + kLabelGap && other.left < box.right + kLabelGap) return false;
+      if (box.left < other.right + kLabelGap && other.left < box.right + kLabelGap && box.top < other.bottom &&
+          other.top < box.bottom) {
+        return false;
+      }
+    }
+    for (int j = std::max(0, i - 1 - static_cast<int>(box.right - box.left) / std::max(1, static_cast<int>(slot)));
+         j < count && slot_left(j) < box.right; ++j) {
+      if (j != i && slot_right(j) > box.left && bars_[j].value > 0 && bar_top(j) < box.bottom) return false;
     }
     return true;
   };
   for (int i = 0; i < count; ++i) {
     if (bars_[i].value <= 0 || i == largest_index) continue;
     const ChartMark value = value_box(i);
-    if (clear_of_values(value)) values.push_back(value);
+    if (clear(i, value)) values.push_back(value);
   }
 
   for (int i = 0; i < count; ++i) {

@@ -34,9 +34,11 @@ TEST(Chart, PicturesStayReadableAtEverySize) {
   for (int day = 1; day <= 31; ++day) month.push_back({std::to_string(day), 0});
   month[0].value = 15;
   month[6].value = 300;
-  month[7].value = 5;  // right beside the largest: its count still fits over its own bar
+  month[7].value = 15;  // right beside the largest: its count fits below the largest's
   month[14].value = 15;
   month[21].value = 5;
+  month[22].value = 250;  // a tall neighbour: the short bar's wide count would run into it
+  month[23].value = 1000;
   std::vector<ChartBar> years;
   for (int day = 0; day < 2500; ++day) years.push_back({std::to_string(day % 28 + 1), 1 + day % 97});
 
@@ -47,8 +49,8 @@ TEST(Chart, PicturesStayReadableAtEverySize) {
     std::vector<std::string> readable;  // texts that must be drawn
     int drawn_bars;
   } cases[] = {
-      {"a month", month, 600, 150, {"15", "300", "5", "1", "31"}, 5},
-      {"a narrow month", month, 200, 120, {"300", "1"}, 5},
+      {"a month", month, 600, 150, {"15", "300", "5", "1000", "1", "31"}, 7},
+      {"a narrow month", month, 200, 120, {"1000", "1"}, 7},
       {"seven years of days", years, 600, 150, {"97", "1"}, 2500},
       {"nothing launched", {{"1", 0}, {"2", 0}}, 600, 150, {"なし"}, 0},
   };
@@ -67,6 +69,13 @@ TEST(Chart, PicturesStayReadableAtEverySize) {
       EXPECT_GE(mark.top, 0);
       EXPECT_LE(mark.bottom, c.height);
     }
+    // No count is drawn over a bar.
+    for (const ChartMark& text : Of(marks, ChartMark::Kind::Text)) {
+      for (const ChartMark& bar : bars) {
+        const bool overlap = text.left < bar.right && bar.left < text.right && text.top < bar.bottom && bar.top < text.bottom;
+        EXPECT_FALSE(overlap) << text.text << " over a bar at " << bar.left;
+      }
+    }
     const std::vector<ChartMark> texts = Of(marks, ChartMark::Kind::Text);
     for (std::size_t i = 0; i < texts.size(); ++i) {
       for (std::size_t j = i + 1; j < texts.size(); ++j) {
@@ -76,13 +85,21 @@ TEST(Chart, PicturesStayReadableAtEverySize) {
       }
     }
   }
-  // In proportion: in the month, 15 is a twentieth of 300.
+  // In proportion: in the month, 15 and 300 are 3 and 60 hundredths of 1000.
   chart.SetBars(month);
   chart.SetSize(600, 150);
   const std::vector<ChartMark> bars = Of(chart.Marks(600, 150), ChartMark::Kind::Bar);
-  ASSERT_EQ(bars.size(), 5u);
-  const int full = bars[1].bottom - bars[1].top;
-  EXPECT_NEAR((bars[0].bottom - bars[0].top) * 20, full, 20);
+  ASSERT_EQ(bars.size(), 7u);
+  const int bars_base = bars[0].bottom;
+  // Every count of the month is readable at this width, the one beside the largest too.
+  const std::vector<ChartMark> month_texts = Of(chart.Marks(600, 150), ChartMark::Kind::Text);
+  EXPECT_EQ(std::count_if(month_texts.begin(), month_texts.end(), [bars_base](const ChartMark& m) {
+              return m.text == "15" && m.bottom <= bars_base;  // over the bars, not a day under them
+            }),
+            3);
+  const double full = bars[6].bottom - bars[6].top;
+  EXPECT_NEAR((bars[1].bottom - bars[1].top) / full, 0.3, 0.02);
+  EXPECT_NEAR((bars[0].bottom - bars[0].top) / full, 0.015, 0.01);
   EXPECT_LT(bars[1].right, bars[2].left);
 }
 
