@@ -105,6 +105,7 @@ void LaunchRegistrar::Settle(LaunchFacts launch) {
   Outcome outcome = Store(launch);
   if (outcome == Outcome::ConnectionLost) connection_lost_ = true;
   bool done = outcome == Outcome::Stored;
+  if (done) ++stored_count_;
   if (outcome == Outcome::Refused) {
     // Retrying a launch the server refuses for good would only repeat the refusal at every tick;
     // set aside with the server's reason, it can be imported once the cause is fixed.

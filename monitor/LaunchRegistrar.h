@@ -51,6 +51,10 @@ class LaunchRegistrar {
   void EndTick(int lock_wait_ms = 0);
 
   const std::deque<LaunchFacts>& Pending() const { return pending_; }
+  // The last tick (or catch-up) could not reach the server.
+  bool ServerUnreachable() const { return connection_lost_; }
+  // Launches stored since the start.
+  long StoredCount() const { return stored_count_; }
   // Inserts refused for a number stored meanwhile by another PC, since the start.
   long NumberConflicts() const { return number_conflicts_; }
 
@@ -75,6 +79,7 @@ class LaunchRegistrar {
   std::deque<LaunchFacts> pending_;
   bool connection_lost_ = false;
   long number_conflicts_ = 0;
+  long stored_count_ = 0;
 
   LaunchJournal* journal_ = nullptr;
   // The launch lines of the journal file as last read or written while held.

@@ -99,24 +99,25 @@ void TForm3::FormShow() {
   ui::BusyCursor busy;
   Timer1.SetInterval(0);
   Timer1.SetEnabled(false);
+  checking_ = false;
   Edit1.SetText(std::to_string(CheckInterval));
   StampTick();
   ListBox1.Clear();
   known_.clear();
   ListBox2.Clear();
   Button1.SetEnabled(true);
-  // A server that is down after a restart is reported by the error box; the start button stays
-  // enabled, so starting once it is back works.
-  const db::LaunchTableState table = data_.EnsureLaunchTable();
-  if (table == db::LaunchTableState::Ready) {
-    StorePendingLaunches();
-  } else {
-    Button1.SetEnabled(false);
-  }
-  if (table != db::LaunchTableState::Closed && Edit1.Enabled()) Edit1.SetFocus();
+  // The check starts whatever the server's state: while it cannot be reached the launches wait
+  // in the journal, and the line under the buttons says so instead of an error box.
+  StorePendingLaunches();
+  if (Edit1.Enabled()) Edit1.SetFocus();
+  StatusChanged();
 }
 
-void TForm3::FormClose() { Timer1.SetEnabled(false); }
+void TForm3::FormClose() {
+  Timer1.SetEnabled(false);
+  checking_ = false;
+  StatusChanged();
+}
 
 void TForm3::Button1Click() {
   ui::BusyCursor busy;
@@ -126,23 +127,40 @@ void TForm3::Button1Click() {
     Edit1.SetFocus();
     return;
   }
-  // The check stores into the table: after a server restart it is attached again here, and a
-  // server still down ends the start with the error box.
-  if (data_.EnsureLaunchTable() != db::LaunchTableState::Ready) {
-    Button1.SetEnabled(false);
-    return;
-  }
   CheckInterval = seconds;
+  StartCheck();
+}
+
+bool TForm3::StartCheck() {
+  if (CheckInterval < 1 || CheckInterval > 999) return false;
   Edit1.SetEnabled(false);
   StorePendingLaunches();  // launches kept from earlier go before any the check finds
-  Timer1.SetInterval(seconds * 1000);
+  Timer1.SetInterval(CheckInterval * 1000);
   Timer1.SetEnabled(true);
+  checking_ = true;
+  StatusChanged();
+  return true;
+}
+
+bool TForm3::Checking() const { return checking_; }
+
+TForm3::CheckStatus TForm3::Status() const {
+  if (!checking_) return CheckStatus::Stopped;
+  return registrar_.ServerUnreachable() ? CheckStatus::Unreachable : CheckStatus::Checking;
+}
+
+std::size_t TForm3::WaitingLaunches() const { return registrar_.Pending().size(); }
+
+void TForm3::StatusChanged() {
+  if (OnStatusChanged) OnStatusChanged();
 }
 
 void TForm3::Button2Click() {
   Timer1.SetInterval(0);
   Timer1.SetEnabled(false);
   Edit1.SetEnabled(true);
+  checking_ = false;
+  StatusChanged();
 }
 
 void TForm3::Button3Click() { Close(); }
@@ -182,6 +200,7 @@ void TForm3::Timer1Timer() {
 
     // Launches kept from earlier ticks go first, so they keep their place before the new ones.
     TickScope tick(registrar_);
+    const long stored_before = registrar_.StoredCount();
     registrar_.StorePending();
 
     for (const WindowEntry& entry : scan.entries) {
@@ -193,10 +212,20 @@ void TForm3::Timer1Timer() {
       known_.push_back(entry);
       RegisterLaunch(entry.path);
     }
+    NoteStored(static_cast<int>(registrar_.StoredCount() - stored_before));
   }
 
   Timer1.SetInterval(CheckInterval * 1000);
   Timer1.SetEnabled(true);
+  StatusChanged();
+}
+
+void TForm3::NoteStored(int count) {
+  if (LabelB.Text() != stored_today_date_) {
+    stored_today_date_ = LabelB.Text();
+    stored_today_ = 0;
+  }
+  stored_today_ += count;
 }
 
 std::string TForm3::ExpandDriveToUnc(const std::string& drive) {

@@ -2,6 +2,8 @@
 // drawing windows and stores one BOOTJWW row for every drawing newly seen.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -50,6 +52,22 @@ class TForm3 : public ui::Form {
   // and its end, before the connection is closed).
   void StorePendingLaunches();
 
+  // What the check is doing, for whatever shows it outside this window (the notification-area
+  // icon): stopped, running with the server answering, or running while the server cannot be
+  // reached (the launches seen meanwhile wait).
+  enum class CheckStatus { Stopped, Checking, Unreachable };
+  CheckStatus Status() const;
+  // Launches seen but not stored yet.
+  std::size_t WaitingLaunches() const;
+  // Launches this program stored today (the local date of the tick that stored them).
+  int StoredToday() const { return stored_today_; }
+  // Called after anything above may have changed (a start, a stop, the end of a tick).
+  std::function<void()> OnStatusChanged;
+  // Starts the check with the saved interval as 起動チェック開始 does, whether the window is shown
+  // or not (a program started at logon). False when the saved interval is not 1 to 999.
+  bool StartCheck();
+  bool Checking() const;
+
   // Launches waiting for the server are kept in the journal file at `journal_path` (the
   // settings file's path with ".jnl"), so that they outlive the program; refused ones are set
   // aside in `rejected_path` (".rej").
@@ -57,6 +75,8 @@ class TForm3 : public ui::Form {
 
  private:
   void StampTick();
+  void NoteStored(int count);
+  void StatusChanged();
 
   db::DataModule& data_;
   platform::Services& services_;
@@ -65,4 +85,7 @@ class TForm3 : public ui::Form {
   // The entries ListBox1 shows, in its order: the tick works on these, the list box only shows
   // their texts.
   std::vector<monitor::WindowEntry> known_;
+  bool checking_ = false;
+  int stored_today_ = 0;
+  std::string stored_today_date_;
 };

@@ -252,6 +252,11 @@ void Form::Show() {
 }
 
 void Form::Close() {
+  if (OnCloseQuery) {
+    bool may_close = true;
+    Dispatch([&] { may_close = OnCloseQuery(); });
+    if (!may_close) return;
+  }
   Dispatch(OnClose);
   SetVisible(false);
   if (this == app::MainForm()) CurrentBackend().Quit();

@@ -175,6 +175,8 @@ class Form : public Control {
 
   Handler OnShow;
   Handler OnClose;
+  // Asked before a close: false keeps the form open (the end of a session never asks).
+  std::function<bool()> OnCloseQuery;
   Handler OnEndSession;  // the system ends the session (log off, shutdown) while the form lives
 
   void SetClientSize(int width, int height);
@@ -194,7 +196,7 @@ class Form : public Control {
 
   // Modeless show: runs OnShow when the form goes from hidden to shown, brings it to the front.
   void Show();
-  // Runs OnClose, then hides; for the main form this ends the program.
+  // Asks OnCloseQuery, then runs OnClose and hides; for the main form this ends the program.
   void Close();
   // Shows the form and waits in a nested event loop until it is closed.
   void ShowModal();
