@@ -8,6 +8,7 @@
 #include "db/Statements.h"
 #include "platform/cp932.h"
 #include "platform/services.h"
+#include "records/ListLook.h"
 
 namespace {
 
@@ -87,7 +88,7 @@ TForm5::TForm5(db::DataModule& data)
   SetText("データ一覧表示");
   SetBorder(ui::Border::Sizeable);
   SetMaximizeBox(true);
-  SetColor(ui::Rgb(0xA6, 0xCA, 0xF0));
+  SetColor(records::kListWindowColor);
   SetBounds(192, 107, 500, 300);
 
   std::vector<std::string> sort_items;
@@ -97,7 +98,7 @@ TForm5::TForm5(db::DataModule& data)
 
   // Panel on top, status bar at the bottom, the grid in between: they follow the frame's size.
   //            left top width height tab color                        align
-  Panel1.Create({0,   0,  492,  57,    0,  ui::Rgb(0x8C, 0xBA, 0xEC), ui::Align::Top});
+  Panel1.Create({0,   0,  492,  57,    0,  records::kListPanelColor,  ui::Align::Top});
 
   //             left top width height caption     tab
   Button1.Create({8,   4,  75,   25,   "最初(&F)", 0});
@@ -113,23 +114,11 @@ TForm5::TForm5(db::DataModule& data)
   ComboBox2.Create({368, 32, 105,  21,    6,  filter_items});
 
   //                left top  width height color                        align
-  StatusBar1.Create({0,   254, 492,  19,    ui::Rgb(0xC0, 0xDC, 0xC0), ui::Align::Bottom});
+  StatusBar1.Create({0,   254, 492,  19,    records::kListStatusColor, ui::Align::Bottom});
 
-  ui::StringGrid::CreateArgs grid;
-  grid.tab_order = 1;
-  grid.align = ui::Align::Client;
-  grid.col_count = kColumnCount;
-  grid.row_count = PageSize + 1;
-  grid.fixed_rows = 1;
-  grid.default_col_width = 80;
+  ui::StringGrid::CreateArgs grid = records::ListGridArgs(kColumnCount, PageSize + 1, 80);
   grid.headers.assign(std::begin(kHeaders), std::end(kHeaders));
-  grid.color = ui::kWhite;
-  grid.fixed_color = ui::Rgb(0x85, 0xB6, 0xEB);
-  grid.options.lines = true;
-  grid.options.column_sizing = true;
-  grid.options.editing = false;
   grid.options.tab_moves = true;
-  grid.options.thumb_tracking = true;
   StringGrid1.Create(grid);
 
   // Placed for the client area of the designed 500 x 300 frame; a real frame reports its own

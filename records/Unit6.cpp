@@ -7,6 +7,7 @@
 #include "platform/cp932.h"
 #include "platform/files.h"
 #include "platform/services.h"
+#include "records/ListLook.h"
 #include "records/Period.h"
 
 namespace {
@@ -83,13 +84,13 @@ TForm6::TForm6(db::DataModule& data)
   SetText("集計");
   SetBorder(ui::Border::Sizeable);
   SetMaximizeBox(true);
-  SetColor(ui::Rgb(0xA6, 0xCA, 0xF0));
+  SetColor(records::kListWindowColor);
   SetBounds(192, 107, 640, 480);
 
   std::vector<std::string> grouping_items;
   for (const GroupingEntry& entry : kGroupings) grouping_items.push_back(entry.item);
 
-  Panel1.Create({.width = 632, .height = 65, .tab_order = 0, .color = ui::Rgb(0x8C, 0xBA, 0xEC),
+  Panel1.Create({.width = 632, .height = 65, .tab_order = 0, .color = records::kListPanelColor,
                  .align = ui::Align::Top});
   Label1.Create({.left = 8, .top = 12, .caption = "期間："});
   Edit1.Create({.left = 56, .top = 8, .width = 81, .height = 21, .tab_order = 0, .max_length = 10,
@@ -106,24 +107,13 @@ TForm6::TForm6(db::DataModule& data)
                   .role = ui::ButtonRole::Default});
   Button5.Create({.left = 336, .top = 34, .width = 95, .height = 25, .caption = "書き出し(&E)", .tab_order = 7});
 
-  StatusBar1.Create({.top = 434, .width = 632, .height = 19, .color = ui::Rgb(0xC0, 0xDC, 0xC0),
+  StatusBar1.Create({.top = 434, .width = 632, .height = 19, .color = records::kListStatusColor,
                      .align = ui::Align::Bottom});
   Chart1.Create({.top = 284, .width = 632, .height = 150, .align = ui::Align::Bottom, .empty_text = kNoLaunches});
 
-  ui::StringGrid::CreateArgs grid;
-  grid.tab_order = 1;
-  grid.align = ui::Align::Client;
-  grid.col_count = kColumnCount;
-  grid.row_count = 2;
-  grid.fixed_rows = 1;
-  grid.default_col_width = 64;
+  ui::StringGrid::CreateArgs grid = records::ListGridArgs(kColumnCount, 2, 64);
   grid.headers = {kGroupings[0].item};
   grid.headers.insert(grid.headers.end(), std::begin(kCountHeaders), std::end(kCountHeaders));
-  grid.color = ui::kWhite;
-  grid.fixed_color = ui::Rgb(0x85, 0xB6, 0xEB);
-  grid.options.lines = true;
-  grid.options.column_sizing = true;
-  grid.options.thumb_tracking = true;
   grid.bar_column = kBarColumn;
   StringGrid1.Create(grid);
   StringGrid1.SetColWidth(0, 150);
