@@ -36,6 +36,7 @@ bench: native
 	cmake --build build/native --target bench-records
 	cmake --build build/native --target bench-exchange
 	cmake --build build/native --target bench-summary
+	cmake --build build/native --target bench-latency
 
 clean:
 	rm -rf build out

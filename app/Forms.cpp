@@ -2,6 +2,7 @@
 
 #include "app/Unit1.h"
 #include "app/Unit2.h"
+#include "monitor/CheckIcon.h"
 #include "monitor/Unit3.h"
 #include "records/Unit4.h"
 #include "records/Unit5.h"
@@ -27,9 +28,13 @@ ProgramForms::ProgramForms(platform::Services& services) {
   Form5 = form5_.get();
   form6_ = std::make_unique<TForm6>(*Form1);
   Form6 = form6_.get();
+  check_icon_ = std::make_unique<monitor::CheckIcon>(*Form3);
+  check_icon_->OnShowList = [] { Form5->Show(); };
+  check_icon_->OnQuit = [] { Form1->Close(); };
 }
 
 ProgramForms::~ProgramForms() {
+  check_icon_.reset();  // the icon leaves the notification area first
   form6_.reset();
   form5_.reset();
   form3_.reset();

@@ -12,6 +12,9 @@ class TForm3;
 class TForm4;
 class TForm5;
 class TForm6;
+namespace monitor {
+class CheckIcon;
+}
 
 extern TForm1* Form1;
 extern TForm2* Form2;
@@ -26,6 +29,9 @@ class ProgramForms {
   explicit ProgramForms(platform::Services& services);
   ~ProgramForms();
 
+  // The launch check's icon in the notification area, for as long as the windows live.
+  monitor::CheckIcon& Icon() { return *check_icon_; }
+
  private:
   std::unique_ptr<TForm1> form1_;
   std::unique_ptr<TForm4> form4_;
@@ -33,6 +39,7 @@ class ProgramForms {
   std::unique_ptr<TForm3> form3_;
   std::unique_ptr<TForm5> form5_;
   std::unique_ptr<TForm6> form6_;
+  std::unique_ptr<monitor::CheckIcon> check_icon_;
 };
 
 constexpr char kApplicationTitle[] = "t482－Lumadex";

@@ -1,8 +1,11 @@
 #include "app/Unit1.h"
 
+#include <exception>
+
 #include "app/Forms.h"
 #include "app/UnitV.h"
 #include "app/Unit2.h"
+#include "monitor/LogonStart.h"
 #include "monitor/Unit3.h"
 #include "platform/cp932.h"
 #include "platform/services.h"
@@ -12,7 +15,10 @@
 
 namespace {
 const char kConnectFailedMessage[] = "データベース接続が出来ません。設定を確認して下さい。";
+const char kStopCheckQuestion[] = "起動チェック中です。終了すると図面の記録が止まります。終了しますか？";
+const char kQuestionCaption[] = "確認";
 const char kExchangeFilter[] = "タブ区切りText File(*.txt)|*.txt|CSV File(*.csv)|*.csv";
+const char kUnsavedCaption[] = "確認";
 }  // namespace
 
 TForm1::TForm1()
@@ -60,6 +66,7 @@ TForm1::TForm1()
   OpenDialog1.Filter = kExchangeFilter;
 
   OnShow = [this] { FormShow(); };
+  OnCloseQuery = [this] { return FormCloseQuery(); };
   OnClose = [this] { FormClose(); };
   OnEndSession = [this] { FormEndSession(); };
   Button1.OnClick = [this] { Button1Click(); };
@@ -80,23 +87,71 @@ std::string WithExtension(const std::string& path, const std::string& extension)
   return path + extension;
 }
 
+bool StartedAtLogon(const std::vector<std::string>& arguments) {
+  for (const std::string& argument : arguments) {
+    if (cp932::UpperAscii(argument) == cp932::UpperAscii(monitor::kAutostartArgument)) return true;
+  }
+  return false;
+}
+
 std::string SettingsPathFor(const std::string& program_path) { return WithExtension(program_path, ".dat"); }
 
-void TForm1::FormShow() {
+void TForm1::FormShow() { StartUp(true); }
+
+void TForm1::StartAtLogon() {
+  StartUp(false);
+  // As a show of the check window would: the table is made when missing, so that the first
+  // drawing of the day is stored rather than refused.
+  if (Connected()) {
+    try {
+      EnsureLaunchTable();
+    } catch (const std::exception&) {
+      // The server went away meanwhile: the check keeps the launches until it is back.
+    }
+  }
+  Form3->StartCheck();
+}
+
+void TForm1::StartUp(bool report_failure) {
+  // A program started at logon shows its main window later, on a second start: nothing is
+  // loaded or connected again then.
+  if (started_) return;
+  started_ = true;
   ui::BusyCursor busy;
   SettingsFile = SettingsPathFor(platform::CurrentServices().ProgramPath());
   LoadSettings(SettingsFile);
-  Form3->UseJournal(WithExtension(SettingsFile, ".jnl"), WithExtension(SettingsFile, ".rej"));
+  Form3->UseJournal(WithExtension(SettingsFile, ".jnl"), WithExtension(SettingsFile, ".rej"),
+                    platform::CurrentServices().UserDataFolder());
   if (!ServerFolder.empty()) {
     ConnectDatabase();
     if (!Connected()) {
       DisconnectDatabase();
-      ui::ShowMessage(kConnectFailedMessage);
+      if (report_failure) ui::ShowMessage(kConnectFailedMessage);
     } else {
+      // The one table check, made with the connection (created when missing), not before each
+      // action; a window whose action finds the table gone recovers by itself.
+      EnsureLaunchTable();
       // Launches an earlier run could not store wait in the journal; they go first.
       Form3->StorePendingLaunches();
     }
   }
+}
+
+bool TForm1::FormCloseQuery() { return MayStopCheck() && ConfirmUnsavedLaunches(); }
+
+bool TForm1::MayStopCheck() {
+  if (!Form3->Checking()) return true;
+  return ui::AskYesNo(kQuestionCaption, kStopCheckQuestion) == ui::Answer::Yes;
+}
+
+bool TForm1::ConfirmUnsavedLaunches() {
+  ui::BusyCursor busy;
+  Form3->StorePendingLaunches();  // the last chance to store them or to write them down
+  const std::size_t unsaved = Form3->UnsavedLaunches();
+  if (unsaved == 0) return true;
+  const std::string question = "記録待ちの図面が" + std::to_string(unsaved) +
+                               "件あります。保存できないため、終了すると失われます。終了しますか？";
+  return ui::AskYesNo(kUnsavedCaption, question) == ui::Answer::Yes;
 }
 
 void TForm1::FormClose() {
@@ -121,6 +176,7 @@ void TForm1::Button1Click() {
   DisconnectDatabase();
   Form2->ShowModal();
   ConnectDatabase();
+  if (Connected()) EnsureLaunchTable();  // the table check of a new connection
 }
 
 void TForm1::Button2Click() { Form3->Show(); }

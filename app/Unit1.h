@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "db/DataModule.h"
 #include "platform/ui/toolkit.h"
@@ -29,6 +30,10 @@ class TForm1 : public ui::Form, public db::DataModule {
 
   void FormShow();
   void FormClose();
+  // Asked before the main window closes: launches that could not be saved are lost with the
+  // program, so the user decides. True lets it close.
+  bool FormCloseQuery();
+  bool ConfirmUnsavedLaunches();
   void FormEndSession();
   void Button1Click();
   void Button2Click();
@@ -41,9 +46,22 @@ class TForm1 : public ui::Form, public db::DataModule {
 
   void LoadSettings(const std::string& path);
   void SaveSettings(const std::string& path);
+
+  // Started at logon (/autostart): the settings and the connection as at a show, no window and no
+  // message box (the check's state says what failed), then the check with the saved interval.
+  void StartAtLogon();
+  // Asked before the main window closes: whether ending the program may stop the check.
+  bool MayStopCheck();
+
+ private:
+  // Loads the settings and connects, once per run: at the first show, or at logon.
+  void StartUp(bool report_failure);
+  bool started_ = false;
 };
 
 // `path` with its extension replaced by `extension` (".dat"), or added when it has none.
 std::string WithExtension(const std::string& path, const std::string& extension);
 // The settings file of a program: its path with the extension replaced by ".dat".
 std::string SettingsPathFor(const std::string& program_path);
+// Whether the program was started at logon: one of its arguments is /autostart (any letter case).
+bool StartedAtLogon(const std::vector<std::string>& arguments);

@@ -20,6 +20,7 @@ bool BindAll(platform::LibraryHandle library, ClientLibrary& api) {
   ok &= Bind(library, "isc_database_info", api.database_info);
   ok &= Bind(library, "isc_vax_integer", api.vax_integer);
   ok &= Bind(library, "isc_dsql_execute_immediate", api.execute_immediate);
+  ok &= Bind(library, "isc_dsql_exec_immed2", api.exec_immed2);
   ok &= Bind(library, "isc_start_multiple", api.start_multiple);
   ok &= Bind(library, "isc_commit_transaction", api.commit_transaction);
   ok &= Bind(library, "isc_rollback_transaction", api.rollback_transaction);
@@ -120,6 +121,8 @@ DatabaseError StatusError(const ISC_STATUS* status, const std::string& what) {
   long first = 0;
   bool connection = false;
   bool duplicate = false;
+  bool conflict = false;
+  bool missing_table = false;
   std::string codes;
   std::string arguments;
   // Walk the clusters: code kind, then its value; strings are pointers, cstrings count + pointer.
@@ -131,6 +134,8 @@ DatabaseError StatusError(const ISC_STATUS* status, const std::string& what) {
         if (first == 0) first = static_cast<long>(value);
         connection |= IsConnectionFailureCode(static_cast<long>(value));
         duplicate |= value == isc_unique_key_violation || value == isc_no_dup;
+        conflict |= value == isc_lock_conflict || value == isc_update_conflict || value == isc_deadlock;
+        missing_table |= value == isc_dsql_relation_err;
       }
       codes += (codes.empty() ? "" : " ") + std::to_string(static_cast<long>(value));
       i += 2;
@@ -148,10 +153,15 @@ DatabaseError StatusError(const ISC_STATUS* status, const std::string& what) {
   std::string detail = what + " (Firebird " + (codes.empty() ? std::string("?") : codes) + ")";
   const std::string messages = InterpretedMessages(status);
   detail += messages.empty() ? arguments : ": " + messages;
+  // A key that an uncommitted transaction holds is reported with the unique violation as well:
+  // it is a conflict, since the key may still come free.
   FailureKind kind = connection  ? FailureKind::Connection
+                     : conflict  ? FailureKind::Conflict
                      : duplicate ? FailureKind::Duplicate
                                  : FailureKind::Other;
-  return DatabaseError(detail, 0, first, kind);
+  DatabaseError error(detail, 0, first, kind);
+  error.SetMissingTable(missing_table);
+  return error;
 }
 
 }  // namespace db

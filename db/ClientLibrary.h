@@ -30,6 +30,10 @@ struct ClientLibrary {
                                                         isc_tr_handle*, unsigned short,
                                                         const ISC_SCHAR*, unsigned short,
                                                         const XSQLDA*);
+  using ExecuteImmediate2 = ISC_STATUS(LUMADEX_FB_CALL*)(ISC_STATUS*, isc_db_handle*,
+                                                         isc_tr_handle*, unsigned short,
+                                                         const ISC_SCHAR*, unsigned short,
+                                                         const XSQLDA*, const XSQLDA*);
   using StartMultiple = ISC_STATUS(LUMADEX_FB_CALL*)(ISC_STATUS*, isc_tr_handle*, short, void*);
   using EndTransaction = ISC_STATUS(LUMADEX_FB_CALL*)(ISC_STATUS*, isc_tr_handle*);
   using AllocStatement = ISC_STATUS(LUMADEX_FB_CALL*)(ISC_STATUS*, isc_db_handle*,
@@ -60,6 +64,7 @@ struct ClientLibrary {
   DatabaseInfo database_info = nullptr;
   VaxInteger vax_integer = nullptr;
   ExecuteImmediate execute_immediate = nullptr;
+  ExecuteImmediate2 exec_immed2 = nullptr;  // a singleton SELECT answered in the same exchange
   StartMultiple start_multiple = nullptr;
   EndTransaction commit_transaction = nullptr;
   EndTransaction rollback_transaction = nullptr;

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <random>
 
 #include "db/Statements.h"
 #include "db/ValueFormat.h"
@@ -20,14 +19,6 @@ XSQLDA* NewDescriptor(int count) {
   sqlda->version = SQLDA_VERSION1;
   sqlda->sqln = static_cast<ISC_SHORT>(count);
   return sqlda;
-}
-
-std::string RandomCursorName() {
-  static std::mt19937 generator{std::random_device{}()};
-  std::uniform_int_distribution<int> digits(0, 99999999);
-  char name[16];
-  std::snprintf(name, sizeof(name), "%08d", digits(generator));
-  return name;
 }
 
 template <typename T>
@@ -107,6 +98,41 @@ void ClientQuery::Prepare() {
     Describe();
   }
   prepared_ = true;
+}
+
+long long ClientQuery::ImmediateInteger(const std::vector<std::string>& lines) {
+  Release();
+  lines_ = lines;
+  sent_text_ = JoinStatementLines(lines_);
+  const ClientLibrary& api = connection_.Api();
+  std::unique_ptr<XSQLDA, void (*)(void*)> answer(NewDescriptor(1), std::free);
+  ISC_INT64 value = 0;
+  short null_flag = 0;
+  answer->sqld = 1;
+  answer->sqlvar[0].sqltype = SQL_INT64 + 1;
+  answer->sqlvar[0].sqllen = sizeof value;
+  answer->sqlvar[0].sqldata = reinterpret_cast<ISC_SCHAR*>(&value);
+  answer->sqlvar[0].sqlind = &null_flag;
+  ISC_STATUS_ARRAY status = {};
+  if (api.exec_immed2(status, connection_.Handle(), transaction_.Handle(), StatementLength(sent_text_),
+                      sent_text_.c_str(), static_cast<unsigned short>(connection_.Dialect()), nullptr,
+                      answer.get())) {
+    connection_.Fail(status, "singleton select");
+  }
+  return null_flag < 0 ? 0 : static_cast<long long>(value);
+}
+
+void ClientQuery::ExecuteImmediate(const std::vector<std::string>& lines) {
+  Release();
+  lines_ = lines;
+  sent_text_ = JoinStatementLines(lines_);
+  const ClientLibrary& api = connection_.Api();
+  ISC_STATUS_ARRAY status = {};
+  if (api.execute_immediate(status, connection_.Handle(), transaction_.Handle(),
+                            StatementLength(sent_text_), sent_text_.c_str(),
+                            static_cast<unsigned short>(connection_.Dialect()), nullptr)) {
+    connection_.Fail(status, "execute immediate");
+  }
 }
 
 void ClientQuery::Describe() {
@@ -198,12 +224,8 @@ void ClientQuery::Open() {
   if (api.execute2(status, transaction_.Handle(), &handle_, SQLDA_VERSION1, input_.get(), nullptr)) {
     connection_.Fail(status, "open");
   }
-  const std::string cursor = RandomCursorName();
-  if (api.set_cursor_name(status, &handle_, cursor.c_str(), 0)) {
-    ISC_STATUS_ARRAY close_status = {};
-    api.free_statement(close_status, &handle_, DSQL_close);
-    connection_.Fail(status, "cursor name");
-  }
+  // No cursor name is set: no statement refers to one (WHERE CURRENT OF), and naming costs a
+  // round trip per result.
   open_ = true;
   server_done_ = false;
   ClearCache();

@@ -42,6 +42,12 @@ class ClientQuery : public Query {
 
   // Prepares when needed and executes a statement that returns no rows.
   void ExecSQL();
+  // The one integer a singleton SELECT of the lines answers (no parameters), sent, run and
+  // answered in one exchange in the transaction; 0 for NULL. Throws.
+  long long ImmediateInteger(const std::vector<std::string>& lines);
+  // Sends the lines (no parameters) to be prepared and executed in the transaction at once,
+  // without a statement handle: one exchange with the server. Nothing tells the rows changed.
+  void ExecuteImmediate(const std::vector<std::string>& lines);
   // Rows the last ExecSQL changed, from the server's record counts (UPDATE and DELETE).
   long long RowsAffected() const { return rows_affected_; }
   // Number of rows of the open result, fetching the rest without keeping them. The result

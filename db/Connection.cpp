@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 
 #include "db/Statements.h"
 
@@ -37,6 +38,15 @@ std::string Connection::BuildParameterBuffer(const std::vector<std::string>& lin
     std::string name = Lower(line.substr(0, equals));
     if (name.compare(0, 8, "isc_dpb_") == 0) name.erase(0, 8);
     const std::string value = line.substr(equals + 1);
+    if (name == "connect_timeout") {
+      // Seconds the client waits for the server's host to take the connection; a number of
+      // four bytes, least significant first.
+      const unsigned long seconds = std::strtoul(value.c_str(), nullptr, 10);
+      buffer += static_cast<char>(isc_dpb_connect_timeout);
+      buffer += static_cast<char>(4);
+      for (int shift = 0; shift < 32; shift += 8) buffer += static_cast<char>((seconds >> shift) & 0xFF);
+      continue;
+    }
     for (const DpbItem& item : kDpbItems) {
       if (name == item.name) {
         buffer += static_cast<char>(item.code);

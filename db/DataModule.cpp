@@ -7,6 +7,7 @@
 #include "db/ClientQuery.h"
 #include "db/LaunchTable.h"
 #include "db/Connection.h"
+#include "db/DirectStatements.h"
 #include "db/Statements.h"
 #include "db/Transaction.h"
 #include "platform/cp932.h"
@@ -29,7 +30,6 @@ struct DataModule::State {
   FailureKind last_failure = FailureKind::None;
   std::string last_failure_detail;  // the error behind last_failure
   long long rows_changed = 0;
-  long long last_insert_transaction = 0;
   // Set when a broken connection was let go; the next data operation attaches again.
   bool reattach_pending = false;
   bool batch_active = false;
@@ -101,7 +101,10 @@ void DataModule::ConnectDatabase() {
   if (Connected()) return;
   State& s = *state_;
   s.connection.SetDatabaseName(DatabasePath());
-  s.connection.SetParams({std::string("USER_NAME=") + kUser, std::string("PASSWORD=") + kPassword});
+  // A server whose host does not answer keeps no window waiting for long: the launch check tries
+  // to attach again from its ticks.
+  s.connection.SetParams({std::string("USER_NAME=") + kUser, std::string("PASSWORD=") + kPassword,
+                          "CONNECT_TIMEOUT=2"});
   s.reattach_pending = false;
   try {
     s.connection.Open();
@@ -192,6 +195,19 @@ static void Reattach(DataModule::State& s) {
   s.reattach_pending = false;
 }
 
+// The listing transaction as the table check keeps it open between checks: read-only and read
+// committed, so it holds no snapshot back and never waits.
+const std::string kCheckParameters = {isc_tpb_version3, isc_tpb_read, isc_tpb_read_committed,
+                                      isc_tpb_rec_version, isc_tpb_nowait};
+
+// Whether the launch table exists (a table, not a view): one singleton answer, one exchange with
+// the server (two on a new connection, which starts the listing transaction), where listing the
+// tables took five. A failure (a lost connection) goes to the caller.
+static bool LaunchTablePresent(DataModule::State& s) {
+  if (!s.listing_transaction.InTransaction()) s.listing_transaction.StartTransaction(kCheckParameters);
+  return s.listing.ImmediateInteger(TableCountLines(kLaunchTableName)) > 0;
+}
+
 LaunchTableState DataModule::EnsureLaunchTable(bool create_when_missing) {
   State& s = *state_;
   bool attached_now = false;
@@ -202,14 +218,14 @@ LaunchTableState DataModule::EnsureLaunchTable(bool create_when_missing) {
   }
   bool exists;
   try {
-    exists = TableExists(kLaunchTableName);
+    exists = LaunchTablePresent(s);
   } catch (const DatabaseError& error) {
     // An attachment the server no longer knows (it restarted) is found out only by using it;
     // it has been let go by now, so attach once more and ask again. A failure on a fresh
     // attachment, or any other failure, goes on to the caller.
     if (attached_now || error.Kind() != FailureKind::Connection || !s.reattach_pending) throw;
     Reattach(s);
-    exists = TableExists(kLaunchTableName);
+    exists = LaunchTablePresent(s);
   }
   if (exists) return LaunchTableState::Ready;
   if (!create_when_missing) return LaunchTableState::Missing;
@@ -220,14 +236,49 @@ LaunchTableState DataModule::EnsureLaunchTable(bool create_when_missing) {
   return LaunchTableState::Missing;
 }
 
-// The registration's insert: snapshot, waiting on a number another transaction holds, and no
-// automatic undo of a refused statement. Undoing the refused insert's savepoint can skip the
-// backout of its record when another racer holds that slot's garbage-collection lock; with the
-// default buffer the rollback then finds nothing to undo and marks the transaction committed,
-// which keeps a refused row. Without the automatic undo the rollback marks it dead instead (its
-// records wait for a sweep).
+bool DataModule::AttachLaunchTable() {
+  try {
+    if (!Connected() && !state_->reattach_pending) {
+      ConnectDatabase();
+      if (!Connected()) return false;
+    }
+    return EnsureLaunchTable() == LaunchTableState::Ready;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+LaunchTableState DataModule::RunRecovering(const std::function<void()>& action,
+                                           bool create_when_missing) {
+  State& s = *state_;
+  if (!s.connection.Connected() && !s.reattach_pending) return LaunchTableState::Closed;
+  if (s.connection.Connected()) {
+    try {
+      action();
+      return LaunchTableState::Ready;
+    } catch (const DatabaseError& error) {
+      // A connection the server no longer knows is let go by the failing call itself; one that
+      // was closed on purpose meanwhile is not attached behind the user's back.
+      const bool broken = error.Kind() == FailureKind::Connection && !s.connection.Connected() &&
+                          s.reattach_pending;
+      if (!broken && !error.MissingTable()) throw;
+    }
+  }
+  // Attaching again is making the connection: the table is checked (and created) then, once.
+  const LaunchTableState table = EnsureLaunchTable(create_when_missing);
+  if (table != LaunchTableState::Ready) return table;
+  action();
+  return LaunchTableState::Ready;
+}
+
+// The registration's transaction: snapshot, never waiting on a number another transaction
+// holds (another PC's import must not freeze this one), and no automatic undo of a refused
+// statement. Undoing the refused insert's savepoint can skip the backout of its record when
+// another racer holds that slot's garbage-collection lock; with the default buffer the rollback
+// then finds nothing to undo and marks the transaction committed, which keeps a refused row.
+// Without the automatic undo the rollback marks it dead instead (its records wait for a sweep).
 const std::string kNumberedInsertParameters = {isc_tpb_version3, isc_tpb_write, isc_tpb_concurrency,
-                                               isc_tpb_wait, isc_tpb_no_auto_undo};
+                                               isc_tpb_nowait, isc_tpb_no_auto_undo};
 
 // Runs one step of a modifying operation; true when it did not throw. Otherwise LastFailure
 // tells why, and a connection found lost counts as such whatever the error said.
@@ -246,28 +297,28 @@ static bool Attempt(DataModule::State& s, Step step) {
   return false;
 }
 
+// One modifying statement in a transaction of its own, committed; the rows it changed. Throws,
+// leaving to the caller what a failure left active.
+static long long ModifyInTransaction(DataModule::State& s, const std::vector<std::string>& lines) {
+  s.transaction.MakeInactive();
+  s.transaction.StartTransaction();
+  s.query.Close();
+  s.query.SetParamCheck(false);
+  s.query.SetLines(lines);
+  s.query.ExecSQL();
+  const long long rows = s.query.RowsAffected();
+  s.transaction.Commit();
+  return rows;
+}
+
 // The discipline of every modifying operation: a transaction of its own, committed or rolled
-// back, and nothing left open afterwards. With `transaction_id`, the server's number of that
-// transaction is asked before the statement runs (0 when it never got that far).
-static bool RunModifying(DataModule::State& s, const std::vector<std::string>& lines,
-                         const std::string& parameters = std::string(),
-                         long long* transaction_id = nullptr) {
+// back, and nothing left open afterwards.
+static bool RunModifying(DataModule::State& s, const std::vector<std::string>& lines) {
   s.last_failure = FailureKind::None;
   s.last_failure_detail.clear();
   s.rows_changed = 0;
-  if (transaction_id != nullptr) *transaction_id = 0;
   long long rows = 0;
-  const bool ok = Attempt(s, [&] {
-    s.transaction.MakeInactive();
-    s.transaction.StartTransaction(parameters);
-    if (transaction_id != nullptr) *transaction_id = s.transaction.ServerId();
-    s.query.Close();
-    s.query.SetParamCheck(false);
-    s.query.SetLines(lines);
-    s.query.ExecSQL();
-    rows = s.query.RowsAffected();
-    s.transaction.Commit();
-  });
+  const bool ok = Attempt(s, [&] { rows = ModifyInTransaction(s, lines); });
   if (ok) s.rows_changed = rows;
   CloseAndEndQuietly(s);  // rolls back what a failure left active
   // The rollback may be what finds the connection lost.
@@ -313,22 +364,97 @@ bool DataModule::DeleteRows(const std::string& table, const std::string& conditi
   return RunModifyingWhenConnected(*state_, DeleteLines(table, condition));
 }
 
-bool DataModule::InsertNumberedRow(const std::string& table, int count,
-                                   const std::vector<std::string>& names,
-                                   const std::vector<std::string>& values) {
+bool DataModule::InsertNextNumbered(const std::string& table, const std::vector<std::string>& names,
+                                    const std::function<std::vector<std::string>(long long)>& values_for,
+                                    long long lowest, NumberedAttempt& attempt,
+                                    const std::function<void(const NumberedAttempt&)>& before_insert) {
   State& s = *state_;
-  s.last_insert_transaction = 0;
+  attempt = NumberedAttempt();
+  s.last_failure = FailureKind::None;
+  s.last_failure_detail.clear();
+  s.rows_changed = 0;
   if (!EnsureConnected(s.connection, s.reattach_pending)) {
     s.last_failure = FailureKind::Connection;
     s.last_failure_detail = "the connection is closed";
-    s.rows_changed = 0;
     return false;
   }
-  return RunModifying(s, InsertLines(table, count, names, values), kNumberedInsertParameters,
-                      &s.last_insert_transaction);
+  const std::string key = s.connection.DatabaseName() + '\n' + table;
+  if (key != s.highest_key) {
+    s.highest_key = key;
+    s.highest_seen = 0;
+  }
+  bool limit = false;
+  const bool ok = Attempt(s, [&] {
+    s.query.Close();
+    s.transaction.MakeInactive();
+    s.transaction.StartTransaction(kNumberedInsertParameters);
+    // MAX(N) alone reads every row; with "N >= k" the unique index answers it. Any k at or below
+    // the true maximum gives the same result, and other PCs' inserts only raise the maximum.
+    auto row = ReadWholeNumbers(s.connection, s.transaction,
+                                HighestNumberAndTransactionLines(table, s.highest_seen));
+    if (s.highest_seen > 0 && (row.size() != 2 || !row[0])) {
+      // Rows deleted below the number last seen: ask again without the bound.
+      row = ReadWholeNumbers(s.connection, s.transaction, HighestNumberAndTransactionLines(table, 0));
+    }
+    if (row.size() != 2 || !row[1]) throw DatabaseError("no transaction number was read");
+    const long long highest = row[0] ? *row[0] : 0;
+    s.highest_seen = highest;
+    attempt.transaction = *row[1];
+    if (highest >= kHighestRowNumber || lowest > kHighestRowNumber) {
+      limit = true;
+      throw DatabaseError("the highest number " + std::to_string(highest) + " is the last one N can hold");
+    }
+    attempt.number = std::max(highest + 1, lowest);
+    if (before_insert) before_insert(attempt);
+    ExecuteImmediate(s.connection, s.transaction,
+                     InsertLines(table, static_cast<int>(names.size()), names, values_for(attempt.number)));
+    s.transaction.Commit();
+  });
+  CloseAndEndQuietly(s);  // rolls back what a failure left active
+  if (!ok && !s.connection.Connected()) s.last_failure = FailureKind::Connection;
+  if (!ok && limit && s.last_failure != FailureKind::Connection) s.last_failure = FailureKind::NumberLimit;
+  return ok;
 }
 
-long long DataModule::LastInsertTransaction() const { return state_->last_insert_transaction; }
+// A statement sent with the connection closed would attach on demand behind the user's back.
+static void RequireConnected(DataModule::State& s) {
+  if (!s.connection.Connected()) {
+    throw DatabaseError("the connection is closed", 0, 0, FailureKind::Connection);
+  }
+}
+
+long long DataModule::Modify(const std::vector<std::string>& lines) {
+  State& s = *state_;
+  RequireConnected(s);
+  try {
+    const long long rows = ModifyInTransaction(s, lines);
+    CloseAndEndQuietly(s);
+    return rows;
+  } catch (...) {
+    CloseAndEndQuietly(s);  // rolls back what the failure left active
+    throw;
+  }
+}
+
+std::vector<std::string> DataModule::ReadFirst(const std::vector<std::string>& lines) {
+  State& s = *state_;
+  RequireConnected(s);
+  std::vector<std::string> values;
+  try {
+    s.query.Close();
+    s.transaction.MakeInactive();
+    s.query.SetParamCheck(true);
+    s.query.SetLines(lines);
+    s.query.Open();
+    if (!s.query.Eof()) s.query.ReadRow(values);
+    s.query.Close();
+    s.transaction.Commit();
+  } catch (...) {
+    CloseAndEndQuietly(s);
+    throw;
+  }
+  return values;
+}
 
 FailureKind DataModule::LastFailure() const { return state_->last_failure; }
 
@@ -345,6 +471,13 @@ static bool BatchActive(DataModule::State& s) {
   return false;
 }
 
+// The batch's transaction: snapshot, wait, read-write as the default one, and no automatic undo
+// log: an import of a million lines would otherwise keep one that its commit and its rollback
+// walk for seconds in one call. A refused statement is still undone on its own (its savepoint),
+// and a rollback marks the transaction dead, which hides its rows as well.
+const std::string kBatchParameters = {isc_tpb_version3, isc_tpb_write, isc_tpb_concurrency, isc_tpb_wait,
+                                      isc_tpb_no_auto_undo};
+
 bool DataModule::BeginBatch() {
   State& s = *state_;
   s.last_failure = FailureKind::None;
@@ -355,7 +488,7 @@ bool DataModule::BeginBatch() {
   return Attempt(s, [&] {
     s.query.Close();
     s.transaction.MakeInactive();
-    s.transaction.StartTransaction();
+    s.transaction.StartTransaction(kBatchParameters);
     s.batch_active = true;
   });
 }
@@ -371,6 +504,17 @@ bool DataModule::BatchExecute(const std::vector<std::string>& lines) {
     s.query.SetLines(lines);
     s.query.ExecSQL();
     s.rows_changed = s.query.RowsAffected();
+  });
+}
+
+bool DataModule::BatchExecuteImmediate(const std::vector<std::string>& lines) {
+  State& s = *state_;
+  s.last_failure = FailureKind::None;
+  s.rows_changed = 0;
+  if (!BatchActive(s)) return false;
+  return Attempt(s, [&] {
+    s.query.Close();
+    s.query.ExecuteImmediate(lines);
   });
 }
 

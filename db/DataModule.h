@@ -3,6 +3,7 @@
 // main window's reference.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -45,13 +46,27 @@ class DataModule {
   // A table of that name (in any letter case) is among TableNames(). Throws as TableNames.
   bool TableExists(const std::string& table);
   bool CreateLaunchTable();
-  // Makes the launch table usable for what a window is about to do; every window asks this
-  // before it works on the table. A connection that broke (the server restarted) is attached
+  // Makes the launch table usable: checked when the connection is made (at start, after the
+  // settings dialog, after a reattach) in one exchange with the server. A connection that broke (the server restarted) is attached
   // again, also when the break is only found by this very question; the table is created when
   // missing unless `create_when_missing` is false (the export has nothing to write then).
   // Throws DatabaseError of kind Connection when the connection broke and the server cannot be
   // reached (yet): the caller's action ends there, and the next call tries again.
   LaunchTableState EnsureLaunchTable(bool create_when_missing = true);
+  // For the launch check, which must never stop on a server that cannot be reached: attaches
+  // (the saved settings) when the connection is closed or was lost, then EnsureLaunchTable.
+  // Never throws; true when the table is ready.
+  bool AttachLaunchTable();
+  // The one rule for a failed action: runs `action`, which throws DatabaseError when it fails.
+  // When it failed because the connection broke (the server restarted) or the launch table is
+  // missing, the connection is attached again, the table made usable as by EnsureLaunchTable
+  // (the one check, made when the connection is made) and `action` runs once more; what it
+  // throws then goes to the caller, as does a server that cannot be reached. Nothing is tried
+  // with the connection closed on purpose (Closed). Missing: the table is missing and was not
+  // created, `action` did not run again. Ready: `action` ran to its end. Whatever the first run
+  // changed must be undone by itself (its transaction) or redone by the second.
+  LaunchTableState RunRecovering(const std::function<void()>& action,
+                                 bool create_when_missing = true);
   bool ExecuteScript(const std::vector<std::string>& lines);
   bool InsertRow(const std::string& table, int count, const std::vector<std::string>& names,
                  const std::vector<std::string>& values);
@@ -59,14 +74,29 @@ class DataModule {
                   const std::vector<std::string>& values, const std::string& condition);
   bool DeleteRows(const std::string& table, const std::string& condition);
 
-  // InsertRow for a row numbered one above the highest stored (the launch registration): its
-  // transaction is started so that the server never keeps a row whose insert it refused, and
-  // the server's number of that transaction is kept (LastInsertTransaction), so that after a
-  // lost connection the row can be told apart from any other: its RDB$RECORD_VERSION is it.
-  bool InsertNumberedRow(const std::string& table, int count, const std::vector<std::string>& names,
-                         const std::vector<std::string>& values);
-  // 0 when the last InsertNumberedRow did not get as far as starting its transaction.
-  long long LastInsertTransaction() const;
+  // What one try of InsertNextNumbered did: the number it tried (0: none) and the server's number
+  // of its transaction (0: it never started), which a row it stored carries as RDB$RECORD_VERSION.
+  struct NumberedAttempt {
+    long long number = 0;
+    long long transaction = 0;
+  };
+  // Stores a row numbered one above the highest stored, and at least `lowest` (the launch
+  // registration). One transaction that never waits on another: the highest number and the
+  // transaction's own number are read by one statement inside it, `before_insert` is told both,
+  // then the insert and the commit follow. A number another transaction holds uncommitted fails
+  // at once (LastFailure Conflict), one stored meanwhile as Duplicate; a highest number at the top
+  // of the INTEGER range as NumberLimit. The server never keeps a row whose insert it refused.
+  bool InsertNextNumbered(const std::string& table, const std::vector<std::string>& names,
+                          const std::function<std::vector<std::string>(long long)>& values_for,
+                          long long lowest, NumberedAttempt& attempt,
+                          const std::function<void(const NumberedAttempt&)>& before_insert = nullptr);
+
+  // One modifying statement in a transaction of its own, committed; the rows it changed (server's
+  // record counts). Throws DatabaseError, with nothing left active; never attaches.
+  long long Modify(const std::vector<std::string>& lines);
+  // The first row of a SELECT as value texts (none: empty), read in a transaction of its own
+  // that has ended when it returns. Throws DatabaseError; never attaches.
+  std::vector<std::string> ReadFirst(const std::vector<std::string>& lines);
 
   // Why the last InsertRow/UpdateRows/DeleteRows/ExecuteScript failed (None after a success).
   FailureKind LastFailure() const;
@@ -78,11 +108,14 @@ class DataModule {
 
   // Several modifying statements in one transaction, committed only when all succeeded
   // (the import uses this so that a failed run leaves the table as it was).
-  // BeginBatch ends any reading transaction and starts one; BatchExecute runs one statement
+  // BeginBatch ends any reading transaction and starts one, without the transaction-level undo
+  // log (its commit and its rollback need not walk it; a failed statement is still undone); BatchExecute runs one statement
   // inside it (false on failure, the batch stays usable; LastFailure tells why);
   // CommitBatch/RollbackBatch end it. Nothing else may run between Begin and Commit/Rollback.
   bool BeginBatch();
   bool BatchExecute(const std::vector<std::string>& lines);
+  // BatchExecute in one exchange with the server (execute immediate); RowsChanged stays 0.
+  bool BatchExecuteImmediate(const std::vector<std::string>& lines);
   bool CommitBatch();
   void RollbackBatch();
 

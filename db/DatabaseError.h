@@ -12,6 +12,8 @@ namespace db {
 enum class FailureKind {
   None,        // it succeeded
   Duplicate,   // unique key violation (a registration number stored meanwhile)
+  Conflict,    // another transaction holds the row or key (its work is not committed yet)
+  NumberLimit, // the highest registration number is the largest an INTEGER holds
   Connection,  // the connection is closed, was lost, or the server cannot be reached
   Other,       // anything else (syntax, a text longer than its column, ...)
 };
@@ -29,8 +31,11 @@ class DatabaseError : public platform::ReportedError {
         kind_(kind) {}
   long SqlCode() const { return sql_code_; }
   long GdsCode() const { return gds_code_; }  // first isc_* code of the status vector
-  // Duplicate or Connection when any code of the status vector says so, else Other.
+  // Duplicate, Conflict or Connection when a code of the status vector says so, else Other.
   FailureKind Kind() const { return kind_; }
+  // The statement named a table the database does not have (the launch table was dropped).
+  bool MissingTable() const { return missing_table_; }
+  void SetMissingTable(bool missing) { missing_table_ = missing; }
 
   static const char* SentenceFor(FailureKind kind) {
     return kind == FailureKind::Connection ? "データベースに接続できません。"
@@ -41,6 +46,7 @@ class DatabaseError : public platform::ReportedError {
   long sql_code_;
   long gds_code_;
   FailureKind kind_;
+  bool missing_table_ = false;
 };
 
 }  // namespace db

@@ -24,6 +24,8 @@ enum class LaunchColumn {
   FILE_SIZE,
 };
 inline constexpr int kLaunchColumnCount = 10;
+// The largest registration number the INTEGER column N holds.
+constexpr long long kHighestRowNumber = 2147483647;
 
 const char* LaunchColumnName(LaunchColumn column);
 // The column's type as the creation statement declares it.

@@ -11,6 +11,11 @@ const char* const kListTablesStatement =
     "Select RDB$RELATION_NAME from RDB$RELATIONS  where RDB$VIEW_BLR is NULL and "
     "RDB$SYSTEM_FLAG = 0 ORDER BY RDB$RELATION_NAME";
 
+std::vector<std::string> TableCountLines(const std::string& table) {
+  return {"SELECT COUNT(*) FROM RDB$RELATIONS WHERE RDB$VIEW_BLR IS NULL AND RDB$SYSTEM_FLAG = 0",
+          "  AND UPPER(RDB$RELATION_NAME) = " + QuoteLiteral(cp932::UpperAscii(table))};
+}
+
 std::string QuoteLiteral(const std::string& text) {
   std::string quoted;
   quoted.reserve(text.size() + 2);
@@ -114,6 +119,13 @@ std::vector<std::string> SelectMaxLines(const std::string& table, const std::str
                                         const std::string& condition) {
   std::vector<std::string> lines{"SELECT MAX(" + column + ") ", "   FROM " + table + " "};
   if (!condition.empty()) lines.push_back("   WHERE " + condition + " ");
+  lines.push_back("   ;");
+  return lines;
+}
+
+std::vector<std::string> HighestNumberAndTransactionLines(const std::string& table, long long lowest) {
+  std::vector<std::string> lines{"SELECT MAX(N), CURRENT_TRANSACTION ", "   FROM " + table + " "};
+  if (lowest > 0) lines.push_back("   WHERE " + NumberFromCondition(lowest) + " ");
   lines.push_back("   ;");
   return lines;
 }

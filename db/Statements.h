@@ -20,6 +20,9 @@ std::vector<std::string> CreateDatabaseLines(const std::string& path,
                                              const std::vector<std::string>& parameter_lines);
 // Names of the database's own tables (no views, no system tables), ascending.
 extern const char* const kListTablesStatement;
+// The number of the database's own tables named `table` in any letter case (0 or 1): one
+// singleton answer instead of the listing.
+std::vector<std::string> TableCountLines(const std::string& table);
 
 // ---- The data operations' statements ----
 std::vector<std::string> LaunchTableLines();
@@ -35,6 +38,9 @@ std::vector<std::string> CountRowsLines(const std::string& table, const std::str
 std::vector<std::string> CountFieldsLines(const std::string& table);
 std::vector<std::string> SelectMaxLines(const std::string& table, const std::string& column,
                                         const std::string& condition);
+// The highest registration number (counted from `lowest` up when above 0, through the unique
+// index) and the number of the transaction that reads it, in one row.
+std::vector<std::string> HighestNumberAndTransactionLines(const std::string& table, long long lowest);
 std::vector<std::string> OpenSelectLines(const std::string& columns, const std::string& table,
                                          const std::string& condition, const std::string& order);
 

@@ -56,6 +56,12 @@ enum class ImportOutcome {
 
 constexpr std::size_t kReportedLines = 10;
 
+// The import sends its lines in blocks (one EXECUTE BLOCK each, one exchange with the server):
+// as many inserts as one statement may hold (the server allows 256 table contexts in one), and
+// a bound on the statement's size for lines far longer than the columns take.
+constexpr std::size_t kImportBlockLines = 255;
+constexpr std::size_t kImportBlockBytes = 1024 * 1024;
+
 struct ImportResult {
   ImportOutcome outcome = ImportOutcome::Unavailable;
   long long stored = 0;                 // rows committed

@@ -36,25 +36,30 @@ void EndRead(db::DataModule& data) {
 
 bool ExportTable(db::DataModule& data, const std::string& table, const std::string& file_name,
                  ExportResult* result, const Progress& progress) {
-  if (!data.Connected()) return Finish(result, ExportOutcome::Unavailable, 0);
-  try {
-    if (!data.TableExists(table)) return Finish(result, ExportOutcome::Unavailable, 0);
-  } catch (const db::DatabaseError&) {
-    return Finish(result, ExportOutcome::ReadFailed, 0);
-  }
-
   // The statement of OpenSelect, driven row by row: the number of lines is the number of rows
   // this one read returns, and a failure to read is noticed instead of being written as rows.
+  // Opening it finds a server restarted since the last use or a missing table; it is opened
+  // again after the recovery. No table is created: there would be nothing to write.
   db::Query& query = data.IBQuery1();
+  db::LaunchTableState opened;
   try {
-    data.CloseQuery();
-    query.SetParamCheck(true);
-    query.SetLines(db::OpenSelectLines("*", table, "", ""));
-    query.SetUniDirectional(true);  // each row is written once: the cache need not keep it
-    query.Open();
-  } catch (const db::DatabaseError&) {
+    opened = data.RunRecovering(
+        [&] {
+          data.CloseQuery();
+          query.SetParamCheck(true);
+          query.SetLines(db::OpenSelectLines("*", table, "", ""));
+          query.SetUniDirectional(true);  // each row is written once: the cache need not keep it
+          query.Open();
+        },
+        false);
+  } catch (const db::DatabaseError& error) {
     EndRead(data);
+    if (error.MissingTable()) return Finish(result, ExportOutcome::Unavailable, 0);
     return Finish(result, ExportOutcome::ReadFailed, 0);
+  }
+  if (opened != db::LaunchTableState::Ready) {
+    EndRead(data);
+    return Finish(result, ExportOutcome::Unavailable, 0);
   }
 
   platform::ReplacingFile file(file_name);

@@ -44,9 +44,10 @@ struct Columns {
 // Names and kinds of the table's columns, from the description of its rows. Only the first rows
 // are fetched: a condition that matches nothing would still have the server read the whole table
 // (seconds at a million rows, while the program could not answer).
-bool DescribeColumns(db::DataModule& data, const std::string& table, Columns& columns) {
+// Throws DatabaseError when the server fails.
+void DescribeColumns(db::DataModule& data, const std::string& table, Columns& columns) {
   db::Query& query = data.IBQuery1();
-  bool described = false;
+  columns = Columns();
   try {
     data.CloseQuery();
     query.SetParamCheck(true);
@@ -60,13 +61,12 @@ bool DescribeColumns(db::DataModule& data, const std::string& table, Columns& co
         columns.names.push_back(query.FieldName(k));
         columns.text.push_back(query.GetFieldType(k) == db::FieldType::String);
       }
-      described = count > 0;
     }
-  } catch (const db::DatabaseError&) {
-    described = false;
+  } catch (...) {
+    data.CloseSelect();
+    throw;
   }
   data.CloseSelect();
-  return described;
 }
 
 // The number after the highest one stored in the first column, 1 for an empty table.
@@ -111,8 +111,8 @@ bool DeleteAllRows(db::DataModule& data, const std::string& table, const Columns
   return data.BatchExecute(db::DeleteLines(table, ""));
 }
 
-// Inserts the lines read so far. They go to the server together in one EXECUTE BLOCK, which
-// saves a round trip per line; a block the server refuses is undone as a whole (one statement),
+// Inserts the lines read so far. They go to the server together in one EXECUTE BLOCK sent with
+// execute immediate (one exchange for the whole block); a block the server refuses is undone as a whole (one statement),
 // and its lines are then inserted one by one, so that the refused lines are found and skipped and
 // a number taken meanwhile is replaced by the next free one.
 class Inserter {
@@ -137,10 +137,8 @@ class Inserter {
   }
 
  private:
-  // Few enough lines that a refused block costs little, and far below the server's 64 KiB
-  // statement limit even when every text is as long as its column.
-  static constexpr std::size_t kBlockLines = 64;
-  static constexpr std::size_t kBlockBytes = 32 * 1024;
+  static constexpr std::size_t kBlockLines = kImportBlockLines;
+  static constexpr std::size_t kBlockBytes = kImportBlockBytes;
 
   struct Pending {
     long long line_number;
@@ -162,7 +160,7 @@ class Inserter {
         if (Numbered()) line.values[0] = std::to_string(number++);
         inserts.push_back(InsertLines(line.values));
       }
-      if (data_.BatchExecute(db::ExecuteBlockLines(inserts))) {
+      if (data_.BatchExecuteImmediate(db::ExecuteBlockLines(inserts))) {
         work_.stored += static_cast<long long>(pending_.size());
         next_ += static_cast<int64_t>(pending_.size());
         return true;
@@ -211,22 +209,22 @@ bool ImportTable(db::DataModule& data, const std::string& table, const std::stri
                  bool keep_rows, bool skip_first_line, ImportResult* result,
                  const Progress& progress) {
   ImportResult work;
-  if (!data.Connected()) return Finish(result, work, ImportOutcome::Unavailable);
+  // The first statement finds a server restarted since the last use or a missing launch table
+  // (created then); it runs again after the recovery.
+  Columns columns;
   try {
-    if (!data.TableExists(table)) return Finish(result, work, ImportOutcome::Unavailable);
-  } catch (const db::DatabaseError&) {
-    return Finish(result, work, ImportOutcome::Unavailable);
+    const db::LaunchTableState table_state = data.RunRecovering([&] { DescribeColumns(data, table, columns); });
+    if (table_state != db::LaunchTableState::Ready) return Finish(result, work, ImportOutcome::Unavailable);
+  } catch (const db::DatabaseError& error) {
+    const bool unavailable = error.MissingTable() || error.Kind() == db::FailureKind::Connection;
+    return Finish(result, work, unavailable ? ImportOutcome::Unavailable : ImportOutcome::DatabaseFailed);
   }
+  if (columns.names.empty()) return Finish(result, work, ImportOutcome::DatabaseFailed);
 
   platform::InputFile file;
   if (!file.Open(file_name)) return Finish(result, work, ImportOutcome::OpenFailed);
   // The part of the file read so far tells how far the work is; the lines are not counted first.
   const double file_size = static_cast<double>(file.Size());
-
-  Columns columns;
-  if (!DescribeColumns(data, table, columns)) {
-    return Finish(result, work, ImportOutcome::DatabaseFailed);
-  }
   const int count = static_cast<int>(columns.names.size());
   // Replacing starts from 1 inside the transaction that deletes the old rows; adding counts on
   // from the highest stored number. A number taken meanwhile by another PC is skipped.

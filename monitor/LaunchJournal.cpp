@@ -48,10 +48,28 @@ bool IsDigits(const std::string& text) {
 // Empty, or a decimal number from `lowest` to 2147483647.
 bool IsOptionalNumber(const std::string& text, long long lowest) {
   if (text.empty()) return true;
-  if (!IsDigits(text) || text.size() > 10) return false;
-  const long long value = std::atoll(text.c_str());
+  const bool negative = text[0] == '-';
+  const std::string digits = negative ? text.substr(1) : text;
+  if (!IsDigits(digits) || digits.size() > 10) return false;
+  const long long value = (negative ? -1 : 1) * std::atoll(digits.c_str());
   return value >= lowest && value <= 2147483647LL;
 }
+
+// Every field of a line, each ended by a tab; false when the line does not end with one (a line
+// cut anywhere but right after its last tab).
+bool SplitFields(const std::string& line, std::vector<std::string>& fields) {
+  fields.clear();
+  if (line.empty() || line.back() != '\t') return false;
+  std::size_t start = 0;
+  for (std::size_t tab = line.find('\t'); tab != std::string::npos; tab = line.find('\t', start)) {
+    fields.push_back(line.substr(start, tab - start));
+    start = tab + 1;
+  }
+  return true;
+}
+
+const char kAttemptTag[] = "?";
+const char kStoredTag[] = "=";
 
 bool IsOptionalOfSize(const std::string& text, std::size_t size) {
   return text.empty() || text.size() == size;
@@ -94,16 +112,12 @@ std::string RejectedLine(const LaunchFacts& launch, const std::string& error_tex
 bool ParseJournalLine(const std::string& line, LaunchFacts& launch) {
   // Every field ends with a tab, so a line cut anywhere but right after its last tab has too few
   // fields or no tab at its end.
-  if (line.empty() || line.back() != '\t') return false;
   std::vector<std::string> fields;
-  std::size_t start = 0;
-  for (std::size_t tab = line.find('\t'); tab != std::string::npos; tab = line.find('\t', start)) {
-    fields.push_back(line.substr(start, tab - start));
-    start = tab + 1;
-  }
+  if (!SplitFields(line, fields)) return false;
   if (fields.size() != kColumns && fields.size() != kColumns + 1) return false;
   const bool attempted = fields.size() == kColumns + 1;
-  if (!IsOptionalNumber(fields[0], 1) || (attempted && (fields[0].empty() || !IsDigits(fields[10])))) {
+  if (!IsOptionalNumber(fields[0], -2147483648LL) ||
+      (attempted && (fields[0].empty() || !IsDigits(fields[10])))) {
     return false;
   }
   if (!IsOptionalOfSize(fields[5], 10) || !IsOptionalOfSize(fields[6], 8) ||
@@ -123,27 +137,39 @@ bool ParseJournalLine(const std::string& line, LaunchFacts& launch) {
   parsed.file_size = fields[9];
   if (attempted) {
     parsed.maybe_stored = true;
-    parsed.attempted_number = static_cast<int32_t>(std::atol(fields[0].c_str()));
+    parsed.attempted_number = static_cast<int32_t>(std::atoll(fields[0].c_str()));
     parsed.attempted_transaction = std::atoll(fields[10].c_str());
   }
   launch = std::move(parsed);
   return true;
 }
 
+const char kUnreadableLineReason[] = "読み取れない行";
+
 LaunchJournal::LaunchJournal(std::string journal_path, std::string rejected_path)
     : journal_path_(std::move(journal_path)), rejected_path_(std::move(rejected_path)) {}
 
-LaunchJournal::~LaunchJournal() = default;
+LaunchJournal::~LaunchJournal() { Unlock(); }
 
-bool LaunchJournal::Lock(int wait_ms) { return lock_.Acquire(journal_path_ + ".lck", wait_ms); }
+bool LaunchJournal::Lock(int wait_ms) {
+  known_ = false;
+  return lock_.Acquire(journal_path_ + ".lck", wait_ms);
+}
 
-void LaunchJournal::Unlock() { lock_.Release(); }
+void LaunchJournal::Unlock() {
+  CloseAppending();
+  known_ = false;
+  lock_.Release();
+}
+
+void LaunchJournal::CloseAppending() {
+  if (appending_.IsOpen()) appending_.Close();
+}
 
 bool LaunchJournal::Exists() const { return platform::FileExists(journal_path_); }
 
-bool LaunchJournal::Read(std::vector<LaunchFacts>& launches, bool& tidy) const {
-  launches.clear();
-  tidy = true;
+bool LaunchJournal::Read(Contents& contents) {
+  contents = Contents();
   std::string content;
   if (!ReadWholeFile(journal_path_, content)) return false;
   const std::string header = HeaderLine(false);
@@ -151,44 +177,170 @@ bool LaunchJournal::Read(std::vector<LaunchFacts>& launches, bool& tidy) const {
   if (content.compare(0, header.size(), header) == 0) {
     start = header.size();
   } else if (!content.empty()) {
-    tidy = false;
+    contents.tidy = false;
   }
-  // Only a line with its line end counts: what follows the last one was never finished.
-  for (std::size_t end = content.find('\n', start); end != std::string::npos;
-       end = content.find('\n', start)) {
+  // Launches by their line's number; an entry is dropped once its stored line is read.
+  std::vector<LaunchFacts> launches;
+  std::vector<bool> stored;
+  std::vector<std::string> fields;
+  while (start < content.size()) {
+    std::size_t end = content.find('\n', start);
+    const bool ended = end != std::string::npos;
+    if (!ended) end = content.size();
     std::size_t line_end = end;
-    if (line_end > start && content[line_end - 1] == '\r') --line_end;
+    if (ended && line_end > start && content[line_end - 1] == '\r') --line_end;
+    const std::string line = content.substr(start, line_end - start);
+    start = ended ? end + 1 : end;
     LaunchFacts launch;
-    if (ParseJournalLine(content.substr(start, line_end - start), launch)) {
+    // What follows the last line end was never finished, whatever it looks like.
+    if (ended && ParseJournalLine(line, launch)) {
+      launch.journal_index = static_cast<long long>(launches.size());
       launches.push_back(std::move(launch));
-    } else {
-      tidy = false;
+      stored.push_back(false);
+      continue;
     }
-    start = end + 1;
+    if (ended && SplitFields(line, fields) && fields.size() >= 2 && IsDigits(fields[1])) {
+      const long long index = std::atoll(fields[1].c_str());
+      const bool known = index >= 0 && index < static_cast<long long>(launches.size());
+      if (known && fields.size() == 2 && fields[0] == kStoredTag) {
+        if (!stored[index]) ++contents.stored;
+        stored[index] = true;
+        continue;
+      }
+      if (known && fields.size() == 4 && fields[0] == kAttemptTag && IsOptionalNumber(fields[2], -2147483648LL) &&
+          !fields[2].empty() && IsDigits(fields[3])) {
+        LaunchFacts& attempted = launches[index];
+        attempted.maybe_stored = true;
+        attempted.attempted_number = static_cast<int32_t>(std::atoll(fields[2].c_str()));
+        attempted.attempted_transaction = std::atoll(fields[3].c_str());
+        continue;
+      }
+    }
+    contents.unreadable.push_back(line);
+    if (!ended) contents.tidy = false;
   }
-  if (start < content.size()) tidy = false;
+  if (!contents.unreadable.empty()) contents.tidy = false;
+  for (std::size_t k = 0; k < launches.size(); ++k) {
+    if (!stored[k]) contents.waiting.push_back(std::move(launches[k]));
+  }
+  next_index_ = static_cast<long long>(launches.size());
+  known_ = true;
+  return true;
+}
+
+bool LaunchJournal::Read(std::vector<LaunchFacts>& launches, bool& tidy) {
+  Contents contents;
+  launches.clear();
+  tidy = true;
+  if (!Read(contents)) return false;
+  launches = std::move(contents.waiting);
+  tidy = contents.tidy;
+  return true;
+}
+
+bool LaunchJournal::Write(std::vector<LaunchFacts>& launches) {
+  if (!Locked()) return false;
+  CloseAppending();
+  known_ = false;
+  if (launches.empty()) {
+    if (Exists() && !platform::RemoveFile(journal_path_)) return false;
+    next_index_ = 0;
+    known_ = true;
+    return true;
+  }
+  std::string content = HeaderLine(false);
+  for (const LaunchFacts& launch : launches) content += JournalLine(launch);
+  if (!ReplaceWith(journal_path_, content)) return false;
+  for (std::size_t k = 0; k < launches.size(); ++k) launches[k].journal_index = static_cast<long long>(k);
+  next_index_ = static_cast<long long>(launches.size());
+  known_ = true;
   return true;
 }
 
 bool LaunchJournal::Write(const std::vector<LaunchFacts>& launches) {
-  if (!Locked()) return false;
-  if (launches.empty()) return !Exists() || platform::RemoveFile(journal_path_);
-  std::string content = HeaderLine(false);
-  for (const LaunchFacts& launch : launches) content += JournalLine(launch);
-  return ReplaceWith(journal_path_, content);
+  std::vector<LaunchFacts> copy = launches;
+  return Write(copy);
 }
 
-bool LaunchJournal::AddRejected(const LaunchFacts& launch, const std::string& error_text) {
+bool LaunchJournal::Append(const std::string& text) {
   if (!Locked()) return false;
+  if (!known_) {
+    Contents contents;
+    if (!Read(contents)) return false;
+  }
+  const bool fresh = !Exists();
+  if (!appending_.IsOpen() && !appending_.OpenToAppend(journal_path_)) return false;
+  if (fresh && !appending_.Write(HeaderLine(false))) {
+    CloseAppending();
+    return false;
+  }
+  if (appending_.Write(text) && appending_.FlushToSystem()) return true;
+  // What was half written ends no line: the next reader sets it aside as unreadable.
+  CloseAppending();
+  known_ = false;
+  return false;
+}
+
+bool LaunchJournal::AppendLaunch(LaunchFacts& launch) {
+  LaunchFacts listed = launch;
+  listed.maybe_stored = false;  // the insert it may have made is told by a line of its own
+  std::string text = JournalLine(listed);
+  if (!known_ && Locked()) {
+    Contents contents;
+    if (!Read(contents)) return false;
+  }
+  const long long index = next_index_;
+  if (launch.maybe_stored && launch.attempted_transaction > 0) {
+    text += std::string(kAttemptTag) + '\t' + std::to_string(index) + '\t' +
+            std::to_string(launch.attempted_number) + '\t' + std::to_string(launch.attempted_transaction) + "\t\r\n";
+  }
+  if (!Append(text)) return false;
+  launch.journal_index = index;
+  ++next_index_;
+  return true;
+}
+
+bool LaunchJournal::AppendAttempt(long long index, long long number, long long transaction) {
+  return Append(std::string(kAttemptTag) + '\t' + std::to_string(index) + '\t' + std::to_string(number) +
+                '\t' + std::to_string(transaction) + "\t\r\n");
+}
+
+bool LaunchJournal::AppendStored(long long index) {
+  return Append(std::string(kStoredTag) + '\t' + std::to_string(index) + "\t\r\n");
+}
+
+static bool AddRejectedText(const std::string& path, const std::string& line) {
   std::string content;
-  if (!ReadWholeFile(rejected_path_, content)) return false;
+  if (!ReadWholeFile(path, content)) return false;
   if (content.empty()) {
     content = HeaderLine(true);
   } else if (content.back() != '\n') {
     content += "\r\n";  // an unfinished last line stays a line of its own
   }
-  content += RejectedLine(launch, error_text);
-  return ReplaceWith(rejected_path_, content);
+  content += line;
+  return ReplaceWith(path, content);
+}
+
+bool LaunchJournal::AddRejected(const LaunchFacts& launch, const std::string& error_text) {
+  if (!Locked()) return false;
+  return AddRejectedText(rejected_path_, RejectedLine(launch, error_text));
+}
+
+bool LaunchJournal::AddUnreadable(const std::string& line) {
+  if (!Locked()) return false;
+  // The line as it stands: a tab ends its last field unless the line lost it.
+  std::string text = line;
+  if (text.empty() || text.back() != '\t') text += '\t';
+  return AddRejectedText(rejected_path_, text + Field(kUnreadableLineReason) + "\r\n");
+}
+
+void LaunchJournal::RemoveStaleTemporaries() {
+  if (!Locked()) return;
+  // Only a rewrite of the holder makes them, and this copy is the holder now.
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    const std::string candidate = journal_path_ + ".tmp" + (attempt == 0 ? std::string() : std::to_string(attempt));
+    if (platform::FileExists(candidate)) platform::RemoveFile(candidate);
+  }
 }
 
 }  // namespace monitor

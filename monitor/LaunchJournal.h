@@ -4,6 +4,13 @@
 //
 // Both are tab-separated Shift-JIS text in the export's form: a header line with the column
 // names, then one launch a line, every field followed by a tab, every line ended by CR LF.
+//
+// The journal only grows while launches wait: a launch line when a launch starts waiting, then
+// short lines about it, each appended and handed to the system at once, so that a program ended
+// at any moment leaves a journal that tells what was done:
+//   "?" <tab> k <tab> number <tab> transaction   an insert of launch line k is about to be sent
+//   "=" <tab> k                                  launch line k is stored (or set aside)
+// Launch lines are counted from 0 in file order. Once no launch waits the file is removed.
 #pragma once
 
 #include <string>
@@ -11,6 +18,7 @@
 
 #include "monitor/LaunchRecord.h"
 #include "platform/file_lock.h"
+#include "platform/files.h"
 
 namespace monitor {
 
@@ -23,6 +31,9 @@ std::string JournalLine(const LaunchFacts& launch);
 bool ParseJournalLine(const std::string& line, LaunchFacts& launch);
 // The line of a refused launch: the ten columns with N empty, then the server's error text.
 std::string RejectedLine(const LaunchFacts& launch, const std::string& error_text);
+
+// The reason given in the rejected file for a journal line that could not be read.
+extern const char kUnreadableLineReason[];
 
 class LaunchJournal {
  public:
@@ -47,20 +58,51 @@ class LaunchJournal {
 
   // The rest only while locked.
 
-  // The launches of the journal in their order; lines that are not a whole launch are left out
-  // and `tidy` is false then. No file is an empty journal. False when the file exists but
-  // cannot be read.
-  bool Read(std::vector<LaunchFacts>& launches, bool& tidy) const;
-  // Replaces the journal by these launches (written completely and flushed to the disk before
-  // it takes the old one's place); no launch at all removes the file.
+  struct Contents {
+    // Launches without a stored line, in file order, each with its journal_index; an insert
+    // announced by a "?" line makes the launch maybe_stored with that number and transaction.
+    std::vector<LaunchFacts> waiting;
+    // Lines that are neither a launch nor a line about one, as they stand (without line end).
+    std::vector<std::string> unreadable;
+    long long stored = 0;  // launch lines with a stored line
+    // The file ends with a line end (appending may go on) and starts with the header.
+    bool tidy = true;
+  };
+  // The journal as it stands. No file is an empty journal. False when the file exists but cannot
+  // be read. Appends go on after the launches read.
+  bool Read(Contents& contents);
+  // The waiting launches only; `tidy` is false when any line could not be read.
+  bool Read(std::vector<LaunchFacts>& launches, bool& tidy);
+  // Replaces the journal by these launches, numbered anew from 0 (written completely and flushed
+  // to the disk before it takes the old one's place); no launch at all removes the file.
+  bool Write(std::vector<LaunchFacts>& launches);
   bool Write(const std::vector<LaunchFacts>& launches);
+
+  // Appends a launch line (with its "?" line when an insert of it may have landed) and numbers
+  // the launch; creates the file with its header when missing.
+  bool AppendLaunch(LaunchFacts& launch);
+  // Appends the "?" line of an insert about to be sent for launch line `index`.
+  bool AppendAttempt(long long index, long long number, long long transaction);
+  // Appends the "=" line of launch line `index`.
+  bool AppendStored(long long index);
+
   // Adds one refused launch with the server's error text to the rejected file, in the same way.
   bool AddRejected(const LaunchFacts& launch, const std::string& error_text);
+  // Adds a journal line that could not be read, as it stands, with kUnreadableLineReason.
+  bool AddUnreadable(const std::string& line);
+  // Removes what a rewrite ended by a crash left beside the journal.
+  void RemoveStaleTemporaries();
 
  private:
+  bool Append(const std::string& text);
+  void CloseAppending();
+
   std::string journal_path_;
   std::string rejected_path_;
   platform::FileLock lock_;
+  platform::OutputFile appending_;
+  long long next_index_ = 0;  // the number of the next launch line appended
+  bool known_ = false;        // next_index_ follows the file as last read or written
 };
 
 }  // namespace monitor

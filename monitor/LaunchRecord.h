@@ -36,8 +36,11 @@ struct LaunchFacts {
   // connection, and its text of the last one: after a few it is set aside, not retried forever.
   int refusals = 0;
   std::string refusal_text;
-  // Listed in the journal file: only the copy of the program holding the journal may store it.
-  bool journalled = false;
+  // Where the launch waits: the journal place that lists it (-1: none, it is in memory only) and
+  // the ordinal of its line there. Only the copy of the program holding that journal stores it.
+  int journal_place = -1;
+  long long journal_index = -1;
+  bool Journalled() const { return journal_place >= 0; }
 };
 
 // A drive's network name ("Z:" -> "\\server\share"), or the drive text itself on any failure.

@@ -3,7 +3,6 @@
 #include <map>
 #include <utility>
 
-#include "app/UnitV.h"
 #include "db/LaunchTable.h"
 #include "db/Statements.h"
 
@@ -11,9 +10,9 @@ namespace monitor {
 
 namespace {
 
-// Launches of the journal stored in a row before the journal is rewritten in the middle of a
-// catch-up, so that a program ended meanwhile stores few of them a second time.
-constexpr int kJournalWriteEvery = 16;
+// Journals that list more stored launches than this (and many more than wait) are written anew
+// when taken, so that a long outage's journal does not grow without end.
+constexpr long long kCompactAfterStored = 4096;
 
 // The row that an interrupted insert of `launch` wrote, if it landed: at the number that insert
 // used, written by that insert's transaction, and with the launch's facts. Without
@@ -26,12 +25,11 @@ std::string EarlierInsertCondition(const LaunchFacts& launch, bool by_transactio
              : db::LaunchLookupCondition(launch.attempted_number, values);
 }
 
-template <typename Launches>
-std::vector<std::string> JournalLines(const Launches& launches) {
-  std::vector<std::string> lines;
-  lines.reserve(launches.size());
-  for (const LaunchFacts& launch : launches) lines.push_back(JournalLine(launch));
-  return lines;
+// A launch's line as its journal lists it, whatever inserts of it were announced since.
+std::string ListedLine(const LaunchFacts& launch) {
+  LaunchFacts listed = launch;
+  listed.maybe_stored = false;
+  return JournalLine(listed);
 }
 
 }  // namespace
@@ -39,20 +37,46 @@ std::vector<std::string> JournalLines(const Launches& launches) {
 LaunchRegistrar::~LaunchRegistrar() { EndTick(); }
 
 void LaunchRegistrar::UseJournal(LaunchJournal* journal) {
-  if (journal == journal_) return;
+  UseJournals(journal == nullptr ? std::vector<LaunchJournal*>() : std::vector<LaunchJournal*>{journal});
+}
+
+void LaunchRegistrar::UseJournals(const std::vector<LaunchJournal*>& places) {
+  std::vector<LaunchJournal*> now;
+  for (const Place& place : places_) now.push_back(place.journal);
+  if (now == places) return;
   EndTick();
-  journal_ = journal;
-  journal_lines_.clear();
-  journal_tidy_ = true;
-  settled_lines_.clear();
-  // Whatever waits now was never written to this journal.
-  for (LaunchFacts& launch : pending_) launch.journalled = false;
+  places_.clear();
+  for (LaunchJournal* journal : places) places_.push_back(Place{journal, {}});
+  // Whatever waits now was never written to these journals.
+  for (LaunchFacts& launch : pending_) {
+    launch.journal_place = -1;
+    launch.journal_index = -1;
+  }
+}
+
+LaunchJournal* LaunchRegistrar::HeldJournalOf(const LaunchFacts& launch) const {
+  if (launch.journal_place < 0 || launch.journal_place >= static_cast<int>(places_.size())) return nullptr;
+  LaunchJournal* journal = places_[launch.journal_place].journal;
+  return journal->Locked() ? journal : nullptr;
+}
+
+std::size_t LaunchRegistrar::Unsaved() const {
+  std::size_t count = 0;
+  if (places_.empty()) return count;  // kept in memory by choice
+  for (const LaunchFacts& launch : pending_) count += launch.Journalled() ? 0 : 1;
+  return count;
+}
+
+RegistrarNotices LaunchRegistrar::TakeNotices() {
+  RegistrarNotices notices = notices_;
+  notices_ = RegistrarNotices();
+  return notices;
 }
 
 LaunchRegistrar::Outcome LaunchRegistrar::FindEarlierInsert(const LaunchFacts& launch, bool& found) {
   int count = data_.CountRows(db::kLaunchTableName, EarlierInsertCondition(launch, true));
   if (count < 0 && data_.Connected()) count = data_.CountRows(db::kLaunchTableName, EarlierInsertCondition(launch, false));
-  if (count < 0) return data_.Connected() ? Outcome::Refused : Outcome::ConnectionLost;
+  if (count < 0) return data_.Connected() ? Outcome::Undecided : Outcome::ConnectionLost;
   found = count > 0;
   return Outcome::Stored;
 }
@@ -60,38 +84,51 @@ LaunchRegistrar::Outcome LaunchRegistrar::FindEarlierInsert(const LaunchFacts& l
 LaunchRegistrar::Outcome LaunchRegistrar::Store(LaunchFacts& launch) {
   if (launch.maybe_stored) {
     bool found = false;
-    if (FindEarlierInsert(launch, found) == Outcome::ConnectionLost) return Outcome::ConnectionLost;
+    const Outcome asked = FindEarlierInsert(launch, found);
+    if (asked != Outcome::Stored) return asked;
     if (found) return Outcome::Stored;
     launch.maybe_stored = false;
     launch.attempted_number = 0;
     launch.attempted_transaction = 0;
   }
+  LaunchJournal* journal = HeldJournalOf(launch);
+  long long lowest = 0;
   for (int attempt = 0; attempt <= kNumberRetries; ++attempt) {
-    std::string highest = data_.SelectHighestNumber(db::kLaunchTableName);
-    // Without a connection the empty answer does not mean an empty table: numbering from 1
-    // could then reuse a deleted low number once the insert reattaches.
-    if (highest.empty() && !data_.Connected()) return Outcome::ConnectionLost;
-    int32_t number = StrToIntZero(highest) + 1;
-    if (data_.InsertNumberedRow(db::kLaunchTableName, db::kLaunchColumnCount, db::LaunchColumnNames(),
-                                LaunchValues(number, launch))) {
-      return Outcome::Stored;
-    }
+    db::DataModule::NumberedAttempt tried;
+    bool announced = false;
+    const bool stored = data_.InsertNextNumbered(
+        db::kLaunchTableName, db::LaunchColumnNames(),
+        [&launch](long long number) { return LaunchValues(static_cast<int32_t>(number), launch); }, lowest,
+        tried, [&](const db::DataModule::NumberedAttempt& about) {
+          // Announced before it is sent: after a crash the row is looked for, never stored again.
+          if (journal != nullptr) journal->AppendAttempt(launch.journal_index, about.number, about.transaction);
+          announced = true;
+        });
+    if (stored) return Outcome::Stored;
     switch (data_.LastFailure()) {
       case db::FailureKind::Duplicate:
-        // Another PC stored this number meanwhile: take the next free one. Its row is left
+        // Another PC stored this number meanwhile: a fresh snapshot sees it. Its row is left
         // alone, whatever facts it carries: two PCs under the same user name can see the same
         // drawing in the same second.
         ++number_conflicts_;
         continue;
+      case db::FailureKind::Conflict:
+        // Another PC's unfinished work (an import) holds the number: no snapshot sees it, so the
+        // next one is tried. Never waited for: this PC's window would stop answering.
+        ++number_conflicts_;
+        lowest = tried.number + 1;
+        continue;
       case db::FailureKind::Connection:
-        // The commit may have reached the server before the connection broke. An insert whose
-        // transaction never started wrote nothing.
-        if (data_.LastInsertTransaction() > 0) {
+        // The commit may have reached the server before the connection broke. An insert never
+        // sent wrote nothing.
+        if (announced) {
           launch.maybe_stored = true;
-          launch.attempted_number = number;
-          launch.attempted_transaction = data_.LastInsertTransaction();
+          launch.attempted_number = static_cast<int32_t>(tried.number);
+          launch.attempted_transaction = tried.transaction;
         }
         return Outcome::ConnectionLost;
+      case db::FailureKind::NumberLimit:
+        return Outcome::NumberLimit;
       default:
         launch.refusal_text = data_.LastErrorText();
         return Outcome::Refused;
@@ -100,56 +137,81 @@ LaunchRegistrar::Outcome LaunchRegistrar::Store(LaunchFacts& launch) {
   return Outcome::NumberTaken;
 }
 
+bool LaunchRegistrar::SetAside(const LaunchFacts& launch, const std::string& reason) {
+  if (LaunchJournal* journal = HeldJournalOf(launch)) return journal->AddRejected(launch, reason);
+  for (const Place& place : places_) {
+    if (place.journal->Locked() && place.journal->AddRejected(launch, reason)) return true;
+  }
+  // A launch of this tick, with no journal taken: the rejected file is taken just for it.
+  for (const Place& place : places_) {
+    if (place.journal->Locked() || !place.journal->Lock(0)) continue;
+    const bool added = place.journal->AddRejected(launch, reason);
+    place.journal->Unlock();
+    if (added) return true;
+  }
+  return false;
+}
+
+void LaunchRegistrar::MarkSettled(const LaunchFacts& launch, const std::string& listed_as) {
+  LaunchJournal* journal = HeldJournalOf(launch);
+  if (journal == nullptr) return;
+  if (!journal->AppendStored(launch.journal_index)) places_[launch.journal_place].settled_lines.push_back(listed_as);
+}
+
 void LaunchRegistrar::Settle(LaunchFacts launch) {
-  const std::string listed_as = launch.journalled ? JournalLine(launch) : std::string();
-  Outcome outcome = Store(launch);
-  if (outcome == Outcome::ConnectionLost) connection_lost_ = true;
-  bool done = outcome == Outcome::Stored;
-  if (done) ++stored_count_;
-  if (outcome == Outcome::Refused) {
-    // Retrying a launch the server refuses for good would only repeat the refusal at every tick;
-    // set aside with the server's reason, it can be imported once the cause is fixed.
-    ++launch.refusals;
-    done = launch.refusals > kRefusedRetries && journal_ != nullptr && journal_->Locked() &&
-           journal_->AddRejected(launch, launch.refusal_text);
+  const std::string listed_as = launch.Journalled() ? ListedLine(launch) : std::string();
+  const Outcome outcome = Store(launch);
+  switch (outcome) {
+    case Outcome::Stored:
+      ++stored_count_;
+      MarkSettled(launch, listed_as);
+      return;
+    case Outcome::ConnectionLost:
+      connection_lost_ = true;
+      break;
+    case Outcome::NumberLimit:
+      // No number is left above the highest: waiting would not change that.
+      if (SetAside(launch, kNumberLimitText)) {
+        ++notices_.number_limit;
+        MarkSettled(launch, listed_as);
+        return;
+      }
+      break;
+    case Outcome::Refused:
+      // Retrying a launch the server refuses for good would only repeat the refusal at every
+      // tick; set aside with the server's reason, it can be imported once the cause is fixed.
+      ++launch.refusals;
+      if (launch.refusals > kRefusedRetries && SetAside(launch, launch.refusal_text)) {
+        MarkSettled(launch, listed_as);
+        return;
+      }
+      break;
+    case Outcome::NumberTaken:
+    case Outcome::Undecided:
+      break;
   }
-  if (!done) {
-    pending_.push_back(std::move(launch));
-    return;
-  }
-  if (launch.journalled) {
-    settled_lines_.push_back(listed_as);
-    ++settled_since_write_;
-  }
+  pending_.push_back(std::move(launch));
 }
 
 void LaunchRegistrar::StorePending() {
   std::deque<LaunchFacts> waiting;
   waiting.swap(pending_);
-  const bool journal_held = journal_ != nullptr && journal_->Locked();
   while (!waiting.empty()) {
     LaunchFacts launch = std::move(waiting.front());
     waiting.pop_front();
-    // A launch the journal lists is stored only by the copy of the program holding the journal.
-    if (connection_lost_ || (launch.journalled && !journal_held)) {
+    // A launch a journal lists is stored only by the copy of the program holding that journal.
+    if (connection_lost_ || (launch.Journalled() && HeldJournalOf(launch) == nullptr)) {
       pending_.push_back(std::move(launch));
       continue;
     }
     Settle(std::move(launch));
-    if (journal_held && settled_since_write_ >= kJournalWriteEvery) {
-      std::vector<LaunchFacts> rest(pending_.begin(), pending_.end());
-      rest.insert(rest.end(), waiting.begin(), waiting.end());
-      if (SaveJournal(rest)) {
-        for (LaunchFacts& kept : pending_) kept.journalled = true;
-        for (LaunchFacts& kept : waiting) kept.journalled = true;
-      }
-    }
   }
 }
 
 void LaunchRegistrar::Register(const LaunchFacts& facts) {
   LaunchFacts launch = facts;
-  launch.journalled = false;
+  launch.journal_place = -1;
+  launch.journal_index = -1;
   if (connection_lost_) {
     pending_.push_back(std::move(launch));
     return;
@@ -157,86 +219,116 @@ void LaunchRegistrar::Register(const LaunchFacts& facts) {
   Settle(std::move(launch));
 }
 
-void LaunchRegistrar::TakeJournal(int lock_wait_ms) {
-  if (journal_ == nullptr || journal_->Locked()) return;
-  if (!journal_->Lock(lock_wait_ms)) return;
-  std::vector<LaunchFacts> listed;
-  bool tidy = true;
-  if (!journal_->Read(listed, tidy)) {
+bool LaunchRegistrar::TakeJournal(std::size_t place, int lock_wait_ms, std::deque<LaunchFacts>& lined_up) {
+  LaunchJournal& journal = *places_[place].journal;
+  if (!journal.Lock(lock_wait_ms)) return false;
+  LaunchJournal::Contents contents;
+  if (!journal.Read(contents)) {
     // A journal that cannot be read is left as it is; its launches wait for a later try.
-    journal_->Unlock();
-    return;
+    journal.Unlock();
+    return false;
   }
-  journal_lines_ = JournalLines(listed);
-  journal_tidy_ = tidy;
+  // Lines that cannot be read are kept as they stand in the rejected file, for a person to look
+  // at; the journal is written anew without them only once all of them are there.
+  bool rewrite = !contents.tidy;
+  for (const std::string& line : contents.unreadable) {
+    if (journal.AddUnreadable(line)) {
+      ++notices_.unreadable_lines;
+    } else {
+      rewrite = false;
+    }
+  }
 
-  std::multimap<std::string, std::size_t> settled;
-  for (std::size_t k = 0; k < settled_lines_.size(); ++k) settled.emplace(settled_lines_[k], k);
-  std::multimap<std::string, std::size_t> ours;
-  for (std::size_t k = 0; k < pending_.size(); ++k) {
-    if (pending_[k].journalled) ours.emplace(JournalLine(pending_[k]), k);
+  std::multimap<std::string, int> settled;
+  for (const std::string& line : places_[place].settled_lines) settled.emplace(line, 0);
+  places_[place].settled_lines.clear();
+  std::multimap<std::string, const LaunchFacts*> ours;
+  for (const LaunchFacts& launch : pending_) {
+    if (launch.journal_place == static_cast<int>(place)) ours.emplace(ListedLine(launch), &launch);
   }
-  std::deque<LaunchFacts> lined_up;
-  for (std::size_t k = 0; k < listed.size(); ++k) {
-    const std::string& line = journal_lines_[k];
+  std::vector<LaunchFacts> listed;
+  for (LaunchFacts& launch : contents.waiting) {
+    const std::string line = ListedLine(launch);
     auto stored = settled.find(line);
     if (stored != settled.end()) {
       settled.erase(stored);
+      if (!journal.AppendStored(launch.journal_index)) places_[place].settled_lines.push_back(line);
       continue;
     }
-    LaunchFacts launch = std::move(listed[k]);
     // The same launch as this copy knows it keeps its count of refusals.
     auto known = ours.find(line);
     if (known != ours.end()) {
-      launch.refusals = pending_[known->second].refusals;
-      launch.refusal_text = pending_[known->second].refusal_text;
+      launch.refusals = known->second->refusals;
+      launch.refusal_text = known->second->refusal_text;
       ours.erase(known);
     }
-    launch.journalled = true;
-    lined_up.push_back(std::move(launch));
+    launch.journal_place = static_cast<int>(place);
+    listed.push_back(std::move(launch));
   }
-  // Launches this copy wrote to the journal and finds no longer there were stored by another
-  // copy; those it never wrote there follow the journal's.
+  rewrite |= contents.stored > kCompactAfterStored && contents.stored > 4 * static_cast<long long>(listed.size());
+  if (rewrite && places_[place].settled_lines.empty()) journal.Write(listed);
+  journal.RemoveStaleTemporaries();
+  for (LaunchFacts& launch : listed) lined_up.push_back(std::move(launch));
+  return true;
+}
+
+void LaunchRegistrar::TakeJournals(int lock_wait_ms) {
+  std::deque<LaunchFacts> lined_up;
+  std::vector<bool> taken(places_.size(), false);
+  bool any = false;
+  for (std::size_t p = 0; p < places_.size(); ++p) {
+    if (places_[p].journal->Locked()) continue;
+    taken[p] = TakeJournal(p, lock_wait_ms, lined_up);
+    any |= taken[p];
+  }
+  if (!any) return;
+  // Launches this copy wrote to a journal just taken are there now, or were stored by another
+  // copy; the others follow the journals' launches.
   for (LaunchFacts& launch : pending_) {
-    if (!launch.journalled) lined_up.push_back(std::move(launch));
+    if (launch.Journalled() && taken[launch.journal_place]) continue;
+    lined_up.push_back(std::move(launch));
   }
   pending_.swap(lined_up);
 }
 
-bool LaunchRegistrar::SaveJournal(const std::vector<LaunchFacts>& waiting) {
-  std::vector<std::string> lines = JournalLines(waiting);
-  if (!journal_tidy_ || lines != journal_lines_) {
-    if (!journal_->Write(waiting)) return false;
-    journal_lines_ = std::move(lines);
-    journal_tidy_ = true;
+void LaunchRegistrar::JournalUnwritten() {
+  for (LaunchFacts& launch : pending_) {
+    if (launch.Journalled()) continue;
+    for (std::size_t p = 0; p < places_.size(); ++p) {
+      LaunchJournal& journal = *places_[p].journal;
+      if (journal.Locked() && journal.AppendLaunch(launch)) {
+        launch.journal_place = static_cast<int>(p);
+        break;
+      }
+    }
   }
-  settled_lines_.clear();
-  settled_since_write_ = 0;
-  return true;
 }
 
 void LaunchRegistrar::BeginTick(int lock_wait_ms) {
   EndTick();
   connection_lost_ = false;
-  // With nothing waiting and no journal file the journal is not touched: a tick with the server
-  // up costs nothing more than before.
-  if (journal_ != nullptr && (!pending_.empty() || journal_->Exists())) TakeJournal(lock_wait_ms);
+  // With nothing waiting and no journal file the journals are not touched: a tick with the
+  // server up costs nothing more than before.
+  bool files = false;
+  for (const Place& place : places_) files |= place.journal->Exists();
+  if (!places_.empty() && (!pending_.empty() || files)) TakeJournals(lock_wait_ms);
 }
 
 void LaunchRegistrar::EndTick(int lock_wait_ms) {
-  if (journal_ == nullptr) return;
-  if (!journal_->Locked()) {
-    bool unwritten = false;
-    for (const LaunchFacts& launch : pending_) unwritten |= !launch.journalled;
-    if (!unwritten) return;
-    TakeJournal(lock_wait_ms);
-    if (!journal_->Locked()) return;
+  if (places_.empty()) return;
+  if (Unsaved() > 0) TakeJournals(lock_wait_ms);
+  JournalUnwritten();
+  for (std::size_t p = 0; p < places_.size(); ++p) {
+    LaunchJournal& journal = *places_[p].journal;
+    if (!journal.Locked()) continue;
+    bool waiting = false;
+    for (const LaunchFacts& launch : pending_) waiting |= launch.journal_place == static_cast<int>(p);
+    // Everything it listed is stored: the journal goes, and with it what it told about them.
+    if (!waiting && journal.Exists() && journal.Write(std::vector<LaunchFacts>())) {
+      places_[p].settled_lines.clear();
+    }
+    journal.Unlock();
   }
-  if (SaveJournal(std::vector<LaunchFacts>(pending_.begin(), pending_.end()))) {
-    for (LaunchFacts& launch : pending_) launch.journalled = true;
-  }
-  settled_since_write_ = 0;
-  journal_->Unlock();
 }
 
 }  // namespace monitor

@@ -1,9 +1,14 @@
-// Stores launches in BOOTJWW so that none is lost: a number taken meanwhile by another PC is
-// retried with a fresh number, and a launch that cannot be stored now (server unreachable, or
-// the numbering race lost ten times over) is kept and stored at a later tick, before that tick's
-// new launches. With a journal, the launches kept also wait in the journal file, so that they
-// outlive the end of the program, and one the server keeps refusing is set aside in the
+// Stores launches in BOOTJWW so that each is stored exactly once: a number taken meanwhile by
+// another PC is retried with a fresh number, and a launch that cannot be stored now (server
+// unreachable, numbers held by another PC's unfinished work) is kept and stored at a later tick,
+// before that tick's new launches. With journals, the launches kept also wait in a journal file,
+// so that they outlive the end of the program; one the server keeps refusing is set aside in the
 // rejected file instead of being retried forever.
+//
+// A journal launch is stored in three steps, each leaving a trace that outlives a crash: the
+// insert's number and transaction are appended before it is sent, and its stored line after the
+// commit. A copy that finds an insert announced but no stored line asks the table whether the
+// row landed, so no launch is stored twice and none is lost, wherever the program was ended.
 #pragma once
 
 #include <cstddef>
@@ -17,13 +22,20 @@
 
 namespace monitor {
 
+// What the check window tells the user once about launches moved aside.
+struct RegistrarNotices {
+  int unreadable_lines = 0;  // journal lines moved to the rejected file
+  int number_limit = 0;      // launches set aside: the highest number is the last one N can hold
+};
+
 class LaunchRegistrar {
  public:
-  // Fresh numbers tried after the first insert was refused for a duplicate number.
+  // Fresh numbers tried after the first insert was refused for a duplicate or held number.
   static constexpr int kNumberRetries = 10;
   // Ticks that try a launch again after the server first refused it for another reason (neither
   // a taken number nor a lost connection); refused once more, it is set aside.
   static constexpr int kRefusedRetries = 3;
+  static constexpr const char* kNumberLimitText = "登録番号が上限に達しました";
 
   explicit LaunchRegistrar(db::DataModule& data) : data_(data) {}
   ~LaunchRegistrar();
@@ -33,12 +45,17 @@ class LaunchRegistrar {
   // Keep the launches waiting in `journal` too (nullptr: in memory only). The journal's own
   // launches join the waiting ones at the next tick that can take the journal.
   void UseJournal(LaunchJournal* journal);
+  // The same with places tried in order: a launch that the first cannot keep (a full disk, a
+  // folder without write permission) goes to the next. Every place's launches are stored.
+  void UseJournals(const std::vector<LaunchJournal*>& places);
 
   // Starts a tick: the server is assumed reachable again until an insert finds otherwise. When
-  // a journal is in use and holds launches, or launches wait, the journal is taken (waiting up
-  // to `lock_wait_ms` for another copy of the program to let go of it) and its launches are
+  // journals are in use and hold launches, or launches wait, they are taken (waiting up to
+  // `lock_wait_ms` for another copy of the program to let go of them) and their launches are
   // lined up first, in their order.
   void BeginTick(int lock_wait_ms = 0);
+  // The tick could not reach the server: every launch of it waits, nothing is tried.
+  void MarkUnreachable() { connection_lost_ = true; }
 
   // Stores the pending launches, oldest first. Stops at the first lost connection.
   void StorePending();
@@ -47,49 +64,57 @@ class LaunchRegistrar {
   // later launches go straight to the pending ones, behind those already waiting.
   void Register(const LaunchFacts& launch);
 
-  // Ends the tick: the journal is brought up to date with the launches still waiting and let go.
+  // Ends the tick: launches that wait and no journal lists yet are appended to one, a journal
+  // with nothing left waiting is removed, and the journals are let go.
   void EndTick(int lock_wait_ms = 0);
 
   const std::deque<LaunchFacts>& Pending() const { return pending_; }
+  // Waiting launches that no journal could keep: lost if the program ends now (none without
+  // journals: then launches are kept in memory by choice).
+  std::size_t Unsaved() const;
   // The last tick (or catch-up) could not reach the server.
   bool ServerUnreachable() const { return connection_lost_; }
   // Launches stored since the start.
   long StoredCount() const { return stored_count_; }
-  // Inserts refused for a number stored meanwhile by another PC, since the start.
+  // Inserts refused for a number stored or held meanwhile by another PC, since the start.
   long NumberConflicts() const { return number_conflicts_; }
+  // What happened since the last call that the user should hear of once.
+  RegistrarNotices TakeNotices();
 
  private:
-  enum class Outcome { Stored, ConnectionLost, NumberTaken, Refused };
+  enum class Outcome { Stored, ConnectionLost, NumberTaken, NumberLimit, Refused, Undecided };
+  struct Place {
+    LaunchJournal* journal = nullptr;
+    // Launch lines this copy stored or set aside while their stored line could not be appended:
+    // they are taken out, not stored again, when the journal is next read.
+    std::vector<std::string> settled_lines;
+  };
+
   Outcome Store(LaunchFacts& launch);
-  // Whether the row of a launch whose earlier insert met a lost connection is in the table:
-  // Stored when the table answered (`found` tells), ConnectionLost when it cannot be asked, and
-  // Refused when the server refuses the question (the launch is then stored again rather than
-  // held back for good).
+  // Whether the row of a launch whose earlier insert may have landed is in the table: Stored
+  // when the table answered (`found` tells), ConnectionLost when it cannot be asked, Undecided
+  // when the server refuses the question (the launch waits; it is never stored again blindly).
   Outcome FindEarlierInsert(const LaunchFacts& launch, bool& found);
   // Stores one launch, sets it aside when refused once too often, or keeps it (appended to
   // pending_).
   void Settle(LaunchFacts launch);
-  // Takes the journal and lines its launches up before the ones only this copy knows.
-  void TakeJournal(int lock_wait_ms);
-  // Makes the held journal list exactly `waiting` (written only when it differs); false when
-  // that failed and the file still lists what it did.
-  bool SaveJournal(const std::vector<LaunchFacts>& waiting);
+  // The launch is done with: its journal line, if any, is marked stored.
+  void MarkSettled(const LaunchFacts& launch, const std::string& listed_as);
+  bool SetAside(const LaunchFacts& launch, const std::string& reason);
+  LaunchJournal* HeldJournalOf(const LaunchFacts& launch) const;
+  // Takes the journals and lines their launches up before the ones only this copy knows.
+  void TakeJournals(int lock_wait_ms);
+  bool TakeJournal(std::size_t place, int lock_wait_ms, std::deque<LaunchFacts>& lined_up);
+  // Appends the waiting launches no journal lists yet to the first place that takes them.
+  void JournalUnwritten();
 
   db::DataModule& data_;
   std::deque<LaunchFacts> pending_;
   bool connection_lost_ = false;
   long number_conflicts_ = 0;
   long stored_count_ = 0;
-
-  LaunchJournal* journal_ = nullptr;
-  // The launch lines of the journal file as last read or written while held.
-  std::vector<std::string> journal_lines_;
-  bool journal_tidy_ = true;
-  // Lines of launches this copy stored or set aside while the journal file still lists them (its
-  // rewrite failed): they are taken out, not stored again, when the journal is next read.
-  std::vector<std::string> settled_lines_;
-  // Launches of the journal stored since it was last written, for a write every so often.
-  int settled_since_write_ = 0;
+  RegistrarNotices notices_;
+  std::vector<Place> places_;
 };
 
 }  // namespace monitor

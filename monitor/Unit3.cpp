@@ -1,20 +1,50 @@
 #include "monitor/Unit3.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 
 #include "app/UnitV.h"
 #include "db/LaunchTable.h"
+#include "platform/cp932.h"
 #include "monitor/LaunchRecord.h"
+#include "monitor/LogonStart.h"
 
 using namespace monitor;
 
 namespace {
 const char kIntervalMessage[] = "チェック割込時間は 1～999の整数で入力して下さい";
+const char kLogonStartFailedMessage[] = "ログオン時の自動開始を設定できませんでした。";
 constexpr uint32_t kPanelColor = 15461355;  // red, green and blue 235
 // How long to wait for another copy of the program to let go of the journal: briefly in a tick
 // (the next tick tries again), longer when the launches waiting are to be stored or kept now.
 constexpr int kTickJournalWaitMs = 200;
 constexpr int kJournalWaitMs = 3000;
+
+const char kUnreachableLine[] = "サーバーに接続できません。起動した図面は記録し、接続後に登録します（%d件待機中）";
+const char kHeldLine[] = "他のPCの処理で番号が使用中のため、登録を待っています（%d件待機中）";
+const char kUnsavedLine[] = "記録待ちの図面を保存できません（%d件）";
+const char kUnreadableNotice[] = "読み取れない行を%sに移しました（%d行）";
+const char kNumberLimitNotice[] = "登録番号が上限に達しました。%d件を%sに移しました";
+
+std::string Formatted(const char* pattern, int count, const std::string& name = std::string()) {
+  char text[256];
+  if (std::string(pattern).find("%s") < std::string(pattern).find("%d")) {
+    std::snprintf(text, sizeof text, pattern, name.c_str(), count);
+  } else {
+    std::snprintf(text, sizeof text, pattern, count, name.c_str());
+  }
+  return text;
+}
+
+double SteadySeconds() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+std::string FileNameOf(const std::string& path) {
+  const std::size_t mark = cp932::LastOfChars(path, "\\/:");
+  return mark == std::string::npos ? path : path.substr(mark + 1);
+}
 
 // Ends the registrar's tick however the tick ends.
 class TickScope {
@@ -42,9 +72,11 @@ TForm3::TForm3(db::DataModule& data, platform::Services& services)
       LabelC(&Panel1, "LabelC"),
       ListBox1(&Panel1, "ListBox1"),
       ListBox2(&Panel1, "ListBox2"),
+      CheckBox1(&Panel1, "CheckBox1"),
       Button1(this, "Button1"),
       Button2(this, "Button2"),
       Button3(this, "Button3"),
+      LabelState(this, "LabelState"),
       Timer1(this),
       data_(data),
       services_(services),
@@ -54,7 +86,7 @@ TForm3::TForm3(db::DataModule& data, platform::Services& services)
   SetMaximizeBox(false);
   SetColor(ui::kWhite);
   SetBounds(192, 107, 0, 0);
-  SetClientSize(465, 241);
+  SetClientSize(465, 260);  // the described 241, and a line under the buttons
 
   // Tab order counts within each parent: the three buttons first, then the panel's controls.
   Panel1.Create({8, 8, 449, 193, 3, kPanelColor});
@@ -70,11 +102,15 @@ TForm3::TForm3(db::DataModule& data, platform::Services& services)
   //              left top  width height tab item height visibility
   ListBox1.Create({8,   24,  433,  161,   1,  13});
   ListBox2.Create({352, 120, 81,   57,    2,  13,         ui::Visibility::Hidden});
+  //               left top width height caption                         tab
+  CheckBox1.Create({240, 2,  201,  17,    "ログオン時に自動で開始(&L)", 3});
 
   //             left top  width height caption                 tab role
   Button1.Create({8,   208, 185,  25,   "起動チェック開始(&C)", 0,  ui::ButtonRole::Default});
   Button2.Create({208, 208, 121,  25,   "中断(&S)",             1});
   Button3.Create({336, 208, 121,  25,   "閉じる(&X)",           2,  ui::ButtonRole::Cancel});
+  //                left top  caption visibility             width height
+  LabelState.Create({8,   240, "",     ui::Visibility::Shown, 449,  14});
 
   Timer1.SetEnabled(false);
 
@@ -84,6 +120,7 @@ TForm3::TForm3(db::DataModule& data, platform::Services& services)
   Button2.OnClick = [this] { Button2Click(); };
   Button3.OnClick = [this] { Button3Click(); };
   Timer1.OnTimer = [this] { Timer1Timer(); };
+  CheckBox1.OnClick = [this] { CheckBox1Click(); };
 }
 
 TForm3::~TForm3() = default;
@@ -96,6 +133,13 @@ void TForm3::StampTick() {
 }
 
 void TForm3::FormShow() {
+  CheckBox1.SetChecked(monitor::LogonStartIsSet(services_));
+  // A check started without the window (at logon) goes on: showing the window only shows it.
+  if (checking_) {
+    Edit1.SetText(std::to_string(CheckInterval));
+    StatusChanged();
+    return;
+  }
   ui::BusyCursor busy;
   Timer1.SetInterval(0);
   Timer1.SetEnabled(false);
@@ -106,8 +150,11 @@ void TForm3::FormShow() {
   known_.clear();
   ListBox2.Clear();
   Button1.SetEnabled(true);
+  notice_.clear();
   // The check starts whatever the server's state: while it cannot be reached the launches wait
   // in the journal, and the line under the buttons says so instead of an error box.
+  table_ready_ = false;
+  ReachServer();
   StorePendingLaunches();
   if (Edit1.Enabled()) Edit1.SetFocus();
   StatusChanged();
@@ -134,10 +181,13 @@ void TForm3::Button1Click() {
 bool TForm3::StartCheck() {
   if (CheckInterval < 1 || CheckInterval > 999) return false;
   Edit1.SetEnabled(false);
+  table_ready_ = false;  // made usable again now: it may have been dropped meanwhile
+  ReachServer();
   StorePendingLaunches();  // launches kept from earlier go before any the check finds
   Timer1.SetInterval(CheckInterval * 1000);
   Timer1.SetEnabled(true);
   checking_ = true;
+  ShowState();
   StatusChanged();
   return true;
 }
@@ -146,7 +196,41 @@ bool TForm3::Checking() const { return checking_; }
 
 TForm3::CheckStatus TForm3::Status() const {
   if (!checking_) return CheckStatus::Stopped;
-  return registrar_.ServerUnreachable() ? CheckStatus::Unreachable : CheckStatus::Checking;
+  return unreachable_ ? CheckStatus::Unreachable : CheckStatus::Checking;
+}
+
+bool TForm3::ReachServer() {
+  if (data_.Connected() && table_ready_) return true;
+  const double now = SteadySeconds();
+  if (!data_.Connected() && !pacing_.Due(now)) {
+    unreachable_ = true;
+    return false;
+  }
+  const bool ready = data_.AttachLaunchTable();
+  pacing_.Attempted(now, SteadySeconds(), ready);
+  table_ready_ = ready;
+  unreachable_ = !ready;
+  return ready;
+}
+
+void TForm3::ShowState() {
+  const RegistrarNotices notices = registrar_.TakeNotices();
+  const std::string rejected = journal_ ? FileNameOf(journal_->RejectedPath()) : std::string("Lumadex.rej");
+  if (notices.unreadable_lines > 0) notice_ = Formatted(kUnreadableNotice, notices.unreadable_lines, rejected);
+  if (notices.number_limit > 0) notice_ = Formatted(kNumberLimitNotice, notices.number_limit, rejected);
+  const int waiting = static_cast<int>(registrar_.Pending().size());
+  const int unsaved = static_cast<int>(registrar_.Unsaved());
+  std::string line;
+  if (unsaved > 0) {
+    line = Formatted(kUnsavedLine, unsaved);
+  } else if (unreachable_ && (checking_ || waiting > 0 || Visible())) {
+    line = Formatted(kUnreachableLine, waiting);
+  } else if (waiting > 0) {
+    line = Formatted(kHeldLine, waiting);
+  } else {
+    line = notice_;
+  }
+  if (LabelState.Text() != line) LabelState.SetText(line);
 }
 
 std::size_t TForm3::WaitingLaunches() const { return registrar_.Pending().size(); }
@@ -164,6 +248,12 @@ void TForm3::Button2Click() {
 }
 
 void TForm3::Button3Click() { Close(); }
+
+void TForm3::CheckBox1Click() {
+  if (!monitor::SetLogonStart(services_, CheckBox1.Checked())) ui::ShowMessage(kLogonStartFailedMessage);
+  // The box shows what the registry holds now, whatever was asked.
+  CheckBox1.SetChecked(monitor::LogonStartIsSet(services_));
+}
 
 void TForm3::Timer1Timer() {
   Timer1.SetEnabled(false);
@@ -201,6 +291,7 @@ void TForm3::Timer1Timer() {
     // Launches kept from earlier ticks go first, so they keep their place before the new ones.
     TickScope tick(registrar_);
     const long stored_before = registrar_.StoredCount();
+    if (!ReachServer()) registrar_.MarkUnreachable();
     registrar_.StorePending();
 
     for (const WindowEntry& entry : scan.entries) {
@@ -213,8 +304,10 @@ void TForm3::Timer1Timer() {
       RegisterLaunch(entry.path);
     }
     NoteStored(static_cast<int>(registrar_.StoredCount() - stored_before));
+    if (registrar_.ServerUnreachable()) unreachable_ = true;
   }
 
+  ShowState();
   Timer1.SetInterval(CheckInterval * 1000);
   Timer1.SetEnabled(true);
   StatusChanged();
@@ -234,25 +327,31 @@ std::string TForm3::ExpandDriveToUnc(const std::string& drive) {
 
 void TForm3::StorePendingLaunches() {
   registrar_.BeginTick(kJournalWaitMs);
-  if (!registrar_.Pending().empty()) {
-    // At the start of the program no window may have made the table yet. Without a usable
-    // table nothing is tried: the launches wait, none counted as refused.
-    bool table_ready = false;
-    try {
-      table_ready = data_.EnsureLaunchTable() == db::LaunchTableState::Ready;
-    } catch (const std::exception&) {
-      // The server cannot be reached (yet): the launches keep waiting in the journal.
-    }
-    if (table_ready) registrar_.StorePending();
-  }
+  // Without a usable table nothing is tried: the launches wait, none counted as refused.
+  if (!registrar_.Pending().empty() && ReachServer()) registrar_.StorePending();
   registrar_.EndTick(kJournalWaitMs);
+  if (registrar_.ServerUnreachable()) unreachable_ = true;
+  ShowState();
 }
 
-void TForm3::UseJournal(const std::string& journal_path, const std::string& rejected_path) {
-  if (journal_ && journal_->Path() == journal_path && journal_->RejectedPath() == rejected_path) return;
+void TForm3::UseJournal(const std::string& journal_path, const std::string& rejected_path,
+                        const std::string& fallback_folder) {
+  if (journal_ && journal_->Path() == journal_path && journal_->RejectedPath() == rejected_path &&
+      (fallback_folder.empty() ? !fallback_journal_
+                               : fallback_journal_ && fallback_journal_->Path() == fallback_folder + FileNameOf(journal_path))) {
+    return;
+  }
   auto journal = std::make_unique<LaunchJournal>(journal_path, rejected_path);
-  registrar_.UseJournal(journal.get());
+  std::unique_ptr<LaunchJournal> fallback;
+  std::vector<LaunchJournal*> places{journal.get()};
+  if (!fallback_folder.empty()) {
+    fallback = std::make_unique<LaunchJournal>(fallback_folder + FileNameOf(journal_path),
+                                               fallback_folder + FileNameOf(rejected_path));
+    places.push_back(fallback.get());
+  }
+  registrar_.UseJournals(places);
   journal_ = std::move(journal);
+  fallback_journal_ = std::move(fallback);
 }
 
 void TForm3::RegisterLaunch(const std::string& path) {

@@ -10,9 +10,11 @@
 
 #include "db/DataModule.h"
 #include "monitor/LaunchJournal.h"
+#include "monitor/AttachPacing.h"
 #include "monitor/JwScan.h"
 #include "monitor/LaunchRegistrar.h"
 #include "platform/services.h"
+#include "platform/ui/check_box.h"
 #include "platform/ui/toolkit.h"
 
 class TForm3 : public ui::Form {
@@ -29,9 +31,11 @@ class TForm3 : public ui::Form {
   ui::Label LabelC;  // never shown: the current tick's time
   ui::ListBox ListBox1;  // the drawings known to be open
   ui::ListBox ListBox2;  // never shown: the drawings found by the current tick's scan
+  ui::CheckBox CheckBox1;  // ログオン時に自動で開始: the current user's Run value names this program
   ui::Button Button1;
   ui::Button Button2;
   ui::Button Button3;
+  ui::Label LabelState;  // one line under the buttons: what keeps launches from being stored
   ui::Timer Timer1;
 
   void FormShow();
@@ -40,6 +44,7 @@ class TForm3 : public ui::Form {
   void Button2Click();
   void Button3Click();
   void Timer1Timer();
+  void CheckBox1Click();
 
   // Stores one launch of the drawing at `path` with the tick's date and time (LabelB, LabelC).
   void RegisterLaunch(const std::string& path);
@@ -71,21 +76,36 @@ class TForm3 : public ui::Form {
   // Launches waiting for the server are kept in the journal file at `journal_path` (the
   // settings file's path with ".jnl"), so that they outlive the program; refused ones are set
   // aside in `rejected_path` (".rej").
-  void UseJournal(const std::string& journal_path, const std::string& rejected_path);
+  // `fallback_folder` (ending in a path separator; empty: none) is a second place for the same
+  // files, used when the first cannot be written; launches waiting in either are stored.
+  void UseJournal(const std::string& journal_path, const std::string& rejected_path,
+                  const std::string& fallback_folder = std::string());
+  // Waiting launches that neither journal place could keep: lost if the program ends now.
+  std::size_t UnsavedLaunches() const { return registrar_.Unsaved(); }
 
  private:
   void StampTick();
   void NoteStored(int count);
   void StatusChanged();
+  // Attaches and makes the table usable when needed (paced while the server cannot be
+  // reached); true when launches can be stored now.
+  bool ReachServer();
+  void ShowState();
 
   db::DataModule& data_;
   platform::Services& services_;
-  std::unique_ptr<monitor::LaunchJournal> journal_;  // outlives the registrar that uses it
+  // Outlive the registrar that uses them.
+  std::unique_ptr<monitor::LaunchJournal> journal_;
+  std::unique_ptr<monitor::LaunchJournal> fallback_journal_;
   monitor::LaunchRegistrar registrar_;
   // The entries ListBox1 shows, in its order: the tick works on these, the list box only shows
   // their texts.
   std::vector<monitor::WindowEntry> known_;
   bool checking_ = false;
+  bool unreachable_ = false;  // the last attempt to reach the server or store failed
+  bool table_ready_ = false;  // the table was found or made since the last attach
+  monitor::AttachPacing pacing_;
+  std::string notice_;        // told once: launches moved to the rejected file
   int stored_today_ = 0;
   std::string stored_today_date_;
 };

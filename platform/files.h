@@ -43,10 +43,14 @@ class OutputFile {
   OutputFile& operator=(const OutputFile&) = delete;
   // Creates the file, or empties it when it exists.
   bool Open(const std::string& path);
+  // Opens the file to write at its end, creating it when missing.
+  bool OpenToAppend(const std::string& path);
   bool Write(const char* data, std::size_t size);
   bool Write(const std::string& text) { return Write(text.data(), text.size()); }
   // Flushes and closes; false when any write or the close failed.
   bool Close();
+  // Hands what is buffered to the system: it outlives the end of this process, even a killed one.
+  bool FlushToSystem();
   // Writes what is buffered and waits until the system has it on the disk.
   bool FlushToDisk();
   bool IsOpen() const { return handle_ != nullptr; }

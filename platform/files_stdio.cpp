@@ -59,6 +59,20 @@ bool OutputFile::Open(const std::string& path) {
   return handle_ != nullptr;
 }
 
+bool OutputFile::OpenToAppend(const std::string& path) {
+  if (handle_ != nullptr) Close();
+  failed_ = false;
+  buffer_.clear();
+  handle_ = std::fopen(path.c_str(), "ab");
+  return handle_ != nullptr;
+}
+
+bool OutputFile::FlushToSystem() {
+  if (!Flush()) return false;
+  if (std::fflush(static_cast<FILE*>(handle_)) != 0) failed_ = true;
+  return !failed_;
+}
+
 bool OutputFile::Flush() {
   if (handle_ == nullptr) return false;
   if (!buffer_.empty()) {

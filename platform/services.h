@@ -62,6 +62,17 @@ class Services {
   // Opens the file with the program the system associates with its kind (as a double click in
   // the file manager would); false when the system could not start one.
   virtual bool OpenWithAssociatedProgram(const std::string& path) = 0;
+  // The user's own folder for this program's files, for when the folder beside the program
+  // cannot be written: "Lumadex\" in the local application data folder, created when missing,
+  // ending in a backslash; empty when there is none.
+  virtual std::string UserDataFolder() { return std::string(); }
+  // The current user's programs started at logon: value `name` of
+  // HKCU\Software\Microsoft\Windows\CurrentVersion\Run, a command line.
+  virtual RegistryValue ReadLogonStart(const std::string& name) = 0;
+  // Writes the value (a string); false when it could not be written.
+  virtual bool WriteLogonStart(const std::string& name, const std::string& command) = 0;
+  // Removes the value; true also when there was none.
+  virtual bool DeleteLogonStart(const std::string& name) = 0;
 };
 
 // The services the program runs with; set once at start (or by a test).

@@ -139,14 +139,13 @@ void TForm4::Button4Click() {
   ui::BusyCursor busy;
   int number = ValidNumber();
   if (number == 0) return;
-  // Attaches again after a server restart; a server still down ends the fetch with the boxes
-  // as they were.
-  data_.EnsureLaunchTable();
-  EmptyBoxes();
-  std::vector<std::string> values(db::kLaunchColumnCount);
-  data_.OpenSelect("*", db::kLaunchTableName, db::NumberCondition(number), "");
-  data_.ReadFirstRow(values);
-  data_.CloseSelect();
+  // Attaches again when the read finds the server restarted; a server still down ends the fetch
+  // with the boxes as they were. A number without a row empties them.
+  std::vector<std::string> values;
+  data_.RunRecovering([&] {
+    values = data_.ReadFirst(db::OpenSelectLines("*", db::kLaunchTableName, db::NumberCondition(number), ""));
+  });
+  values.resize(db::kLaunchColumnCount);
   auto boxes = Boxes();
   for (std::size_t i = 0; i < boxes.size(); ++i) boxes[i]->SetText(values[i]);
   Edit2.SetFocus();
@@ -184,20 +183,26 @@ void TForm4::Button1Click() {
   }
   values.push_back(std::to_string(StrToIntZero(Edit10.Text())));
 
-  data_.EnsureLaunchTable();  // as in the fetch
-  // An update that matched no row stored nothing: that is not a success for the user.
-  bool stored = data_.UpdateRows(db::kLaunchTableName, db::kLaunchColumnCount,
-                                 db::LaunchColumnNames(), values, db::NumberCondition(number)) &&
-                data_.RowsChanged() > 0;
-  ui::ShowMessage(stored ? kUpdatedMessage : kUpdateFailedMessage);
+  // An update that matched no row stored nothing: that is not a success for the user. A server
+  // that stays unreachable is the error box, as in the fetch; any other refusal is a failure.
+  long long changed = 0;
+  try {
+    const std::vector<std::string> update = db::UpdateLines(
+        db::kLaunchTableName, db::kLaunchColumnCount, db::LaunchColumnNames(), values, db::NumberCondition(number));
+    data_.RunRecovering([&] { changed = data_.Modify(update); });
+  } catch (const db::DatabaseError& error) {
+    if (error.Kind() == db::FailureKind::Connection) throw;
+    changed = 0;
+  }
+  ui::ShowMessage(changed > 0 ? kUpdatedMessage : kUpdateFailedMessage);
 }
 
 void TForm4::Button5Click() {
   ui::BusyCursor busy;
   int number = ValidNumber();
   if (number == 0) return;
-  data_.EnsureLaunchTable();  // as in the fetch
-  data_.DeleteRows(db::kLaunchTableName, db::NumberCondition(number));
+  // As in the fetch; a delete the server refuses is the error box, the boxes keep the row.
+  data_.RunRecovering([&] { data_.Modify(db::DeleteLines(db::kLaunchTableName, db::NumberCondition(number))); });
   EmptyBoxes();
   Edit1.SetFocus();
 }

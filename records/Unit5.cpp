@@ -189,73 +189,100 @@ db::LaunchTableState TForm5::LoadPage() {
   // Presses queued while the page loads must not start one load each.
   ui::InputPause pause(*this, {&Button1, &Button2, &Button3, &Button4, &ComboBox1, &Edit1, &ComboBox2});
   ui::BusyCursor busy;
-  db::Query& query = data_.IBQuery1();
-  data_.CloseQuery();
-  int row = 1;
+  int32_t rows_shown = 0;
+  bool read = false;
   db::LaunchTableState table;
   try {
-    table = data_.EnsureLaunchTable();
+    // A page whose read finds the server restarted or the table gone is read once more after
+    // the connection and the table were made usable. A connection closed on purpose stays
+    // closed (the statement layer would attach on demand with the last settings).
+    int runs = 0;
+    table = data_.RunRecovering([&] {
+      if (runs++ > 0) matching_rows_ = -1;  // after a recovery the rows are counted anew
+      read = ReadPage(rows_shown);
+    });
   } catch (...) {
-    NextStartRow = StartRow;  // nothing shown
+    // Nothing shown, and no position of an earlier page over the empty grid.
+    ClearGrid();
+    StatusBar1.SetText("");
+    NextStartRow = StartRow;
     throw;
   }
-  // A connection closed on purpose stays closed (the statement layer would attach on demand
-  // with the last settings): the page stays empty.
-  if (table == db::LaunchTableState::Ready) {
-    const bool count_kept = matching_rows_ >= 0 && counted_filter_ == FilterClause;
-    // Without a filter the server counts, first, in the transaction the page is then read in.
-    // With one only the rows that match by character count: the page's read goes on for them.
-    const bool count_read = !count_kept && FilterColumn.has_value();
-    if (!count_kept && !count_read) matching_rows_ = CountMatchingRows();
-    if (!count_kept) counted_filter_ = FilterClause;
-    if (count_read) matching_rows_ = -1;
-    StringGrid1.BeginUpdate();
-    try {
-      query.SetParamCheck(true);
-      query.SetLines(PageStatementLines());
-      query.SetUniDirectional(true);  // a page is read forward once: skipped rows are not kept
-      query.Open();
-      query.First();
-      // The page is found on the client. Without a filter skipping needs no value texts; with
-      // one, only the rows that match by character count.
-      int32_t skipped = 0;  // with a filter: rows that match, before the page
-      if (!FilterColumn) {
-        if (StartRow > 1) query.MoveBy(StartRow - 1);
-      } else {
-        for (; skipped < StartRow - 1 && !query.Eof(); query.Next()) {
-          if (RowShown(query)) ++skipped;
-        }
-      }
-      while (!query.Eof()) {
-        if (RowShown(query)) {
-          for (int col = 0; col < kColumnCount; ++col) StringGrid1.SetCell(col, row, query.ValueText(col));
-          ++row;
-          if (row > PageSize) break;
-        }
-        query.Next();
-      }
-      if (count_read) {
-        long long matching = skipped + (row - 1);
-        if (!query.Eof()) query.Next();  // past the page's last row
-        for (; !query.Eof(); query.Next()) {
-          if (RowShown(query)) ++matching;
-        }
-        matching_rows_ = matching;
-      }
-    } catch (const std::exception&) {
-      // Nothing is reported: the rows read so far stay on the page.
-    }
-    StringGrid1.EndUpdate();
-    try {
-      query.Close();  // the read transaction stays open until the next data operation
-    } catch (const std::exception&) {
-    }
-    ShowPagePosition(row - 1, count_kept);
+  if (table != db::LaunchTableState::Ready) rows_shown = 0;
+  if (table == db::LaunchTableState::Ready && read) {
+    ShowPagePosition(rows_shown, page_count_kept_);
   } else {
     StatusBar1.SetText("");
   }
-  NextStartRow = StartRow + row - 1;
+  NextStartRow = StartRow + rows_shown;
   return table;
+}
+
+bool TForm5::ReadPage(int32_t& rows_shown) {
+  db::Query& query = data_.IBQuery1();
+  data_.CloseQuery();
+  ClearGrid();  // a second run after a recovery starts on an empty page
+  int row = 1;
+  rows_shown = 0;
+  const bool count_kept = matching_rows_ >= 0 && counted_filter_ == FilterClause;
+  page_count_kept_ = count_kept;
+  // Without a filter the server counts, first, in the transaction the page is then read in.
+  // With one only the rows that match by character count: the page's read goes on for them.
+  const bool count_read = !count_kept && FilterColumn.has_value();
+  if (!count_kept && !count_read) matching_rows_ = CountMatchingRows();
+  if (!count_kept) counted_filter_ = FilterClause;
+  if (count_read) matching_rows_ = -1;
+  bool read = true;
+  std::exception_ptr lost;
+  StringGrid1.BeginUpdate();
+  try {
+    query.SetParamCheck(true);
+    query.SetLines(PageStatementLines());
+    query.SetUniDirectional(true);  // a page is read forward once: skipped rows are not kept
+    query.Open();
+    query.First();
+    // The page is found on the client. Without a filter skipping needs no value texts; with
+    // one, only the rows that match by character count.
+    int32_t skipped = 0;  // with a filter: rows that match, before the page
+    if (!FilterColumn) {
+      if (StartRow > 1) query.MoveBy(StartRow - 1);
+    } else {
+      for (; skipped < StartRow - 1 && !query.Eof(); query.Next()) {
+        if (RowShown(query)) ++skipped;
+      }
+    }
+    while (!query.Eof()) {
+      if (RowShown(query)) {
+        for (int col = 0; col < kColumnCount; ++col) StringGrid1.SetCell(col, row, query.ValueText(col));
+        ++row;
+        if (row > PageSize) break;
+      }
+      query.Next();
+    }
+    if (count_read) {
+      long long matching = skipped + (row - 1);
+      if (!query.Eof()) query.Next();  // past the page's last row
+      for (; !query.Eof(); query.Next()) {
+        if (RowShown(query)) ++matching;
+      }
+      matching_rows_ = matching;
+    }
+  } catch (const db::DatabaseError& error) {
+    // A lost connection or a missing table goes to the recovery; anything else (a filter the
+    // server refuses) is not reported: the rows read so far stay on the page.
+    if (error.Kind() == db::FailureKind::Connection || error.MissingTable()) lost = std::current_exception();
+    read = false;
+  } catch (const std::exception&) {
+    read = false;
+  }
+  StringGrid1.EndUpdate();
+  try {
+    query.Close();  // the read transaction stays open until the next data operation
+  } catch (const std::exception&) {
+  }
+  if (lost) std::rethrow_exception(lost);
+  rows_shown = row - 1;
+  return read;
 }
 
 bool TForm5::RowShown(const db::Query& query) const {
@@ -279,6 +306,9 @@ long long TForm5::CountMatchingRows() {
     query.First();
     if (!query.Eof()) count = StrToIntZero(query.ValueText(0));
     query.Close();  // the transaction goes on for the page
+  } catch (const db::DatabaseError& error) {
+    if (error.Kind() == db::FailureKind::Connection || error.MissingTable()) throw;
+    count = -1;
   } catch (const std::exception&) {
     count = -1;
   }

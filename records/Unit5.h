@@ -53,8 +53,9 @@ class TForm5 : public ui::Form {
   void StringGrid1DblClick();
 
   void ClearGrid();
-  // Reads the page from StartRow into the grid, after EnsureLaunchTable; returns what that
-  // found (the page stays empty unless Ready) and passes on what it throws.
+  // Reads the page from StartRow into the grid, recovering once from a lost connection or a
+  // missing table; returns what the recovery found (the page stays empty unless Ready) and
+  // passes on what it throws (the grid and the status bar then empty).
   db::LaunchTableState LoadPage();
   // FilterClause, FilterColumn and FilterPattern for `text` in `column`; none: no filter.
   void SetFilter(std::optional<db::LaunchColumn> column, const std::string& text);
@@ -66,6 +67,9 @@ class TForm5 : public ui::Form {
   // The drawing file of a grid row: the first of folder + name and expanded folder + name that
   // exists (`found`), else the first of them there is.
   std::string DrawingPathOfRow(int row, bool& found);
+  // One read of the page into the grid; false when the server refused the statement (the rows
+  // read so far stay). Throws a lost connection or a missing table on to the recovery.
+  bool ReadPage(int32_t& rows_shown);
   // Whether the current row of the page statement's result is shown (always without a filter).
   bool RowShown(const db::Query& query) const;
   // How many rows there are without a filter, counted by the server in the read transaction the
@@ -78,6 +82,7 @@ class TForm5 : public ui::Form {
   // The count of matching rows, kept while only the page changes (次頁, 前頁): it is taken anew
   // by 最初 (also on showing, sorting and filtering) and 更新, and whenever the filter changed.
   long long matching_rows_ = -1;
+  bool page_count_kept_ = false;  // the last ReadPage kept the count of an earlier load
   std::string counted_filter_;
 
   db::DataModule& data_;

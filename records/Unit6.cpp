@@ -205,19 +205,21 @@ void TForm6::Button4Click() {
   ui::InputPause pause(*this, {&Edit1, &Edit2, &Button1, &Button2, &Button3, &ComboBox1, &Button4, &Button5});
   ui::BusyCursor busy;
   ClearSummary("");
-  // The table as the record list finds it before reading: attached again after a server
-  // restart (a server still down ends here with the error box). A missing table is not created:
-  // there is nothing to count.
-  const db::LaunchTableState table = data_.EnsureLaunchTable(false);
+  // A count that finds the server restarted is made once more after the connection was made
+  // usable (a server still down ends here with the error box). A connection closed on purpose
+  // stays closed; a missing table is not created: there is nothing to count.
+  db::Summary summary;
+  const db::LaunchTableState table = data_.RunRecovering(
+      [&] {
+        data_.CloseQuery();
+        summary = db::ReadSummary(data_.IBQuery1(), grouping, from, to);
+      },
+      false);
   if (table == db::LaunchTableState::Closed) {
     ClearSummary(kNotConnected);
     return;
   }
-  db::Summary summary;
-  if (table == db::LaunchTableState::Ready) {
-    data_.CloseQuery();
-    summary = db::ReadSummary(data_.IBQuery1(), grouping, from, to);
-  }
+  if (table != db::LaunchTableState::Ready) summary = db::Summary();
   ShowSummary(summary, grouping, from, to);
 }
 

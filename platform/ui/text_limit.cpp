@@ -25,11 +25,12 @@ LimitedText ApplyWithinLimit(const std::string& before, const TextChange& change
   std::size_t start = std::min(change.start, end);
   std::size_t kept = before.size() - (end - start);
   std::string inserted = change.inserted;
+  if (change.held < inserted.size()) inserted = cp932::CutBytes(inserted, change.held);
   if (limit > 0) inserted = cp932::CutBytes(inserted, limit > kept ? limit - kept : 0);
-  if (!change.inserted.empty() && inserted.empty()) return {before, start, end, true};
+  if (!change.inserted.empty() && inserted.empty()) return {before, start, end, true, true};
   std::string text = before.substr(0, start) + inserted + before.substr(end);
   std::size_t caret = start + inserted.size();
-  return {text, caret, caret, false};
+  return {text, caret, caret, false, inserted.size() < change.inserted.size()};
 }
 
 std::optional<TextChange> DeduceChange(const std::string& before, const std::string& after,

@@ -300,14 +300,12 @@ Control* Form::FocusedControl() {
 
 // ---- Button, Edit ----
 
-namespace {
 bool Reachable(Control& control) {
   for (Control* c = &control; c != nullptr; c = c->Parent()) {
     if (!c->Enabled() || !c->Visible()) return false;
   }
   return true;
 }
-}  // namespace
 
 void Button::Click() {
   if (!Reachable(*this)) return;
@@ -688,6 +686,12 @@ bool SessionEnding() { return session_ending; }
 void Run(Form& main) {
   main_form = &main;
   main.Show();
+  CurrentBackend().RunMainLoop(main);
+}
+
+void RunHidden(Form& main, const Handler& started) {
+  main_form = &main;
+  Dispatch(started);
   CurrentBackend().RunMainLoop(main);
 }
 }  // namespace app

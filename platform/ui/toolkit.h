@@ -38,6 +38,7 @@ struct Font {
 
 enum class ControlKind {
   Form, Label, Button, Edit, ListBox, ComboBox, StringGrid, Panel, Bevel, StatusBar, ProgressBar,
+  CheckBox, NotifyIcon,
   Chart  // platform/ui/chart.h
 };
 
@@ -66,6 +67,9 @@ class Peer {
   virtual bool HasFocus() = 0;
   virtual void ReadBack() = 0;  // copy what the user changed into the control's state
 };
+
+// Whether the user can reach the control now: it and every parent are enabled and visible.
+bool Reachable(Control& control);
 
 // Runs a handler; an exception that escapes it is shown in the error box (application title as
 // caption) and the program goes on. Every event reaches the windows' code through this.
@@ -566,6 +570,9 @@ void SetTitle(const std::string& title);
 const std::string& Title();
 // Shows `main` (running its OnShow) and processes events until it has closed.
 void Run(Form& main);
+// As Run, with `main` left hidden: `started` runs in its place before the events are processed
+// (a program started at logon works in the notification area until someone shows a window).
+void RunHidden(Form& main, const Handler& started);
 Form* MainForm();
 // The system asks to end the session (log off, shutdown): long work that runs is cancelled, so
 // that the session's end finds the program as it is between two actions.

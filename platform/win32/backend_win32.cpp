@@ -11,6 +11,8 @@
 
 #include "platform/win32/form_peer.h"
 #include "platform/win32/peers_win32.h"
+#include "platform/win32/resource_ids.h"
+#include "platform/ui/file_filter.h"
 #include "platform/win32/win32.h"
 
 namespace platform::win32 {
@@ -32,13 +34,20 @@ void RegisterClasses() {
   window_class.lpfnWndProc = FormProc;
   window_class.hInstance = GetModuleHandleA(nullptr);
   window_class.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  window_class.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
+  // The program's icon, at the sizes the system asks for (title bar and taskbar).
+  HINSTANCE module = GetModuleHandleA(nullptr);
+  window_class.hIcon = static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(IDI_LUMADEX), IMAGE_ICON,
+                                                     GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
+  window_class.hIconSm = static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(IDI_LUMADEX), IMAGE_ICON,
+                                                       GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+  if (window_class.hIcon == nullptr) window_class.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
   window_class.lpszClassName = kFormClass;
   RegisterClassExA(&window_class);
 
   window_class.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
   window_class.lpfnWndProc = PanelProc;
   window_class.hIcon = nullptr;
+  window_class.hIconSm = nullptr;
   window_class.lpszClassName = kPanelClass;
   RegisterClassExA(&window_class);
 }
@@ -98,15 +107,52 @@ LRESULT CALLBACK QuestionFilter(int code, WPARAM wparam, LPARAM lparam) {
   return CallNextHookEx(nullptr, code, wparam, lparam);
 }
 
-// "description|pattern|description|pattern" becomes the NUL-separated list of the dialog.
-std::string FilterList(const std::string& filter) {
-  std::string list = filter;
-  for (char& c : list) {
-    if (c == '|') c = '\0';
+// The form a message box or file dialog belongs to: the program's active form, else its
+// uppermost form that is shown and takes input (a box raised by the launch check while another
+// program is in front). Null when no form is shown.
+HWND OwnerForm() {
+  HWND active = GetActiveWindow();
+  if (active != nullptr && IsOurForm(active) && IsWindowVisible(active) && IsWindowEnabled(active)) {
+    return active;
   }
-  list.push_back('\0');
-  list.push_back('\0');
-  return list;
+  for (HWND window = GetTopWindow(nullptr); window != nullptr; window = GetWindow(window, GW_HWNDNEXT)) {
+    if (IsOurForm(window) && IsWindowVisible(window) && IsWindowEnabled(window)) return window;
+  }
+  return nullptr;
+}
+
+// While a box or dialog owned by one form is open, the program's other forms wait too, as they
+// do for a modal form: the box's own dialog loop disables only its owner.
+class OtherFormsDisabled {
+ public:
+  explicit OtherFormsDisabled(HWND owner) {
+    for (FormPeer* form : FormPeer::All()) {
+      HWND window = form->Handle();
+      if (window != owner && window != nullptr && IsWindowEnabled(window)) {
+        EnableWindow(window, FALSE);
+        disabled_.push_back(window);
+      }
+    }
+  }
+  ~OtherFormsDisabled() {
+    for (HWND window : disabled_) {
+      if (IsWindow(window)) EnableWindow(window, TRUE);
+    }
+  }
+  OtherFormsDisabled(const OtherFormsDisabled&) = delete;
+  OtherFormsDisabled& operator=(const OtherFormsDisabled&) = delete;
+
+ private:
+  std::vector<HWND> disabled_;
+};
+
+// A message box owned by the active form and brought to the front; without any form shown, a
+// box of its own that holds the whole thread.
+int OwnedMessageBox(const std::string& caption, const std::string& text, UINT style) {
+  HWND owner = OwnerForm();
+  style |= MB_SETFOREGROUND | (owner != nullptr ? MB_APPLMODAL : MB_TASKMODAL);
+  OtherFormsDisabled others(owner);
+  return ::MessageBoxA(owner, text.c_str(), caption.c_str(), style);
 }
 
 class Win32Backend : public ui::Backend {
@@ -145,7 +191,9 @@ class Win32Backend : public ui::Backend {
         if (auto* main_peer = dynamic_cast<FormPeer*>(main->GetPeer())) previous = main_peer->Handle();
       }
     }
-    // The other windows of the program wait while the modal form is open.
+    // The other windows of the program wait while the modal form is open. They take input again
+    // before the form is hidden, so that Windows hands the activation to one of them and not to
+    // another program's window (the form's peer calls this just before it hides the form).
     std::vector<HWND> disabled;
     for (FormPeer* other : FormPeer::All()) {
       if (other != peer && IsWindowEnabled(other->Handle())) {
@@ -153,6 +201,12 @@ class Win32Backend : public ui::Backend {
         disabled.push_back(other->Handle());
       }
     }
+    auto enable_others = [disabled] {
+      for (HWND window : disabled) {
+        if (IsWindow(window)) EnableWindow(window, TRUE);
+      }
+    };
+    peer->SetBeforeHide(enable_others);
     FormShown(form);
     MSG message;
     while (form.Visible()) {
@@ -163,9 +217,8 @@ class Win32Backend : public ui::Backend {
       }
       Process(message);
     }
-    for (HWND window : disabled) {
-      if (IsWindow(window)) EnableWindow(window, TRUE);
-    }
+    peer->SetBeforeHide(nullptr);
+    enable_others();  // also when the loop ended without a hide (the end of the session)
     Reactivate(previous);
   }
 
@@ -179,16 +232,14 @@ class Win32Backend : public ui::Backend {
 
   void MessageBox(const std::string& caption, const std::string& text, bool error) override {
     HWND previous = GetActiveWindow();
-    UINT style = MB_OK | MB_TASKMODAL | MB_SETFOREGROUND | (error ? MB_ICONERROR : 0);
-    ::MessageBoxA(nullptr, text.c_str(), caption.c_str(), style);
+    OwnedMessageBox(caption, text, MB_OK | (error ? MB_ICONERROR : 0));
     Reactivate(previous);
   }
 
   ui::Answer Question(const std::string& caption, const std::string& text) override {
     HWND previous = GetActiveWindow();
-    UINT style = MB_YESNO | MB_DEFBUTTON1 | MB_ICONQUESTION | MB_TASKMODAL | MB_SETFOREGROUND;
     HHOOK filter = SetWindowsHookExA(WH_MSGFILTER, QuestionFilter, nullptr, GetCurrentThreadId());
-    int answer = ::MessageBoxA(nullptr, text.c_str(), caption.c_str(), style);
+    int answer = OwnedMessageBox(caption, text, MB_YESNO | MB_DEFBUTTON1 | MB_ICONQUESTION);
     if (filter != nullptr) UnhookWindowsHookEx(filter);
     Reactivate(previous);
     if (answer == IDYES) return ui::Answer::Yes;
@@ -198,13 +249,14 @@ class Win32Backend : public ui::Backend {
 
   bool RunFileDialog(ui::FileDialog& dialog) override {
     HWND previous = GetActiveWindow();
-    std::string filter = FilterList(dialog.Filter);
+    HWND owner = OwnerForm();
+    std::string filter = ui::FilterList(dialog.Filter);
     std::string file(4096, '\0');
     std::memcpy(&file[0], dialog.FileName.c_str(), std::min<std::size_t>(dialog.FileName.size(), 4095));
     OPENFILENAMEA options;
     std::memset(&options, 0, sizeof options);
     options.lStructSize = sizeof options;
-    options.hwndOwner = previous;
+    options.hwndOwner = owner;
     options.lpstrFilter = dialog.Filter.empty() ? nullptr : filter.c_str();
     options.nFilterIndex = 1;
     options.lpstrFile = &file[0];
@@ -215,7 +267,11 @@ class Win32Backend : public ui::Backend {
     options.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_ENABLESIZING | OFN_PATHMUSTEXIST;
     if (dialog.OverwritePrompt) options.Flags |= OFN_OVERWRITEPROMPT;
     if (dialog.FileMustExist) options.Flags |= OFN_FILEMUSTEXIST;
-    BOOL accepted = dialog.IsSave() ? GetSaveFileNameA(&options) : GetOpenFileNameA(&options);
+    BOOL accepted = FALSE;
+    {
+      OtherFormsDisabled others(owner);
+      accepted = dialog.IsSave() ? GetSaveFileNameA(&options) : GetOpenFileNameA(&options);
+    }
     Reactivate(previous);
     if (!accepted) return false;
     dialog.FileName = std::string(file.c_str());

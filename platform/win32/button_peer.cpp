@@ -8,6 +8,8 @@ class ButtonPeer : public WindowPeer {
  public:
   explicit ButtonPeer(ui::Control& control) : WindowPeer(control) {
     CreateChild("BUTTON", BS_PUSHBUTTON, 0);
+    // Keys reach the button as they are (the access keys 1-6 and 0 with the input method on).
+    if (hwnd_ != nullptr) SetInputMethodOff(hwnd_, true);
   }
   void OnCommand(int code) override {
     if (code == BN_CLICKED) static_cast<ui::Button&>(control_).Click();

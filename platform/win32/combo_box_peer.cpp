@@ -8,6 +8,8 @@ class ComboBoxPeer : public WindowPeer {
  public:
   explicit ComboBoxPeer(ui::Control& control) : WindowPeer(control) {
     CreateChild("COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL, 0);
+    // Typing picks entries; the input method would compose instead.
+    if (hwnd_ != nullptr) SetInputMethodOff(hwnd_, true);
   }
   void OnCommand(int code) override {
     if (code != CBN_SELCHANGE) return;

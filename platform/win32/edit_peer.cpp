@@ -1,5 +1,5 @@
-// The one-line edit's peer: the byte limit holds for whatever reaches the box (one rule with the
-// headless edit, see text_limit.h); the input method can be switched off; double-clicks reach
+// The one-line edit's peer: the byte limit, and Shift-JIS, hold for whatever reaches the box (one
+// rule with the headless edit, see text_limit.h); the input method can be switched off; double-clicks reach
 // the edit.
 #include "platform/win32/window_peer.h"
 
@@ -11,28 +11,6 @@
 
 namespace platform::win32 {
 namespace {
-
-// The input method: imm32 is loaded when first needed, so the program does not depend on it.
-void SetInputMethodOff(HWND hwnd, bool off) {
-  using AssociateContext = HANDLE(WINAPI*)(HWND, HANDLE);
-  static AssociateContext associate = [] {
-    HMODULE imm = LoadLibraryA("imm32.dll");
-    return imm ? reinterpret_cast<AssociateContext>(
-                     reinterpret_cast<void*>(GetProcAddress(imm, "ImmAssociateContext")))
-               : nullptr;
-  }();
-  static std::map<HWND, HANDLE> saved;
-  if (associate == nullptr) return;
-  if (off) {
-    if (saved.count(hwnd) == 0) saved[hwnd] = associate(hwnd, nullptr);
-  } else {
-    auto found = saved.find(hwnd);
-    if (found != saved.end()) {
-      associate(hwnd, found->second);
-      saved.erase(found);
-    }
-  }
-}
 
 class EditPeer : public WindowPeer {
  public:
@@ -113,15 +91,43 @@ class EditPeer : public WindowPeer {
     return wide;
   }
 
-  // The caret (the end of the selection) as a byte position of the Shift-JIS text.
-  std::size_t CaretBytes() {
+  // The box's text as Shift-JIS bytes, converted one character at a time so that a character
+  // code page 932 cannot hold is found (it becomes one "?" here), with the byte position of
+  // every UTF-16 unit for converting the caret.
+  struct BoxText {
+    std::string bytes;
+    std::size_t first_unheld = std::string::npos;
+    std::vector<std::size_t> byte_at_unit;  // one more entry than units: the end
+  };
+
+  BoxText ReadBox() {
+    BoxText box;
+    std::vector<WCHAR> wide = WideText();
+    for (std::size_t unit = 0; unit < wide.size();) {
+      bool pair = IS_HIGH_SURROGATE(wide[unit]) && unit + 1 < wide.size() && IS_LOW_SURROGATE(wide[unit + 1]);
+      int units = pair ? 2 : 1;
+      char bytes[8];
+      BOOL used_default = FALSE;
+      int got = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, &wide[unit], units, bytes, sizeof bytes,
+                                    nullptr, &used_default);
+      for (int i = 0; i < units; ++i) box.byte_at_unit.push_back(box.bytes.size());
+      if (got <= 0 || used_default) {
+        if (box.first_unheld == std::string::npos) box.first_unheld = box.bytes.size();
+        box.bytes.push_back('?');
+      } else {
+        box.bytes.append(bytes, static_cast<std::size_t>(got));
+      }
+      unit += static_cast<std::size_t>(units);
+    }
+    box.byte_at_unit.push_back(box.bytes.size());
+    return box;
+  }
+
+  // The caret (the end of the selection) as a byte position of the box's text.
+  std::size_t CaretBytes(const BoxText& box) {
     DWORD start = 0, end = 0;
     SendMessageW(hwnd_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-    std::vector<WCHAR> wide = WideText();
-    int units = static_cast<int>(std::min<std::size_t>(end, wide.size()));
-    if (units == 0) return 0;
-    int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
-    return bytes > 0 ? static_cast<std::size_t>(bytes) : 0;
+    return box.byte_at_unit[std::min<std::size_t>(end, box.byte_at_unit.size() - 1)];
   }
 
   void SelectBytes(const std::string& text, std::size_t start, std::size_t end) {
@@ -132,29 +138,37 @@ class EditPeer : public WindowPeer {
     SendMessageW(hwnd_, EM_SETSEL, static_cast<WPARAM>(units(start)), static_cast<LPARAM>(units(end)));
   }
 
-  // After a change: a text within the limit is taken as it is; otherwise the change is found
-  // (from the text before it and the caret after it) and applied again under the byte limit,
-  // which refuses a typed character that does not fit and cuts a longer insertion.
+  // After a change: a text within the limit that Shift-JIS holds whole is taken as it is;
+  // otherwise the change is found (from the text before it and the caret after it) and applied
+  // again under the byte limit, which refuses a typed character that does not fit or cannot be
+  // held and cuts a longer insertion before either, with a beep.
   void KeepWithinLimit() {
     changed_ = false;
     bool replacing_all = replacing_all_;
     replacing_all_ = false;
-    std::string after = WindowText(hwnd_);
+    BoxText after = ReadBox();
     std::size_t limit = Limit();
-    if (limit == 0 || after.size() <= limit) {
-      accepted_text_ = after;
+    if ((limit == 0 || after.bytes.size() <= limit) && after.first_unheld == std::string::npos) {
+      accepted_text_ = after.bytes;
       return;
     }
     std::optional<ui::TextChange> change;
-    if (!replacing_all) change = ui::DeduceChange(accepted_text_, after, CaretBytes());
+    if (!replacing_all) change = ui::DeduceChange(accepted_text_, after.bytes, CaretBytes(after));
+    // A character not held outside what the change inserted: the change is not what it seemed.
+    if (change && after.first_unheld != std::string::npos &&
+        (after.first_unheld < change->start || after.first_unheld >= change->start + change->inserted.size())) {
+      change.reset();
+    }
     // A text set from outside, or a change not explained by one insertion: a whole new text.
-    if (!change) change = ui::TextChange{0, accepted_text_.size(), after};
+    if (!change) change = ui::TextChange{0, accepted_text_.size(), after.bytes};
+    if (after.first_unheld != std::string::npos) change->held = after.first_unheld - change->start;
     ui::LimitedText kept = ui::ApplyWithinLimit(accepted_text_, *change, limit);
     setting_text_ = true;
     SetWindowTextA(hwnd_, kept.text.c_str());
     setting_text_ = false;
     SelectBytes(kept.text, kept.selection_start, kept.selection_end);
     accepted_text_ = kept.text;
+    if (after.first_unheld != std::string::npos && kept.cut) MessageBeep(MB_OK);
   }
 
   static LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {

@@ -5,6 +5,7 @@
 
 #include "platform/file_lock.h"
 #include "platform/files.h"
+#include "platform/retry.h"
 
 namespace platform {
 
@@ -14,14 +15,24 @@ bool FileExists(const std::string& path) {
 
 bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
 
+// A scanner, the indexer, a sync client or Excel may hold the new or the old file for a moment:
+// the rename is tried again for about a second before it counts as failed.
 bool ReplaceFile(const std::string& from, const std::string& to) {
-  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  return RetryTransient([&] {
+    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      return Attempt::Done;
+    }
+    DWORD error = GetLastError();
+    bool held = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+    return held ? Attempt::Transient : Attempt::Failed;
+  });
 }
 
 bool InputFile::Open(const std::string& path) {
   Close();
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // Delete sharing: our reading never keeps another program (or ourselves) from replacing the file.
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   handle_ = file;
   return true;
@@ -59,6 +70,21 @@ bool OutputFile::Open(const std::string& path) {
   handle_ = file;
   return true;
 }
+
+bool OutputFile::OpenToAppend(const std::string& path) {
+  if (handle_ != nullptr) Close();
+  failed_ = false;
+  buffer_.clear();
+  // With only the right to append, every write lands at the end of the file.
+  HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  handle_ = file;
+  return true;
+}
+
+// WriteFile hands the bytes to the system already.
+bool OutputFile::FlushToSystem() { return Flush(); }
 
 bool OutputFile::Flush() {
   if (handle_ == nullptr) return false;

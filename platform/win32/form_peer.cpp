@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/screen_placement.h"
 #include "platform/win32/container_proc.h"
 #include "platform/win32/peers_win32.h"
 
@@ -16,6 +17,23 @@ namespace {
 std::vector<FormPeer*>& FormList() {
   static std::vector<FormPeer*> forms;
   return forms;
+}
+
+BOOL CALLBACK AddWorkArea(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
+  MONITORINFO info;
+  info.cbSize = sizeof info;
+  if (GetMonitorInfoA(monitor, &info)) {
+    const RECT& work = info.rcWork;
+    reinterpret_cast<std::vector<ScreenRect>*>(data)->push_back({work.left, work.top, work.right, work.bottom});
+  }
+  return TRUE;
+}
+
+// The work area of every monitor connected now.
+std::vector<ScreenRect> WorkAreas() {
+  std::vector<ScreenRect> areas;
+  EnumDisplayMonitors(nullptr, nullptr, &AddWorkArea, reinterpret_cast<LPARAM>(&areas));
+  return areas;
 }
 
 }  // namespace
@@ -166,6 +184,14 @@ void FormPeer::ApplyPlacement(bool frame_changed) {
     form_.PeerSetBounds(left, top, width, height);
   }
   if (left != shown_left_ || top != shown_top_ || width != shown_width_ || height != shown_height_) {
+    // A position saved with a monitor that is gone would leave the window where nobody can reach
+    // it: only then is it moved, onto the nearest work area (a window partly in view stays).
+    ScreenRect placed = PlaceOnWorkArea({left, top, left + width, top + height}, WorkAreas());
+    if (placed.left != left || placed.top != top) {
+      left = placed.left;
+      top = placed.top;
+      form_.PeerSetBounds(left, top, width, height);
+    }
     WINDOWPLACEMENT placement;
     placement.length = sizeof placement;
     if (IsIconic(hwnd_) && GetWindowPlacement(hwnd_, &placement)) {
@@ -226,6 +252,11 @@ void FormPeer::ApplyShowing() {
         FocusInside(hwnd_);
       }
     } else {
+      if (before_hide_) {
+        auto hook = std::move(before_hide_);
+        before_hide_ = nullptr;
+        hook();
+      }
       ShowWindow(hwnd_, SW_HIDE);
       // A modal form closed inside a sent message (a BM_CLICK from another program) leaves its
       // loop waiting in GetMessage: a posted message wakes it to see the form is gone.
@@ -280,6 +311,12 @@ void FocusInside(HWND form_window) {
 }
 
 LRESULT FormPeer::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == ShowMainWindowMessage() && message != 0) {
+    // A second start of the program file: the main window comes to the front (and out of the
+    // notification area, where a start at logon left it).
+    if (&form_ == ui::app::MainForm()) ui::Dispatch([this] { form_.Show(); });
+    return 0;
+  }
   switch (message) {
     case WM_WINDOWPOSCHANGED:
       if (!IsIconic(hwnd_) && !IsZoomed(hwnd_)) GetWindowRect(hwnd_, &normal_frame_);

@@ -1,6 +1,7 @@
 // The Win32 peer of a form: a top-level window of our own class. Internal to platform/win32.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,8 @@ class FormPeer : public WindowPeer {
   void ClientSizeChanged(int width, int height);
   // The window that was active when this form was last shown (where a modal run returns to).
   HWND ShownFrom() const { return shown_from_; }
+  // Called once, right before the form is next hidden (a modal run enables the other forms).
+  void SetBeforeHide(std::function<void()> hook) { before_hide_ = std::move(hook); }
   // The messages only a form handles (size, close, activation, default button, session end).
   LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam);
 
@@ -53,6 +56,7 @@ class FormPeer : public WindowPeer {
   // minimised window stands (the placement's normal position is in workspace coordinates on
   // Windows but in screen coordinates under Wine, so it is not read as a position).
   RECT normal_frame_ = {0, 0, 0, 0};
+  std::function<void()> before_hide_;
 };
 
 // Focus the first control of a form window that takes the focus (or the remembered one).

@@ -1,4 +1,5 @@
-// The label's peer: an owner-drawn static sized to its caption.
+// The label's peer: an owner-drawn static sized to its caption. Labels have no access keys: an
+// "&" in what they show (a folder "R&D") is drawn as it is.
 #include "platform/win32/window_peer.h"
 
 namespace platform::win32 {
@@ -23,8 +24,8 @@ class LabelPeer : public WindowPeer {
                                 ? GetSysColor(COLOR_GRAYTEXT)
                                 : SystemOr(label.GetFont().color, COLOR_WINDOWTEXT));
     UINT format = label.GetAlignment() == ui::Alignment::Center
-                      ? DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOCLIP
-                      : DT_LEFT | DT_TOP | DT_NOCLIP;
+                      ? DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOCLIP | DT_NOPREFIX
+                      : DT_LEFT | DT_TOP | DT_NOCLIP | DT_NOPREFIX;
     DrawTextA(item->hDC, text.c_str(), -1, &rect, format);
     SelectObject(item->hDC, old);
   }
@@ -42,7 +43,7 @@ class LabelPeer : public WindowPeer {
     HDC dc = GetDC(hwnd_);
     HGDIOBJ old = SelectObject(dc, FontFor(label.GetFont()));
     RECT rect = {0, 0, 0, 0};
-    DrawTextA(dc, text.empty() ? " " : text.c_str(), -1, &rect, DT_CALCRECT | DT_LEFT);
+    DrawTextA(dc, text.empty() ? " " : text.c_str(), -1, &rect, DT_CALCRECT | DT_LEFT | DT_NOPREFIX);
     SelectObject(dc, old);
     ReleaseDC(hwnd_, dc);
     label.PeerSetBounds(label.Left(), label.Top(), rect.right, rect.bottom);

@@ -8,6 +8,8 @@ class ListBoxPeer : public WindowPeer {
  public:
   explicit ListBoxPeer(ui::Control& control) : WindowPeer(control) {
     CreateChild("LISTBOX", LBS_NOINTEGRALHEIGHT | LBS_NOTIFY | WS_VSCROLL, WS_EX_CLIENTEDGE);
+    // Typing picks entries; the input method would compose instead.
+    if (hwnd_ != nullptr) SetInputMethodOff(hwnd_, true);
   }
   HBRUSH OnControlColor(HDC dc) override {
     if (control_.Color() == ui::kDefaultColor) return nullptr;

@@ -27,7 +27,7 @@ void PaintPanel(WindowPeer& peer, HWND hwnd) {
     HGDIOBJ old = SelectObject(dc, FontFor(control.GetFont()));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, SystemOr(control.GetFont().color, COLOR_BTNTEXT));
-    DrawTextA(dc, text.c_str(), -1, &rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    DrawTextA(dc, text.c_str(), -1, &rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     SelectObject(dc, old);
   }
   EndPaint(hwnd, &paint);

@@ -35,6 +35,10 @@ std::unique_ptr<ui::Peer> CreatePeerFor(ui::Control& control) {
       return MakeProgressBarPeer(control);
     case ui::ControlKind::Chart:
       return MakeChartPeer(control);
+    case ui::ControlKind::CheckBox:
+      return MakeCheckBoxPeer(control);
+    case ui::ControlKind::NotifyIcon:
+      return MakeNotifyIconPeer(control);
   }
   return nullptr;
 }

@@ -13,6 +13,12 @@ namespace platform::win32 {
 
 // The peer for a control of any kind (its window is created at once).
 std::unique_ptr<ui::Peer> CreatePeerFor(ui::Control& control);
+// The notification-area icon is no child window (notify_icon_peer.cpp).
+std::unique_ptr<ui::Peer> MakeNotifyIconPeer(ui::Control& control);
+
+// The message a later copy of the program posts to the main window of the running copy: show
+// yourself (only_copy.cpp).
+UINT ShowMainWindowMessage();
 
 extern const char kFormClass[];
 extern const char kPanelClass[];

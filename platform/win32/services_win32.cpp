@@ -1,6 +1,7 @@
 // platform::Services with the real Win32 calls.
 #include <windows.h>
 #include <winnetwk.h>
+#include <shlobj.h>
 #undef MessageBox  // the toolkit's Backend::MessageBox keeps its name
 
 #include <cstring>
@@ -9,6 +10,8 @@
 
 namespace platform::win32 {
 namespace {
+
+const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 constexpr int kTitleBufferBytes = 255;
 
@@ -118,6 +121,52 @@ class Win32Services : public platform::Services {
     return result;
   }
 
+  platform::RegistryValue ReadLogonStart(const std::string& name) override {
+    platform::RegistryValue result;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kRunKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return result;
+    DWORD type = 0;
+    DWORD size = 0;
+    LONG status = RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size);
+    if (status == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ)) {
+      std::string buffer(size + 1, '\0');
+      DWORD got = size;
+      status = RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&buffer[0]), &got);
+      if (status == ERROR_SUCCESS) {
+        result.status = platform::RegistryValue::Status::Text;
+        result.text = buffer.substr(0, buffer.find('\0'));
+      } else {
+        result.status = platform::RegistryValue::Status::ReadError;
+      }
+    } else if (status != ERROR_FILE_NOT_FOUND) {
+      result.status = platform::RegistryValue::Status::ReadError;
+    }
+    RegCloseKey(key);
+    return result;
+  }
+
+  bool WriteLogonStart(const std::string& name, const std::string& command) override {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kRunKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
+                        nullptr, &key, nullptr) != ERROR_SUCCESS) {
+      return false;
+    }
+    LONG status = RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                                 static_cast<DWORD>(command.size() + 1));
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS;
+  }
+
+  bool DeleteLogonStart(const std::string& name) override {
+    HKEY key = nullptr;
+    LONG status = RegOpenKeyExA(HKEY_CURRENT_USER, kRunKey, 0, KEY_SET_VALUE, &key);
+    if (status == ERROR_FILE_NOT_FOUND) return true;
+    if (status != ERROR_SUCCESS) return false;
+    status = RegDeleteValueA(key, name.c_str());
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+  }
+
   std::string ProgramPath() override {
     std::string buffer(MAX_PATH, '\0');
     for (;;) {
@@ -129,6 +178,16 @@ class Win32Services : public platform::Services {
   }
 
   bool OpenWithAssociatedProgram(const std::string& path) override { return OpenWithShell(path); }
+  std::string UserDataFolder() override {
+    char folder[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr,
+                                SHGFP_TYPE_CURRENT, folder))) {
+      return std::string();
+    }
+    std::string path = std::string(folder) + "\\Lumadex";
+    if (!CreateDirectoryA(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return std::string();
+    return path + "\\";
+  }
 };
 
 }  // namespace

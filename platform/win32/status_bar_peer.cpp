@@ -20,11 +20,19 @@ class StatusBarPeer : public WindowPeer {
       SendMessageA(hwnd_, SB_SETTEXTA, SB_SIMPLEID, reinterpret_cast<LPARAM>(text.c_str()));
       shown_text_ = text;
     }
-    if (control_.Color() != ui::kDefaultColor) {
-      SendMessageA(hwnd_, SB_SETBKCOLOR, 0, control_.Color());
+    if (control_.Color() != shown_color_) {
+      // A themed status bar ignores its background colour.
+      if (!theme_off_) SwitchThemeOff(hwnd_);
+      theme_off_ = true;
+      SendMessageA(hwnd_, SB_SETBKCOLOR, 0, control_.Color() != ui::kDefaultColor ? control_.Color() : CLR_DEFAULT);
+      shown_color_ = control_.Color();
     }
     ApplyCommon(false);
   }
+
+ private:
+  uint32_t shown_color_ = ui::kDefaultColor;
+  bool theme_off_ = false;
 };
 
 }  // namespace

@@ -18,6 +18,8 @@ class StringGridPeer : public WindowPeer {
   explicit StringGridPeer(ui::Control& control) : WindowPeer(control) {
     CreateChild(WC_LISTVIEWA, LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
                 WS_EX_CLIENTEDGE);
+    // The grid is read-only: typed keys move, the input method would compose a text thrown away.
+    if (hwnd_ != nullptr) SetInputMethodOff(hwnd_, true);
     if (hwnd_ != nullptr) {
       DWORD extended = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT;
       SendMessageA(hwnd_, LVM_SETEXTENDEDLISTVIEWSTYLE, extended, extended);
@@ -369,7 +371,7 @@ class StringGridPeer : public WindowPeer {
     HGDIOBJ old = SelectObject(draw->hdc, FontFor(grid.GetFont()));
     SetBkMode(draw->hdc, TRANSPARENT);
     SetTextColor(draw->hdc, SystemOr(grid.GetFont().color, COLOR_BTNTEXT));
-    DrawTextA(draw->hdc, title.c_str(), -1, &text_rect, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+    DrawTextA(draw->hdc, title.c_str(), -1, &text_rect, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
     SelectObject(draw->hdc, old);
     result = CDRF_SKIPDEFAULT;
     return true;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "platform/services.h"
 #include "platform/ui/toolkit.h"
@@ -14,5 +15,27 @@ std::unique_ptr<platform::Services> MakeServices();
 bool OpenWithShell(const std::string& path);
 // Real windows; also initialises the common controls.
 std::unique_ptr<ui::Backend> MakeBackend();
+
+// One copy of the program per program file and user session (a named mutex of the session,
+// named after the program file's full path; copies in other folders run side by side).
+class OnlyCopy {
+ public:
+  explicit OnlyCopy(const std::string& program_path);
+  ~OnlyCopy();
+  OnlyCopy(const OnlyCopy&) = delete;
+  OnlyCopy& operator=(const OnlyCopy&) = delete;
+  // No other copy of this program file runs in this session.
+  bool First() const { return first_; }
+  // Marks the main window, so that a later copy finds it (once the backend made its window).
+  void MarkMainWindow(ui::Form& main);
+  // Asks the running copy to show its main window and bring it to the front; waits up to five
+  // seconds for that window to exist. False when it was not found.
+  bool ShowFirstCopy();
+
+ private:
+  std::string name_;
+  void* mutex_ = nullptr;
+  bool first_ = true;
+};
 
 }  // namespace platform::win32

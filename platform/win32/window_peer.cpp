@@ -84,8 +84,42 @@ std::string WindowText(HWND hwnd) {
   return buffer;
 }
 
+// The input method: imm32 is loaded when first needed, so the program does not depend on it.
+void SetInputMethodOff(HWND hwnd, bool off) {
+  using AssociateContext = HANDLE(WINAPI*)(HWND, HANDLE);
+  static AssociateContext associate = [] {
+    HMODULE imm = LoadLibraryA("imm32.dll");
+    return imm ? reinterpret_cast<AssociateContext>(
+                     reinterpret_cast<void*>(GetProcAddress(imm, "ImmAssociateContext")))
+               : nullptr;
+  }();
+  static std::map<HWND, HANDLE> saved;
+  if (associate == nullptr) return;
+  if (off) {
+    if (saved.count(hwnd) == 0) saved[hwnd] = associate(hwnd, nullptr);
+  } else {
+    auto found = saved.find(hwnd);
+    if (found != saved.end()) {
+      associate(hwnd, found->second);
+      saved.erase(found);
+    }
+  }
+}
+
+void SwitchThemeOff(HWND hwnd) {
+  using SetTheme = HRESULT(WINAPI*)(HWND, const WCHAR*, const WCHAR*);
+  static SetTheme set_theme = [] {
+    HMODULE uxtheme = LoadLibraryA("uxtheme.dll");
+    return uxtheme ? reinterpret_cast<SetTheme>(reinterpret_cast<void*>(GetProcAddress(uxtheme, "SetWindowTheme")))
+                   : nullptr;
+  }();
+  const WCHAR none[] = {0};
+  if (set_theme != nullptr) set_theme(hwnd, none, none);
+}
+
 WindowPeer::~WindowPeer() {
   if (hwnd_ != nullptr) {
+    SetInputMethodOff(hwnd_, false);
     SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
     DestroyWindow(hwnd_);
   }

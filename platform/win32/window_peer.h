@@ -75,6 +75,15 @@ HFONT FontFor(const ui::Font& font);
 HBRUSH BrushFor(uint32_t color);
 COLORREF SystemOr(uint32_t color, int system_color);
 
+// Detaches the input method from a window (off) or gives it back its own (on again). Keys then
+// reach the window as they are: with the Japanese input method on, "1" on a button would
+// otherwise compose "１". The peer's end gives a detached window its input method back.
+void SetInputMethodOff(HWND hwnd, bool off);
+
+// Draws a common control the classic way under visual styles, for the colours it is given that
+// its theme would ignore (the status bar's background). uxtheme is loaded when first needed.
+void SwitchThemeOff(HWND hwnd);
+
 // A window's text as Shift-JIS bytes.
 std::string WindowText(HWND hwnd);
 
@@ -103,5 +112,6 @@ std::unique_ptr<WindowPeer> MakeBevelPeer(ui::Control& control);
 std::unique_ptr<WindowPeer> MakeStatusBarPeer(ui::Control& control);
 std::unique_ptr<WindowPeer> MakeProgressBarPeer(ui::Control& control);
 std::unique_ptr<WindowPeer> MakeChartPeer(ui::Control& control);
+std::unique_ptr<WindowPeer> MakeCheckBoxPeer(ui::Control& control);
 
 }  // namespace platform::win32

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -86,6 +87,7 @@ int FirstRun(const std::string& program_folder, const std::string& server_folder
   run.services.AddWindow("c.jww - jw_win");
   run.TickAt(9, 0, 20);
   if (Form3->Registrar().Pending().size() != 2) return 23;
+  run.backend.answers.push_back(ui::Answer::Yes);  // the check runs: ending it is confirmed
   Form1->Button0.Click();  // the program is closed
   return run.backend.quit ? 0 : 24;
 }
@@ -205,3 +207,44 @@ TEST(LaunchJournal, LinesTornByACrashAreLeftOutAndTheRestStoredAtStart) {
 }
 
 }  // namespace
+
+// Neither the folder beside the program nor the user's own folder can take the journal: the
+// waiting launch lives only in memory, so closing the program asks first; No keeps it running.
+// The end of a Windows session asks nothing.
+TEST(LaunchJournal, ClosingWithLaunchesNoJournalCouldKeepAsksFirst) {
+  testsupport::TempFolder program_folder;
+  testsupport::TestDatabase unreachable("localhost/1:");  // nothing listens there
+  WriteSettings(program_folder.Path() + "Lumadex.dat", unreachable);
+  // A folder where the lock file should be: no copy of the program can take this journal.
+  ASSERT_EQ(mkdir((program_folder.Path() + "Lumadex.jnl.lck").c_str(), 0755), 0);
+  const std::string blocked_user_folder = program_folder.Path() + "Lumadex.dat/";  // a file
+
+  const std::string question = "記録待ちの図面が1件あります。保存できないため、終了すると失われます。終了しますか？";
+  for (const bool end_of_session : {false, true}) {
+    ProgramRun run(program_folder.Path());
+    run.services.user_data_folder = blocked_user_folder;
+    Form3->UseJournal(program_folder.Path() + "Lumadex.jnl", program_folder.Path() + "Lumadex.rej",
+                      blocked_user_folder);
+    run.backend.ClearMessages();
+    run.StartCheck();
+    run.services.AddWindow("a.jww - jw_win");
+    run.TickAt(9, 0, 0);
+    ASSERT_EQ(Form3->UnsavedLaunches(), 1u);
+    EXPECT_EQ(Form3->LabelState.Text(), "記録待ちの図面を保存できません（1件）");
+    if (end_of_session) {
+      Form1->OnEndSession();
+      EXPECT_TRUE(run.backend.messages.empty()) << "nothing is asked at the end of a session";
+      continue;
+    }
+    run.backend.answers = {ui::Answer::No};
+    Form1->Button0.Click();
+    ASSERT_EQ(run.backend.messages.size(), 1u);
+    EXPECT_TRUE(run.backend.messages[0].question);
+    EXPECT_EQ(run.backend.messages[0].text, question);
+    EXPECT_FALSE(run.backend.quit) << "No keeps the program running";
+    EXPECT_TRUE(Form3->Timer1.Enabled());
+    run.backend.answers = {ui::Answer::Yes};
+    Form1->Button0.Click();
+    EXPECT_TRUE(run.backend.quit);
+  }
+}

@@ -40,7 +40,7 @@ TEST(Connection, CreateLeavesTheConnectionOpenAndConnectWhileOpenSendsNothing) {
   data.ConnectDatabase();
   ASSERT_TRUE(data.Connected());
   EXPECT_EQ(data.IBDatabase1().Params(),
-            (std::vector<std::string>{"USER_NAME=SYSDBA", "PASSWORD=quillstar"}));
+            (std::vector<std::string>{"USER_NAME=SYSDBA", "PASSWORD=quillstar", "CONNECT_TIMEOUT=2"}));
   EXPECT_EQ(data.IBDatabase1().DatabaseName(), database.ConnectionPath());
   data.DisconnectDatabase();
   EXPECT_FALSE(data.Connected());

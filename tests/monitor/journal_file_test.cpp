@@ -91,7 +91,12 @@ TEST(JournalLine, AnythingButAWholeLaunchIsRefused) {
   }
   EXPECT_FALSE(ParseJournalLine(whole + "x\t", read)) << "an eleventh field needs N";
   EXPECT_FALSE(ParseJournalLine(whole + "1\t2\t", read)) << "twelve fields";
-  EXPECT_FALSE(ParseJournalLine("0" + whole, read)) << "no number 0";
+  // Any number N can hold reads back as it was written, 0 and below too.
+  for (const char* number : {"0", "-5", "-2147483648", "2147483647"}) {
+    ASSERT_TRUE(ParseJournalLine(number + whole + "12\t", read)) << number;
+    EXPECT_EQ(std::to_string(read.attempted_number), number);
+  }
+  EXPECT_FALSE(ParseJournalLine("-2147483649" + whole + "12\t", read)) << "beyond INTEGER";
   EXPECT_FALSE(ParseJournalLine("x" + whole, read));
   EXPECT_FALSE(ParseJournalLine("\t\t\t\ta.jww\t2026/12/7\t\t\t\t\t", read)) << "a date cut short";
   EXPECT_FALSE(ParseJournalLine("\t\t\t\ta.jww\t\t\t\t\t-1\t", read)) << "a size below 0";

@@ -248,9 +248,12 @@ TEST_F(RegistrationTest, ALostInsertIsFoundOnlyByItsOwnNumberAndTransaction) {
   launch.boot_date = "2026/12/07";
   launch.boot_time = "10:15:32";
   // The insert that landed although its client saw the connection break.
-  ASSERT_TRUE(data.InsertNumberedRow(db::kLaunchTableName, db::kLaunchColumnCount, db::LaunchColumnNames(),
-                                     LaunchValues(7, launch)));
-  const long long landed_transaction = data.LastInsertTransaction();
+  db::DataModule::NumberedAttempt attempt;
+  ASSERT_TRUE(data.InsertNextNumbered(
+      db::kLaunchTableName, db::LaunchColumnNames(),
+      [&launch](long long number) { return LaunchValues(static_cast<int32_t>(number), launch); }, 7, attempt));
+  ASSERT_EQ(attempt.number, 7);
+  const long long landed_transaction = attempt.transaction;
   ASSERT_GT(landed_transaction, 0);
   // Another PC's launch with the same facts at the number an interrupted insert had tried.
   testsupport::OtherPc other(database.ConnectionPath());

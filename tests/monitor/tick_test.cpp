@@ -59,7 +59,8 @@ TEST_F(TickTest, LayoutOfTheWindow) {
   EXPECT_EQ(form.Left(), 192);
   EXPECT_EQ(form.Top(), 107);
   EXPECT_EQ(form.ClientWidth(), 465);
-  EXPECT_EQ(form.ClientHeight(), 241);
+  EXPECT_EQ(form.ClientHeight(), 260);  // a line under the buttons says what keeps launches waiting
+  EXPECT_EQ(form.LabelState.Top(), 240);
   EXPECT_EQ(form.GetBorder(), ui::Border::Single);
   EXPECT_FALSE(form.MaximizeBox());
   EXPECT_EQ(form.Color(), ui::kWhite);
@@ -133,7 +134,7 @@ TEST_F(TickTest, ShowChecksTheDatabase) {
   EXPECT_TRUE(other.TableExists("BOOTJWW"));
   EXPECT_TRUE(window.Edit1.Focused());
 
-  // Table missing and its creation refused: the check cannot start.
+  // Table missing and its creation refused: the check still starts, and its launches wait.
   testsupport::TestDatabase locked;
   db::DataModule third;
   testsupport::CreateAndConnect(third, locked, false);
@@ -145,13 +146,15 @@ TEST_F(TickTest, ShowChecksTheDatabase) {
   ASSERT_TRUE(third.Connected());
   TForm3 refused(third, services);
   refused.Show();
-  EXPECT_FALSE(refused.Button1.Enabled());
+  EXPECT_TRUE(refused.Button1.Enabled());
   EXPECT_FALSE(third.TableExists("BOOTJWW"));
 
-  // Not connected: the check cannot start either.
+  // Not connected: the check can start, and the line under the buttons says why nothing is
+  // stored yet; no box interrupts.
   data.DisconnectDatabase();
   form.Show();
-  EXPECT_FALSE(form.Button1.Enabled());
+  EXPECT_TRUE(form.Button1.Enabled());
+  EXPECT_EQ(form.LabelState.Text(), "サーバーに接続できません。起動した図面は記録し、接続後に登録します（0件待機中）");
   EXPECT_TRUE(backend.MessageTexts().empty());
 }
 

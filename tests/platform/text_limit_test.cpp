@@ -122,3 +122,38 @@ TEST(ByteLimit, TheHeadlessEditTypesAndPastesAtItsSelection) {
 }
 
 }  // namespace
+
+// A character Shift-JIS cannot hold (𠮷, ㋿, é from a paste or the input method) is refused
+// like one over the limit: what the user sees is what is stored.
+TEST(ByteLimit, AnInsertionEndsBeforeItsFirstCharacterShiftJisCannotHold) {
+  struct Case {
+    const char* what;
+    std::string before;
+    TextChange change;
+    std::size_t limit;
+    std::string text;
+    bool refused;
+    bool cut;
+  };
+  const std::size_t all = std::string::npos;
+  const Case cases[] = {
+      {"typed alone: refused, the text stays", "ab", {2, 2, "?", 0}, 0, "ab", true, true},
+      {"typed over a selection: refused, the selection stays", "abcd", {1, 3, "?", 0}, 0, "abcd", true, true},
+      {"a paste keeps what comes before it", "ab", {2, 2, "あい?う", 4}, 0, "abあい", false, true},
+      {"the byte limit cuts first when it is nearer", "ab", {2, 2, "あい?う", 4}, 4, "abあ", false, true},
+      {"the unheld character is nearer than the limit", "ab", {2, 2, "あ?いう", 2}, 16, "abあ", false, true},
+      {"every character held: only the limit counts", "ab", {2, 2, "あいう", all}, 6, "abあい", false, true},
+      {"every character held and within the limit", "ab", {0, 0, "あ", all}, 0, "あab", false, false},
+  };
+  for (const Case& c : cases) {
+    auto kept = ApplyWithinLimit(c.before, c.change, c.limit);
+    EXPECT_EQ(kept.text, c.text) << c.what;
+    EXPECT_EQ(kept.refused, c.refused) << c.what;
+    EXPECT_EQ(kept.cut, c.cut) << c.what;
+  }
+  // The caret stands after what went in.
+  auto kept = ApplyWithinLimit("ab", {1, 1, "か?", 2}, 0);
+  EXPECT_EQ(kept.text, "aかb");
+  EXPECT_EQ(kept.selection_start, 3u);
+  EXPECT_EQ(kept.selection_end, 3u);
+}

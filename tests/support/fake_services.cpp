@@ -60,4 +60,29 @@ platform::FileEntry FakeServices::FindFile(const std::string& path) {
   return found == files.end() ? platform::FileEntry{} : found->second;
 }
 
+platform::RegistryValue FakeServices::ReadLogonStart(const std::string& name) {
+  platform::RegistryValue value;
+  if (logon_start_unreadable) {
+    value.status = platform::RegistryValue::Status::ReadError;
+    return value;
+  }
+  auto found = logon_start.find(name);
+  if (found == logon_start.end()) return value;
+  value.status = platform::RegistryValue::Status::Text;
+  value.text = found->second;
+  return value;
+}
+
+bool FakeServices::WriteLogonStart(const std::string& name, const std::string& command) {
+  if (logon_start_unwritable) return false;
+  logon_start[name] = command;
+  return true;
+}
+
+bool FakeServices::DeleteLogonStart(const std::string& name) {
+  if (logon_start_unwritable) return false;
+  logon_start.erase(name);
+  return true;
+}
+
 }  // namespace testsupport

@@ -19,10 +19,15 @@ class FakeServices : public platform::Services {
   std::map<std::string, platform::FileEntry> files;   // path -> entry (found = true)
   platform::LocalDateTime now{2026, 12, 7, 10, 15, 33};
   std::string program_path = "C:\\tools\\Lumadex.exe";
+  std::string user_data_folder;  // none unless a test sets it
   int enumerations = 0;
   // The files handed to the associated program, in order; the answer it gives.
   std::vector<std::string> opened_files;
   bool open_succeeds = true;
+  // HKCU\...\Run: value name -> command line; a test may make it unreadable or unwritable.
+  std::map<std::string, std::string> logon_start;
+  bool logon_start_unreadable = false;
+  bool logon_start_unwritable = false;
 
   // A visible, unowned window with the given title; returns its handle.
   uint32_t AddWindow(const std::string& title, bool visible = true, bool owned = false);
@@ -41,6 +46,10 @@ class FakeServices : public platform::Services {
     opened_files.push_back(path);
     return open_succeeds;
   }
+  std::string UserDataFolder() override { return user_data_folder; }
+  platform::RegistryValue ReadLogonStart(const std::string& name) override;
+  bool WriteLogonStart(const std::string& name, const std::string& command) override;
+  bool DeleteLogonStart(const std::string& name) override;
 
  private:
   uint32_t next_handle_ = 0x10010;

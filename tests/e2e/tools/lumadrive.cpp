@@ -13,7 +13,8 @@
 //   click TITLE CONTROL              a button click (BN_CLICKED to its parent)
 //   press TITLE CONTROL              a sent BM_CLICK, as automation and accessibility tools
 //                                    press a button (returns once the press was handled)
-//   settext TITLE CONTROL HEXTEXT    WM_SETTEXT, as if the user had typed it
+//   settext TITLE CONTROL HEXTEXT    WM_SETTEXT, as if the user had typed it (type and paste
+//                                    also take "u:" and the hex of UTF-16LE units)
 //   type TITLE CONTROL HEXTEXT       one WM_CHAR per character (UTF-16, as an input method
 //                                    delivers Japanese text), typed at the caret
 //   select TITLE CONTROL START END   EM_SETSEL in characters: the caret (or selection) of an edit
@@ -38,6 +39,9 @@
 //   ping TITLE                       how long the window takes to answer a sent WM_NULL (ms)
 //   repaint TITLE                    invalidates the window and its controls and waits until
 //                                    it has painted them (ms)
+//   post CLASS MSG WPARAM LPARAM     posts a message (decimal numbers) to the first top-level
+//                                    window of that class, visible or not (the notification-area
+//                                    icon's window; an open menu, class #32768)
 //   keys TITLE KEY...                brings the window to the front (fails when it does not
 //                                    come) and types keys with SendInput
 //                                    (KEY: hex virtual-key code, "alt+XX", "shift+XX")
@@ -45,7 +49,7 @@
 // TITLE is hex, or "@HWND" (decimal, as `windows` prints it) for one particular window; CONTROL is "#N" (the N-th line of `controls`), "=HEX" (exact text, for buttons
 // the caption), or "CLASS:N" (the N-th control of that class, from 0).
 //
-// Output lines: "window hwnd=.. visible=.. enabled=.. foreground=.. owned=.. iconic=.. class=.. frame=L,T,W,H client=W,H title=HEX",
+// Output lines: "window hwnd=.. visible=.. enabled=.. foreground=.. owned=.. owner=HWND iconic=.. class=.. frame=L,T,W,H client=W,H title=HEX",
 // "control index=.. hwnd=.. id=.. class=.. rect=X,Y,W,H visible=.. enabled=.. text=HEX"
 // (rect in the form's client coordinates), "text HEX", "item N HEX", "button HEX".
 #include <windows.h>
@@ -169,13 +173,33 @@ std::vector<HWND> Controls(HWND form) {
   return out;
 }
 
+// The UTF-16 units of a HEXTEXT argument: Shift-JIS hex, or "u:" and the hex of UTF-16LE units
+// (for characters Shift-JIS cannot hold).
+std::vector<WCHAR> WideOf(const std::string& arg) {
+  std::vector<WCHAR> wide;
+  if (arg.rfind("u:", 0) == 0) {
+    std::string bytes = Unhex(arg.substr(2));
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+      wide.push_back(static_cast<WCHAR>(static_cast<unsigned char>(bytes[i]) |
+                                        (static_cast<unsigned char>(bytes[i + 1]) << 8)));
+    }
+    return wide;
+  }
+  std::string text = Unhex(arg);
+  int count = MultiByteToWideChar(932, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0);
+  wide.resize(static_cast<std::size_t>(std::max(count, 0)));
+  if (count > 0) MultiByteToWideChar(932, 0, text.c_str(), static_cast<int>(text.size()), wide.data(), count);
+  return wide;
+}
+
 void PrintWindow(HWND hwnd) {
   RECT frame = {}, client = {};
   GetWindowRect(hwnd, &frame);
   GetClientRect(hwnd, &client);
-  std::printf("window hwnd=%lu visible=%d enabled=%d foreground=%d owned=%d iconic=%d class=%s frame=%d,%d,%d,%d client=%d,%d title=%s\n",
+  std::printf("window hwnd=%lu visible=%d enabled=%d foreground=%d owned=%d owner=%lu iconic=%d class=%s frame=%d,%d,%d,%d client=%d,%d title=%s\n",
               static_cast<unsigned long>(reinterpret_cast<uintptr_t>(hwnd)), IsWindowVisible(hwnd) ? 1 : 0,
               IsWindowEnabled(hwnd) ? 1 : 0, GetForegroundWindow() == hwnd ? 1 : 0, GetWindow(hwnd, GW_OWNER) != nullptr ? 1 : 0,
+              static_cast<unsigned long>(reinterpret_cast<uintptr_t>(GetWindow(hwnd, GW_OWNER))),
               IsIconic(hwnd) ? 1 : 0, ClassOf(hwnd).c_str(), int(frame.left),
               int(frame.top), int(frame.right - frame.left), int(frame.bottom - frame.top), int(client.right),
               int(client.bottom),
@@ -316,6 +340,19 @@ int Run(std::vector<std::string> args) {
   if (command == "displaychange") {
     ChangeDisplaySettingsExA(nullptr, nullptr, nullptr, 0, nullptr);
     PrintWorkArea();
+    return 0;
+  }
+  if (command == "post" && args.size() >= 5) {
+    DWORD start = GetTickCount();
+    HWND target = nullptr;
+    while ((target = FindWindowA(args[1].c_str(), nullptr)) == nullptr) {
+      if (GetTickCount() - start > static_cast<DWORD>(timeout_ms)) return Fail("no-window");
+      Sleep(50);
+    }
+    PostMessageA(target, static_cast<UINT>(std::strtoul(args[2].c_str(), nullptr, 10)),
+                 static_cast<WPARAM>(std::strtoull(args[3].c_str(), nullptr, 10)),
+                 static_cast<LPARAM>(std::strtoll(args[4].c_str(), nullptr, 10)));
+    std::printf("ok\n");
     return 0;
   }
   if (args.size() < 2) return Fail("usage");
@@ -466,12 +503,11 @@ int Run(std::vector<std::string> args) {
     return 0;
   }
   if (command == "paste" && args.size() >= 4) {
-    std::string text = Unhex(args[3]);
-    int count = MultiByteToWideChar(932, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0);
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (static_cast<std::size_t>(count) + 1) * sizeof(WCHAR));
+    std::vector<WCHAR> text = WideOf(args[3]);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(WCHAR));
     auto* wide = static_cast<WCHAR*>(GlobalLock(memory));
-    MultiByteToWideChar(932, 0, text.c_str(), static_cast<int>(text.size()), wide, count);
-    wide[count] = 0;
+    std::copy(text.begin(), text.end(), wide);
+    wide[text.size()] = 0;
     GlobalUnlock(memory);
     if (!OpenClipboard(nullptr)) return Fail("clipboard");
     EmptyClipboard();
@@ -511,11 +547,7 @@ int Run(std::vector<std::string> args) {
     return 0;
   }
   if (command == "type" && args.size() >= 4) {
-    std::string text = Unhex(args[3]);
-    int count = MultiByteToWideChar(932, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0);
-    std::vector<WCHAR> wide(static_cast<std::size_t>(count) + 1, 0);
-    MultiByteToWideChar(932, 0, text.c_str(), static_cast<int>(text.size()), wide.data(), count);
-    for (int i = 0; i < count; ++i) SendMessageW(control, WM_CHAR, wide[static_cast<std::size_t>(i)], 1);
+    for (WCHAR unit : WideOf(args[3])) SendMessageW(control, WM_CHAR, unit, 1);
     std::printf("ok\n");
     return 0;
   }

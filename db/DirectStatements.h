@@ -1,0 +1,24 @@
+// Statements run in one exchange each, without the shared statement: a statement without result
+// sent with its text (execute-immediate), and a one-row SELECT of whole numbers answered by its
+// execute call. The launch registration is made of these, so it costs the fewest round trips.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "db/Connection.h"
+#include "db/Transaction.h"
+
+namespace db {
+
+// Runs `lines` in `transaction`. Throws DatabaseError.
+void ExecuteImmediate(Connection& connection, Transaction& transaction,
+                      const std::vector<std::string>& lines);
+
+// The first row of a SELECT whose columns are whole numbers, each read as a 64-bit integer
+// (nullopt for NULL); no row gives no values. Throws DatabaseError.
+std::vector<std::optional<long long>> ReadWholeNumbers(Connection& connection, Transaction& transaction,
+                                                       const std::vector<std::string>& lines);
+
+}  // namespace db

@@ -1,0 +1,90 @@
+// One copy of the program per program file and user session: a mutex named after the program
+// file's full path, and a window property that marks the running copy's main window.
+#include <windows.h>
+#undef MessageBox
+
+#include <cstdio>
+#include <string>
+
+#include "platform/cp932.h"
+#include "platform/win32/form_peer.h"
+#include "platform/win32/peers_win32.h"
+#include "platform/win32/win32.h"
+
+namespace platform::win32 {
+namespace {
+
+// "Lumadex-" and a hash of the upper-cased path: copies in different folders are separate
+// programs (tests run them as separate PCs); letter case of the path does not count, as on
+// Windows' file systems.
+std::string CopyName(const std::string& program_path) {
+  std::string upper = cp932::UpperAscii(program_path);
+  uint64_t hash = 1469598103934665603ull;  // FNV-1a, 64 bits
+  for (unsigned char byte : upper) {
+    hash ^= byte;
+    hash *= 1099511628211ull;
+  }
+  char digits[17];
+  std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(hash));
+  return std::string("Lumadex-") + digits;
+}
+
+struct Search {
+  const char* property;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK FindMarkedWindow(HWND hwnd, LPARAM param) {
+  auto* search = reinterpret_cast<Search*>(param);
+  DWORD process = 0;
+  GetWindowThreadProcessId(hwnd, &process);
+  if (process != GetCurrentProcessId() && GetPropA(hwnd, search->property) != nullptr) {
+    search->found = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+UINT ShowMainWindowMessage() {
+  static UINT message = RegisterWindowMessageA("Lumadex.ShowMainWindow");
+  return message;
+}
+
+OnlyCopy::OnlyCopy(const std::string& program_path) : name_(CopyName(program_path)) {
+  // The session's own namespace: another user's copy on the same PC records under its own name.
+  HANDLE mutex = CreateMutexA(nullptr, FALSE, ("Local\\" + name_).c_str());
+  first_ = mutex == nullptr || GetLastError() != ERROR_ALREADY_EXISTS;
+  mutex_ = mutex;
+}
+
+OnlyCopy::~OnlyCopy() {
+  if (mutex_ != nullptr) CloseHandle(static_cast<HANDLE>(mutex_));
+}
+
+void OnlyCopy::MarkMainWindow(ui::Form& main) {
+  auto* peer = dynamic_cast<FormPeer*>(main.GetPeer());
+  if (peer != nullptr && peer->Handle() != nullptr) {
+    SetPropA(peer->Handle(), name_.c_str(), reinterpret_cast<HANDLE>(1));
+  }
+}
+
+bool OnlyCopy::ShowFirstCopy() {
+  // The running copy may have just started and not made its window yet.
+  for (int attempt = 0; attempt < 50; ++attempt) {
+    Search search{name_.c_str()};
+    EnumWindows(FindMarkedWindow, reinterpret_cast<LPARAM>(&search));
+    if (search.found != nullptr) {
+      DWORD process = 0;
+      GetWindowThreadProcessId(search.found, &process);
+      // This copy was started by the user and may hand the foreground on.
+      AllowSetForegroundWindow(process);
+      return PostMessageA(search.found, ShowMainWindowMessage(), 0, 0) != FALSE;
+    }
+    Sleep(100);
+  }
+  return false;
+}
+
+}  // namespace platform::win32

@@ -1,0 +1,117 @@
+// The client calls one action makes, counted by a wrapper around the loaded client functions:
+// every call that costs an exchange with the server is a round trip an office far from its
+// server waits for, so a call that creeps back in fails here.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+#include "app/Unit1.h"
+#include "app/UnitV.h"
+#include "db/ClientLibrary.h"
+#include "monitor/LaunchRegistrar.h"
+#include "records/Unit5.h"
+#include "tests/support/db_fixture.h"
+#include "tests/support/program_fixture.h"
+
+namespace {
+
+std::map<std::string, int> calls;
+db::ClientLibrary original;
+
+// One wrapper per counted call: counts under `name`, then passes everything on.
+#define LUMADEX_COUNTED(member, name)                                                  \
+  template <typename... Args>                                                          \
+  ISC_STATUS LUMADEX_FB_CALL Counted_##member(Args... args) {                          \
+    ++calls[name];                                                                     \
+    return original.member(args...);                                                   \
+  }
+LUMADEX_COUNTED(attach_database, "attach")
+LUMADEX_COUNTED(database_info, "database_info")
+LUMADEX_COUNTED(execute_immediate, "execute_immediate")
+LUMADEX_COUNTED(exec_immed2, "exec_immed2")
+LUMADEX_COUNTED(start_multiple, "start")
+LUMADEX_COUNTED(commit_transaction, "commit")
+LUMADEX_COUNTED(rollback_transaction, "rollback")
+LUMADEX_COUNTED(prepare, "prepare")
+LUMADEX_COUNTED(execute, "execute")
+LUMADEX_COUNTED(execute2, "execute2")
+LUMADEX_COUNTED(set_cursor_name, "set_cursor_name")
+LUMADEX_COUNTED(transaction_info, "transaction_info")
+#undef LUMADEX_COUNTED
+
+// The calls above always cost an exchange (fetches come in batches, statement info and frees
+// are answered or sent along by the client library: they are not counted).
+int Exchanges() {
+  int total = 0;
+  for (const auto& [name, count] : calls) total += count;
+  return total;
+}
+
+class ClientCalls : public testsupport::ProgramFixture {
+ protected:
+  ClientCalls() {
+    db::ClientLibrary& api = const_cast<db::ClientLibrary&>(db::RequireClientLibrary());
+    original = api;
+    api.attach_database = Counted_attach_database;
+    api.database_info = Counted_database_info;
+    api.execute_immediate = Counted_execute_immediate;
+    api.exec_immed2 = Counted_exec_immed2;
+    api.start_multiple = Counted_start_multiple;
+    api.commit_transaction = Counted_commit_transaction;
+    api.rollback_transaction = Counted_rollback_transaction;
+    api.prepare = Counted_prepare;
+    api.execute = Counted_execute;
+    api.execute2 = Counted_execute2;
+    api.set_cursor_name = Counted_set_cursor_name;
+    api.transaction_info = Counted_transaction_info;
+  }
+  ~ClientCalls() override { const_cast<db::ClientLibrary&>(db::RequireClientLibrary()) = original; }
+};
+
+struct Limit {
+  const char* action;
+  int exchanges;  // at most
+};
+
+TEST_F(ClientCalls, OneRegistrationAndOnePageLoadSendOnlyWhatTheyNeed) {
+  testsupport::TestDatabase database;
+  testsupport::CreateAndConnect(*Form1, database, true);
+  for (int n = 1; n <= 150; ++n) {
+    ASSERT_TRUE(Form1->InsertRow("BOOTJWW", 2, {"N", "PNAME"}, {std::to_string(n), "'a'"}));
+  }
+  monitor::LaunchRegistrar registrar(*Form1);
+  monitor::LaunchFacts launch;
+  launch.pc_user_name = "設計部";
+  launch.local_folder = "C:\\jww\\";
+  launch.file_name = "平面図.jww";
+  auto register_one = [&] {
+    registrar.BeginTick();
+    registrar.Register(launch);
+    registrar.EndTick();
+    ASSERT_TRUE(registrar.Pending().empty());
+  };
+  register_one();  // the first one of a run also learns the highest number
+  Form5->Show();
+
+  // A registration: its transaction, the highest number read with the transaction's own number,
+  // the insert sent with its text, the commit.
+  const Limit limits[] = {{"registration", 5}, {"first page", 6}, {"次頁", 4}};
+  for (const Limit& limit : limits) {
+    SCOPED_TRACE(limit.action);
+    calls.clear();
+    const std::string action = limit.action;
+    if (action == "registration") register_one();
+    if (action == "first page") Form5->Button1.Click();
+    if (action == "次頁") Form5->Button3.Click();
+    std::string seen;
+    for (const auto& [name, count] : calls) seen += name + "=" + std::to_string(count) + " ";
+    EXPECT_LE(Exchanges(), limit.exchanges) << seen;
+    EXPECT_EQ(calls["set_cursor_name"], 0) << seen;
+    EXPECT_EQ(calls["attach"], 0) << seen;
+  }
+  EXPECT_EQ(Form5->StringGrid1.Cell(0, 1), "101");
+  EXPECT_EQ(Form5->StatusBar1.Text(), "101～152件目 / 全152件");
+}
+
+}  // namespace

@@ -1,0 +1,310 @@
+// Recording from logon: the check box that writes the Run value, the start with /autostart, the
+// icon in the notification area, and the question before the program ends the check.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/Unit1.h"
+#include "app/UnitV.h"
+#include "monitor/CheckIcon.h"
+#include "monitor/LogonStart.h"
+#include "monitor/Unit3.h"
+#include "records/Unit5.h"
+#include "tests/support/db_fixture.h"
+#include "tests/support/program_fixture.h"
+
+namespace {
+
+using Status = TForm3::CheckStatus;
+using testsupport::ReadWholeFile;
+using testsupport::WriteWholeFile;
+
+const char kQuestion[] = "起動チェック中です。終了すると図面の記録が止まります。終了しますか？";
+
+class LogonStart : public testsupport::ProgramFixture {
+ protected:
+  std::string Program() const { return folder.Path() + "Lumadex.exe"; }
+  std::string Command() const { return "\"" + Program() + "\" /autostart"; }
+  ui::NotifyIcon& Icon() { return forms->Icon().Icon; }
+  std::vector<std::string> Questions() const {
+    std::vector<std::string> texts;
+    for (const auto& message : backend.messages) {
+      if (message.question) texts.push_back(message.text);
+    }
+    return texts;
+  }
+  // Settings that point at a database, an unreachable one unless one is given.
+  void WriteSettings(const std::string& server, const std::string& folder_on_server,
+                     const std::string& file_name, int interval) {
+    WriteWholeFile(folder.Path() + "Lumadex.dat", server + "\r\n" + folder_on_server + "\r\n" + file_name +
+                                                      "\r\nPC1\r\n" + std::to_string(interval) + "\r\n");
+  }
+  void WriteUnreachableSettings(int interval = 7) {
+    WriteSettings("127.0.0.1/1:", folder.Path(), "NOWHERE.FDB", interval);
+  }
+  // A Jw_cad drawing window on the desktop, with its file.
+  void OpenDrawing(const std::string& name) {
+    services.registry_value.status = platform::RegistryValue::Status::Text;
+    services.registry_value.text = "C:\\jww";
+    services.AddFile("C:\\jww\\" + name, {2026, 1, 5, 9, 0, 1}, 2048);
+    services.AddWindow(name + " - jw_win");
+  }
+};
+
+TEST_F(LogonStart, TheBoxSitsInTheFreePartOfTheTopRowAfterTheOtherControls) {
+  ui::CheckBox& box = Form3->CheckBox1;
+  EXPECT_EQ(box.Text(), "ログオン時に自動で開始(&L)");
+  EXPECT_EQ(box.Parent(), &Form3->Panel1);
+  EXPECT_GT(box.Left(), Form3->Label5.Left() + 13) << "right of 秒";
+  EXPECT_LE(box.Left() + box.Width(), Form3->Panel1.Width());
+  EXPECT_LT(box.Top() + box.Height(), Form3->ListBox1.Top()) << "above the list";
+  for (ui::Control* other : Form3->Panel1.Children()) {
+    if (other != &box && other->TabOrder() >= 0) {
+      EXPECT_LT(other->TabOrder(), box.TabOrder()) << other->Name();
+    }
+  }
+}
+
+// The box shows the Run value as the registry holds it, and ticking or clearing it writes it.
+TEST_F(LogonStart, TheBoxWritesAndRemovesTheRunValueAndShowsWhatTheRegistryHolds) {
+  struct Case {
+    const char* what;
+    std::optional<std::string> value_before;  // none: no value
+    bool unwritable;
+    bool shown_before;
+    std::optional<std::string> value_after_click;
+    bool shown_after_click;
+    bool message;
+  };
+  const std::string other = "\"C:\\other\\Lumadex.exe\" /autostart";
+  std::string upper = "\"" + Program() + "\" /AUTOSTART";
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  const Case cases[] = {
+      {"no value: ticking writes it", std::nullopt, false, false, Command(), true, false},
+      {"this program: clearing removes it", Command(), false, true, std::nullopt, false, false},
+      {"this program in other letter case", upper, false, true, std::nullopt, false, false},
+      {"a copy in another folder: ticking names this one", other, false, false, Command(), true, false},
+      {"unwritable registry: a message, the box as before", std::nullopt, true, false, std::nullopt, false, true},
+      {"unwritable registry while set: stays set", Command(), true, true, Command(), true, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    services.logon_start.clear();
+    if (c.value_before) services.logon_start["Lumadex"] = *c.value_before;
+    services.logon_start_unwritable = c.unwritable;
+    backend.ClearMessages();
+    Form3->Close();
+    Form3->Show();
+    EXPECT_EQ(Form3->CheckBox1.Checked(), c.shown_before);
+
+    Form3->CheckBox1.Click();
+    auto found = services.logon_start.find("Lumadex");
+    if (c.value_after_click) {
+      ASSERT_NE(found, services.logon_start.end());
+      EXPECT_EQ(found->second, *c.value_after_click);
+    } else {
+      EXPECT_EQ(found, services.logon_start.end());
+    }
+    EXPECT_EQ(Form3->CheckBox1.Checked(), c.shown_after_click);
+    EXPECT_EQ(backend.MessageTexts(), c.message ? std::vector<std::string>{"ログオン時の自動開始を設定できませんでした。"}
+                                                : std::vector<std::string>{});
+  }
+  EXPECT_EQ(services.logon_start.size(), 1u) << "no other value is written";
+}
+
+TEST(LogonStartCommand, TheProgramACommandLineStarts) {
+  struct Case { const char* command; const char* program; } cases[] = {
+      {"\"C:\\My Tools\\Lumadex.exe\" /autostart", "C:\\My Tools\\Lumadex.exe"},
+      {"C:\\My Tools\\Lumadex.exe /autostart", "C:\\My Tools\\Lumadex.exe"},
+      {"C:\\tools\\Lumadex.exe", "C:\\tools\\Lumadex.exe"},
+      {"  \"C:\\図面ソフト\\Lumadex.exe\"", "C:\\図面ソフト\\Lumadex.exe"},
+      {"\"C:\\unterminated", ""},
+      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(monitor::LogonStartProgram(c.command), c.program) << c.command;
+  EXPECT_EQ(monitor::LogonStartCommand("C:\\a b\\x.exe"), "\"C:\\a b\\x.exe\" /autostart");
+}
+
+TEST(StartArguments, AutostartInAnyLetterCaseAmongTheArguments) {
+  EXPECT_TRUE(StartedAtLogon({"/autostart"}));
+  EXPECT_TRUE(StartedAtLogon({"/AutoStart"}));
+  EXPECT_TRUE(StartedAtLogon({"x", "/autostart"}));
+  EXPECT_FALSE(StartedAtLogon({}));
+  EXPECT_FALSE(StartedAtLogon({"autostart"}));
+  EXPECT_FALSE(StartedAtLogon({"/autostart2"}));
+}
+
+// Started at logon against a working database: no window, the check runs with the saved
+// interval, and a drawing opened afterwards is stored without a click.
+TEST_F(LogonStart, AtLogonTheCheckRunsWithoutAWindowAndStoresADrawing) {
+  testsupport::TestDatabase database;
+  testsupport::CreateAndConnect(*Form1, database, false);  // a new database: no table yet
+  Form1->DisconnectDatabase();
+  WriteSettings(database.Server(), database.Folder(), database.FileName(), 7);
+
+  ui::app::RunHidden(*Form1, [] { Form1->StartAtLogon(); });
+  for (ui::Form* form : std::vector<ui::Form*>{Form1, Form3, Form5}) EXPECT_FALSE(form->Visible());
+  EXPECT_TRUE(Form1->Connected());
+  EXPECT_TRUE(Form3->Checking());
+  EXPECT_TRUE(Form3->Timer1.Enabled());
+  EXPECT_EQ(Form3->Timer1.Interval(), 7000);
+  EXPECT_TRUE(backend.messages.empty());
+  EXPECT_EQ(Icon().Text(), "Lumadex：チェック中（本日の登録 0件）");
+  EXPECT_EQ(Icon().Image(), ui::IconImage::Checking);
+
+  OpenDrawing("図面1.jww");
+  Form3->Timer1.Fire();
+  auto rows = testsupport::ReadLaunchRows(*Form1);
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(Icon().Text(), "Lumadex：チェック中（本日の登録 1件）");
+
+  // Double-clicking the icon shows the running check as it is: the check goes on and the drawing
+  // stays known (it is not stored again).
+  Icon().DoubleClick();
+  EXPECT_TRUE(Form3->Visible());
+  EXPECT_TRUE(Form3->Checking());
+  EXPECT_EQ(Form3->ListBox1.Count(), 1);
+  EXPECT_FALSE(Form3->Edit1.Enabled());
+  EXPECT_EQ(Form3->Edit1.Text(), "7");
+  Form3->Timer1.Fire();
+  EXPECT_EQ(testsupport::ReadLaunchRows(*Form1).size(), 1u);
+
+  // A second start shows the main window: the settings are not read again, nothing reconnects.
+  CheckInterval = 9;
+  Form1->Show();
+  EXPECT_TRUE(Form1->Visible());
+  EXPECT_EQ(CheckInterval, 9);
+  EXPECT_TRUE(Form3->Checking());
+}
+
+TEST_F(LogonStart, AtLogonAnUnreachableServerShowsNoBoxTheIconSaysIt) {
+  WriteUnreachableSettings();
+  ui::app::RunHidden(*Form1, [] { Form1->StartAtLogon(); });
+  EXPECT_TRUE(backend.messages.empty()) << "no box at logon";
+  EXPECT_TRUE(Form3->Checking());
+  OpenDrawing("図面1.jww");
+  Form3->Timer1.Fire();
+  EXPECT_EQ(Form3->Status(), Status::Unreachable);
+  EXPECT_EQ(Icon().Text(), "Lumadex：サーバーに接続できません（1件待機中）");
+  EXPECT_EQ(Icon().Image(), ui::IconImage::Unreachable);
+  ASSERT_EQ(Icon().Balloons().size(), 1u);
+  EXPECT_TRUE(Icon().Balloons()[0].warning);
+}
+
+TEST_F(LogonStart, ByHandTheCheckWaitsForItsButtonAndTheIconSaysStopped) {
+  WriteUnreachableSettings();
+  ui::app::Run(*Form1);
+  EXPECT_FALSE(Form3->Checking());
+  EXPECT_EQ(Icon().Text(), "Lumadex：停止中");
+  EXPECT_EQ(Icon().Image(), ui::IconImage::Stopped);
+  EXPECT_EQ(Icon().Menu(), (std::vector<std::string>{"起動チェックを表示", "データ一覧表示", "終了"}));
+}
+
+// The tooltip and the balloons along a day's states.
+TEST_F(LogonStart, TooltipsAndBalloonsFollowTheStatesOfTheCheck) {
+  using monitor::CheckState;
+  struct Step {
+    CheckState state;
+    const char* tip;
+    const char* balloon;  // null: none at this step
+  };
+  const char* lost = "サーバーに接続できません。図面の記録はこのPCで待機し、接続が戻ったときに登録されます。";
+  const char* stored = "待機していた図面の記録をサーバーに登録しました。";
+  const Step steps[] = {
+      {{Status::Stopped, 0, 0}, "Lumadex：停止中", nullptr},
+      {{Status::Checking, 0, 0}, "Lumadex：チェック中（本日の登録 0件）", nullptr},
+      {{Status::Checking, 12, 0}, "Lumadex：チェック中（本日の登録 12件）", nullptr},
+      {{Status::Unreachable, 12, 1}, "Lumadex：サーバーに接続できません（1件待機中）", lost},
+      {{Status::Unreachable, 12, 3}, "Lumadex：サーバーに接続できません（3件待機中）", nullptr},
+      {{Status::Checking, 15, 0}, "Lumadex：チェック中（本日の登録 15件）", stored},
+      {{Status::Checking, 16, 0}, "Lumadex：チェック中（本日の登録 16件）", nullptr},
+      {{Status::Unreachable, 16, 0}, "Lumadex：サーバーに接続できません（0件待機中）", lost},
+      {{Status::Unreachable, 16, 2}, "Lumadex：サーバーに接続できません（2件待機中）", nullptr},
+      // The two that waited were refused, not stored: nothing says they were.
+      {{Status::Checking, 16, 0}, "Lumadex：チェック中（本日の登録 16件）", nullptr},
+      {{Status::Stopped, 16, 0}, "Lumadex：停止中", nullptr},
+  };
+  monitor::CheckIcon& icon = forms->Icon();
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.tip);
+    std::size_t before = icon.Icon.Balloons().size();
+    icon.Show(step.state);
+    EXPECT_EQ(icon.Icon.Text(), step.tip);
+    EXPECT_EQ(monitor::CheckIconTip(step.state), step.tip);
+    if (step.balloon) {
+      ASSERT_EQ(icon.Icon.Balloons().size(), before + 1);
+      EXPECT_EQ(icon.Icon.Balloons().back().text, step.balloon);
+    } else {
+      EXPECT_EQ(icon.Icon.Balloons().size(), before);
+    }
+  }
+}
+
+TEST_F(LogonStart, TheIconsMenuShowsTheWindowsAndEndsTheProgram) {
+  ui::app::Run(*Form1);
+  Icon().ChooseMenuItem(monitor::CheckIcon::kShowCheck);
+  EXPECT_TRUE(Form3->Visible());
+  Icon().ChooseMenuItem(monitor::CheckIcon::kShowList);
+  EXPECT_TRUE(Form5->Visible());
+  Icon().ChooseMenuItem(monitor::CheckIcon::kQuit);
+  EXPECT_TRUE(backend.quit);
+  EXPECT_TRUE(Questions().empty()) << "nothing asked while the check is stopped";
+}
+
+// Closing the main window while the check runs asks first; the end of the session never asks.
+TEST_F(LogonStart, ClosingWhileCheckingAsksAndNoKeepsTheCheckRunning) {
+  struct Case {
+    const char* what;
+    bool checking;
+    std::optional<ui::Answer> answer;  // none: nothing is asked
+    bool ends;
+  };
+  const Case cases[] = {
+      {"stopped: ends without a question", false, std::nullopt, true},
+      {"checking, No: keeps running", true, ui::Answer::No, false},
+      {"checking, closed box: keeps running", true, ui::Answer::Closed, false},
+      {"checking, Yes: ends", true, ui::Answer::Yes, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteUnreachableSettings();
+    forms.reset();
+    backend.quit = false;
+    backend.ClearMessages();
+    forms = std::make_unique<ProgramForms>(services);
+    ui::app::Run(*Form1);
+    backend.ClearMessages();
+    if (c.checking) Form3->StartCheck();
+    if (c.answer) backend.answers.push_back(*c.answer);
+    std::remove((folder.Path() + "Lumadex.dat").c_str());
+
+    Form1->Button0.Click();
+    EXPECT_EQ(Questions(), c.answer ? std::vector<std::string>{kQuestion} : std::vector<std::string>{});
+    if (c.answer) {
+      EXPECT_EQ(backend.messages[0].caption, "確認");
+    }
+    EXPECT_EQ(backend.quit, c.ends);
+    EXPECT_EQ(Form1->Visible(), !c.ends);
+    if (!c.ends) {
+      EXPECT_TRUE(Form3->Checking()) << "the check goes on";
+    }
+    EXPECT_EQ(!ReadWholeFile(folder.Path() + "Lumadex.dat").empty(), c.ends) << "settings written only on ending";
+  }
+}
+
+TEST_F(LogonStart, TheEndOfTheSessionAsksNothingAndKeepsTheSettings) {
+  WriteUnreachableSettings();
+  ui::app::RunHidden(*Form1, [] { Form1->StartAtLogon(); });
+  ASSERT_TRUE(Form3->Checking());
+  CheckInterval = 42;
+  backend.answers.push_back(ui::Answer::No);  // would keep the program if anything asked
+  Form1->OnEndSession();
+  EXPECT_TRUE(Questions().empty());
+  EXPECT_NE(ReadWholeFile(folder.Path() + "Lumadex.dat").find("\r\n42\r\n"), std::string::npos);
+}
+
+}  // namespace

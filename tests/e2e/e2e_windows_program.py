@@ -1,0 +1,251 @@
+#!/usr/bin/env python3
+"""The Windows program as a Windows user meets it: its resources, the installer, and the Win32
+behaviours that Wine can show.
+
+Usage: e2e_windows_program.py TEST --program PATH --tools DIR --session DIR [--work DIR]
+                                   [--setup PATH]
+  resources  the manifest, icons and version inside --program, read back with icoutils
+  installer  --setup run silently under Wine: install, start, upgrade, uninstall
+  mends      --program (the linux build): owner of a message box, an off-screen saved position,
+             characters Shift-JIS cannot hold
+"""
+import argparse
+import os
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from e2e import (APP_TITLE, CONNECT_FAILED, MAIN_BUTTONS, Failure, check, control_at, control_text,  # noqa: E402
+                 copy_program, hexof, open_session, read_settings, run_reported, settings_lines, unhex,
+                 wait_exit, write_settings)
+
+SUPPORTED_OS = ["35138b9a-5d96-4fbd-8e2d-a2440225f93a", "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38",
+                "1f676c76-80e1-4239-95bb-83d0f6d0da78", "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"]
+
+
+def resource(exe, kind, name=None):
+    command = ["wrestool", "-x", "--raw", f"--type={kind}"] + ([f"--name={name}"] if name else []) + [exe]
+    result = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=60)
+    check(result.returncode == 0 and result.stdout, f"wrestool found no resource {kind}/{name}: {result.stderr!r}")
+    return result.stdout
+
+
+def icon_sizes(exe, group):
+    """The pixel sizes of an icon group (0 in a GRPICONDIR entry means 256)."""
+    data = resource(exe, 14, group)
+    _, kind, count = struct.unpack_from("<HHH", data, 0)
+    check(kind == 1, f"icon group {group} is not an icon group")
+    return sorted((data[6 + 14 * i] or 256) for i in range(count))
+
+
+def test_resources(options):
+    exe = options.program
+    check(shutil.which("wrestool"), "wrestool is missing (icoutils, scripts/install-deps)")
+    manifest = resource(exe, 24, 1).decode("utf-8")
+    for needle, what in [
+        ('name="Microsoft.Windows.Common-Controls" version="6.0.0.0"', "common controls 6"),
+        ('<gdiScaling xmlns="http://schemas.microsoft.com/SMI/2017/WindowsSettings">true</gdiScaling>', "gdiScaling"),
+        ('<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">false</dpiAware>', "not DPI aware"),
+        ('level="asInvoker"', "asInvoker"),
+        ('>ja-JP</activeCodePage>', "activeCodePage ja-JP"),
+    ]:
+        check(needle in manifest, f"the manifest lacks {what}")
+    found_os = re.findall(r'<supportedOS Id="\{([0-9a-f-]+)\}"/>', manifest)
+    check(found_os == SUPPORTED_OS, f"supportedOS {found_os} (Windows 7, 8, 8.1, 10/11 expected)")
+    # The application icon and the three notification-area states (platform/win32/resource_ids.h).
+    check(icon_sizes(exe, 1) == [16, 24, 32, 48, 256], f"application icon sizes {icon_sizes(exe, 1)}")
+    for group in (2, 3, 4):
+        check(icon_sizes(exe, group) == [16, 32], f"state icon {group} sizes {icon_sizes(exe, group)}")
+    version = resource(exe, 16, 1)
+    text = version.decode("utf-16-le", "replace")
+    fixed = version.find(struct.pack("<I", 0xFEEF04BD))
+    check(fixed > 0, "no fixed version information")
+    ms, ls = struct.unpack_from("<II", version, fixed + 8)
+    file_version = f"{ms >> 16}.{ms & 0xFFFF}.{ls >> 16}"
+    check(re.fullmatch(r"\d+\.\d+\.\d+", options.version or "") and file_version == options.version,
+          f"file version {file_version}, project version {options.version}")
+    for key, value in [("ProductName", "Lumadex"), ("FileVersion", options.version),
+                       ("ProductVersion", options.version), ("OriginalFilename", "Lumadex.exe")]:
+        check(re.search(key + "\0+" + re.escape(value) + "\0", text), f"version string {key} is not {value!r}")
+    check(re.search("FileDescription\0+Lumadex", text) and re.search("LegalCopyright\0+Copyright", text),
+          "description or copyright missing")
+    print("resources: manifest, 4 icon groups, version", file_version)
+
+
+def wine_path(session, windows_path):
+    result = subprocess.run(["winepath", "-u", windows_path], env=session.env, stdout=subprocess.PIPE,
+                            stderr=subprocess.DEVNULL, timeout=60)
+    return result.stdout.decode().strip()
+
+
+def wine_run(session, *args, timeout=120):
+    return subprocess.run(["wine"] + list(args), env=session.env, stdout=subprocess.PIPE,
+                          stderr=subprocess.DEVNULL, timeout=timeout)
+
+
+def registry_value(session, key, name):
+    result = wine_run(session, "reg", "query", key, "/v", name)
+    for line in result.stdout.decode("utf-8", "replace").splitlines():
+        words = line.split(None, 2)
+        if len(words) == 3 and words[0] == name:
+            return words[2].strip()
+    return None
+
+
+RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
+UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Lumadex"
+
+
+def wait_until(condition, seconds, message):
+    deadline = time.monotonic() + seconds
+    while not condition():
+        if time.monotonic() > deadline:
+            raise Failure(message)
+        time.sleep(0.3)
+
+
+def test_installer(session, setup):
+    check(os.path.isfile(setup), f"{setup} is missing: make windows builds it")
+    local = wine_run(session, "cmd", "/c", "echo %LOCALAPPDATA%").stdout.decode().strip()
+    check(local.lower().startswith("c:\\users\\"), f"LOCALAPPDATA is {local!r}")
+    install_dir = local + "\\Programs\\Lumadex"
+    folder = wine_path(session, install_dir)
+    start_menu = wine_path(session, wine_run(session, "cmd", "/c", "echo %APPDATA%").stdout.decode().strip()
+                           + "\\Microsoft\\Windows\\Start Menu\\Programs\\Lumadex.lnk")
+    shutil.rmtree(folder, ignore_errors=True)
+
+    # A silent install, with the start at logon.
+    check(wine_run(session, setup, "/S", "/AUTOSTART").returncode == 0, "the installer failed")
+    check(sorted(os.listdir(folder)) == ["Lumadex.exe", "uninstall.exe"], f"installed: {os.listdir(folder)}")
+    check(os.path.isfile(start_menu), "no Start-menu shortcut")
+    check(registry_value(session, UNINSTALL_KEY, "DisplayName") == "Lumadex", "no entry in the installed programs")
+    uninstall = registry_value(session, UNINSTALL_KEY, "UninstallString") or ""
+    check(uninstall.lower() == f'"{install_dir}\\uninstall.exe"'.lower(), f"UninstallString {uninstall!r}")
+    run = registry_value(session, RUN_KEY, "Lumadex") or ""
+    check(run.lower() == f'"{install_dir}\\Lumadex.exe" /autostart'.lower(), f"Run value {run!r}")
+
+    # The installed program starts, shows its main window and writes its settings beside itself.
+    exe = os.path.join(folder, "Lumadex.exe")
+    write_settings(os.path.join(folder, "Lumadex.dat"), settings_lines("127.0.0.1/9:", "C:\\nowhere\\"))
+    process = session.start(exe)
+    lines, _ = session.drive("msgbox", hexof(APP_TITLE), timeout_ms=60000)
+    check([unhex(l["args"][0]) for l in lines if l["kind"] == "text"] == [CONNECT_FAILED], "no connection message")
+    session.drive("click", hexof(APP_TITLE), "button:0")
+    session.drive("find", hexof("Lumadex"))
+    session.screenshot("installed-main-window.png")
+    session.drive("close", hexof("Lumadex"))
+    wait_exit(process)
+
+    # An upgrade keeps the settings and the two records files; the start at logon stays chosen.
+    kept = {"Lumadex.jnl": b"journal\r\n", "Lumadex.rej": b"refused\r\n"}
+    for name, content in kept.items():
+        with open(os.path.join(folder, name), "wb") as handle:
+            handle.write(content)
+    settings_before = read_settings(os.path.join(folder, "Lumadex.dat"))
+    check(wine_run(session, setup, "/S").returncode == 0, "the upgrade failed")
+    check(read_settings(os.path.join(folder, "Lumadex.dat")) == settings_before, "the upgrade changed Lumadex.dat")
+    for name, content in kept.items():
+        with open(os.path.join(folder, name), "rb") as handle:
+            check(handle.read() == content, f"the upgrade changed {name}")
+    check(registry_value(session, RUN_KEY, "Lumadex") is not None, "the upgrade dropped the start at logon")
+
+    # A silent uninstall removes the program, the shortcut, the entry and the Run value, and
+    # keeps the three files.
+    wine_run(session, os.path.join(folder, "uninstall.exe"), "/S")
+    wait_until(lambda: not os.path.exists(os.path.join(folder, "uninstall.exe")), 30, "the uninstaller left itself")
+    check(sorted(os.listdir(folder)) == ["Lumadex.dat", "Lumadex.jnl", "Lumadex.rej"],
+          f"left after the uninstall: {os.listdir(folder)}")
+    check(not os.path.exists(start_menu), "the shortcut is still there")
+    check(registry_value(session, UNINSTALL_KEY, "DisplayName") is None, "the uninstall entry is still there")
+    check(registry_value(session, RUN_KEY, "Lumadex") is None, "the Run value is still there")
+
+    # Asked to, the uninstaller removes the three files and the folder too.
+    check(wine_run(session, setup, "/S").returncode == 0, "the second install failed")
+    check(registry_value(session, RUN_KEY, "Lumadex") is None, "a plain install wrote the Run value")
+    wine_run(session, os.path.join(folder, "uninstall.exe"), "/S", "/REMOVEDATA")
+    wait_until(lambda: not os.path.exists(folder), 30, "the folder is still there after an uninstall with /REMOVEDATA")
+
+
+def test_mends(session, program):
+    folder = tempfile.mkdtemp(prefix="mends-", dir=session.work)
+    exe = copy_program(program, folder)
+    dat = os.path.splitext(exe)[0] + ".dat"
+    lines = settings_lines("127.0.0.1/9:", "C:\\nowhere\\")
+    lines[5:7] = ["6000", "5000"]  # the main window saved on a monitor that is gone
+    write_settings(dat, lines)
+    process = session.start(exe)
+
+    # The connection message is owned by the main window (one taskbar entry, above its form).
+    box, _ = session.drive("msgbox", hexof(APP_TITLE), timeout_ms=60000)
+    main, _ = session.drive("find", hexof("Lumadex"))
+    check(box[0]["owner"] == main[0]["hwnd"], f"the message box's owner is {box[0]['owner']}, "
+          f"the main window is {main[0]['hwnd']}")
+    session.drive("click", hexof(APP_TITLE), "button:0")
+    session.drive("gone", hexof(APP_TITLE))
+
+    # Moved onto the screen (1280 x 1024 under Xvfb), wholly inside.
+    left, top, width, height = map(int, session.drive("find", hexof("Lumadex"))[0][0]["frame"].split(","))
+    check(0 <= left and left + width <= 1280 and 0 <= top and top + height <= 1024,
+          f"main window at {left},{top} {width}x{height}, not on the screen")
+
+    # Characters Shift-JIS cannot hold are refused in the settings dialog's edit boxes.
+    session.drive("click", hexof("Lumadex"), "=" + hexof(MAIN_BUTTONS[0][0]))
+    dialog = "データベース設定"
+    session.drive("find", hexof(dialog))
+    user = control_at(session, dialog, 80, 176)
+
+    def entered(start_text, keys, paste=False):
+        session.drive("settext", hexof(dialog), user, hexof(start_text))
+        session.drive("select", hexof(dialog), user, len(start_text), len(start_text))
+        session.drive("paste" if paste else "type", hexof(dialog), user, "u:" + keys.encode("utf-16-le").hex())
+        return control_text(session, dialog, user)
+
+    for keys, paste, expected in [("𠮷", False, "ab"), ("㋿", False, "ab"), ("é", False, "ab"),
+                                  ("あ𠮷い", True, "abあ"), ("いう", True, "abいう")]:
+        got = entered("ab", keys, paste)
+        check(got == expected, f"{'pasted' if paste else 'typed'} {keys!r}: the field holds {got!r}")
+    session.screenshot("mends-settings.png")
+    session.drive("press", hexof(dialog), control_at(session, dialog, 128, 208))
+    session.drive("gone", hexof(dialog))
+    session.drive("close", hexof("Lumadex"))
+    wait_exit(process)
+    saved = read_settings(dat)[5:7]
+    check(saved == [str(left), str(top)], f"the position written is {saved}, the window stood at {left},{top}")
+    shutil.rmtree(folder, ignore_errors=True)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("test", choices=["resources", "installer", "mends"])
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--tools", default="")
+    parser.add_argument("--session", default="")
+    parser.add_argument("--work", default=None)
+    parser.add_argument("--setup", default="")
+    parser.add_argument("--version", default="")
+    options = parser.parse_args()
+    if options.test == "resources":
+        try:
+            test_resources(options)
+        except Failure as failure:
+            print(f"FAIL: resources: {failure}")
+            return 1
+        print("PASS: resources")
+        return 0
+    session = open_session(options, ["lumadrive.exe"])
+    if session is None:
+        return 1
+    if options.test == "installer":
+        return run_reported(session, "installer", lambda: test_installer(session, os.path.abspath(options.setup)),
+                            describe=True)
+    return run_reported(session, "mends", lambda: test_mends(session, os.path.abspath(options.program)),
+                        describe=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,381 @@
+// The launch check left alone all day: started before the server, journals that cannot be
+// written, a catch-up ended by a kill at any moment, another PC importing, and journal lines
+// broken by hand. Every launch ends in the table exactly once, or in the rejected file.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <random>
+#include <thread>
+
+#include "app/UnitV.h"
+#include "monitor/AttachPacing.h"
+#include "monitor/LaunchRegistrar.h"
+#include "monitor/Unit3.h"
+#include "platform/files.h"
+#include "platform/headless/headless.h"
+#include "tests/monitor/monitor_support.h"
+#include "tests/support/db_fixture.h"
+#include "tests/support/fake_services.h"
+
+extern char** environ;
+
+using namespace monitor;
+using namespace monitor_test;
+
+namespace {
+
+const char kUnreachable[] = "サーバーに接続できません。起動した図面は記録し、接続後に登録します（";
+const char kCatchUpVariable[] = "LUMADEX_CATCH_UP";  // "database journal"
+
+LaunchFacts Launch(const std::string& file_name, const std::string& boot_time = "09:00:00") {
+  LaunchFacts launch;
+  launch.pc_user_name = "夜間PC";
+  launch.local_folder = "C:\\図面\\";
+  launch.network_folder = "C:\\図面\\";
+  launch.file_name = file_name;
+  launch.boot_date = "2026/12/07";
+  launch.boot_time = boot_time;
+  return launch;
+}
+
+double Now() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// One start of the program that finds launches in its journal: it stores them and ends. Run as
+// a process of its own, so that a test can kill it at any moment.
+int RunCatchUp(const char* arguments) {
+  char database[4096] = {};
+  char journal_path[4096] = {};
+  if (std::sscanf(arguments, "%4095s %4095s", database, journal_path) != 2) return 10;
+  ServerName.clear();
+  ServerFolder.clear();
+  DatabaseName = database;
+  db::DataModule data;
+  data.ConnectDatabase();
+  if (!data.Connected()) return 11;
+  LaunchJournal journal(journal_path, std::string(journal_path) + ".rej");
+  LaunchRegistrar registrar(data);
+  registrar.UseJournal(&journal);
+  registrar.BeginTick(5000);
+  registrar.StorePending();
+  registrar.EndTick(5000);
+  return registrar.Pending().empty() ? 0 : 12;
+}
+
+class CatchUpEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    const char* arguments = std::getenv(kCatchUpVariable);
+    if (arguments == nullptr) return;
+    const int code = RunCatchUp(arguments);
+    std::fflush(nullptr);
+    std::_Exit(code);
+  }
+};
+::testing::Environment* const catch_up_environment =
+    ::testing::AddGlobalTestEnvironment(new CatchUpEnvironment);
+
+pid_t SpawnCatchUp(const std::string& database, const std::string& journal_path) {
+  std::vector<std::string> environment;
+  for (char** variable = environ; *variable != nullptr; ++variable) environment.push_back(*variable);
+  environment.push_back(std::string(kCatchUpVariable) + "=" + database + " " + journal_path);
+  std::vector<char*> envp;
+  for (auto& variable : environment) envp.push_back(variable.data());
+  envp.push_back(nullptr);
+  std::string program = "/proc/self/exe";
+  std::string filter = "--gtest_filter=CatchUp.*";
+  std::vector<char*> argv = {program.data(), filter.data(), nullptr};
+  pid_t pid = 0;
+  return posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), envp.data()) == 0 ? pid : -1;
+}
+
+// A program killed anywhere in its catch-up (before an insert, between the insert and its
+// commit, between the commit and the stored line, in the middle of a line): the next start
+// stores what is left, and no launch is in the table twice or missing.
+TEST(CatchUp, KilledAtRandomMomentsStoresEachLaunchOnce) {
+  testsupport::TestDatabase database;
+  db::DataModule data;
+  testsupport::CreateAndConnect(data, database, true);
+  testsupport::TempFolder folder;
+  const std::string journal_path = folder.Path() + "Lumadex.jnl";
+  constexpr int kKills = 32;
+  constexpr int kLaunches = 40;
+
+  auto write_journal = [&](const std::string& prefix) {
+    std::vector<LaunchFacts> launches;
+    for (int k = 0; k < kLaunches; ++k) launches.push_back(Launch(prefix + std::to_string(k) + ".jww"));
+    LaunchJournal journal(journal_path, journal_path + ".rej");
+    ASSERT_TRUE(journal.Lock(0));
+    ASSERT_TRUE(journal.Write(launches));
+  };
+  auto wait_for = [](pid_t pid) {
+    int status = 0;
+    EXPECT_EQ(waitpid(pid, &status, 0), pid);
+    return status;
+  };
+
+  // How long a whole catch-up takes here, start of the process included.
+  write_journal("calibration-");
+  const double started = Now();
+  const pid_t whole = SpawnCatchUp(database.ConnectionPath(), journal_path);
+  ASSERT_GT(whole, 0);
+  const int whole_status = wait_for(whole);
+  ASSERT_TRUE(WIFEXITED(whole_status) && WEXITSTATUS(whole_status) == 0) << whole_status;
+  const double duration = Now() - started;
+
+  const unsigned seed = std::random_device{}();
+  std::mt19937 random(seed);
+  std::uniform_real_distribution<double> moment(0.0, duration);
+  int in_the_middle = 0;
+  for (int kill_number = 0; kill_number < kKills; ++kill_number) {
+    const std::string prefix = "k" + std::to_string(kill_number) + "-";
+    write_journal(prefix);
+    const pid_t pid = SpawnCatchUp(database.ConnectionPath(), journal_path);
+    ASSERT_GT(pid, 0);
+    std::this_thread::sleep_for(std::chrono::duration<double>(moment(random)));
+    kill(pid, SIGKILL);
+    wait_for(pid);
+    const int stored = data.CountRows("BOOTJWW", "FILE_NAME STARTING WITH '" + prefix + "'");
+    if (stored > 0 && stored < kLaunches) ++in_the_middle;
+    // The next start of the program.
+    const pid_t next = SpawnCatchUp(database.ConnectionPath(), journal_path);
+    ASSERT_GT(next, 0);
+    const int status = wait_for(next);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "after kill " << kill_number;
+    ASSERT_FALSE(platform::FileExists(journal_path)) << "the journal is removed once all is stored";
+  }
+
+  std::map<std::string, int> copies;
+  for (const auto& row : ReadLaunchRows(data)) ++copies[row[kFileName]];
+  int doubles = 0, lost = 0;
+  for (int kill_number = 0; kill_number < kKills; ++kill_number) {
+    for (int k = 0; k < kLaunches; ++k) {
+      const int count = copies["k" + std::to_string(kill_number) + "-" + std::to_string(k) + ".jww"];
+      doubles += count > 1 ? count - 1 : 0;
+      lost += count == 0 ? 1 : 0;
+    }
+  }
+  std::printf("catch-up killed %d times (seed %u, %.0f ms a catch-up, %d kills in the middle): "
+              "%d launches, %zu rows, %d doubles, %d lost\n",
+              kKills, seed, duration * 1000, in_the_middle, kKills * kLaunches, copies.size(), doubles, lost);
+  EXPECT_EQ(doubles, 0);
+  EXPECT_EQ(lost, 0);
+  EXPECT_GE(in_the_middle, kKills / 4) << "the kills hardly ever hit a catch-up at work";
+}
+
+class UnattendedTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testsupport::CreateAndConnect(data, database, true);
+    PcUserName = "夜間PC";
+    services.registry_value.status = platform::RegistryValue::Status::Text;
+    services.registry_value.text = "C:\\jww";
+  }
+
+  void Start() {
+    form.Show();
+    form.Edit1.SetText("1");
+    form.Button1.Click();
+    ASSERT_TRUE(form.Timer1.Enabled());
+  }
+
+  void TickAt(int hour, int minute, int second) {
+    services.now = {2026, 12, 7, hour, minute, second};
+    ASSERT_TRUE(form.Timer1.Enabled());
+    form.Timer1.Fire();
+  }
+
+  headless::HeadlessBackend backend;
+  testsupport::FakeServices services;
+  testsupport::TestDatabase database;
+  testsupport::TempFolder folder;
+  const std::string journal_path = folder.Path() + "Lumadex.jnl";
+  const std::string rejected_path = folder.Path() + "Lumadex.rej";
+  db::DataModule data;
+  TForm3 form{data, services};
+};
+
+// The first start of the day happens before the server's: the check runs, keeps what it sees,
+// and stores it with its own tick times once the server answers.
+TEST(UnattendedServer, TheCheckStartedWithTheServerDownStoresItsLaunchesOnceItIsUp) {
+  testsupport::PrivateServer server;
+  ASSERT_TRUE(server.Start());
+  testsupport::TestDatabase database(server.Address());
+  {
+    db::DataModule setup;
+    testsupport::CreateAndConnect(setup, database, true);
+  }
+  ASSERT_TRUE(server.Stop());
+  headless::HeadlessBackend backend;
+  testsupport::FakeServices services;
+  services.registry_value.status = platform::RegistryValue::Status::Text;
+  services.registry_value.text = "C:\\jww";
+  testsupport::TempFolder folder;
+  database.UseSettings();
+  db::DataModule data;
+  TForm3 form(data, services);
+  form.UseJournal(folder.Path() + "Lumadex.jnl", folder.Path() + "Lumadex.rej");
+
+  form.Show();
+  form.Edit1.SetText("1");
+  form.Button1.Click();
+  EXPECT_TRUE(form.Timer1.Enabled()) << "the check runs without the server";
+  EXPECT_EQ(form.Status(), TForm3::CheckStatus::Unreachable);
+  const char* times[] = {"08:30:00", "08:30:10", "08:30:20"};
+  for (int k = 0; k < 3; ++k) {
+    services.AddWindow("朝" + std::to_string(k) + ".jww - jw_win");
+    services.now = {2026, 12, 7, 8, 30, 10 * k};
+    form.Timer1.Fire();
+  }
+  EXPECT_EQ(form.LabelState.Text(), std::string(kUnreachable) + "3件待機中）");
+  EXPECT_TRUE(platform::FileExists(folder.Path() + "Lumadex.jnl")) << "they outlive the program";
+  EXPECT_TRUE(backend.MessageTexts().empty());
+
+  ASSERT_TRUE(server.Start());
+  services.now = {2026, 12, 7, 8, 30, 30};
+  form.Timer1.Fire();
+  const auto rows = ReadLaunchRows(data);
+  ASSERT_EQ(rows.size(), 3u);
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_EQ(rows[k][kFileName], "朝" + std::to_string(k) + ".jww");
+    EXPECT_EQ(rows[k][kBootTime], times[k]);
+  }
+  EXPECT_EQ(form.LabelState.Text(), "");
+  EXPECT_EQ(form.Status(), TForm3::CheckStatus::Checking);
+  EXPECT_EQ(form.StoredToday(), 3);
+  EXPECT_FALSE(platform::FileExists(folder.Path() + "Lumadex.jnl"));
+}
+
+TEST(AttachPacing, ASlowHostIsTriedEveryThirtySecondsARefusingOneAtEveryTick) {
+  AttachPacing pacing;
+  EXPECT_TRUE(pacing.Due(0));
+  pacing.Attempted(10.0, 10.01, false);  // refused at once: the server is stopped
+  EXPECT_TRUE(pacing.Due(10.02));
+  pacing.Attempted(20.0, 22.0, false);  // waited for the connect timeout
+  EXPECT_FALSE(pacing.Due(30.0));
+  EXPECT_FALSE(pacing.Due(51.9));
+  EXPECT_TRUE(pacing.Due(52.0));
+  pacing.Attempted(52.0, 52.5, true);
+  EXPECT_TRUE(pacing.Due(52.6));
+}
+
+// A journal beside the program that cannot be written (a full disk, a folder without write
+// permission; here its folder is a file, which no user can write into) sends the launches to
+// the user's own folder; with neither, they are kept in memory and the window says so.
+TEST_F(UnattendedTest, LaunchesGoToTheUserFolderWhenTheJournalCannotBeWritten) {
+  const std::string blocked = folder.Path() + "blocked";
+  WriteFileBytes(blocked, "a file where a folder should be");
+  testsupport::TempFolder user_folder;
+  form.UseJournal(blocked + "/Lumadex.jnl", blocked + "/Lumadex.rej", user_folder.Path());
+  Start();
+  data.DisconnectDatabase();
+  ServerName = "localhost/1:";  // nothing listens there: the server cannot be reached
+  services.AddWindow("a.jww - jw_win");
+  TickAt(9, 0, 0);
+  services.AddWindow("b.jww - jw_win");
+  TickAt(9, 0, 10);
+  EXPECT_EQ(form.UnsavedLaunches(), 0u);
+  EXPECT_EQ(form.LabelState.Text(), std::string(kUnreachable) + "2件待機中）");
+  ASSERT_TRUE(platform::FileExists(user_folder.Path() + "Lumadex.jnl"));
+
+  // Both places blocked: the launches wait in memory only, and the window says so.
+  TForm3 other(data, services);
+  other.UseJournal(blocked + "/Lumadex.jnl", blocked + "/Lumadex.rej", blocked + "/user/");
+  other.Show();
+  other.Edit1.SetText("1");
+  other.Button1.Click();
+  services.AddWindow("c.jww - jw_win");
+  services.now = {2026, 12, 7, 9, 0, 20};
+  other.Timer1.Fire();
+  EXPECT_EQ(other.UnsavedLaunches(), 3u);
+  EXPECT_EQ(other.LabelState.Text(), "記録待ちの図面を保存できません（3件）");
+
+  // The server back: the first window stores what waits in the user's folder, once.
+  database.UseSettings();
+  TickAt(9, 0, 30);
+  EXPECT_EQ(FileNames(ReadLaunchRows(data)), (std::vector<std::string>{"a.jww", "b.jww", "c.jww"}));
+  EXPECT_FALSE(platform::FileExists(user_folder.Path() + "Lumadex.jnl"));
+}
+
+// Another PC's import holds the next numbers until it commits: this PC's tick neither waits
+// nor loses its launch, and stores it after the import.
+TEST_F(UnattendedTest, ARegistrationNeverWaitsOnAnotherPcsImport) {
+  form.UseJournal(journal_path, rejected_path);
+  db::DataModule importer;
+  database.UseSettings();
+  importer.ConnectDatabase();
+  ASSERT_TRUE(importer.BeginBatch());
+  ASSERT_TRUE(importer.BatchExecute(
+      {"EXECUTE BLOCK AS DECLARE I INTEGER = 1; BEGIN WHILE (I <= 3000) DO BEGIN ",
+       "INSERT INTO BOOTJWW (N, FILE_NAME) VALUES (:I, 'import.jww'); I = I + 1; END END"}));
+  Start();
+  services.AddWindow("b.jww - jw_win");
+  const double started = Now();
+  TickAt(10, 0, 0);
+  const double tick = Now() - started;
+  std::printf("tick during another PC's import: %.1f ms\n", tick * 1000);
+  EXPECT_LT(tick, 0.5);
+  EXPECT_EQ(form.Registrar().Pending().size(), 1u);
+  EXPECT_EQ(form.LabelState.Text(), "他のPCの処理で番号が使用中のため、登録を待っています（1件待機中）");
+  EXPECT_TRUE(backend.MessageTexts().empty());
+
+  ASSERT_TRUE(importer.CommitBatch());
+  TickAt(10, 0, 10);
+  EXPECT_TRUE(form.Registrar().Pending().empty());
+  EXPECT_EQ(data.CountRows("BOOTJWW", "FILE_NAME = 'b.jww' AND N = 3001 AND BOOT_TIME = '10:00:00'"), 1);
+  EXPECT_EQ(form.LabelState.Text(), "");
+}
+
+// Lines broken by hand or by a crash are kept in the rejected file as they stand, with the
+// reason; what a killed rewrite left beside the journal goes.
+TEST_F(UnattendedTest, JournalLinesThatCannotBeReadEndInTheRejectedFile) {
+  const std::string header =
+      "N\tPNAME\tL_FOLDER\tN_FOLDER\tFILE_NAME\tBOOT_DATE\tBOOT_TIME\tFILE_DATE\tFILE_TIME\tFILE_SIZE\t\r\n";
+  const std::string good = JournalLine(Launch("good.jww"));
+  std::string no_last_tab = JournalLine(Launch("tab.jww"));
+  no_last_tab.erase(no_last_tab.size() - 3, 1);
+  const std::string short_time = JournalLine(Launch("time.jww", "9:05:00"));
+  const std::string cut = JournalLine(Launch("cut.jww")).substr(0, 20);
+  WriteFileBytes(journal_path, header + good + no_last_tab + short_time + cut);
+  WriteFileBytes(journal_path + ".tmp", header + good);
+  form.UseJournal(journal_path, rejected_path);
+  form.Show();
+
+  EXPECT_EQ(FileNames(ReadLaunchRows(data)), std::vector<std::string>{"good.jww"});
+  EXPECT_FALSE(platform::FileExists(journal_path));
+  EXPECT_FALSE(platform::FileExists(journal_path + ".tmp"));
+  const std::string rejected = ReadFileBytes(rejected_path);
+  for (const std::string& line : {no_last_tab, short_time, cut + "\r\n"}) {
+    std::string kept = line.substr(0, line.size() - 2);
+    if (kept.back() != '\t') kept += '\t';
+    EXPECT_NE(rejected.find(kept + "読み取れない行\t\r\n"), std::string::npos) << kept;
+  }
+  EXPECT_EQ(form.LabelState.Text(), "読み取れない行をLumadex.rejに移しました（3行）");
+}
+
+// The highest number N can hold is taken: the launch is set aside, never stored at a wrapped
+// number, and the window says so.
+TEST_F(UnattendedTest, NoNumberAboveTheLargestIntegerIsEverMade) {
+  form.UseJournal(journal_path, rejected_path);
+  testsupport::OtherPc other(database.ConnectionPath());
+  ASSERT_TRUE(other.Execute("INSERT INTO BOOTJWW (N, FILE_NAME) VALUES (2147483647, 'last.jww')"));
+  Start();
+  services.AddWindow("over.jww - jw_win");
+  TickAt(11, 0, 0);
+  EXPECT_EQ(data.CountRows("BOOTJWW", ""), 1);
+  EXPECT_TRUE(form.Registrar().Pending().empty());
+  const std::string rejected = ReadFileBytes(rejected_path);
+  EXPECT_NE(rejected.find("\tover.jww\t2026/12/07\t11:00:00\t"), std::string::npos) << rejected;
+  EXPECT_NE(rejected.find("登録番号が上限に達しました\t\r\n"), std::string::npos) << rejected;
+  EXPECT_EQ(form.LabelState.Text(), "登録番号が上限に達しました。1件をLumadex.rejに移しました");
+}
+
+}  // namespace
