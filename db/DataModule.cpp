@@ -27,6 +27,9 @@ struct DataModule::State {
   // from IBTransaction1 and IBQuery1, which may hold a caller's open result meanwhile.
   Transaction listing_transaction{connection};
   ClientQuery listing{connection, listing_transaction};
+  // The launch registration's own transaction: a tick leaves a reading window's result alone
+  // and costs no rollback of it.
+  Transaction registration{connection};
   FailureKind last_failure = FailureKind::None;
   std::string last_failure_detail;  // the error behind last_failure
   long long rows_changed = 0;
@@ -59,6 +62,7 @@ DataModule::DataModule() : state_(new State) {
     state->transaction.Abandon();
     state->listing.ReleaseQuietly();
     state->listing_transaction.Abandon();
+    state->registration.Abandon();
     state->connection.Abandon();
     state->reattach_pending = true;
     state->batch_active = false;
@@ -123,6 +127,7 @@ void DataModule::DisconnectDatabase() {
   s.transaction.Abandon();
   s.listing.ReleaseQuietly();
   s.listing_transaction.Abandon();
+  s.registration.Abandon();
   try {
     s.connection.Close();
   } catch (const std::exception&) {
@@ -384,17 +389,16 @@ bool DataModule::InsertNextNumbered(const std::string& table, const std::vector<
     s.highest_seen = 0;
   }
   bool limit = false;
+  Transaction& transaction = s.registration;
   const bool ok = Attempt(s, [&] {
-    s.query.Close();
-    s.transaction.MakeInactive();
-    s.transaction.StartTransaction(kNumberedInsertParameters);
+    transaction.MakeInactive();
+    transaction.StartTransaction(kNumberedInsertParameters);
     // MAX(N) alone reads every row; with "N >= k" the unique index answers it. Any k at or below
     // the true maximum gives the same result, and other PCs' inserts only raise the maximum.
-    auto row = ReadWholeNumbers(s.connection, s.transaction,
-                                HighestNumberAndTransactionLines(table, s.highest_seen));
+    auto row = ReadWholeNumbers(s.connection, transaction, HighestNumberAndTransactionLines(table, s.highest_seen));
     if (s.highest_seen > 0 && (row.size() != 2 || !row[0])) {
       // Rows deleted below the number last seen: ask again without the bound.
-      row = ReadWholeNumbers(s.connection, s.transaction, HighestNumberAndTransactionLines(table, 0));
+      row = ReadWholeNumbers(s.connection, transaction, HighestNumberAndTransactionLines(table, 0));
     }
     if (row.size() != 2 || !row[1]) throw DatabaseError("no transaction number was read");
     const long long highest = row[0] ? *row[0] : 0;
@@ -406,11 +410,17 @@ bool DataModule::InsertNextNumbered(const std::string& table, const std::vector<
     }
     attempt.number = std::max(highest + 1, lowest);
     if (before_insert) before_insert(attempt);
-    ExecuteImmediate(s.connection, s.transaction,
+    ExecuteImmediate(s.connection, transaction,
                      InsertLines(table, static_cast<int>(names.size()), names, values_for(attempt.number)));
-    s.transaction.Commit();
+    transaction.Commit();
   });
-  CloseAndEndQuietly(s);  // rolls back what a failure left active
+  if (!ok) {
+    // A refused insert's transaction is rolled back whatever the server answers.
+    try {
+      transaction.MakeInactive();
+    } catch (const std::exception&) {
+    }
+  }
   if (!ok && !s.connection.Connected()) s.last_failure = FailureKind::Connection;
   if (!ok && limit && s.last_failure != FailureKind::Connection) s.last_failure = FailureKind::NumberLimit;
   return ok;

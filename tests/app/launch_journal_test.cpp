@@ -236,14 +236,15 @@ TEST(LaunchJournal, ClosingWithLaunchesNoJournalCouldKeepAsksFirst) {
       EXPECT_TRUE(run.backend.messages.empty()) << "nothing is asked at the end of a session";
       continue;
     }
-    run.backend.answers = {ui::Answer::No};
+    // Yes to stopping the running check, then No to losing the launch.
+    run.backend.answers = {ui::Answer::Yes, ui::Answer::No};
     Form1->Button0.Click();
-    ASSERT_EQ(run.backend.messages.size(), 1u);
-    EXPECT_TRUE(run.backend.messages[0].question);
-    EXPECT_EQ(run.backend.messages[0].text, question);
+    ASSERT_EQ(run.backend.messages.size(), 2u);
+    EXPECT_TRUE(run.backend.messages[1].question);
+    EXPECT_EQ(run.backend.messages[1].text, question);
     EXPECT_FALSE(run.backend.quit) << "No keeps the program running";
     EXPECT_TRUE(Form3->Timer1.Enabled());
-    run.backend.answers = {ui::Answer::Yes};
+    run.backend.answers = {ui::Answer::Yes, ui::Answer::Yes};
     Form1->Button0.Click();
     EXPECT_TRUE(run.backend.quit);
   }

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "app/Unit1.h"
+#include "app/UnitV.h"
 #include "exchange/Exchange.h"
 #include "monitor/Unit3.h"
 #include "records/Unit4.h"
@@ -418,6 +419,8 @@ TEST_F(ImportTest, FileThatCannotBeOpenedAfterYesDeletesNothing) {
 
 TEST_F(ImportTest, WithoutConnectionTheButtonDoesNothing) {
   Form1->DisconnectDatabase();
+  // The server cannot be reached, so the launch check's own attempt to attach fails as well.
+  ServerName = "localhost/1:";
   Form3->Show();
   ClickImport(ui::Answer::Yes, File("x.txt"));
   EXPECT_TRUE(Form3->Visible());
