@@ -23,7 +23,7 @@ from e2e_journal import server, wine_now  # noqa: E402
 from e2e_monitor import (CHECK_BUTTON, CHECK_TITLE, CLOSE_BUTTON, MAIN_TITLE, START_BUTTON,  # noqa: E402
                          STOP_BUTTON, Database, StandIn, wait_for)
 
-WAITING_LINE = "サーバーに接続できません。起動した図面は記録し、接続後に登録します（{}件待機中）"
+WAITING_LINE = "サーバーに接続できません。接続後に登録します（{}件待機中）"
 # Where the check window's line sits (client coordinates of the form): under the three buttons.
 STATE_LINE_RECT = "8,240,449,14"
 
