@@ -8,6 +8,11 @@
 //    into BOOTJWW of each size, beside the bare rule: SELECT MAX(N) then one committed insert
 //    through the classic calls, and beside the same registration with the launch journal in
 //    use. The rows added are deleted again, so the data sets stay as generated.
+// 3. The catch-up after an outage: 10 000 launches stored from a journal (one tick taking the
+//    journal and storing what it lists) beside the same 10 000 launches stored straight from
+//    ticks, and catch-ups of 1 000 and 4 000 journal launches, which should take time in
+//    proportion. The journal's own appends are timed apart, without the server, and the same
+//    comparison is made again in short rounds taking turns (with a journal in memory beside).
 #include <unistd.h>
 
 #include <algorithm>
@@ -160,6 +165,188 @@ void BenchRegistration(const std::string& server, const std::string& data_dir, l
   std::printf("%-44s %9.3fx  (at most 1.1)\n", "ratio with journal / without", with_journal / ours);
 }
 
+
+monitor::LaunchFacts CatchUpLaunch(int k) {
+  monitor::LaunchFacts launch;
+  launch.pc_user_name = "設計部07";
+  launch.local_folder = "Z:\\案件2026\\別館\\立面図\\";
+  launch.network_folder = "\\\\fs01\\図面\\案件2026\\別館\\立面図\\";
+  launch.file_name = "立面図-" + std::to_string(k) + ".jww";
+  launch.boot_date = "2026/12/07";
+  char stamp[16];
+  std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d", 7 + k / 3600 % 12, k / 60 % 60, k % 60);
+  launch.boot_time = stamp;
+  launch.file_date = "2026/12/04";
+  launch.file_time = "18:30:00";
+  launch.file_size = std::to_string(40000 + k);
+  return launch;
+}
+
+// A folder of its own for one journal, removed with what is left in it.
+class JournalFolder {
+ public:
+  explicit JournalFolder(const std::string& under = "/tmp") {
+    std::string pattern = under + "/lumadex-bench-catchup-XXXXXX";
+    std::vector<char> folder(pattern.begin(), pattern.end());
+    folder.push_back('\0');
+    if (mkdtemp(folder.data()) == nullptr) {
+      std::fprintf(stderr, "bench: no folder for the journal\n");
+      std::exit(2);
+    }
+    folder_ = folder.data();
+  }
+  ~JournalFolder() {
+    for (const char* ending : {".jnl", ".jnl.lck", ".rej"}) std::remove((Base() + ending).c_str());
+    rmdir(folder_.c_str());
+  }
+  std::string Base() const { return folder_ + "/Lumadex"; }
+
+ private:
+  std::string folder_;
+};
+
+void Fail(const std::string& what) {
+  std::fprintf(stderr, "bench: %s\n", what.c_str());
+  std::exit(3);
+}
+
+// The rows a run added are deleted, and cleared away at once (a full read collects them), so
+// that no run pays for the garbage of the one before it.
+void RemoveAdded(db::DataModule& data, long long rows) {
+  if (!data.DeleteRows("BOOTJWW", "N > " + std::to_string(rows))) Fail("the rows added could not be removed");
+  if (data.CountRows("BOOTJWW", "") != rows) Fail("the rows added are still there");
+  data.CloseQuery();
+}
+
+// Seconds of one catch-up of `count` journal launches: the journal written beforehand (not
+// timed), then the tick that takes it, stores every launch and removes it.
+// `under`: the file system the journal is on.
+double CatchUpSeconds(db::DataModule& data, long long rows, int count, const std::string& under = "/tmp") {
+  JournalFolder folder(under);
+  monitor::LaunchJournal journal(folder.Base() + ".jnl", folder.Base() + ".rej");
+  std::vector<monitor::LaunchFacts> launches;
+  for (int k = 0; k < count; ++k) launches.push_back(CatchUpLaunch(k));
+  if (!journal.Lock(0) || !journal.Write(launches)) Fail("the journal could not be written");
+  journal.Unlock();
+  monitor::LaunchRegistrar registrar(data);
+  registrar.UseJournal(&journal);
+  const double seconds = Seconds([&] {
+    registrar.BeginTick();
+    registrar.StorePending();
+    registrar.EndTick();
+  });
+  if (registrar.StoredCount() != count || !registrar.Pending().empty()) {
+    Fail("the catch-up stored " + std::to_string(registrar.StoredCount()) + " of " + std::to_string(count) +
+         " launches");
+  }
+  if (journal.Exists()) Fail("the journal is still there after its catch-up");
+  if (data.CountRows("BOOTJWW", "N > " + std::to_string(rows)) != count) Fail("the catch-up's rows are not all there");
+  RemoveAdded(data, rows);
+  return seconds;
+}
+
+// Seconds of storing `count` launches straight from ticks, one launch a tick, no journal.
+double StraightSeconds(db::DataModule& data, long long rows, int count) {
+  monitor::LaunchRegistrar registrar(data);
+  const double seconds = Seconds([&] {
+    for (int k = 0; k < count; ++k) {
+      registrar.BeginTick();
+      registrar.Register(CatchUpLaunch(k));
+      registrar.EndTick();
+    }
+  });
+  if (registrar.StoredCount() != count || !registrar.Pending().empty()) Fail("a registration was not stored");
+  if (data.CountRows("BOOTJWW", "N > " + std::to_string(rows)) != count) Fail("the registrations' rows are not all there");
+  RemoveAdded(data, rows);
+  return seconds;
+}
+
+// What the catch-up's journal lines cost on their own: per launch an insert announced and a
+// stored line, each appended and handed to the system, as a catch-up writes them.
+double JournalAppendSeconds(int count) {
+  JournalFolder folder;
+  monitor::LaunchJournal journal(folder.Base() + ".jnl", folder.Base() + ".rej");
+  std::vector<monitor::LaunchFacts> launches;
+  for (int k = 0; k < count; ++k) launches.push_back(CatchUpLaunch(k));
+  if (!journal.Lock(0) || !journal.Write(launches)) Fail("the journal could not be written");
+  const double seconds = Seconds([&] {
+    for (int k = 0; k < count; ++k) {
+      if (!journal.AppendAttempt(k, 10001 + k, 5000 + k) || !journal.AppendStored(k)) Fail("a journal append failed");
+    }
+  });
+  journal.Unlock();
+  return seconds;
+}
+
+void BenchCatchUp(const std::string& server, const std::string& data_dir) {
+  constexpr long long kRows = 10000;
+  constexpr int kLaunches = 10000;
+  const bench::Dataset dataset = bench::EnsureDataset(server, data_dir, kRows);
+  db::DataModule data;
+  if (!bench::ConnectTo(data, server, dataset.folder, dataset.file_name)) {
+    std::fprintf(stderr, "bench: cannot connect to %s\n", DatabasePath().c_str());
+    std::exit(2);
+  }
+  StraightSeconds(data, kRows, 50);  // the connection and the server's caches warmed up
+  // Turns alternate, so that a slower moment of the machine weighs on both alike.
+  constexpr int kTurns = 2;
+  double straight = 0, journalled = 0;
+  std::vector<double> straight_turns(kTurns), journal_turns(kTurns);
+  for (int turn = 0; turn < kTurns; ++turn) {
+    if (turn % 2 == 0) {
+      straight_turns[turn] = StraightSeconds(data, kRows, kLaunches);
+      journal_turns[turn] = CatchUpSeconds(data, kRows, kLaunches);
+    } else {
+      journal_turns[turn] = CatchUpSeconds(data, kRows, kLaunches);
+      straight_turns[turn] = StraightSeconds(data, kRows, kLaunches);
+    }
+    straight += straight_turns[turn];
+    journalled += journal_turns[turn];
+  }
+  // Each commit waits for the server's write to the disk, which other work on the machine can
+  // slow down tenfold for minutes: the same comparison in short rounds taking turns, beside the
+  // catch-up with its journal in memory (tmpfs), which tells what the journal's file system adds.
+  constexpr int kRounds = 5;
+  constexpr int kRoundLaunches = 1000;
+  const bool memory = access("/dev/shm", W_OK) == 0;
+  double round_straight = 0, round_journal = 0, round_memory = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    for (int step = 0; step < 3; ++step) {
+      switch ((round + step) % 3) {
+        case 0: round_straight += StraightSeconds(data, kRows, kRoundLaunches); break;
+        case 1: round_journal += CatchUpSeconds(data, kRows, kRoundLaunches); break;
+        default:
+          if (memory) round_memory += CatchUpSeconds(data, kRows, kRoundLaunches, "/dev/shm");
+          break;
+      }
+    }
+  }
+  straight /= kTurns;
+  journalled /= kTurns;
+  const double small = CatchUpSeconds(data, kRows, 1000);
+  const double large = CatchUpSeconds(data, kRows, 4000);
+  const double appends = JournalAppendSeconds(kLaunches);
+
+  std::printf("\n== catch-up: %d launches into BOOTJWW with %lld rows (mean of %d turns; rounds: %d x %d) ==\n",
+              kLaunches, kRows, kTurns, kRounds, kRoundLaunches);
+  std::printf("%-44s %9.2f s  (turns", "straight from ticks (Register)", straight);
+  for (double seconds : straight_turns) std::printf(" %.2f", seconds);
+  std::printf(")\n%-44s %9.2f s  (turns", "from the journal (one catch-up tick)", journalled);
+  for (double seconds : journal_turns) std::printf(" %.2f", seconds);
+  std::printf(")\n");
+  std::printf("%-44s %9.3fx  (%.2f s / %.2f s)\n", "ratio in rounds: journal / straight", round_journal / round_straight,
+              round_journal, round_straight);
+  if (memory) {
+    std::printf("%-44s %9.3fx  (%.2f s)\n", "ratio in rounds: journal in memory / straight",
+                round_memory / round_straight, round_memory);
+  }
+  std::printf("%-44s %9.2f s  (%.1f us a launch)\n", "of which journal appends alone (no server)", appends,
+              appends / kLaunches * 1e6);
+  std::printf("%-44s %9.3fx  (at most 1.1)\n", "ratio journal / straight", journalled / straight);
+  std::printf("%-44s %9.2f s\n", "catch-up of 1000 journal launches", small);
+  std::printf("%-44s %9.2f s  (%.2fx the 1000; linear: 4x)\n", "catch-up of 4000 journal launches", large,
+              large / small);
+}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -179,5 +366,6 @@ int main(int argc, char** argv) {
     return 2;
   }
   for (long long rows : sizes) BenchRegistration(server, argv[2], rows, rows >= 1000000 ? 10 : 30);
+  BenchCatchUp(server, argv[2]);
   return 0;
 }

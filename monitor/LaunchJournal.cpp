@@ -268,7 +268,7 @@ bool LaunchJournal::Append(const std::string& text) {
     Contents contents;
     if (!Read(contents)) return false;
   }
-  const bool fresh = !Exists();
+  const bool fresh = !appending_.IsOpen() && !Exists();
   if (!appending_.IsOpen() && !appending_.OpenToAppend(journal_path_)) return false;
   if (fresh && !appending_.Write(HeaderLine(false))) {
     CloseAppending();

@@ -21,7 +21,8 @@ constexpr uint32_t kPanelColor = 15461355;  // red, green and blue 235
 constexpr int kTickJournalWaitMs = 200;
 constexpr int kJournalWaitMs = 3000;
 
-const char kUnreachableLine[] = "サーバーに接続できません。起動した図面は記録し、接続後に登録します（%d件待機中）";
+// Each line fits the 449 pixels of the label in the window's font (34 full-width characters).
+const char kUnreachableLine[] = "サーバーに接続できません。接続後に登録します（%d件待機中）";
 const char kHeldLine[] = "他のPCの処理で番号が使用中のため、登録を待っています（%d件待機中）";
 const char kUnsavedLine[] = "記録待ちの図面を保存できません（%d件）";
 const char kUnreadableNotice[] = "読み取れない行を%sに移しました（%d行）";

@@ -352,7 +352,7 @@ TEST_F(ServerLossTest, EveryLaunchStoredOnceWithItsDetectionTime) {
   form.Show();  // no server: the window's own line says so, no box interrupts
   EXPECT_TRUE(backend.MessageTexts().empty());
   EXPECT_EQ(form.LabelState.Text(),
-            "サーバーに接続できません。起動した図面は記録し、接続後に登録します（1件待機中）");
+            "サーバーに接続できません。接続後に登録します（1件待機中）");
   EXPECT_TRUE(form.Button1.Enabled());
   form.Button1.Click();  // still none: the check starts all the same
   EXPECT_TRUE(form.Timer1.Enabled());

@@ -154,7 +154,7 @@ TEST_F(TickTest, ShowChecksTheDatabase) {
   data.DisconnectDatabase();
   form.Show();
   EXPECT_TRUE(form.Button1.Enabled());
-  EXPECT_EQ(form.LabelState.Text(), "サーバーに接続できません。起動した図面は記録し、接続後に登録します（0件待機中）");
+  EXPECT_EQ(form.LabelState.Text(), "サーバーに接続できません。接続後に登録します（0件待機中）");
   EXPECT_TRUE(backend.MessageTexts().empty());
 }
 

@@ -32,7 +32,7 @@ using namespace monitor_test;
 
 namespace {
 
-const char kUnreachable[] = "サーバーに接続できません。起動した図面は記録し、接続後に登録します（";
+const char kUnreachable[] = "サーバーに接続できません。接続後に登録します（";
 const char kCatchUpVariable[] = "LUMADEX_CATCH_UP";  // "database journal"
 const char kImporterVariable[] = "LUMADEX_IMPORTER";  // "database rows fd"
 constexpr int kImportedRows = 100000;
@@ -47,6 +47,10 @@ LaunchFacts Launch(const std::string& file_name, const std::string& boot_time = 
   launch.boot_time = boot_time;
   return launch;
 }
+
+// The window's font draws a Shift-JIS byte about 6.5 pixels wide (13 for a double-byte
+// character): a line longer than the label's 449 pixels is cut off on the screen.
+void ExpectFitsTheLine(const std::string& line) { EXPECT_LE(line.size() * 13, 449u * 2) << line; }
 
 double Now() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
@@ -297,6 +301,7 @@ TEST(UnattendedServer, TheCheckStartedWithTheServerDownStoresItsLaunchesOnceItIs
     form.Timer1.Fire();
   }
   EXPECT_EQ(form.LabelState.Text(), std::string(kUnreachable) + "3件待機中）");
+  ExpectFitsTheLine(form.LabelState.Text());
   EXPECT_TRUE(platform::FileExists(folder.Path() + "Lumadex.jnl")) << "they outlive the program";
   EXPECT_TRUE(backend.MessageTexts().empty());
 
@@ -310,6 +315,7 @@ TEST(UnattendedServer, TheCheckStartedWithTheServerDownStoresItsLaunchesOnceItIs
     EXPECT_EQ(rows[k][kBootTime], times[k]);
   }
   EXPECT_EQ(form.LabelState.Text(), "");
+  ExpectFitsTheLine(form.LabelState.Text());
   EXPECT_EQ(form.Status(), TForm3::CheckStatus::Checking);
   EXPECT_EQ(form.StoredToday(), 3);
   EXPECT_FALSE(platform::FileExists(folder.Path() + "Lumadex.jnl"));
@@ -345,6 +351,7 @@ TEST_F(UnattendedTest, LaunchesGoToTheUserFolderWhenTheJournalCannotBeWritten) {
   TickAt(9, 0, 10);
   EXPECT_EQ(form.UnsavedLaunches(), 0u);
   EXPECT_EQ(form.LabelState.Text(), std::string(kUnreachable) + "2件待機中）");
+  ExpectFitsTheLine(form.LabelState.Text());
   ASSERT_TRUE(platform::FileExists(user_folder.Path() + "Lumadex.jnl"));
 
   // Both places blocked: the launches wait in memory only, and the window says so.
@@ -358,6 +365,7 @@ TEST_F(UnattendedTest, LaunchesGoToTheUserFolderWhenTheJournalCannotBeWritten) {
   other.Timer1.Fire();
   EXPECT_EQ(other.UnsavedLaunches(), 3u);
   EXPECT_EQ(other.LabelState.Text(), "記録待ちの図面を保存できません（3件）");
+  ExpectFitsTheLine(other.LabelState.Text());
 
   // The server back: the first window stores what waits in the user's folder, once.
   database.UseSettings();
@@ -396,6 +404,7 @@ TEST_F(UnattendedTest, ARegistrationNeverWaitsOnAnotherPcsImport) {
     if (ticks == 1) {
       EXPECT_EQ(form.Registrar().Pending().size(), 1u) << "the numbers are held: the launch waits";
       EXPECT_EQ(form.LabelState.Text(), "他のPCの処理で番号が使用中のため、登録を待っています（1件待機中）");
+      ExpectFitsTheLine(form.LabelState.Text());
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
@@ -414,6 +423,7 @@ TEST_F(UnattendedTest, ARegistrationNeverWaitsOnAnotherPcsImport) {
                                           " AND BOOT_TIME = '10:00:00'"),
             1);
   EXPECT_EQ(form.LabelState.Text(), "");
+  ExpectFitsTheLine(form.LabelState.Text());
 }
 
 // Lines broken by hand or by a crash are kept in the rejected file as they stand, with the
@@ -441,6 +451,7 @@ TEST_F(UnattendedTest, JournalLinesThatCannotBeReadEndInTheRejectedFile) {
     EXPECT_NE(rejected.find(kept + "読み取れない行\t\r\n"), std::string::npos) << kept;
   }
   EXPECT_EQ(form.LabelState.Text(), "読み取れない行をLumadex.rejに移しました（3行）");
+  ExpectFitsTheLine(form.LabelState.Text());
 }
 
 // The highest number N can hold is taken: the launch is set aside, never stored at a wrapped
@@ -458,6 +469,7 @@ TEST_F(UnattendedTest, NoNumberAboveTheLargestIntegerIsEverMade) {
   EXPECT_NE(rejected.find("\tover.jww\t2026/12/07\t11:00:00\t"), std::string::npos) << rejected;
   EXPECT_NE(rejected.find("登録番号が上限に達しました\t\r\n"), std::string::npos) << rejected;
   EXPECT_EQ(form.LabelState.Text(), "登録番号が上限に達しました。1件をLumadex.rejに移しました");
+  ExpectFitsTheLine(form.LabelState.Text());
 }
 
 }  // namespace
