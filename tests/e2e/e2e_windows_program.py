@@ -25,8 +25,8 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from e2e import (APP_TITLE, CONNECT_FAILED, MAIN_BUTTONS, Failure, check, control_at, control_text,  # noqa: E402
-                 copy_program, hexof, open_session, read_settings, run_reported, settings_lines, unhex,
-                 wait_exit, write_settings)
+                 copy_program, hexof, hold, holder_said, open_session, read_settings, run_reported,
+                 settings_lines, unhex, wait_exit, write_settings)
 
 SUPPORTED_OS = ["35138b9a-5d96-4fbd-8e2d-a2440225f93a", "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38",
                 "1f676c76-80e1-4239-95bb-83d0f6d0da78", "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"]
@@ -173,28 +173,6 @@ def test_installer(session, setup):
     check(registry_value(session, RUN_KEY, "Lumadex") is None, "a plain install wrote the Run value")
     wine_run(session, os.path.join(folder, "uninstall.exe"), "/S", "/REMOVEDATA")
     wait_until(lambda: not os.path.exists(folder), 30, "the folder is still there after an uninstall with /REMOVEDATA")
-
-
-def windows_path(path):
-    return "Z:" + path.replace("/", "\\")
-
-
-def hold(session, path, release_ms):
-    """Another program (lumadrive) holds `path` open without delete sharing until the writer's
-    temporary file beside it appears, then lets go `release_ms` later (-1: once the writer gave
-    up and the temporary file is gone). Returns the holder's process once it holds the file."""
-    command = session.command_for(os.path.join(session.tools, "lumadrive.exe"))
-    command += ["-t", "60000", "hold", windows_path(path), windows_path(path + ".tmp"), str(release_ms)]
-    holder = subprocess.Popen(command, env=session.env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-    session.processes.append(holder)
-    first = holder.stdout.readline().decode("ascii", "replace").strip()
-    check(first == "held", f"the holder could not open {path}: {first!r}")
-    return holder
-
-
-def holder_said(holder):
-    out, _ = holder.communicate(timeout=120)
-    return out.decode("ascii", "replace").split()
 
 
 def test_mends(session, program):
