@@ -269,7 +269,14 @@ def test_probe(session, program):
     session.drive("press", title, "=" + hexof("報告(&R)"))
     session.screenshot("probe-label.png")
 
-    # A modal form: the main window and the other form wait while it is open.
+    # A modal form over another program's window: the main window and the other form wait while
+    # it is open, and its close leaves the program in front.
+    other = subprocess.Popen(session.command_for(os.path.join(session.tools, "jwstand.exe")) + [hexof("他のプログラム")],
+                             env=session.env, stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
+                             stderr=subprocess.DEVNULL)
+    session.processes.append(other)
+    session.drive("find", hexof("他のプログラム"), timeout_ms=30000)
+    session.drive("keys", title)
     session.drive("click", title, "=" + hexof("モーダル(&M)"))
     session.drive("find", hexof("ProbeDialog"))
     shown = probe_windows(session)
@@ -277,6 +284,7 @@ def test_probe(session, program):
           f"windows usable under the modal form: {shown}")
     session.drive("keys", hexof("ProbeDialog"), "1b")
     session.drive("gone", hexof("ProbeDialog"))
+    other.communicate(b"quit\n", timeout=60)
 
     # A file dialog opened from the main window, with the other form shown beside it: owned by
     # the main window, and both forms wait while it is open.
@@ -316,7 +324,9 @@ def test_probe(session, program):
     check([e for e in events if e.startswith("label ")] == ["label as-is"],
           f"the label with '&' drew {[e for e in events if e.startswith('label ')]}")
     # When the modal form was hidden its owner and the other form took input already, so the
-    # activation went back to the program's own window.
+    # activation went to the program's own window and not to the other program's window below.
+    check("deactivated while closing" not in events,
+          f"the activation went to another program's window when the modal form closed: {events}")
     hides = [e for e in events if e.startswith("hide ")]
     check(hides == ["hide owner=main owner-enabled=1 side-enabled=1"], f"at the modal form's hide: {hides}")
     check("save cancelled" in events, f"the file dialog's result: {events}")

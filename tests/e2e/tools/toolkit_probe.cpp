@@ -333,8 +333,17 @@ std::string LabelDrawing(HWND label, const std::string& text, COLORREF back, COL
 // Sees the modal form's messages before its window procedure: when the form is being hidden,
 // whether the program's other windows take input at that moment. Windows hands the activation to
 // the next window that does; with the owner still disabled it goes to another program.
+bool modal_closing = false;
+
 LRESULT CALLBACK WatchHide(int code, WPARAM wparam, LPARAM lparam) {
   auto* message = reinterpret_cast<CWPSTRUCT*>(lparam);
+  // Another program's window activated between the hide and the end of the modal loop: the
+  // program lost the front (and the CAD program's order of windows was disturbed).
+  if (code == HC_ACTION && message != nullptr && message->message == WM_ACTIVATEAPP && !message->wParam &&
+      modal_closing) {
+    Say("deactivated while closing");
+    modal_closing = false;
+  }
   if (code == HC_ACTION && message != nullptr && message->message == WM_WINDOWPOSCHANGING &&
       (reinterpret_cast<WINDOWPOS*>(message->lParam)->flags & SWP_HIDEWINDOW) && IsWindowVisible(message->hwnd)) {
     char title[64] = {};
@@ -346,6 +355,7 @@ LRESULT CALLBACK WatchHide(int code, WPARAM wparam, LPARAM lparam) {
       Say("hide owner=" + std::string(owner != nullptr && owner == main ? "main" : "other") +
           " owner-enabled=" + std::to_string(IsWindowEnabled(main) ? 1 : 0) +
           " side-enabled=" + std::to_string(IsWindowEnabled(side) ? 1 : 0));
+      modal_closing = true;
     }
   }
   return CallNextHookEx(nullptr, code, wparam, lparam);
@@ -415,6 +425,7 @@ class MendsProbe : public ui::Form {
     ButtonModal.OnClick = [this] {
       Say("modal-start");
       dialog_.ShowModal();
+      modal_closing = false;
       Say("modal-end");
     };
     ButtonSave.OnClick = [] {
