@@ -100,6 +100,11 @@ def export_while_held(session, target, release_ms):
     session.drive("click", hexof("Lumadex"), "=" + hexof(e2e.MAIN_BUTTONS[4][0]))
     dialog = e2e.wait_new_dialog(session, known)
     check(dialog is not None, "no save dialog appeared")
+    # The dialog belongs to the main window, which waits meanwhile.
+    main, _ = session.drive("find", hexof("Lumadex"))
+    lines, _ = session.drive("find", "@" + dialog)
+    check(lines[0]["owner"] == main[0]["hwnd"] and main[0]["enabled"] == "0",
+          f"the save dialog's owner {lines[0]['owner']}, the main window {main[0]}")
     lines, _ = session.drive("controls", "@" + dialog)
     controls = [c for c in lines if c["kind"] == "control"]
     edits = [c for c in controls if c["class"].lower() == "edit" and c["visible"] == "1"]
