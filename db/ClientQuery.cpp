@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "db/DirectStatements.h"
 #include "db/Statements.h"
 #include "db/ValueFormat.h"
 
@@ -126,13 +127,7 @@ void ClientQuery::ExecuteImmediate(const std::vector<std::string>& lines) {
   Release();
   lines_ = lines;
   sent_text_ = JoinStatementLines(lines_);
-  const ClientLibrary& api = connection_.Api();
-  ISC_STATUS_ARRAY status = {};
-  if (api.execute_immediate(status, connection_.Handle(), transaction_.Handle(),
-                            StatementLength(sent_text_), sent_text_.c_str(),
-                            static_cast<unsigned short>(connection_.Dialect()), nullptr)) {
-    connection_.Fail(status, "execute immediate");
-  }
+  db::ExecuteImmediate(connection_, transaction_, lines_);
 }
 
 void ClientQuery::Describe() {

@@ -372,7 +372,8 @@ bool DataModule::DeleteRows(const std::string& table, const std::string& conditi
 bool DataModule::InsertNextNumbered(const std::string& table, const std::vector<std::string>& names,
                                     const std::function<std::vector<std::string>(long long)>& values_for,
                                     long long lowest, NumberedAttempt& attempt,
-                                    const std::function<void(const NumberedAttempt&)>& before_insert) {
+                                    const std::function<void(const NumberedAttempt&)>& before_insert,
+                                    bool try_lowest) {
   State& s = *state_;
   attempt = NumberedAttempt();
   s.last_failure = FailureKind::None;
@@ -393,17 +394,24 @@ bool DataModule::InsertNextNumbered(const std::string& table, const std::vector<
   const bool ok = Attempt(s, [&] {
     transaction.MakeInactive();
     transaction.StartTransaction(kNumberedInsertParameters);
-    // MAX(N) alone reads every row; with "N >= k" the unique index answers it. Any k at or below
-    // the true maximum gives the same result, and other PCs' inserts only raise the maximum.
-    auto row = ReadWholeNumbers(s.connection, transaction, HighestNumberAndTransactionLines(table, s.highest_seen));
-    if (s.highest_seen > 0 && (row.size() != 2 || !row[0])) {
-      // Rows deleted below the number last seen: ask again without the bound.
-      row = ReadWholeNumbers(s.connection, transaction, HighestNumberAndTransactionLines(table, 0));
+    long long highest = lowest - 1;
+    if (try_lowest) {
+      const auto row = ReadWholeNumbers(s.connection, transaction, CurrentTransactionLines());
+      if (row.size() != 1 || !row[0]) throw DatabaseError("no transaction number was read");
+      attempt.transaction = *row[0];
+    } else {
+      // MAX(N) alone reads every row; with "N >= k" the unique index answers it. Any k at or
+      // below the true maximum gives the same result, and other PCs' inserts only raise it.
+      auto row = ReadWholeNumbers(s.connection, transaction, HighestNumberAndTransactionLines(table, s.highest_seen));
+      if (s.highest_seen > 0 && (row.size() != 2 || !row[0])) {
+        // Rows deleted below the number last seen: ask again without the bound.
+        row = ReadWholeNumbers(s.connection, transaction, HighestNumberAndTransactionLines(table, 0));
+      }
+      if (row.size() != 2 || !row[1]) throw DatabaseError("no transaction number was read");
+      highest = row[0] ? *row[0] : 0;
+      s.highest_seen = highest;
+      attempt.transaction = *row[1];
     }
-    if (row.size() != 2 || !row[1]) throw DatabaseError("no transaction number was read");
-    const long long highest = row[0] ? *row[0] : 0;
-    s.highest_seen = highest;
-    attempt.transaction = *row[1];
     if (highest >= kHighestRowNumber || lowest > kHighestRowNumber) {
       limit = true;
       throw DatabaseError("the highest number " + std::to_string(highest) + " is the last one N can hold");
@@ -503,13 +511,18 @@ bool DataModule::BeginBatch() {
   });
 }
 
-bool DataModule::BatchExecute(const std::vector<std::string>& lines) {
-  State& s = *state_;
+// One statement inside the batch: prepared and executed with its record counts, or sent with its
+// text in one exchange (no counts).
+static bool RunInBatch(DataModule::State& s, const std::vector<std::string>& lines, bool immediate) {
   s.last_failure = FailureKind::None;
   s.rows_changed = 0;
   if (!BatchActive(s)) return false;
   return Attempt(s, [&] {
     s.query.Close();
+    if (immediate) {
+      s.query.ExecuteImmediate(lines);
+      return;
+    }
     s.query.SetParamCheck(false);
     s.query.SetLines(lines);
     s.query.ExecSQL();
@@ -517,15 +530,10 @@ bool DataModule::BatchExecute(const std::vector<std::string>& lines) {
   });
 }
 
+bool DataModule::BatchExecute(const std::vector<std::string>& lines) { return RunInBatch(*state_, lines, false); }
+
 bool DataModule::BatchExecuteImmediate(const std::vector<std::string>& lines) {
-  State& s = *state_;
-  s.last_failure = FailureKind::None;
-  s.rows_changed = 0;
-  if (!BatchActive(s)) return false;
-  return Attempt(s, [&] {
-    s.query.Close();
-    s.query.ExecuteImmediate(lines);
-  });
+  return RunInBatch(*state_, lines, true);
 }
 
 bool DataModule::CommitBatch() {

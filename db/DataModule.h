@@ -86,10 +86,14 @@ class DataModule {
   // then the insert and the commit follow. A number another transaction holds uncommitted fails
   // at once (LastFailure Conflict), one stored meanwhile as Duplicate; a highest number at the top
   // of the INTEGER range as NumberLimit. The server never keeps a row whose insert it refused.
+  // With `try_lowest`, `lowest` itself is tried without reading the highest number: the caller
+  // found the numbers below it held (reading past another transaction's uncommitted rows is
+  // what costs).
   bool InsertNextNumbered(const std::string& table, const std::vector<std::string>& names,
                           const std::function<std::vector<std::string>(long long)>& values_for,
                           long long lowest, NumberedAttempt& attempt,
-                          const std::function<void(const NumberedAttempt&)>& before_insert = nullptr);
+                          const std::function<void(const NumberedAttempt&)>& before_insert = nullptr,
+                          bool try_lowest = false);
 
   // One modifying statement in a transaction of its own, committed; the rows it changed (server's
   // record counts). Throws DatabaseError, with nothing left active; never attaches.

@@ -130,6 +130,10 @@ std::vector<std::string> HighestNumberAndTransactionLines(const std::string& tab
   return lines;
 }
 
+std::vector<std::string> CurrentTransactionLines() {
+  return {"SELECT CURRENT_TRANSACTION ", "   FROM RDB$DATABASE ", "   ;"};
+}
+
 std::vector<std::string> OpenSelectLines(const std::string& columns, const std::string& table,
                                          const std::string& condition, const std::string& order) {
   std::vector<std::string> lines{"SELECT " + columns + " ", "   FROM " + table + " "};

@@ -41,6 +41,8 @@ std::vector<std::string> SelectMaxLines(const std::string& table, const std::str
 // The highest registration number (counted from `lowest` up when above 0, through the unique
 // index) and the number of the transaction that reads it, in one row.
 std::vector<std::string> HighestNumberAndTransactionLines(const std::string& table, long long lowest);
+// The number of the transaction that reads it.
+std::vector<std::string> CurrentTransactionLines();
 std::vector<std::string> OpenSelectLines(const std::string& columns, const std::string& table,
                                          const std::string& condition, const std::string& order);
 

@@ -93,6 +93,7 @@ LaunchRegistrar::Outcome LaunchRegistrar::Store(LaunchFacts& launch) {
   }
   LaunchJournal* journal = HeldJournalOf(launch);
   long long lowest = 0;
+  bool held = false;  // the last try met a number held by another PC's unfinished work
   for (int attempt = 0; attempt <= kNumberRetries; ++attempt) {
     db::DataModule::NumberedAttempt tried;
     bool announced = false;
@@ -103,20 +104,22 @@ LaunchRegistrar::Outcome LaunchRegistrar::Store(LaunchFacts& launch) {
           // Announced before it is sent: after a crash the row is looked for, never stored again.
           if (journal != nullptr) journal->AppendAttempt(launch.journal_index, about.number, about.transaction);
           announced = true;
-        });
+        },
+        held);
     if (stored) return Outcome::Stored;
+    held = false;
     switch (data_.LastFailure()) {
       case db::FailureKind::Duplicate:
-        // Another PC stored this number meanwhile: a fresh snapshot sees it. Its row is left
-        // alone, whatever facts it carries: two PCs under the same user name can see the same
-        // drawing in the same second.
-        ++number_conflicts_;
-        continue;
       case db::FailureKind::Conflict:
-        // Another PC's unfinished work (an import) holds the number: no snapshot sees it, so the
-        // next one is tried. Never waited for: this PC's window would stop answering.
+        // The number is taken: stored by another PC meanwhile, or held by another PC's unfinished
+        // work (an import), which no snapshot sees and which the server reports alike. The next
+        // number is tried straight away: reading the highest again would read past every held
+        // row, and waiting for them would keep this PC's window from answering. A row stored
+        // meanwhile is left alone, whatever facts it carries: two PCs under the same user name
+        // can see the same drawing in the same second.
         ++number_conflicts_;
         lowest = tried.number + 1;
+        held = true;
         continue;
       case db::FailureKind::Connection:
         // The commit may have reached the server before the connection broke. An insert never

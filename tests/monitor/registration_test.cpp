@@ -181,7 +181,9 @@ TEST_F(NumberRaceTest, RetriesTenTimesWithinATickThenKeepsTheLaunchPending) {
   registrar.BeginTick();
   registrar.Register(facts);
   EXPECT_TRUE(registrar.Pending().empty());
-  EXPECT_EQ(data.CountRows("BOOTJWW", "FILE_NAME = 'a.jww' AND N = 2"), 1);
+  // Each refusal moves on to the next number (a number another PC holds unfinished looks the same
+  // as one it stored): the 11th try, number 12, gets through.
+  EXPECT_EQ(data.CountRows("BOOTJWW", "FILE_NAME = 'a.jww' AND N = 12"), 1);
 
   facts.file_name = "b.jww";
   RefuseAttempts(LaunchRegistrar::kNumberRetries + 1);  // every attempt of this tick refused
@@ -284,6 +286,54 @@ TEST_F(RegistrationTest, ALostInsertIsFoundOnlyByItsOwnNumberAndTransaction) {
   auto rows = ReadLaunchRows(data);
   EXPECT_EQ(Numbers(rows), (std::vector<std::string>{"7", "8", "9", "10"}));
   for (const auto& row : rows) EXPECT_EQ(row[kFileName], "a'.jww");
+}
+
+}  // namespace
+
+namespace {
+
+// The table cannot be asked whether an interrupted insert landed (here a column that fails when
+// a row is read, the landed row among them): the launch keeps waiting rather than being stored a
+// second time, and is settled once the question can be answered.
+TEST_F(RegistrationTest, ALostInsertThatCannotBeLookedUpKeepsWaiting) {
+  LaunchFacts launch;
+  launch.pc_user_name = "PC1";
+  launch.file_name = "asked.jww";
+  launch.boot_date = "2026/12/07";
+  launch.boot_time = "10:15:32";
+  db::DataModule::NumberedAttempt attempt;
+  ASSERT_TRUE(data.InsertNextNumbered(
+      db::kLaunchTableName, db::LaunchColumnNames(),
+      [&launch](long long number) { return LaunchValues(static_cast<int32_t>(number), launch); }, 7, attempt));
+  LaunchFacts landed = launch;
+  landed.maybe_stored = true;
+  landed.attempted_number = 7;
+  landed.attempted_transaction = attempt.transaction;
+
+  testsupport::OtherPc admin(database.ConnectionPath());
+  ASSERT_TRUE(admin.Execute("ALTER TABLE BOOTJWW ADD UNREADABLE COMPUTED BY (1 / 0)"));
+  data.DisconnectDatabase();  // the next attachment sees the changed table
+  data.ConnectDatabase();
+  LaunchRegistrar registrar(data);
+  registrar.BeginTick();
+  registrar.Register(landed);
+  registrar.EndTick();
+  for (int tick = 0; tick < 5; ++tick) {
+    ASSERT_EQ(registrar.Pending().size(), 1u) << "tick " << tick;
+    EXPECT_TRUE(registrar.Pending().front().maybe_stored);
+    EXPECT_EQ(registrar.Pending().front().refusals, 0) << "not a refusal: it is never set aside";
+    registrar.BeginTick();
+    registrar.StorePending();
+    registrar.EndTick();
+  }
+  ASSERT_TRUE(admin.Execute("ALTER TABLE BOOTJWW DROP UNREADABLE"));
+  data.DisconnectDatabase();
+  data.ConnectDatabase();
+  registrar.BeginTick();
+  registrar.StorePending();
+  registrar.EndTick();
+  EXPECT_TRUE(registrar.Pending().empty());
+  EXPECT_EQ(Numbers(ReadLaunchRows(data)), std::vector<std::string>{"7"});
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -33,6 +34,8 @@ namespace {
 
 const char kUnreachable[] = "サーバーに接続できません。起動した図面は記録し、接続後に登録します（";
 const char kCatchUpVariable[] = "LUMADEX_CATCH_UP";  // "database journal"
+const char kImporterVariable[] = "LUMADEX_IMPORTER";  // "database rows fd"
+constexpr int kImportedRows = 100000;
 
 LaunchFacts Launch(const std::string& file_name, const std::string& boot_time = "09:00:00") {
   LaunchFacts launch;
@@ -54,7 +57,8 @@ double Now() {
 int RunCatchUp(const char* arguments) {
   char database[4096] = {};
   char journal_path[4096] = {};
-  if (std::sscanf(arguments, "%4095s %4095s", database, journal_path) != 2) return 10;
+  int started_fd = -1;
+  if (std::sscanf(arguments, "%4095s %4095s %d", database, journal_path, &started_fd) != 3) return 10;
   ServerName.clear();
   ServerFolder.clear();
   DatabaseName = database;
@@ -65,17 +69,52 @@ int RunCatchUp(const char* arguments) {
   LaunchRegistrar registrar(data);
   registrar.UseJournal(&journal);
   registrar.BeginTick(5000);
+  const char byte = 's';
+  if (started_fd >= 0 && write(started_fd, &byte, 1) != 1) return 13;  // the storing starts now
   registrar.StorePending();
   registrar.EndTick(5000);
   return registrar.Pending().empty() ? 0 : 12;
 }
 
+// Another PC importing: `rows` numbered rows from 1 up in one transaction, a block of a thousand
+// at a time, committed three seconds after the last. A byte on `started_fd` once the first block
+// is in.
+int RunImporter(const char* arguments) {
+  char database[4096] = {};
+  int rows = 0, started_fd = -1;
+  if (std::sscanf(arguments, "%4095s %d %d", database, &rows, &started_fd) != 3) return 10;
+  ServerName.clear();
+  ServerFolder.clear();
+  DatabaseName = database;
+  db::DataModule data;
+  data.ConnectDatabase();
+  if (!data.Connected() || !data.BeginBatch()) return 11;
+  constexpr int kBlock = 1000;
+  for (int first = 1; first <= rows; first += kBlock) {
+    const std::string last = std::to_string(std::min(rows, first + kBlock - 1));
+    if (!data.BatchExecute({"EXECUTE BLOCK AS DECLARE I INTEGER = " + std::to_string(first) + "; BEGIN ",
+                            "WHILE (I <= " + last + ") DO BEGIN ",
+                            "INSERT INTO BOOTJWW (N, FILE_NAME) VALUES (:I, 'import.jww'); I = I + 1; END END"})) {
+      return 12;
+    }
+    if (first == 1) {
+      const char byte = 's';
+      if (write(started_fd, &byte, 1) != 1) return 13;
+      close(started_fd);
+    }
+  }
+  // A long import is still at work: its rows stay held a while longer.
+  std::this_thread::sleep_for(std::chrono::seconds(3));
+  return data.CommitBatch() ? 0 : 14;
+}
+
 class CatchUpEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
-    const char* arguments = std::getenv(kCatchUpVariable);
-    if (arguments == nullptr) return;
-    const int code = RunCatchUp(arguments);
+    int code = -1;
+    if (const char* arguments = std::getenv(kCatchUpVariable)) code = RunCatchUp(arguments);
+    if (const char* arguments = std::getenv(kImporterVariable)) code = RunImporter(arguments);
+    if (code < 0) return;
     std::fflush(nullptr);
     std::_Exit(code);
   }
@@ -83,10 +122,11 @@ class CatchUpEnvironment : public ::testing::Environment {
 ::testing::Environment* const catch_up_environment =
     ::testing::AddGlobalTestEnvironment(new CatchUpEnvironment);
 
-pid_t SpawnCatchUp(const std::string& database, const std::string& journal_path) {
+// This test program started again with `variable` set: it does that work instead of the tests.
+pid_t SpawnWith(const char* variable, const std::string& value) {
   std::vector<std::string> environment;
-  for (char** variable = environ; *variable != nullptr; ++variable) environment.push_back(*variable);
-  environment.push_back(std::string(kCatchUpVariable) + "=" + database + " " + journal_path);
+  for (char** entry = environ; *entry != nullptr; ++entry) environment.push_back(*entry);
+  environment.push_back(std::string(variable) + "=" + value);
   std::vector<char*> envp;
   for (auto& variable : environment) envp.push_back(variable.data());
   envp.push_back(nullptr);
@@ -95,6 +135,26 @@ pid_t SpawnCatchUp(const std::string& database, const std::string& journal_path)
   std::vector<char*> argv = {program.data(), filter.data(), nullptr};
   pid_t pid = 0;
   return posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), envp.data()) == 0 ? pid : -1;
+}
+
+pid_t SpawnCatchUp(const std::string& database, const std::string& journal_path, int started_fd = -1) {
+  return SpawnWith(kCatchUpVariable, database + " " + journal_path + " " + std::to_string(started_fd));
+}
+
+// Starts a catch-up and waits until it starts storing; the pid, or -1.
+pid_t SpawnStoringCatchUp(const std::string& database, const std::string& journal_path) {
+  int started[2];
+  if (pipe(started) != 0) return -1;
+  const pid_t pid = SpawnCatchUp(database, journal_path, started[1]);
+  close(started[1]);
+  char byte = 0;
+  const bool storing = read(started[0], &byte, 1) == 1;
+  close(started[0]);
+  return storing ? pid : -1;
+}
+
+pid_t SpawnImporter(const std::string& database, int rows, int started_fd) {
+  return SpawnWith(kImporterVariable, database + " " + std::to_string(rows) + " " + std::to_string(started_fd));
 }
 
 // A program killed anywhere in its catch-up (before an insert, between the insert and its
@@ -122,11 +182,11 @@ TEST(CatchUp, KilledAtRandomMomentsStoresEachLaunchOnce) {
     return status;
   };
 
-  // How long a whole catch-up takes here, start of the process included.
+  // How long the storing of a whole catch-up takes here.
   write_journal("calibration-");
-  const double started = Now();
-  const pid_t whole = SpawnCatchUp(database.ConnectionPath(), journal_path);
+  const pid_t whole = SpawnStoringCatchUp(database.ConnectionPath(), journal_path);
   ASSERT_GT(whole, 0);
+  const double started = Now();
   const int whole_status = wait_for(whole);
   ASSERT_TRUE(WIFEXITED(whole_status) && WEXITSTATUS(whole_status) == 0) << whole_status;
   const double duration = Now() - started;
@@ -138,7 +198,7 @@ TEST(CatchUp, KilledAtRandomMomentsStoresEachLaunchOnce) {
   for (int kill_number = 0; kill_number < kKills; ++kill_number) {
     const std::string prefix = "k" + std::to_string(kill_number) + "-";
     write_journal(prefix);
-    const pid_t pid = SpawnCatchUp(database.ConnectionPath(), journal_path);
+    const pid_t pid = SpawnStoringCatchUp(database.ConnectionPath(), journal_path);
     ASSERT_GT(pid, 0);
     std::this_thread::sleep_for(std::chrono::duration<double>(moment(random)));
     kill(pid, SIGKILL);
@@ -149,7 +209,8 @@ TEST(CatchUp, KilledAtRandomMomentsStoresEachLaunchOnce) {
     const pid_t next = SpawnCatchUp(database.ConnectionPath(), journal_path);
     ASSERT_GT(next, 0);
     const int status = wait_for(next);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "after kill " << kill_number;
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        << "after kill " << kill_number << ": status " << status << ", exit code " << WEXITSTATUS(status);
     ASSERT_FALSE(platform::FileExists(journal_path)) << "the journal is removed once all is stored";
   }
 
@@ -305,32 +366,53 @@ TEST_F(UnattendedTest, LaunchesGoToTheUserFolderWhenTheJournalCannotBeWritten) {
   EXPECT_FALSE(platform::FileExists(user_folder.Path() + "Lumadex.jnl"));
 }
 
-// Another PC's import holds the next numbers until it commits: this PC's tick neither waits
-// nor loses its launch, and stores it after the import.
+// Another PC's import holds the next numbers until it commits: this PC's ticks neither wait
+// nor lose their launch, and store it after the import. The import runs in a process of its own,
+// as on another PC, inserting 100 000 numbered rows in one transaction while this PC ticks.
 TEST_F(UnattendedTest, ARegistrationNeverWaitsOnAnotherPcsImport) {
   form.UseJournal(journal_path, rejected_path);
-  db::DataModule importer;
-  database.UseSettings();
-  importer.ConnectDatabase();
-  ASSERT_TRUE(importer.BeginBatch());
-  ASSERT_TRUE(importer.BatchExecute(
-      {"EXECUTE BLOCK AS DECLARE I INTEGER = 1; BEGIN WHILE (I <= 3000) DO BEGIN ",
-       "INSERT INTO BOOTJWW (N, FILE_NAME) VALUES (:I, 'import.jww'); I = I + 1; END END"}));
+  int started[2];
+  ASSERT_EQ(pipe(started), 0);
+  const pid_t importer = SpawnImporter(database.ConnectionPath(), kImportedRows, started[1]);
+  close(started[1]);
+  ASSERT_GT(importer, 0);
+  char byte = 0;
+  ASSERT_EQ(read(started[0], &byte, 1), 1) << "the import did not start";  // its first rows are in
+  close(started[0]);
+
   Start();
   services.AddWindow("b.jww - jw_win");
-  const double started = Now();
-  TickAt(10, 0, 0);
-  const double tick = Now() - started;
-  std::printf("tick during another PC's import: %.1f ms\n", tick * 1000);
-  EXPECT_LT(tick, 0.5);
-  EXPECT_EQ(form.Registrar().Pending().size(), 1u);
-  EXPECT_EQ(form.LabelState.Text(), "他のPCの処理で番号が使用中のため、登録を待っています（1件待機中）");
+  double longest = 0;
+  int ticks = 0;
+  std::string tick_ms;
+  int status = 0;
+  for (int second = 0; waitpid(importer, &status, WNOHANG) == 0; ++second) {
+    services.now = {2026, 12, 7, 10, second / 60 % 60, second % 60};
+    const double tick_started = Now();
+    form.Timer1.Fire();
+    longest = std::max(longest, Now() - tick_started);
+    tick_ms += " " + std::to_string(static_cast<int>((Now() - tick_started) * 1000));
+    ++ticks;
+    if (ticks == 1) {
+      EXPECT_EQ(form.Registrar().Pending().size(), 1u) << "the numbers are held: the launch waits";
+      EXPECT_EQ(form.LabelState.Text(), "他のPCの処理で番号が使用中のため、登録を待っています（1件待機中）");
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  std::printf("%d ticks during another PC's import of %d lines: the longest %.1f ms (ms:%s)\n", ticks,
+              kImportedRows, longest * 1000, tick_ms.c_str());
+  // A tick that waited for the import would take the rest of it (three seconds at least); the
+  // bound is loose because the machine is shared, the figure is what the note reports.
+  EXPECT_LT(longest, 2.0);
+  EXPECT_GE(ticks, 10) << "the ticks went on while the import held the numbers";
   EXPECT_TRUE(backend.MessageTexts().empty());
 
-  ASSERT_TRUE(importer.CommitBatch());
-  TickAt(10, 0, 10);
+  TickAt(11, 0, 0);
   EXPECT_TRUE(form.Registrar().Pending().empty());
-  EXPECT_EQ(data.CountRows("BOOTJWW", "FILE_NAME = 'b.jww' AND N = 3001 AND BOOT_TIME = '10:00:00'"), 1);
+  EXPECT_EQ(data.CountRows("BOOTJWW", "FILE_NAME = 'b.jww' AND N = " + std::to_string(kImportedRows + 1) +
+                                          " AND BOOT_TIME = '10:00:00'"),
+            1);
   EXPECT_EQ(form.LabelState.Text(), "");
 }
 
