@@ -28,13 +28,14 @@ test: native linux windows
 run: linux
 	scripts/run-program
 
-# The data operations, the launch monitor, the record list and the exchange, each beside a bare
+# The data operations, the launch monitor, the record list, the exchange and the summary, each beside a bare
 # client-library baseline. LUMADEX_BENCH_ARGS="--sizes 10000,100000" limits the dataset sizes.
 bench: native
 	cmake --build build/native --target bench
 	cmake --build build/native --target bench-monitor
 	cmake --build build/native --target bench-records
 	cmake --build build/native --target bench-exchange
+	cmake --build build/native --target bench-summary
 	cmake --build build/native --target bench-latency
 
 clean:

@@ -6,12 +6,14 @@
 #include "monitor/Unit3.h"
 #include "records/Unit4.h"
 #include "records/Unit5.h"
+#include "records/Unit6.h"
 
 TForm1* Form1 = nullptr;
 TForm2* Form2 = nullptr;
 TForm3* Form3 = nullptr;
 TForm4* Form4 = nullptr;
 TForm5* Form5 = nullptr;
+TForm6* Form6 = nullptr;
 
 ProgramForms::ProgramForms(platform::Services& services) {
   form1_ = std::make_unique<TForm1>();
@@ -24,6 +26,8 @@ ProgramForms::ProgramForms(platform::Services& services) {
   Form3 = form3_.get();
   form5_ = std::make_unique<TForm5>(*Form1);
   Form5 = form5_.get();
+  form6_ = std::make_unique<TForm6>(*Form1);
+  Form6 = form6_.get();
   check_icon_ = std::make_unique<monitor::CheckIcon>(*Form3);
   check_icon_->OnShowList = [] { Form5->Show(); };
   check_icon_->OnQuit = [] { Form1->Close(); };
@@ -31,6 +35,7 @@ ProgramForms::ProgramForms(platform::Services& services) {
 
 ProgramForms::~ProgramForms() {
   check_icon_.reset();  // the icon leaves the notification area first
+  form6_.reset();
   form5_.reset();
   form3_.reset();
   form2_.reset();
@@ -41,4 +46,5 @@ ProgramForms::~ProgramForms() {
   Form3 = nullptr;
   Form4 = nullptr;
   Form5 = nullptr;
+  Form6 = nullptr;
 }

@@ -1,4 +1,4 @@
-// The five windows of the program: created once at start, in this order, and reached through
+// The windows of the program: created once at start, in this order, and reached through
 // these program-wide references.
 #pragma once
 
@@ -11,6 +11,7 @@ class TForm2;
 class TForm3;
 class TForm4;
 class TForm5;
+class TForm6;
 namespace monitor {
 class CheckIcon;
 }
@@ -20,8 +21,9 @@ extern TForm2* Form2;
 extern TForm3* Form3;
 extern TForm4* Form4;
 extern TForm5* Form5;
+extern TForm6* Form6;
 
-// Owns the five windows; destroying it destroys them in the reverse order of creation.
+// Owns the windows; destroying it destroys them in the reverse order of creation.
 class ProgramForms {
  public:
   explicit ProgramForms(platform::Services& services);
@@ -36,6 +38,7 @@ class ProgramForms {
   std::unique_ptr<TForm2> form2_;
   std::unique_ptr<TForm3> form3_;
   std::unique_ptr<TForm5> form5_;
+  std::unique_ptr<TForm6> form6_;
   std::unique_ptr<monitor::CheckIcon> check_icon_;
 };
 

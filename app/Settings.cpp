@@ -1,4 +1,5 @@
-// The settings file beside the program: 27 lines, each meaning given by its position alone.
+// The settings file beside the program: 27 lines, each meaning given by its position alone, then
+// lines of our own that a reader of the 27 never looks at (the summary window's place).
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "platform/files.h"
 #include "records/Unit4.h"
 #include "records/Unit5.h"
+#include "records/Unit6.h"
 
 namespace {
 
@@ -63,6 +65,14 @@ void TForm1::LoadSettings(const std::string& path) {
     if (!next_line()) return;
     grid.SetColWidth(col, StrToIntZero(line));
   }
+  // After the 27: the summary window's left, top, width and height. A file written before it
+  // existed ends here, and the window keeps its designed place.
+  int summary_place[4] = {Form6->Left(), Form6->Top(), Form6->Width(), Form6->Height()};
+  for (int& value : summary_place) {
+    if (!next_line() || (line.empty() && reader.AtEnd())) return;  // no such line
+    value = StrToIntZero(line);
+    Form6->SetBounds(summary_place[0], summary_place[1], summary_place[2], summary_place[3]);
+  }
 }
 
 // Written to a temporary file beside the old one and renamed over it only when complete, so a
@@ -86,6 +96,10 @@ void TForm1::SaveSettings(const std::string& path) {
   add_line(std::to_string(Form5->Height()));
   ui::StringGrid& grid = Form5->StringGrid1;
   for (int col = 0; col < grid.ColCount(); ++col) add_line(std::to_string(grid.ColWidth(col)));
+  add_line(std::to_string(Form6->Left()));
+  add_line(std::to_string(Form6->Top()));
+  add_line(std::to_string(Form6->Width()));
+  add_line(std::to_string(Form6->Height()));
 
   platform::ReplacingFile file(path);
   if (file.Open() && file.Write(text)) file.Commit();

@@ -11,6 +11,7 @@
 #include "platform/services.h"
 #include "records/Unit4.h"
 #include "records/Unit5.h"
+#include "records/Unit6.h"
 
 namespace {
 const char kConnectFailedMessage[] = "データベース接続が出来ません。設定を確認して下さい。";
@@ -29,6 +30,7 @@ TForm1::TForm1()
       Button4(this, "Button4"),
       Button5(this, "Button5"),
       Button6(this, "Button6"),
+      Button7(this, "Button7"),
       Button0(this, "Button0"),
       ComboBox1(this, "ComboBox1") {
   SetText("Lumadex");
@@ -55,7 +57,8 @@ TForm1::TForm1()
   Button4.Create({8,   168, 169,  33,     "(&4) データ一覧表示　　", 3});
   Button5.Create({192, 48,  169,  33,     "(&5) データCSV書き出し", 4});
   Button6.Create({192, 88,  169,  33,     "(&6) データCSV読み込み", 5});
-  Button0.Create({192, 168, 169,  33,     "(&0) 　　終　了　　　　", 6});
+  Button7.Create({192, 128, 169,  33,     "(&7) 集計　　　　　　　", 6});
+  Button0.Create({192, 168, 169,  33,     "(&0) 　　終　了　　　　", 7});
 
   ComboBox1.Create({192, 128, 97, 21, -1, {}, ui::Visibility::Hidden});
 
@@ -72,6 +75,7 @@ TForm1::TForm1()
   Button4.OnClick = [this] { Button4Click(); };
   Button5.OnClick = [this] { Button5Click(); };
   Button6.OnClick = [this] { Button6Click(); };
+  Button7.OnClick = [this] { Button7Click(); };
   Button0.OnClick = [this] { Button0Click(); };
 }
 
@@ -167,6 +171,7 @@ void TForm1::Button1Click() {
   Form3->Close();
   Form4->Close();
   Form5->Close();
+  Form6->Close();
   Form3->StorePendingLaunches();  // they belong to the database in use until now
   DisconnectDatabase();
   Form2->ShowModal();
@@ -177,4 +182,5 @@ void TForm1::Button1Click() {
 void TForm1::Button2Click() { Form3->Show(); }
 void TForm1::Button3Click() { Form4->Show(); }
 void TForm1::Button4Click() { Form5->Show(); }
+void TForm1::Button7Click() { Form6->Show(); }
 void TForm1::Button0Click() { Close(); }

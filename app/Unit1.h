@@ -20,6 +20,7 @@ class TForm1 : public ui::Form, public db::DataModule {
   ui::Button Button4;
   ui::Button Button5;
   ui::Button Button6;
+  ui::Button Button7;
   ui::Button Button0;
   ui::ComboBox ComboBox1;  // never shown, never filled: TableExists keeps the names it reads to itself
   ui::FileDialog SaveDialog1{true};
@@ -40,6 +41,7 @@ class TForm1 : public ui::Form, public db::DataModule {
   void Button4Click();
   void Button5Click();
   void Button6Click();
+  void Button7Click();
   void Button0Click();
 
   void LoadSettings(const std::string& path);

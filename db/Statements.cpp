@@ -251,6 +251,51 @@ std::string PageFilter(LaunchColumn column, const std::string& text) {
 
 std::string PageFilterPattern(const std::string& text) { return "%" + text + "%"; }
 
+// ---- The summary window's statement ----
+
+namespace {
+std::string SummaryKey(SummaryGrouping grouping) {
+  switch (grouping) {
+    case SummaryGrouping::PNAME: return LaunchColumnName(LaunchColumn::PNAME);
+    case SummaryGrouping::N_FOLDER: return LaunchColumnName(LaunchColumn::N_FOLDER);
+    case SummaryGrouping::FILE_NAME: return LaunchColumnName(LaunchColumn::FILE_NAME);
+    case SummaryGrouping::BOOT_DATE: return LaunchColumnName(LaunchColumn::BOOT_DATE);
+    case SummaryGrouping::BOOT_MONTH:
+      return std::string("SUBSTRING(") + LaunchColumnName(LaunchColumn::BOOT_DATE) + " FROM 1 FOR 7)";
+  }
+  return LaunchColumnName(LaunchColumn::PNAME);
+}
+}  // namespace
+
+std::vector<std::string> SummaryLines(SummaryGrouping grouping, const std::string& from,
+                                      const std::string& to) {
+  const std::string key = SummaryKey(grouping);
+  const std::string date = LaunchColumnName(LaunchColumn::BOOT_DATE);
+  const std::string time = LaunchColumnName(LaunchColumn::BOOT_TIME);
+  const std::string folder = LaunchColumnName(LaunchColumn::N_FOLDER);
+  const std::string file = LaunchColumnName(LaunchColumn::FILE_NAME);
+  const std::string user = LaunchColumnName(LaunchColumn::PNAME);
+  const std::string period = "  WHERE " + date + " BETWEEN " + QuoteLiteral(from) + " AND " + QuoteLiteral(to);
+  // A launch's moment sorts as text: the date, then the time (a launch without a time counts by
+  // its date). A drawing is its folder and file name; a tab can be in neither (nor a second byte),
+  // so the pair joined with one is the pair.
+  const std::string moment = date + " || COALESCE(' ' || " + time + ", '')";
+  return {
+      "SELECT 0, " + key + ", COUNT(*),",
+      "  COUNT(DISTINCT COALESCE(" + folder + ", '') || ASCII_CHAR(9) || COALESCE(" + file + ", '')),",
+      "  COUNT(DISTINCT " + user + "), MIN(" + moment + "), MAX(" + moment + ")",
+      std::string("  FROM ") + kLaunchTableName,
+      period,
+      "  GROUP BY " + key,
+      "UNION ALL",
+      "SELECT 1, " + date + ", COUNT(*), 0, 0, '', ''",
+      std::string("  FROM ") + kLaunchTableName,
+      period,
+      "  GROUP BY " + date,
+      "  ORDER BY 1, 3 DESC, 2;",
+  };
+}
+
 namespace {
 bool IsNameCharacter(char c) {
   const unsigned char u = static_cast<unsigned char>(c);

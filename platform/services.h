@@ -59,6 +59,9 @@ class Services {
   // Full path of the running program file (Shift-JIS, Windows form).
   virtual std::string ProgramPath() = 0;
 
+  // Opens the file with the program the system associates with its kind (as a double click in
+  // the file manager would); false when the system could not start one.
+  virtual bool OpenWithAssociatedProgram(const std::string& path) = 0;
   // The user's own folder for this program's files, for when the folder beside the program
   // cannot be written: "Lumadex\" in the local application data folder, created when missing,
   // ending in a backslash; empty when there is none.

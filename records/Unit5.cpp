@@ -7,6 +7,8 @@
 #include "app/UnitV.h"
 #include "db/Statements.h"
 #include "platform/cp932.h"
+#include "platform/services.h"
+#include "records/ListLook.h"
 
 namespace {
 
@@ -86,7 +88,7 @@ TForm5::TForm5(db::DataModule& data)
   SetText("データ一覧表示");
   SetBorder(ui::Border::Sizeable);
   SetMaximizeBox(true);
-  SetColor(ui::Rgb(0xA6, 0xCA, 0xF0));
+  SetColor(records::kListWindowColor);
   SetBounds(192, 107, 500, 300);
 
   std::vector<std::string> sort_items;
@@ -96,7 +98,7 @@ TForm5::TForm5(db::DataModule& data)
 
   // Panel on top, status bar at the bottom, the grid in between: they follow the frame's size.
   //            left top width height tab color                        align
-  Panel1.Create({0,   0,  492,  57,    0,  ui::Rgb(0x8C, 0xBA, 0xEC), ui::Align::Top});
+  Panel1.Create({0,   0,  492,  57,    0,  records::kListPanelColor,  ui::Align::Top});
 
   //             left top width height caption     tab
   Button1.Create({8,   4,  75,   25,   "最初(&F)", 0});
@@ -112,23 +114,11 @@ TForm5::TForm5(db::DataModule& data)
   ComboBox2.Create({368, 32, 105,  21,    6,  filter_items});
 
   //                left top  width height color                        align
-  StatusBar1.Create({0,   254, 492,  19,    ui::Rgb(0xC0, 0xDC, 0xC0), ui::Align::Bottom});
+  StatusBar1.Create({0,   254, 492,  19,    records::kListStatusColor, ui::Align::Bottom});
 
-  ui::StringGrid::CreateArgs grid;
-  grid.tab_order = 1;
-  grid.align = ui::Align::Client;
-  grid.col_count = kColumnCount;
-  grid.row_count = PageSize + 1;
-  grid.fixed_rows = 1;
-  grid.default_col_width = 80;
+  ui::StringGrid::CreateArgs grid = records::ListGridArgs(kColumnCount, PageSize + 1, 80);
   grid.headers.assign(std::begin(kHeaders), std::end(kHeaders));
-  grid.color = ui::kWhite;
-  grid.fixed_color = ui::Rgb(0x85, 0xB6, 0xEB);
-  grid.options.lines = true;
-  grid.options.column_sizing = true;
-  grid.options.editing = false;
   grid.options.tab_moves = true;
-  grid.options.thumb_tracking = true;
   StringGrid1.Create(grid);
 
   // Placed for the client area of the designed 500 x 300 frame; a real frame reports its own
@@ -144,6 +134,8 @@ TForm5::TForm5(db::DataModule& data)
   ComboBox1.OnSelect = [this] { ComboBox1Select(); };
   ComboBox2.OnSelect = [this] { ComboBox2Select(); };
   Edit1.OnDoubleClick = [this] { ComboBox2Select(); };
+  StringGrid1.OnDoubleClick = [this] { StringGrid1DblClick(); };
+  StringGrid1.OnReturnKey = [this] { StringGrid1DblClick(); };
 }
 
 void TForm5::EnablePageButtons(bool enabled) {
@@ -331,6 +323,44 @@ void TForm5::ShowPagePosition(int32_t rows_shown, bool count_kept) {
   if (count_kept && rows_shown > 0 && rows_shown < PageSize) matching_rows_ = last;
   if (count_kept && rows_shown == PageSize) matching_rows_ = std::max(matching_rows_, last);
   StatusBar1.SetText(PagePositionText(first, last, matching_rows_));
+}
+
+namespace {
+const char kFileNotFoundMessage[] = "ファイルが見つかりません：";
+const char kCannotOpenMessage[] = "ファイルを開けません：";
+
+// A folder as stored (normally ending in "\") joined with a file name; empty without either.
+std::string DrawingPath(const std::string& folder, const std::string& file_name) {
+  if (folder.empty() || file_name.empty()) return std::string();
+  const std::size_t separator = cp932::LastPathSeparator(folder);
+  const bool ends_in_separator = separator != std::string::npos && separator + 1 == folder.size();
+  return ends_in_separator ? folder + file_name : folder + "\\" + file_name;
+}
+}  // namespace
+
+std::string TForm5::DrawingPathOfRow(int row, bool& found) {
+  platform::Services& services = platform::CurrentServices();
+  const std::string& file_name = StringGrid1.Cell(static_cast<int>(Column::FILE_NAME), row);
+  const std::string local = DrawingPath(StringGrid1.Cell(static_cast<int>(Column::L_FOLDER), row), file_name);
+  const std::string expanded = DrawingPath(StringGrid1.Cell(static_cast<int>(Column::N_FOLDER), row), file_name);
+  found = true;
+  if (!local.empty() && services.FindFile(local).found) return local;
+  if (!expanded.empty() && services.FindFile(expanded).found) return expanded;
+  found = false;
+  return local.empty() ? expanded : local;
+}
+
+void TForm5::StringGrid1DblClick() {
+  const int row = StringGrid1.Row();
+  if (row < 1 || StringGrid1.Cell(static_cast<int>(Column::N), row).empty()) return;  // an empty row
+  bool found = false;
+  const std::string path = DrawingPathOfRow(row, found);
+  if (path.empty()) return;  // the row names no file
+  if (!found) {
+    ui::ShowMessage(kFileNotFoundMessage + path);
+    return;
+  }
+  if (!platform::CurrentServices().OpenWithAssociatedProgram(path)) ui::ShowMessage(kCannotOpenMessage + path);
 }
 
 void TForm5::Button1Click() {

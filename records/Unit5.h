@@ -48,6 +48,9 @@ class TForm5 : public ui::Form {
   void Button4Click();  // reload
   void ComboBox1Select();
   void ComboBox2Select();
+  // Double click or Enter on a row: its drawing opened with the program the system associates
+  // with it, found in the row's folder, else in its expanded folder.
+  void StringGrid1DblClick();
 
   void ClearGrid();
   // Reads the page from StartRow into the grid, recovering once from a lost connection or a
@@ -61,6 +64,9 @@ class TForm5 : public ui::Form {
 
  private:
   void EnablePageButtons(bool enabled);
+  // The drawing file of a grid row: the first of folder + name and expanded folder + name that
+  // exists (`found`), else the first of them there is.
+  std::string DrawingPathOfRow(int row, bool& found);
   // One read of the page into the grid; false when the server refused the statement (the rows
   // read so far stay). Throws a lost connection or a missing table on to the recovery.
   bool ReadPage(int32_t& rows_shown);

@@ -2,9 +2,15 @@
 
 #include <algorithm>
 
+#include "platform/headless/chart_recorder.h"
 #include "platform/ui/progress.h"
 
 namespace headless {
+
+std::unique_ptr<ui::Peer> HeadlessBackend::CreatePeer(ui::Control& control) {
+  if (control.Kind() == ui::ControlKind::Chart) return std::make_unique<ChartRecorder>(control);
+  return nullptr;
+}
 
 HeadlessBackend::HeadlessBackend() {
   previous_ = nullptr;

@@ -67,7 +67,8 @@ class HeadlessBackend : public ui::Backend {
   std::vector<std::string> MessageTexts() const;
   void ClearMessages() { messages.clear(); }
 
-  std::unique_ptr<ui::Peer> CreatePeer(ui::Control&) override { return nullptr; }
+  // Only charts get a peer: one that records what it would draw (chart_recorder.h).
+  std::unique_ptr<ui::Peer> CreatePeer(ui::Control& control) override;
   void TimerChanged(ui::Timer&) override {}
   void TimerDestroyed(ui::Timer&) override {}
   void FormShown(ui::Form&) override {}

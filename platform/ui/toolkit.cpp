@@ -423,8 +423,30 @@ void StringGrid::SetColCount(int count) {
 void StringGrid::SetRowCount(int count) {
   row_count_ = std::max(count, 0);
   for (auto& column : cells_) column.resize(row_count_);
+  if (row_bars_.size() > static_cast<std::size_t>(row_count_)) row_bars_.resize(row_count_);
   KeepCurrentCellInside();
   Changed();
+}
+
+void StringGrid::SetRowBar(int row, double fraction) {
+  if (row < 0 || row >= row_count_) return;
+  if (row_bars_.size() < static_cast<std::size_t>(row_count_)) row_bars_.resize(row_count_, 0.0);
+  row_bars_[row] = std::max(0.0, std::min(fraction, 1.0));
+  Changed();
+}
+
+double StringGrid::RowBar(int row) const {
+  return row >= 0 && row < row_count_ && static_cast<std::size_t>(row) < row_bars_.size() ? row_bars_[row] : 0.0;
+}
+
+void StringGrid::DoubleClick(int col, int row) {
+  if (!Enabled()) return;
+  SetCurrentCell(col, row);
+  if (OnDoubleClick) Dispatch(OnDoubleClick);
+}
+
+void StringGrid::PressReturn() {
+  if (Enabled() && OnReturnKey) Dispatch(OnReturnKey);
 }
 
 void StringGrid::KeepCurrentCellInside() {
@@ -582,6 +604,7 @@ void StringGrid::Create(const CreateArgs& args) {
     SetFixedRows(args.fixed_rows);
     SetDefaultColWidth(args.default_col_width);
     SetOptions(args.options);
+    bar_column_ = args.bar_column;
     // More headers than columns is a slip in the layout: SetCell refuses it.
     for (std::size_t col = 0; col < args.headers.size(); ++col) {
       SetCell(static_cast<int>(col), 0, args.headers[col]);

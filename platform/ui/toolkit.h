@@ -38,7 +38,8 @@ struct Font {
 
 enum class ControlKind {
   Form, Label, Button, Edit, ListBox, ComboBox, StringGrid, Panel, Bevel, StatusBar, ProgressBar,
-  CheckBox, NotifyIcon
+  CheckBox, NotifyIcon,
+  Chart  // platform/ui/chart.h
 };
 
 class Control;
@@ -394,6 +395,7 @@ class StringGrid : public Control {
     uint32_t color = kDefaultColor;
     uint32_t fixed_color = kDefaultColor;
     GridOptions options{};
+    int bar_column = -1;  // a column that shows each row's bar (SetRowBar) instead of text
   };
 
   StringGrid(Control* parent, std::string name) : Control(parent, ControlKind::StringGrid, std::move(name)) {}
@@ -422,6 +424,17 @@ class StringGrid : public Control {
   void BeginUpdate() { ++updating_; }
   void EndUpdate();
 
+  // A bar drawn in the bar column of `row`, `fraction` (0 to 1) of the column wide.
+  int BarColumn() const { return bar_column_; }
+  void SetRowBar(int row, double fraction);
+  double RowBar(int row) const;
+
+  // The user double-clicks a cell (it becomes current first), or presses Enter in the grid.
+  Handler OnDoubleClick;
+  Handler OnReturnKey;
+  void DoubleClick(int col, int row);
+  void PressReturn();
+
   // The current cell: where the user is in the grid (cells stay read-only). Always a cell below
   // the fixed rows while there is one; it starts at the first of them.
   int Col() const { return col_; }
@@ -442,6 +455,8 @@ class StringGrid : public Control {
   int col_count_ = 5, row_count_ = 5, fixed_rows_ = 1, default_col_width_ = 64;
   int col_ = 0, row_ = 1;
   int updating_ = 0;
+  int bar_column_ = -1;
+  std::vector<double> row_bars_;
   uint32_t fixed_color_ = kDefaultColor;
   GridOptions options_;
   std::vector<int> col_widths_ = std::vector<int>(5, 64);

@@ -33,6 +33,8 @@ std::unique_ptr<ui::Peer> CreatePeerFor(ui::Control& control) {
       return MakeStatusBarPeer(control);
     case ui::ControlKind::ProgressBar:
       return MakeProgressBarPeer(control);
+    case ui::ControlKind::Chart:
+      return MakeChartPeer(control);
     case ui::ControlKind::CheckBox:
       return MakeCheckBoxPeer(control);
     case ui::ControlKind::NotifyIcon:

@@ -177,6 +177,7 @@ class Win32Services : public platform::Services {
     }
   }
 
+  bool OpenWithAssociatedProgram(const std::string& path) override { return OpenWithShell(path); }
   std::string UserDataFolder() override {
     char folder[MAX_PATH] = {};
     if (FAILED(SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr,

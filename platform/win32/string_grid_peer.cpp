@@ -238,6 +238,11 @@ class StringGridPeer : public WindowPeer {
           }
         }
         draw->nmcd.uItemState &= ~UINT(CDIS_SELECTED);
+        if (draw->iSubItem == grid.BarColumn()) {
+          DrawBar(draw, row, back);
+          result = CDRF_SKIPDEFAULT;
+          return true;
+        }
         draw->clrTextBk = back;
         draw->clrText = text;
         result = CDRF_NEWFONT;
@@ -246,6 +251,21 @@ class StringGridPeer : public WindowPeer {
       default:
         return false;
     }
+  }
+
+  // The row's bar over the cell's background, as long as the column is wide times its fraction.
+  void DrawBar(NMLVCUSTOMDRAW* draw, int row, COLORREF back) {
+    auto& grid = static_cast<ui::StringGrid&>(control_);
+    RECT cell;
+    cell.top = draw->iSubItem;
+    cell.left = LVIR_BOUNDS;
+    if (!SendMessageA(hwnd_, LVM_GETSUBITEMRECT, draw->nmcd.dwItemSpec, reinterpret_cast<LPARAM>(&cell))) return;
+    // The first column's bounds are the whole row's: its own width is the column's.
+    if (draw->iSubItem == 0) cell.right = cell.left + ListViewWidth(0);
+    FillRect(draw->nmcd.hdc, &cell, BrushFor(back));
+    RECT bar = {cell.left + 2, cell.top + 3, cell.left + 2, cell.bottom - 3};
+    bar.right += static_cast<int>((cell.right - cell.left - 4) * grid.RowBar(row));
+    if (bar.right > bar.left && bar.bottom > bar.top) FillRect(draw->nmcd.hdc, &bar, BrushFor(kBarColor));
   }
 
   static std::optional<ui::GridKey> KeyOf(WPARAM key) {
@@ -276,9 +296,18 @@ class StringGridPeer : public WindowPeer {
             grid.WantsKey(*KeyOf(VK_TAB))) {
           result |= DLGC_WANTTAB;
         }
+        // Enter is the grid's when it acts on the current row, not the form's default button.
+        if (key != nullptr && key->message == WM_KEYDOWN && key->wParam == VK_RETURN && grid.OnReturnKey) {
+          result |= DLGC_WANTMESSAGE;
+        }
         return true;
       }
       case WM_KEYDOWN: {
+        if (wparam == VK_RETURN && grid.OnReturnKey) {
+          grid.PressReturn();
+          result = 0;
+          return true;
+        }
         std::optional<ui::GridKey> key = KeyOf(wparam);
         if (!key) return false;
         int page = static_cast<int>(SendMessageA(hwnd_, LVM_GETCOUNTPERPAGE, 0, 0));
@@ -302,7 +331,10 @@ class StringGridPeer : public WindowPeer {
         hit.pt.x = static_cast<short>(LOWORD(lparam));
         hit.pt.y = static_cast<short>(HIWORD(lparam));
         SendMessageA(hwnd_, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
-        if (hit.iItem >= 0 && hit.iSubItem >= 0) grid.SetCurrentCell(hit.iSubItem, hit.iItem + grid.FixedRows());
+        if (hit.iItem >= 0 && hit.iSubItem >= 0) {
+          grid.SetCurrentCell(hit.iSubItem, hit.iItem + grid.FixedRows());
+          if (message == WM_LBUTTONDBLCLK) grid.DoubleClick(hit.iSubItem, hit.iItem + grid.FixedRows());
+        }
         result = 0;
         return true;
       }
@@ -369,6 +401,7 @@ class StringGridPeer : public WindowPeer {
 
   // A light tint of the usual highlight: the current row behind the current cell.
   static constexpr COLORREF kCurrentRowColor = RGB(0xDC, 0xE8, 0xF8);
+  static constexpr COLORREF kBarColor = RGB(0x33, 0x66, 0xCC);
 
   WNDPROC original_proc_ = nullptr;
   std::vector<std::string> shown_headers_;

@@ -111,6 +111,7 @@ std::unique_ptr<WindowPeer> MakePanelPeer(ui::Control& control);
 std::unique_ptr<WindowPeer> MakeBevelPeer(ui::Control& control);
 std::unique_ptr<WindowPeer> MakeStatusBarPeer(ui::Control& control);
 std::unique_ptr<WindowPeer> MakeProgressBarPeer(ui::Control& control);
+std::unique_ptr<WindowPeer> MakeChartPeer(ui::Control& control);
 std::unique_ptr<WindowPeer> MakeCheckBoxPeer(ui::Control& control);
 
 }  // namespace platform::win32

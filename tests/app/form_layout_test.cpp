@@ -11,13 +11,14 @@
 #include "monitor/Unit3.h"
 #include "records/Unit4.h"
 #include "records/Unit5.h"
+#include "records/Unit6.h"
 #include "tests/support/program_fixture.h"
 
 namespace {
 
 class FormLayout : public testsupport::ProgramFixture {
  protected:
-  std::vector<ui::Form*> Forms() { return {Form1, Form2, Form3, Form4, Form5}; }
+  std::vector<ui::Form*> Forms() { return {Form1, Form2, Form3, Form4, Form5, Form6}; }
 };
 
 // The client size a parent offers its children; 0 x 0 when a form is placed by its frame.

@@ -42,7 +42,8 @@ TEST_F(MainWindow, LayoutCaptionsAndTabOrder) {
       {&Form1->Button4, 8, 168, 3, "(&4) データ一覧表示　　"},
       {&Form1->Button5, 192, 48, 4, "(&5) データCSV書き出し"},
       {&Form1->Button6, 192, 88, 5, "(&6) データCSV読み込み"},
-      {&Form1->Button0, 192, 168, 6, "(&0) 　　終　了　　　　"},
+      {&Form1->Button7, 192, 128, 6, "(&7) 集計　　　　　　　"},
+      {&Form1->Button0, 192, 168, 7, "(&0) 　　終　了　　　　"},
   };
   for (const auto& b : buttons) {
     EXPECT_EQ(b.button->Text(), b.caption);
@@ -80,7 +81,8 @@ TEST_F(MainWindow, FirstStartConnectsNothingAndWritesDefaultsOnClose) {
             "localhost:\r\n\r\nJWWDB.FDB\r\nPCユーザー名\r\n10\r\n"
             "192\r\n107\r\n192\r\n107\r\n192\r\n107\r\n192\r\n107\r\n192\r\n107\r\n"
             "320\r\n240\r\n"
-            "80\r\n80\r\n80\r\n80\r\n80\r\n80\r\n80\r\n80\r\n80\r\n80\r\n");
+            "80\r\n80\r\n80\r\n80\r\n80\r\n80\r\n80\r\n80\r\n80\r\n80\r\n"
+            "192\r\n107\r\n640\r\n480\r\n");
 }
 
 TEST_F(MainWindow, UnreachableDatabaseIsReportedOnceAndTheWindowStaysUsable) {

@@ -13,6 +13,7 @@
 #include "monitor/Unit3.h"
 #include "records/Unit4.h"
 #include "records/Unit5.h"
+#include "records/Unit6.h"
 #include "tests/support/program_fixture.h"
 
 namespace {
@@ -64,6 +65,7 @@ TEST_F(SettingsFile, RoundTripRestoresEveryLine) {
   }
   Form5->SetSize(640, 480);
   for (int col = 0; col < 10; ++col) Form5->StringGrid1.SetColWidth(col, 10 + col);
+  Form6->SetBounds(-5, 900, 700, 520);
   Form1->SaveSettings(path);
 
   std::string written = ReadWholeFile(path);
@@ -72,7 +74,8 @@ TEST_F(SettingsFile, RoundTripRestoresEveryLine) {
   EXPECT_EQ(written.substr(0, head.size()), head);
   std::size_t line_count = 0;
   for (std::size_t pos = 0; (pos = written.find("\r\n", pos)) != std::string::npos; pos += 2) ++line_count;
-  EXPECT_EQ(line_count, 27u);
+  EXPECT_EQ(line_count, 31u);  // the 27, then the summary window's place
+  EXPECT_EQ(written.substr(written.size() - 19), Lines({"-5", "900", "700", "520"}));
   EXPECT_EQ(written.back(), '\n');
 
   ResetSettingsToDefaults();
@@ -92,6 +95,44 @@ TEST_F(SettingsFile, RoundTripRestoresEveryLine) {
   EXPECT_EQ(Form5->Width(), 640);
   EXPECT_EQ(Form5->Height(), 480);
   for (int col = 0; col < 10; ++col) EXPECT_EQ(Form5->StringGrid1.ColWidth(col), 10 + col);
+  EXPECT_EQ(Form6->Left(), -5);
+  EXPECT_EQ(Form6->Top(), 900);
+  EXPECT_EQ(Form6->Width(), 700);
+  EXPECT_EQ(Form6->Height(), 520);
+}
+
+// A file of 27 lines (written before the summary window existed) leaves the window where it was;
+// lines that are there count, one cut short after the left edge keeps the rest.
+TEST_F(SettingsFile, SummaryWindowPlaceComesAfterTheTwentySevenLines) {
+  std::vector<std::string> lines = {"s:", "", "X.FDB", "me", "10"};
+  for (int i = 0; i < 12; ++i) lines.push_back("100");
+  for (int i = 0; i < 10; ++i) lines.push_back("80");
+  struct Case {
+    std::vector<std::string> extra;
+    bool final_line_break;
+    int left, top, width, height;
+  } cases[] = {
+      {{}, true, 192, 107, 640, 480},
+      {{"30", "40", "800", "600"}, true, 30, 40, 800, 600},
+      {{"30", "40", "800", "600"}, false, 30, 40, 800, 600},
+      {{"30"}, true, 30, 107, 640, 480},
+      {{"30", "40", "800", "600", "later lines are ignored"}, true, 30, 40, 800, 600},
+  };
+  for (const Case& c : cases) {
+    Form6->SetBounds(192, 107, 640, 480);
+    std::string text;
+    std::vector<std::string> all = lines;
+    all.insert(all.end(), c.extra.begin(), c.extra.end());
+    for (const auto& line : all) text += line + "\r\n";
+    if (!c.final_line_break) text.resize(text.size() - 2);
+    WriteWholeFile(path, text);
+    Form1->LoadSettings(path);
+    EXPECT_EQ(Form6->Left(), c.left) << c.extra.size();
+    EXPECT_EQ(Form6->Top(), c.top) << c.extra.size();
+    EXPECT_EQ(Form6->Width(), c.width) << c.extra.size();
+    EXPECT_EQ(Form6->Height(), c.height) << c.extra.size();
+    EXPECT_EQ(Form5->StringGrid1.ColWidth(9), 80);
+  }
 }
 
 TEST_F(SettingsFile, ColumnWidthsComeBackAsReadWhateverTheGridCanShow) {
@@ -110,6 +151,7 @@ TEST_F(SettingsFile, ColumnWidthsComeBackAsReadWhateverTheGridCanShow) {
   widths[4] = "173";
   std::string expected;
   for (const auto& width : widths) expected += width + "\r\n";
+  expected += Lines({"192", "107", "640", "480"});  // the summary window after the 27
   std::string written = ReadWholeFile(path);
   ASSERT_GE(written.size(), expected.size());
   EXPECT_EQ(written.substr(written.size() - expected.size()), expected);

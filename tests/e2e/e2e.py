@@ -28,6 +28,7 @@ MAIN_BUTTONS = [
     ("(&4) データ一覧表示　　", 8, 168),
     ("(&5) データCSV書き出し", 192, 48),
     ("(&6) データCSV読み込み", 192, 88),
+    ("(&7) 集計　　　　　　　", 192, 128),
     ("(&0) 　　終　了　　　　", 192, 168),
 ]
 
@@ -478,7 +479,7 @@ def test_main_window(session, program):
     session.drive("close", hexof("Lumadex"))
     wait_exit(process)
     lines = read_settings(dat)
-    check(len(lines) == 27, f"Lumadex.dat has {len(lines)} lines")
+    check(len(lines) == 31, f"Lumadex.dat has {len(lines)} lines")
     check(lines[0:2] == ["127.0.0.1/9:", "C:\\lumadex-e2e-nowhere\\"], f"settings kept: {lines[0:2]!r}")
     check(lines[5:7] == ["192", "107"], f"main window position written: {lines[5:7]!r}")
     shutil.rmtree(folder, ignore_errors=True)
@@ -506,7 +507,7 @@ def test_first_start_keyboard(session, program):
     session.drive("keys", hexof("Lumadex"), "alt+30")
     wait_exit(process)
     lines = read_settings(dat)
-    check(len(lines) == 27, f"Lumadex.dat has {len(lines)} lines")
+    check(len(lines) == 31, f"Lumadex.dat has {len(lines)} lines")
     check(lines[:7] == DEFAULT_SETTINGS_HEAD, f"defaults written: {lines[:7]!r}")
     shutil.rmtree(folder, ignore_errors=True)
 
@@ -524,7 +525,7 @@ def test_end_session(session, program):
     process.kill()
     process.wait()
     lines = read_settings(dat)
-    check(len(lines) == 27, f"Lumadex.dat has {len(lines)} lines after the session ended")
+    check(len(lines) == 31, f"Lumadex.dat has {len(lines)} lines after the session ended")
     check(lines[:4] == ["localhost:", "", "JWWDB.FDB", "利用者"],
           f"settings saved at the end of the session: {lines[:4]!r}")
     shutil.rmtree(folder, ignore_errors=True)
@@ -551,7 +552,7 @@ def test_modal_settings(session, program):
           f"the main window is not usable and in front after the dialog closed: {lines[0]}")
     session.drive("close", hexof("Lumadex"))
     wait_exit(process)
-    check(len(read_settings(dat)) == 27, "no settings file after closing")
+    check(len(read_settings(dat)) == 31, "no settings file after closing")
     shutil.rmtree(folder, ignore_errors=True)
 
 
@@ -581,7 +582,7 @@ def test_minimised_position(session, program):
         session.drive("close", hexof("Lumadex"))
         wait_exit(process)
     lines = read_settings(dat)
-    check(len(lines) == 27, f"Lumadex.dat has {len(lines)} lines")
+    check(len(lines) == 31, f"Lumadex.dat has {len(lines)} lines")
     check(lines[5:7] == ["192", "107"], f"the minimised main window saved at {lines[5:7]!r}")
     check(lines[9:11] == ["333", "251"], f"the minimised launch check window saved at {lines[9:11]!r}")
     shutil.rmtree(folder, ignore_errors=True)

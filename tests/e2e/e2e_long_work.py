@@ -160,10 +160,10 @@ def run(session, program, fbstate):
     lines, _ = session.drive("endsession", hexof("Lumadex"), timeout_ms=30000)
     check(lines[0]["args"] == ["1"], f"the program refused to let the session end: {lines}")
     deadline = time.monotonic() + 60
-    while len(e2e.read_settings(dat)) != 27 and time.monotonic() < deadline:
+    while len(e2e.read_settings(dat)) != 31 and time.monotonic() < deadline:
         time.sleep(0.3)
     session.screenshot("long-import-session-end.png")
-    check(len(e2e.read_settings(dat)) == 27, "the settings were not saved at the end of the session")
+    check(len(e2e.read_settings(dat)) == 31, "the settings were not saved at the end of the session")
     _, status = session.drive("find", hexof(APP_TITLE), timeout_ms=1500, expect_ok=False)
     check(status != 0, "a message box held up the end of the session")
     # Windows ends the process after WM_ENDSESSION; so do we.

@@ -27,6 +27,8 @@ LIST_TITLE = "データ一覧表示"
 SETTINGS_BUTTON = "(&1) データベース設定　"
 EDITOR_BUTTON = "(&3) データ編集　　　　"
 LIST_BUTTON = "(&4) データ一覧表示　　"
+SUMMARY_BUTTON = "(&7) 集計　　　　　　　"
+SUMMARY_TITLE = "集計"
 END_BUTTON = "(&0) 　　終　了　　　　"
 ROWS = 300
 
@@ -131,6 +133,40 @@ def settings_closed_by_sent_clicks(session):
         session.drive("gone", hexof(SETTINGS_TITLE))
         check(enabled_at_once(session, MAIN_TITLE), f"the main window stays disabled after a sent {caption}")
         no_message(session)
+
+
+def summary_of_the_month(session, database_path):
+    """The summary window: December 2026 by user, counted by the server, in the grid (a bar in
+    each row) and the chart of its days; the screenshot is for a human to look at."""
+    users = ["田中", "鈴木", "佐藤"]
+    inserts = ["SET NAMES NONE;"]
+    for n in range(ROWS + 1, ROWS + 61):
+        inserts.append(
+            f"INSERT INTO BOOTJWW VALUES ({n}, '{users[n % 3]}', 'C:\\jww\\', '\\\\srv\\案件B\\', "
+            f"'詳細{n % 7}.jww', '2026/12/{1 + n * 7 % 28:02d}', '12:00:00', '2026/01/01', '00:00:00', 1);")
+    inserts.append("COMMIT;")
+    isql("\n".join(inserts) + "\n", database_path)
+    session.drive("click", hexof(MAIN_TITLE), "=" + hexof(SUMMARY_BUTTON))
+    session.drive("find", hexof(SUMMARY_TITLE))
+    session.drive("settext", hexof(SUMMARY_TITLE), "Edit:0", hexof("2026/12/01"))
+    session.drive("settext", hexof(SUMMARY_TITLE), "Edit:1", hexof("2026/12/31"))
+    session.drive("choose", hexof(SUMMARY_TITLE), "ComboBox:0", 0)  # PC利用者名: shows at once
+    # Columns key, 起動回数, (the bar), 図面数, 利用者数, 最初, 最後.
+    columns = [0, 1, 3, 4, 5, 6]
+    expected = [["e2e", "300", "300", "1", "2026/12/07 00:01:00", "2026/12/07 05:00:00"],
+                ["佐藤", "20", "7", "1"], ["田中", "20", "7", "1"], ["鈴木", "20", "7", "1"]]
+    deadline = time.monotonic() + 10
+    while True:
+        shown = [[unhex(session.drive("cell", hexof(SUMMARY_TITLE), "SysListView32:0", row, col)[0][0]["args"][0])
+                  for col in columns[:len(cells)]] for row, cells in enumerate(expected)]
+        if shown == expected or time.monotonic() > deadline:
+            break
+        time.sleep(0.3)
+    check(shown == expected, f"summary rows {shown!r}")
+    session.screenshot("records-13-summary.png")
+    no_message(session)
+    session.drive("close", hexof(SUMMARY_TITLE))
+    session.drive("gone", hexof(SUMMARY_TITLE))
 
 
 def run(session, program, fbstate):
@@ -244,16 +280,18 @@ def run(session, program, fbstate):
     session.drive("close", hexof(LIST_TITLE))
     session.drive("gone", hexof(LIST_TITLE))
 
+    summary_of_the_month(session, database_path)
     settings_closed_by_sent_clicks(session)
 
     session.drive("click", hexof(MAIN_TITLE), "=" + hexof(END_BUTTON))
     wait_exit(process)
     lines = read_settings(dat)
-    check(len(lines) == 27, f"Lumadex.dat has {len(lines)} lines")
+    check(len(lines) == 31, f"Lumadex.dat has {len(lines)} lines")
     check(lines[:4] == [server, data_folder, "E2EDB.FDB", "設計課ﾃｽﾄ"], f"settings written: {lines[:4]!r}")
     widths = lines[17:27]
     check(widths[4] == "173", f"column widths in Lumadex.dat: {widths!r}")
     check(widths[:4] == ["80"] * 4 and widths[5:] == ["80"] * 5, f"other columns changed: {widths!r}")
+    check(lines[27:29] == ["192", "107"], f"the summary window's place after the 27 lines: {lines[27:]!r}")
 
 
 if __name__ == "__main__":

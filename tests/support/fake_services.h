@@ -21,6 +21,9 @@ class FakeServices : public platform::Services {
   std::string program_path = "C:\\tools\\Lumadex.exe";
   std::string user_data_folder;  // none unless a test sets it
   int enumerations = 0;
+  // The files handed to the associated program, in order; the answer it gives.
+  std::vector<std::string> opened_files;
+  bool open_succeeds = true;
   // HKCU\...\Run: value name -> command line; a test may make it unreadable or unwritable.
   std::map<std::string, std::string> logon_start;
   bool logon_start_unreadable = false;
@@ -39,6 +42,10 @@ class FakeServices : public platform::Services {
   platform::FileEntry FindFile(const std::string& path) override;
   platform::LocalDateTime Now() override { return now; }
   std::string ProgramPath() override { return program_path; }
+  bool OpenWithAssociatedProgram(const std::string& path) override {
+    opened_files.push_back(path);
+    return open_succeeds;
+  }
   std::string UserDataFolder() override { return user_data_folder; }
   platform::RegistryValue ReadLogonStart(const std::string& name) override;
   bool WriteLogonStart(const std::string& name, const std::string& command) override;
