@@ -207,7 +207,15 @@ class Win32Backend : public ui::Backend {
         if (IsWindow(window)) EnableWindow(window, TRUE);
       }
     };
-    peer->SetBeforeHide(enable_others);
+    // An active form that is hidden leaves the choice of the next active window to the system:
+    // Windows takes the owner when it takes input, Wine the next window in the z-order that
+    // does, which may be another program's. The form hands the activation back itself while it
+    // is still shown, so its hiding changes nothing.
+    HWND form_window = peer->Handle();
+    peer->SetBeforeHide([enable_others, form_window, previous] {
+      enable_others();
+      if (GetActiveWindow() == form_window) Reactivate(previous);
+    });
     FormShown(form);
     MSG message;
     while (form.Visible()) {

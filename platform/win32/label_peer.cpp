@@ -8,9 +8,10 @@ namespace {
 class LabelPeer : public WindowPeer {
  public:
   // Drawn by us: the system's static control clips glyphs that reach below the font's descent
-  // (the underscore of the substitute Japanese font).
+  // (the underscore of the substitute Japanese font). SS_NOPREFIX tells accessibility and
+  // automation tools that an "&" in the text is a character, not an access key.
   explicit LabelPeer(ui::Control& control) : WindowPeer(control) {
-    CreateChild("STATIC", SS_OWNERDRAW, 0);
+    CreateChild("STATIC", SS_OWNERDRAW | SS_NOPREFIX, 0);
   }
 
   void OnDrawItem(DRAWITEMSTRUCT* item) override {

@@ -280,6 +280,28 @@ def wait_exit(process, seconds=60):
         raise Failure("the program did not end after its main window was closed")
 
 
+def windows_path_of(path):
+    return "Z:" + path.replace("/", "\\")
+
+
+def hold(session, path, release_ms):
+    """Another program (lumadrive) holds `path` open without delete sharing until the writer's
+    temporary file beside it appears, then lets go `release_ms` later (-1: once the writer gave
+    up and the temporary file is gone). Returns the holder's process once it holds the file."""
+    command = session.command_for(os.path.join(session.tools, "lumadrive.exe"))
+    command += ["-t", "60000", "hold", windows_path_of(path), windows_path_of(path + ".tmp"), str(release_ms)]
+    holder = subprocess.Popen(command, env=session.env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    session.processes.append(holder)
+    first = holder.stdout.readline().decode("ascii", "replace").strip()
+    check(first == "held", f"the holder could not open {path}: {first!r}")
+    return holder
+
+
+def holder_said(holder):
+    out, _ = holder.communicate(timeout=120)
+    return out.decode("ascii", "replace").split()
+
+
 # ---- shared by the per-area scripts (e2e_monitor.py, e2e_records.py, e2e_exchange.py) ----
 
 SYSDBA_PASSWORD = "quillstar"

@@ -93,6 +93,37 @@ def confirm(session, text, timeout_ms=30000):
     session.drive("gone", hexof(e2e.APP_TITLE))
 
 
+def export_while_held(session, target, release_ms):
+    """Exports over `target` (confirming the replacement) while another program holds it; returns
+    the holder (see e2e.hold)."""
+    known = e2e.visible_dialogs(session)
+    session.drive("click", hexof("Lumadex"), "=" + hexof(e2e.MAIN_BUTTONS[4][0]))
+    dialog = e2e.wait_new_dialog(session, known)
+    check(dialog is not None, "no save dialog appeared")
+    # The dialog belongs to the main window, which waits meanwhile.
+    main, _ = session.drive("find", hexof("Lumadex"))
+    lines, _ = session.drive("find", "@" + dialog)
+    check(lines[0]["owner"] == main[0]["hwnd"] and main[0]["enabled"] == "0",
+          f"the save dialog's owner {lines[0]['owner']}, the main window {main[0]}")
+    lines, _ = session.drive("controls", "@" + dialog)
+    controls = [c for c in lines if c["kind"] == "control"]
+    edits = [c for c in controls if c["class"].lower() == "edit" and c["visible"] == "1"]
+    ok = [c for c in controls if c["class"].lower() == "button" and c["id"] == "1"]
+    check(edits and ok, f"no file name field or OK button in the save dialog: {controls}")
+    holder = e2e.hold(session, target, release_ms)
+    session.drive("settext", "@" + dialog, "#" + edits[0]["index"], hexof(windows_path(target)))
+    session.drive("click", "@" + dialog, "#" + ok[0]["index"])
+    box = e2e.wait_new_dialog(session, known + [dialog])
+    check(box is not None, "no question before replacing the file")
+    lines, _ = session.drive("msgbox", "@" + box)
+    buttons = [unhex(l["args"][0]) for l in lines if l["kind"] == "button"]
+    yes = [b for b in buttons if b.startswith("はい") or "Y" in b]
+    check(yes, f"the replacement question's buttons {buttons!r}")
+    session.drive("click", "@" + box, "=" + hexof(yes[0]))
+    session.drive("gone", "@" + dialog, timeout_ms=30000)
+    return holder
+
+
 def run(session, program, fbstate):
     server = e2e.fb_server(fbstate)
     folder = tempfile.mkdtemp(prefix="exchange-", dir=session.work)
@@ -156,6 +187,32 @@ def run(session, program, fbstate):
         rows = table_rows(database)
     check(rows == expected, f"table after the import: {rows!r}")
     confirm(session, "3件を読み込みました。")
+
+    # Another program (a scanner, Excel) holds the file being replaced and lets go 300 ms after
+    # the export began writing: the replacement is tried again and the new rows arrive.
+    isql(insert_script([[60, "late", None, None, "y.jww", None, None, None, None, 2]]), database, strict=True)
+    holder = export_while_held(session, target, 300)
+    confirm(session, "4件を書き出しました。")
+    said = e2e.holder_said(holder)
+    check(said[-3:] == ["watch", "seen", "released"], f"the holder did not see the export: {said}")
+    with open(target, "rb") as handle:
+        exported = handle.read()
+    # The rows in the table's own order, which the import and the deletes have changed.
+    check(sorted(exported.split(b"\r\n")) == sorted(export_bytes(table_rows(database)).split(b"\r\n")),
+          f"the file after a held export: {exported!r}")
+    check(not [n for n in os.listdir(folder) if n.startswith("export") and n != "export.txt"],
+          f"files left beside the export: {os.listdir(folder)}")
+
+    # Held for longer than the program tries: the failure is told and the earlier file is whole.
+    isql(insert_script([[61, "later", None, None, "z.jww", None, None, None, None, 3]]), database, strict=True)
+    holder = export_while_held(session, target, -1)
+    confirm(session, "ファイルを書き出せませんでした。元のファイルは変更していません。")
+    said = e2e.holder_said(holder)
+    check(said[-3:] == ["watch", "seen", "released"], f"the holder did not see the export: {said}")
+    with open(target, "rb") as handle:
+        check(handle.read() == exported, "the earlier export changed while it was held")
+    check(not [n for n in os.listdir(folder) if n.startswith("export") and n != "export.txt"],
+          f"files left beside the export: {os.listdir(folder)}")
 
     session.drive("close", hexof("Lumadex"))
     e2e.wait_exit(process)

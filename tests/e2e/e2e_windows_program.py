@@ -7,7 +7,11 @@ Usage: e2e_windows_program.py TEST --program PATH --tools DIR --session DIR [--w
   resources  the manifest, icons and version inside --program, read back with icoutils
   installer  --setup run silently under Wine: install, start, upgrade, uninstall
   mends      --program (the linux build): owner of a message box, an off-screen saved position,
-             characters Shift-JIS cannot hold
+             characters Shift-JIS cannot hold, the settings written while another program holds
+             the file
+  probe      --program (toolkit_probe.exe): what only the program sees from inside (input
+             contexts, the drawing of "&", the owners' state when a modal form hides) and the
+             owner of a file dialog with the other forms disabled
 """
 import argparse
 import os
@@ -21,8 +25,8 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from e2e import (APP_TITLE, CONNECT_FAILED, MAIN_BUTTONS, Failure, check, control_at, control_text,  # noqa: E402
-                 copy_program, hexof, open_session, read_settings, run_reported, settings_lines, unhex,
-                 wait_exit, write_settings)
+                 copy_program, hexof, hold, holder_said, open_session, read_settings, run_reported,
+                 settings_lines, unhex, wait_exit, write_settings)
 
 SUPPORTED_OS = ["35138b9a-5d96-4fbd-8e2d-a2440225f93a", "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38",
                 "1f676c76-80e1-4239-95bb-83d0f6d0da78", "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"]
@@ -212,16 +216,139 @@ def test_mends(session, program):
     session.screenshot("mends-settings.png")
     session.drive("press", hexof(dialog), control_at(session, dialog, 128, 208))
     session.drive("gone", hexof(dialog))
+
+    # The settings are written at close while another program holds Lumadex.dat (without delete
+    # sharing, as a scanner or Excel does) and lets go 300 ms after the write began: the
+    # replacement is tried again and the new settings arrive.
+    holder = hold(session, dat, 300)
     session.drive("close", hexof("Lumadex"))
     wait_exit(process)
+    said = holder_said(holder)
+    check(said[-3:] == ["watch", "seen", "released"], f"the holder did not see the write: {said}")
     saved = read_settings(dat)[5:7]
     check(saved == [str(left), str(top)], f"the position written is {saved}, the window stood at {left},{top}")
+    check(not os.path.exists(dat + ".tmp"), "a temporary file is left beside the settings")
+
+    # Held for longer than the program tries: the old file stays as it was, whole, and nothing
+    # is left beside it (the close itself goes on: settings are written silently at close).
+    with open(dat, "rb") as handle:
+        before = handle.read()
+    process = session.start(exe)
+    session.drive("msgbox", hexof(APP_TITLE), timeout_ms=60000)
+    session.drive("click", hexof(APP_TITLE), "button:0")
+    session.drive("gone", hexof(APP_TITLE))
+    session.drive("move", hexof("Lumadex"), left + 40, top + 30)
+    holder = hold(session, dat, -1)
+    session.drive("close", hexof("Lumadex"))
+    wait_exit(process)
+    said = holder_said(holder)
+    check(said[-3:] == ["watch", "seen", "released"], f"the holder did not see the write: {said}")
+    with open(dat, "rb") as handle:
+        check(handle.read() == before, "the settings file changed while it was held")
+    check(not os.path.exists(dat + ".tmp"), "a temporary file is left beside the settings")
     shutil.rmtree(folder, ignore_errors=True)
+
+
+def probe_windows(session):
+    lines, _ = session.drive("windows")
+    return {unhex(w.get("title", "")): w for w in lines if w.get("visible") == "1"}
+
+
+def test_probe(session, program):
+    probe = session.start(program, "mends", capture=True)
+    title = hexof("MendsProbe")
+    session.drive("find", title, timeout_ms=60000)
+    session.drive("find", hexof("MendsSide"))
+    main = probe_windows(session)["MendsProbe"]["hwnd"]
+
+    # The label showing data says of itself that "&" is a character.
+    lines, _ = session.drive("controls", title)
+    statics = [c for c in lines if c["kind"] == "control" and c["class"].lower() == "static"]
+    check(len(statics) == 1, f"labels of the probe: {statics}")
+    check(int(statics[0]["style"], 16) & 0x80, f"the label's style {statics[0]['style']} lacks SS_NOPREFIX")
+    session.drive("press", title, "=" + hexof("報告(&R)"))
+    session.screenshot("probe-label.png")
+
+    # A modal form over another program's window: the main window and the other form wait while
+    # it is open, and its close leaves the program in front.
+    other = subprocess.Popen(session.command_for(os.path.join(session.tools, "jwstand.exe")) + [hexof("他のプログラム")],
+                             env=session.env, stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
+                             stderr=subprocess.DEVNULL)
+    session.processes.append(other)
+    session.drive("find", hexof("他のプログラム"), timeout_ms=30000)
+    session.drive("keys", title)
+    session.drive("click", title, "=" + hexof("モーダル(&M)"))
+    session.drive("find", hexof("ProbeDialog"))
+    shown = probe_windows(session)
+    check(shown["MendsProbe"]["enabled"] == "0" and shown["MendsSide"]["enabled"] == "0",
+          f"windows usable under the modal form: {shown}")
+    session.drive("keys", hexof("ProbeDialog"), "1b")
+    session.drive("gone", hexof("ProbeDialog"))
+    other.communicate(b"quit\n", timeout=60)
+
+    # A file dialog opened from the main window, with the other form shown beside it: owned by
+    # the main window, and both forms wait while it is open.
+    known = [w["hwnd"] for w in probe_windows(session).values() if w.get("class") == "#32770"]
+    session.drive("keys", title, "alt+56")
+    deadline = time.monotonic() + 30
+    dialogs = []
+    while not dialogs and time.monotonic() < deadline:
+        dialogs = [w for w in probe_windows(session).values() if w.get("class") == "#32770" and w["hwnd"] not in known]
+        time.sleep(0.3)
+    check(dialogs, "no save dialog appeared")
+    dialog = dialogs[0]
+    check(dialog["owner"] == main, f"the save dialog's owner is {dialog['owner']}, the main window {main}")
+    shown = probe_windows(session)
+    check(shown["MendsProbe"]["enabled"] == "0", "the main window takes input under its file dialog")
+    check(shown["MendsSide"]["enabled"] == "0", "the other form takes input while a file dialog is open")
+    session.screenshot("probe-file-dialog.png")
+    session.drive("close", "@" + dialog["hwnd"])
+    session.drive("gone", "@" + dialog["hwnd"])
+    shown = wait_for_windows(session, lambda w: w["MendsProbe"]["enabled"] == "1" and w["MendsSide"]["enabled"] == "1")
+    check(shown, "the forms do not take input again after the file dialog closed")
+
+    session.drive("close", title)
+    try:
+        probe.wait(timeout=60)
+    except subprocess.TimeoutExpired:
+        raise Failure("the probe did not end after its window was closed")
+    events = [line.strip() for line in probe.stdout.read().decode("ascii", "replace").split("\n") if line.strip()]
+    print("probe:", events)
+
+    # No input context for buttons, lists, drop-down lists and the grid: typed keys reach them
+    # without an input method. The edit keeps the context it has; the one set "IME off" has none.
+    ime = {e.split()[1]: e.split()[2] for e in events if e.startswith("ime ")}
+    check(ime == {"Edit1": "1", "Edit2": "0", "ComboBox1": "0", "ListBox1": "0", "StringGrid1": "0",
+                  "ButtonModal": "0"}, f"input contexts {ime}")
+    # The label's pixels are those of its text drawn as it is, not with "&" as a prefix.
+    check([e for e in events if e.startswith("label ")] == ["label as-is"],
+          f"the label with '&' drew {[e for e in events if e.startswith('label ')]}")
+    # When the modal form was hidden its owner and the other form took input already, so the
+    # activation went to the program's own window and not to the other program's window below.
+    check("deactivated while closing" not in events,
+          f"the activation went to another program's window when the modal form closed: {events}")
+    hides = [e for e in events if e.startswith("hide ")]
+    check(hides == ["hide owner=main owner-enabled=1 side-enabled=1"], f"at the modal form's hide: {hides}")
+    check("save cancelled" in events, f"the file dialog's result: {events}")
+
+
+def wait_for_windows(session, condition, seconds=10):
+    deadline = time.monotonic() + seconds
+    while True:
+        shown = probe_windows(session)
+        try:
+            if condition(shown):
+                return shown
+        except KeyError:
+            pass
+        if time.monotonic() > deadline:
+            return None
+        time.sleep(0.3)
 
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("test", choices=["resources", "installer", "mends"])
+    parser.add_argument("test", choices=["resources", "installer", "mends", "probe"])
     parser.add_argument("--program", required=True)
     parser.add_argument("--tools", default="")
     parser.add_argument("--session", default="")
@@ -242,6 +369,9 @@ def main():
         return 1
     if options.test == "installer":
         return run_reported(session, "installer", lambda: test_installer(session, os.path.abspath(options.setup)),
+                            describe=True)
+    if options.test == "probe":
+        return run_reported(session, "probe", lambda: test_probe(session, os.path.abspath(options.program)),
                             describe=True)
     return run_reported(session, "mends", lambda: test_mends(session, os.path.abspath(options.program)),
                         describe=True)

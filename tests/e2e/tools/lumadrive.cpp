@@ -42,6 +42,13 @@
 //   post CLASS MSG WPARAM LPARAM     posts a message (decimal numbers) to the first top-level
 //                                    window of that class, visible or not (the notification-area
 //                                    icon's window; an open menu, class #32768)
+//   hold PATH WATCH MS               opens PATH (a Windows path) for reading without delete
+//                                    sharing, as a scanner or Excel holds a file, and prints
+//                                    "held"; waits for WATCH to appear (the writer's temporary
+//                                    file beside it: the writer is replacing PATH now), then
+//                                    lets go MS milliseconds later, or with MS -1 only once WATCH
+//                                    is gone again (the writer gave up). Prints "watch seen" or
+//                                    "watch none" (not within the timeout), then "released"
 //   keys TITLE KEY...                brings the window to the front (fails when it does not
 //                                    come) and types keys with SendInput
 //                                    (KEY: hex virtual-key code, "alt+XX", "shift+XX")
@@ -353,6 +360,31 @@ int Run(std::vector<std::string> args) {
                  static_cast<WPARAM>(std::strtoull(args[3].c_str(), nullptr, 10)),
                  static_cast<LPARAM>(std::strtoll(args[4].c_str(), nullptr, 10)));
     std::printf("ok\n");
+    return 0;
+  }
+  if (command == "hold" && args.size() >= 4) {
+    HANDLE file = CreateFileA(args[1].c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return Fail("no-file");
+    std::printf("held\n");
+    std::fflush(stdout);
+    const std::string& watch = args[2];
+    int release_ms = std::atoi(args[3].c_str());
+    DWORD start = GetTickCount();
+    bool seen = false;
+    while (!(seen = GetFileAttributesA(watch.c_str()) != INVALID_FILE_ATTRIBUTES)) {
+      if (GetTickCount() - start > static_cast<DWORD>(timeout_ms)) break;
+      Sleep(5);
+    }
+    std::printf("watch %s\n", seen ? "seen" : "none");
+    if (seen && release_ms >= 0) Sleep(static_cast<DWORD>(release_ms));
+    start = GetTickCount();
+    while (seen && release_ms < 0 && GetFileAttributesA(watch.c_str()) != INVALID_FILE_ATTRIBUTES) {
+      if (GetTickCount() - start > static_cast<DWORD>(timeout_ms)) break;
+      Sleep(5);
+    }
+    CloseHandle(file);
+    std::printf("released\n");
     return 0;
   }
   if (args.size() < 2) return Fail("usage");
