@@ -235,6 +235,22 @@ TEST_F(RegistrationTest, ALaunchThatCannotBeStoredNowIsKeptForALaterTick) {
 
 namespace {
 
+// What an insert of `launch` left when it landed at `number` although its client saw the
+// connection break: the launch waiting, with that insert's number and transaction.
+LaunchFacts LandedAt(db::DataModule& data, const LaunchFacts& launch, int32_t number) {
+  db::DataModule::NumberedAttempt attempt;
+  EXPECT_TRUE(data.InsertNextNumbered(
+      db::kLaunchTableName, db::LaunchColumnNames(),
+      [&launch](long long n) { return LaunchValues(static_cast<int32_t>(n), launch); }, number, attempt));
+  EXPECT_EQ(attempt.number, number);
+  EXPECT_GT(attempt.transaction, 0);
+  LaunchFacts landed = launch;
+  landed.maybe_stored = true;
+  landed.attempted_number = number;
+  landed.attempted_transaction = attempt.transaction;
+  return landed;
+}
+
 // A commit can reach the server while the client sees the connection break: the launch kept
 // for a later tick must then not be stored a second time, and no other row may be taken for it.
 // A row is the interrupted insert's only when it stands at that insert's number and was written
@@ -250,13 +266,8 @@ TEST_F(RegistrationTest, ALostInsertIsFoundOnlyByItsOwnNumberAndTransaction) {
   launch.boot_date = "2026/12/07";
   launch.boot_time = "10:15:32";
   // The insert that landed although its client saw the connection break.
-  db::DataModule::NumberedAttempt attempt;
-  ASSERT_TRUE(data.InsertNextNumbered(
-      db::kLaunchTableName, db::LaunchColumnNames(),
-      [&launch](long long number) { return LaunchValues(static_cast<int32_t>(number), launch); }, 7, attempt));
-  ASSERT_EQ(attempt.number, 7);
-  const long long landed_transaction = attempt.transaction;
-  ASSERT_GT(landed_transaction, 0);
+  const LaunchFacts landed = LandedAt(data, launch, 7);
+  const long long landed_transaction = landed.attempted_transaction;
   // Another PC's launch with the same facts at the number an interrupted insert had tried.
   testsupport::OtherPc other(database.ConnectionPath());
   const std::vector<std::string> values = LaunchValues(8, launch);
@@ -264,10 +275,6 @@ TEST_F(RegistrationTest, ALostInsertIsFoundOnlyByItsOwnNumberAndTransaction) {
   for (std::size_t k = 1; k < values.size(); ++k) insert += "," + values[k];
   ASSERT_TRUE(other.Execute(insert + ")"));
 
-  LaunchFacts landed = launch;
-  landed.maybe_stored = true;
-  landed.attempted_number = 7;
-  landed.attempted_transaction = landed_transaction;
   LaunchFacts lost_at_taken_number = launch;  // its insert of number 8 never committed
   lost_at_taken_number.maybe_stored = true;
   lost_at_taken_number.attempted_number = 8;
@@ -288,10 +295,6 @@ TEST_F(RegistrationTest, ALostInsertIsFoundOnlyByItsOwnNumberAndTransaction) {
   for (const auto& row : rows) EXPECT_EQ(row[kFileName], "a'.jww");
 }
 
-}  // namespace
-
-namespace {
-
 // The table cannot be asked whether an interrupted insert landed (here a column that fails when
 // a row is read, the landed row among them): the launch keeps waiting rather than being stored a
 // second time, and is settled once the question can be answered.
@@ -301,14 +304,7 @@ TEST_F(RegistrationTest, ALostInsertThatCannotBeLookedUpKeepsWaiting) {
   launch.file_name = "asked.jww";
   launch.boot_date = "2026/12/07";
   launch.boot_time = "10:15:32";
-  db::DataModule::NumberedAttempt attempt;
-  ASSERT_TRUE(data.InsertNextNumbered(
-      db::kLaunchTableName, db::LaunchColumnNames(),
-      [&launch](long long number) { return LaunchValues(static_cast<int32_t>(number), launch); }, 7, attempt));
-  LaunchFacts landed = launch;
-  landed.maybe_stored = true;
-  landed.attempted_number = 7;
-  landed.attempted_transaction = attempt.transaction;
+  const LaunchFacts landed = LandedAt(data, launch, 7);
 
   testsupport::OtherPc admin(database.ConnectionPath());
   ASSERT_TRUE(admin.Execute("ALTER TABLE BOOTJWW ADD UNREADABLE COMPUTED BY (1 / 0)"));
