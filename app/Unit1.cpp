@@ -145,6 +145,7 @@ bool TForm1::MayStopCheck() {
 }
 
 bool TForm1::ConfirmUnsavedLaunches() {
+  if (Form3->UnsavedLaunches() == 0) return true;  // the close stores or keeps the rest
   ui::BusyCursor busy;
   Form3->StorePendingLaunches();  // the last chance to store them or to write them down
   const std::size_t unsaved = Form3->UnsavedLaunches();

@@ -21,6 +21,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/UnitV.h"
@@ -182,6 +183,10 @@ std::string Column(const std::string& text, int width) {
 // ---- The table of actions ----
 
 struct Action {
+  Action(std::string action_name, double target, std::function<void()> ours_run, std::function<void()> bare_run,
+         std::function<void()> after_run = nullptr, std::function<void()> before_run = nullptr)
+      : name(std::move(action_name)), target_turns(target), ours(std::move(ours_run)), bare(std::move(bare_run)),
+        after(std::move(after_run)), before(std::move(before_run)) {}
   std::string name;
   double target_turns;  // at most this many turns (0: none); below 0: a ratio to the bare time
   std::function<void()> ours;

@@ -33,7 +33,6 @@ bool BindAll(platform::LibraryHandle library, ClientLibrary& api) {
   ok &= Bind(library, "isc_dsql_set_cursor_name", api.set_cursor_name);
   ok &= Bind(library, "isc_dsql_fetch", api.fetch);
   ok &= Bind(library, "isc_dsql_free_statement", api.free_statement);
-  ok &= Bind(library, "isc_transaction_info", api.transaction_info);
   return ok;
 }
 

@@ -55,8 +55,6 @@ struct ClientLibrary {
                                              const XSQLDA*);
   using FreeStatement = ISC_STATUS(LUMADEX_FB_CALL*)(ISC_STATUS*, isc_stmt_handle*,
                                                      unsigned short);
-  using TransactionInfo = ISC_STATUS(LUMADEX_FB_CALL*)(ISC_STATUS*, isc_tr_handle*, short,
-                                                       const ISC_SCHAR*, short, ISC_SCHAR*);
   using Interpret = ISC_LONG(LUMADEX_FB_CALL*)(ISC_SCHAR*, unsigned int, const ISC_STATUS**);
 
   AttachDatabase attach_database = nullptr;
@@ -77,7 +75,6 @@ struct ClientLibrary {
   SetCursorName set_cursor_name = nullptr;
   Fetch fetch = nullptr;
   FreeStatement free_statement = nullptr;
-  TransactionInfo transaction_info = nullptr;
   // Only for the texts of error messages; a library without it still serves, and its errors
   // are then told by their codes alone.
   Interpret interpret = nullptr;

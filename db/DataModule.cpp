@@ -369,6 +369,16 @@ bool DataModule::DeleteRows(const std::string& table, const std::string& conditi
   return RunModifyingWhenConnected(*state_, DeleteLines(table, condition));
 }
 
+// The highest registration number last seen in `table` of the attached database (0: none yet).
+static long long& HighestSeen(DataModule::State& s, const std::string& table) {
+  const std::string key = s.connection.DatabaseName() + '\n' + table;
+  if (key != s.highest_key) {
+    s.highest_key = key;
+    s.highest_seen = 0;
+  }
+  return s.highest_seen;
+}
+
 bool DataModule::InsertNextNumbered(const std::string& table, const std::vector<std::string>& names,
                                     const std::function<std::vector<std::string>(long long)>& values_for,
                                     long long lowest, NumberedAttempt& attempt,
@@ -384,11 +394,7 @@ bool DataModule::InsertNextNumbered(const std::string& table, const std::vector<
     s.last_failure_detail = "the connection is closed";
     return false;
   }
-  const std::string key = s.connection.DatabaseName() + '\n' + table;
-  if (key != s.highest_key) {
-    s.highest_key = key;
-    s.highest_seen = 0;
-  }
+  long long& highest_seen = HighestSeen(s, table);
   bool limit = false;
   Transaction& transaction = s.registration;
   const bool ok = Attempt(s, [&] {
@@ -402,14 +408,14 @@ bool DataModule::InsertNextNumbered(const std::string& table, const std::vector<
     } else {
       // MAX(N) alone reads every row; with "N >= k" the unique index answers it. Any k at or
       // below the true maximum gives the same result, and other PCs' inserts only raise it.
-      auto row = ReadWholeNumbers(s.connection, transaction, HighestNumberAndTransactionLines(table, s.highest_seen));
-      if (s.highest_seen > 0 && (row.size() != 2 || !row[0])) {
+      auto row = ReadWholeNumbers(s.connection, transaction, HighestNumberAndTransactionLines(table, highest_seen));
+      if (highest_seen > 0 && (row.size() != 2 || !row[0])) {
         // Rows deleted below the number last seen: ask again without the bound.
         row = ReadWholeNumbers(s.connection, transaction, HighestNumberAndTransactionLines(table, 0));
       }
       if (row.size() != 2 || !row[1]) throw DatabaseError("no transaction number was read");
       highest = row[0] ? *row[0] : 0;
-      s.highest_seen = highest;
+      highest_seen = highest;
       attempt.transaction = *row[1];
     }
     if (highest >= kHighestRowNumber || lowest > kHighestRowNumber) {
@@ -633,18 +639,16 @@ std::string DataModule::SelectHighestNumber(const std::string& table) {
   // MAX(N) alone reads every row; with "N >= k" the unique index answers it. Any k at or below
   // the true maximum gives the same result, and another PC's inserts only raise the maximum.
   const char* const number = LaunchColumnName(LaunchColumn::N);
-  const std::string key = s.connection.DatabaseName() + '\n' + table;
-  if (key == s.highest_key && s.highest_seen > 0) {
-    const std::string bounded = SelectMax(table, number, NumberFromCondition(s.highest_seen));
+  long long& highest_seen = HighestSeen(s, table);
+  if (highest_seen > 0) {
+    const std::string bounded = SelectMax(table, number, NumberFromCondition(highest_seen));
     if (!bounded.empty()) {
-      s.highest_seen = std::strtoll(bounded.c_str(), nullptr, 10);
+      highest_seen = std::strtoll(bounded.c_str(), nullptr, 10);
       return bounded;
     }
   }
   const std::string plain = SelectMax(table, number, "");
-  const long long value = plain.empty() ? 0 : std::strtoll(plain.c_str(), nullptr, 10);
-  s.highest_key = key;
-  s.highest_seen = value;
+  highest_seen = plain.empty() ? 0 : std::strtoll(plain.c_str(), nullptr, 10);
   return plain;
 }
 

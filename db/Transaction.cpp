@@ -22,26 +22,6 @@ void Transaction::StartTransaction(const std::string& parameters) {
   }
 }
 
-long long Transaction::ServerId() {
-  if (!InTransaction()) throw DatabaseError("no transaction is active");
-  const ClientLibrary& api = connection_.Api();
-  ISC_STATUS_ARRAY status = {};
-  const char item = isc_info_tra_id;
-  char answer[32] = {};
-  if (api.transaction_info(status, &handle_, 1, &item, sizeof answer, answer)) {
-    connection_.Fail(status, "transaction info");
-  }
-  if (answer[0] != isc_info_tra_id) throw DatabaseError("no transaction number in the answer");
-  const short length = static_cast<short>(api.vax_integer(answer + 1, 2));
-  if (length <= 0 || length > 8 || 3 + length > static_cast<int>(sizeof answer)) {
-    throw DatabaseError("transaction number of an unexpected size");
-  }
-  // Up to 8 bytes, least significant first (isc_vax_integer reads at most 4).
-  unsigned long long id = 0;
-  for (int k = length - 1; k >= 0; --k) id = (id << 8) | static_cast<unsigned char>(answer[3 + k]);
-  return static_cast<long long>(id);
-}
-
 void Transaction::End(bool commit) {
   if (!InTransaction()) throw DatabaseError("no transaction is active");
   if (before_end_) before_end_();

@@ -19,8 +19,6 @@ class Transaction {
   // isc_start_multiple with an empty parameter buffer: snapshot, wait, read-write; or with the
   // given parameter buffer.
   void StartTransaction(const std::string& parameters = std::string());
-  // The server's number of the active transaction (isc_info_tra_id). Throws.
-  long long ServerId();
   // Both close the result and release the statement first.
   void Commit();
   void Rollback();

@@ -71,6 +71,11 @@ bool SplitFields(const std::string& line, std::vector<std::string>& fields) {
 const char kAttemptTag[] = "?";
 const char kStoredTag[] = "=";
 
+std::string AttemptLine(long long index, long long number, long long transaction) {
+  return std::string(kAttemptTag) + '\t' + std::to_string(index) + '\t' + std::to_string(number) + '\t' +
+         std::to_string(transaction) + "\t\r\n";
+}
+
 bool IsOptionalOfSize(const std::string& text, std::size_t size) {
   return text.empty() || text.size() == size;
 }
@@ -103,6 +108,12 @@ std::string JournalLine(const LaunchFacts& launch) {
            Field(std::to_string(launch.attempted_transaction)) + "\r\n";
   }
   return Field("") + FactFields(launch) + "\r\n";
+}
+
+std::string ListedLine(const LaunchFacts& launch) {
+  LaunchFacts listed = launch;
+  listed.maybe_stored = false;
+  return JournalLine(listed);
 }
 
 std::string RejectedLine(const LaunchFacts& launch, const std::string& error_text) {
@@ -262,12 +273,14 @@ bool LaunchJournal::Write(const std::vector<LaunchFacts>& launches) {
   return Write(copy);
 }
 
+bool LaunchJournal::Known() {
+  if (known_) return true;
+  Contents contents;
+  return Read(contents);
+}
+
 bool LaunchJournal::Append(const std::string& text) {
-  if (!Locked()) return false;
-  if (!known_) {
-    Contents contents;
-    if (!Read(contents)) return false;
-  }
+  if (!Locked() || !Known()) return false;
   const bool fresh = !appending_.IsOpen() && !Exists();
   if (!appending_.IsOpen() && !appending_.OpenToAppend(journal_path_)) return false;
   if (fresh && !appending_.Write(HeaderLine(false))) {
@@ -282,17 +295,11 @@ bool LaunchJournal::Append(const std::string& text) {
 }
 
 bool LaunchJournal::AppendLaunch(LaunchFacts& launch) {
-  LaunchFacts listed = launch;
-  listed.maybe_stored = false;  // the insert it may have made is told by a line of its own
-  std::string text = JournalLine(listed);
-  if (!known_ && Locked()) {
-    Contents contents;
-    if (!Read(contents)) return false;
-  }
+  if (!Locked() || !Known()) return false;
   const long long index = next_index_;
+  std::string text = ListedLine(launch);  // the insert it may have made is told by a line of its own
   if (launch.maybe_stored && launch.attempted_transaction > 0) {
-    text += std::string(kAttemptTag) + '\t' + std::to_string(index) + '\t' +
-            std::to_string(launch.attempted_number) + '\t' + std::to_string(launch.attempted_transaction) + "\t\r\n";
+    text += AttemptLine(index, launch.attempted_number, launch.attempted_transaction);
   }
   if (!Append(text)) return false;
   launch.journal_index = index;
@@ -301,8 +308,7 @@ bool LaunchJournal::AppendLaunch(LaunchFacts& launch) {
 }
 
 bool LaunchJournal::AppendAttempt(long long index, long long number, long long transaction) {
-  return Append(std::string(kAttemptTag) + '\t' + std::to_string(index) + '\t' + std::to_string(number) +
-                '\t' + std::to_string(transaction) + "\t\r\n");
+  return Append(AttemptLine(index, number, transaction));
 }
 
 bool LaunchJournal::AppendStored(long long index) {

@@ -26,6 +26,9 @@ namespace monitor {
 // empty, unless an insert of the launch met a lost connection and may have landed: then N is
 // the number that insert used and an eleventh field the server's number of its transaction.
 std::string JournalLine(const LaunchFacts& launch);
+// The launch's line as a journal lists it: N empty, whatever inserts of it were announced since
+// (they have lines of their own).
+std::string ListedLine(const LaunchFacts& launch);
 // A journal line (without its line end) read back; false for anything but a whole launch, such
 // as a line torn by a crash or mangled by hand.
 bool ParseJournalLine(const std::string& line, LaunchFacts& launch);
@@ -94,6 +97,8 @@ class LaunchJournal {
   void RemoveStaleTemporaries();
 
  private:
+  // Reads the file when what it holds is not known since it was taken.
+  bool Known();
   bool Append(const std::string& text);
   void CloseAppending();
 

@@ -25,13 +25,6 @@ std::string EarlierInsertCondition(const LaunchFacts& launch, bool by_transactio
              : db::LaunchLookupCondition(launch.attempted_number, values);
 }
 
-// A launch's line as its journal lists it, whatever inserts of it were announced since.
-std::string ListedLine(const LaunchFacts& launch) {
-  LaunchFacts listed = launch;
-  listed.maybe_stored = false;
-  return JournalLine(listed);
-}
-
 }  // namespace
 
 LaunchRegistrar::~LaunchRegistrar() { EndTick(); }

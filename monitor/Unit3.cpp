@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 
 #include "app/UnitV.h"
 #include "db/LaunchTable.h"
@@ -22,20 +21,20 @@ constexpr int kTickJournalWaitMs = 200;
 constexpr int kJournalWaitMs = 3000;
 
 // Each line fits the 449 pixels of the label in the window's font (34 full-width characters).
-const char kUnreachableLine[] = "サーバーに接続できません。接続後に登録します（%d件待機中）";
-const char kHeldLine[] = "他のPCの処理で番号が使用中のため、登録を待っています（%d件待機中）";
-const char kUnsavedLine[] = "記録待ちの図面を保存できません（%d件）";
-const char kUnreadableNotice[] = "読み取れない行を%sに移しました（%d行）";
-const char kNumberLimitNotice[] = "登録番号が上限に達しました。%d件を%sに移しました";
-
-std::string Formatted(const char* pattern, int count, const std::string& name = std::string()) {
-  char text[256];
-  if (std::string(pattern).find("%s") < std::string(pattern).find("%d")) {
-    std::snprintf(text, sizeof text, pattern, name.c_str(), count);
-  } else {
-    std::snprintf(text, sizeof text, pattern, count, name.c_str());
-  }
-  return text;
+std::string UnreachableLine(int waiting) {
+  return "サーバーに接続できません。接続後に登録します（" + std::to_string(waiting) + "件待機中）";
+}
+std::string HeldLine(int waiting) {
+  return "他のPCの処理で番号が使用中のため、登録を待っています（" + std::to_string(waiting) + "件待機中）";
+}
+std::string UnsavedLine(int unsaved) {
+  return "記録待ちの図面を保存できません（" + std::to_string(unsaved) + "件）";
+}
+std::string UnreadableNotice(int lines, const std::string& rejected) {
+  return "読み取れない行を" + rejected + "に移しました（" + std::to_string(lines) + "行）";
+}
+std::string NumberLimitNotice(int launches, const std::string& rejected) {
+  return "登録番号が上限に達しました。" + std::to_string(launches) + "件を" + rejected + "に移しました";
 }
 
 double SteadySeconds() {
@@ -217,17 +216,17 @@ bool TForm3::ReachServer() {
 void TForm3::ShowState() {
   const RegistrarNotices notices = registrar_.TakeNotices();
   const std::string rejected = journal_ ? FileNameOf(journal_->RejectedPath()) : std::string("Lumadex.rej");
-  if (notices.unreadable_lines > 0) notice_ = Formatted(kUnreadableNotice, notices.unreadable_lines, rejected);
-  if (notices.number_limit > 0) notice_ = Formatted(kNumberLimitNotice, notices.number_limit, rejected);
+  if (notices.unreadable_lines > 0) notice_ = UnreadableNotice(notices.unreadable_lines, rejected);
+  if (notices.number_limit > 0) notice_ = NumberLimitNotice(notices.number_limit, rejected);
   const int waiting = static_cast<int>(registrar_.Pending().size());
   const int unsaved = static_cast<int>(registrar_.Unsaved());
   std::string line;
   if (unsaved > 0) {
-    line = Formatted(kUnsavedLine, unsaved);
+    line = UnsavedLine(unsaved);
   } else if (unreachable_ && (checking_ || waiting > 0 || Visible())) {
-    line = Formatted(kUnreachableLine, waiting);
+    line = UnreachableLine(waiting);
   } else if (waiting > 0) {
-    line = Formatted(kHeldLine, waiting);
+    line = HeldLine(waiting);
   } else {
     line = notice_;
   }
@@ -337,17 +336,15 @@ void TForm3::StorePendingLaunches() {
 
 void TForm3::UseJournal(const std::string& journal_path, const std::string& rejected_path,
                         const std::string& fallback_folder) {
-  if (journal_ && journal_->Path() == journal_path && journal_->RejectedPath() == rejected_path &&
-      (fallback_folder.empty() ? !fallback_journal_
-                               : fallback_journal_ && fallback_journal_->Path() == fallback_folder + FileNameOf(journal_path))) {
-    return;
-  }
+  const std::string fallback_path = fallback_folder + FileNameOf(journal_path);
+  const bool same = journal_ && journal_->Path() == journal_path && journal_->RejectedPath() == rejected_path &&
+                    (fallback_journal_ ? fallback_journal_->Path() == fallback_path : fallback_folder.empty());
+  if (same) return;
   auto journal = std::make_unique<LaunchJournal>(journal_path, rejected_path);
   std::unique_ptr<LaunchJournal> fallback;
   std::vector<LaunchJournal*> places{journal.get()};
   if (!fallback_folder.empty()) {
-    fallback = std::make_unique<LaunchJournal>(fallback_folder + FileNameOf(journal_path),
-                                               fallback_folder + FileNameOf(rejected_path));
+    fallback = std::make_unique<LaunchJournal>(fallback_path, fallback_folder + FileNameOf(rejected_path));
     places.push_back(fallback.get());
   }
   registrar_.UseJournals(places);

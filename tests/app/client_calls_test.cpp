@@ -37,7 +37,6 @@ LUMADEX_COUNTED(prepare, "prepare")
 LUMADEX_COUNTED(execute, "execute")
 LUMADEX_COUNTED(execute2, "execute2")
 LUMADEX_COUNTED(set_cursor_name, "set_cursor_name")
-LUMADEX_COUNTED(transaction_info, "transaction_info")
 #undef LUMADEX_COUNTED
 
 // The calls above always cost an exchange (fetches come in batches, statement info and frees
@@ -64,7 +63,6 @@ class ClientCalls : public testsupport::ProgramFixture {
     api.execute = Counted_execute;
     api.execute2 = Counted_execute2;
     api.set_cursor_name = Counted_set_cursor_name;
-    api.transaction_info = Counted_transaction_info;
   }
   ~ClientCalls() override { const_cast<db::ClientLibrary&>(db::RequireClientLibrary()) = original; }
 };
