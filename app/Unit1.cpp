@@ -8,6 +8,7 @@
 #include "monitor/LogonStart.h"
 #include "monitor/Unit3.h"
 #include "platform/cp932.h"
+#include "platform/paths.h"
 #include "platform/services.h"
 #include "records/Unit4.h"
 #include "records/Unit5.h"
@@ -50,17 +51,25 @@ TForm1::TForm1()
   title.font->color = ui::kBlue;
   Label1.Create(title);
 
-  //             left  top  width height  caption                    tab
-  Button1.Create({8,   48,  169,  33,     "(&1) データベース設定　", 0});
-  Button2.Create({8,   88,  169,  33,     "(&2) Jw_cad起動チェック", 1});
-  Button3.Create({8,   128, 169,  33,     "(&3) データ編集　　　　", 2});
-  Button4.Create({8,   168, 169,  33,     "(&4) データ一覧表示　　", 3});
-  Button5.Create({192, 48,  169,  33,     "(&5) データCSV書き出し", 4});
-  Button6.Create({192, 88,  169,  33,     "(&6) データCSV読み込み", 5});
-  Button7.Create({192, 128, 169,  33,     "(&7) 集計　　　　　　　", 6});
-  Button0.Create({192, 168, 169,  33,     "(&0) 　　終　了　　　　", 7});
+  Button1.Create({.left = 8, .top = 48, .width = 169, .height = 33, .caption = "(&1) データベース設定　",
+                  .tab_order = 0});
+  Button2.Create({.left = 8, .top = 88, .width = 169, .height = 33, .caption = "(&2) Jw_cad起動チェック",
+                  .tab_order = 1});
+  Button3.Create({.left = 8, .top = 128, .width = 169, .height = 33, .caption = "(&3) データ編集　　　　",
+                  .tab_order = 2});
+  Button4.Create({.left = 8, .top = 168, .width = 169, .height = 33, .caption = "(&4) データ一覧表示　　",
+                  .tab_order = 3});
+  Button5.Create({.left = 192, .top = 48, .width = 169, .height = 33, .caption = "(&5) データCSV書き出し",
+                  .tab_order = 4});
+  Button6.Create({.left = 192, .top = 88, .width = 169, .height = 33, .caption = "(&6) データCSV読み込み",
+                  .tab_order = 5});
+  Button7.Create({.left = 192, .top = 128, .width = 169, .height = 33, .caption = "(&7) 集計　　　　　　　",
+                  .tab_order = 6});
+  Button0.Create({.left = 192, .top = 168, .width = 169, .height = 33, .caption = "(&0) 　　終　了　　　　",
+                  .tab_order = 7});
 
-  ComboBox1.Create({192, 128, 97, 21, -1, {}, ui::Visibility::Hidden});
+  ComboBox1.Create({.left = 192, .top = 128, .width = 97, .height = 21, .tab_order = -1,
+                    .visibility = ui::Visibility::Hidden});
 
   SaveDialog1.Filter = kExchangeFilter;
   OpenDialog1.Filter = kExchangeFilter;
@@ -81,12 +90,6 @@ TForm1::TForm1()
 
 TForm1::~TForm1() = default;
 
-std::string WithExtension(const std::string& path, const std::string& extension) {
-  std::size_t mark = cp932::LastOfChars(path, ".\\:");
-  if (mark != std::string::npos && path[mark] == '.') return path.substr(0, mark) + extension;
-  return path + extension;
-}
-
 bool StartedAtLogon(const std::vector<std::string>& arguments) {
   for (const std::string& argument : arguments) {
     if (cp932::UpperAscii(argument) == cp932::UpperAscii(monitor::kAutostartArgument)) return true;
@@ -94,7 +97,7 @@ bool StartedAtLogon(const std::vector<std::string>& arguments) {
   return false;
 }
 
-std::string SettingsPathFor(const std::string& program_path) { return WithExtension(program_path, ".dat"); }
+std::string SettingsPathFor(const std::string& program_path) { return paths::WithExtension(program_path, ".dat"); }
 
 void TForm1::FormShow() { StartUp(true); }
 
@@ -120,7 +123,7 @@ void TForm1::StartUp(bool report_failure) {
   ui::BusyCursor busy;
   SettingsFile = SettingsPathFor(platform::CurrentServices().ProgramPath());
   LoadSettings(SettingsFile);
-  Form3->UseJournal(WithExtension(SettingsFile, ".jnl"), WithExtension(SettingsFile, ".rej"),
+  Form3->UseJournal(paths::WithExtension(SettingsFile, ".jnl"), paths::WithExtension(SettingsFile, ".rej"),
                     platform::CurrentServices().UserDataFolder());
   if (!ServerFolder.empty()) {
     ConnectDatabase();

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "db/DataModule.h"
-#include "platform/ui/toolkit.h"
+#include "platform/ui/controls.h"
 
 class TForm1 : public ui::Form, public db::DataModule {
  public:
@@ -59,8 +59,6 @@ class TForm1 : public ui::Form, public db::DataModule {
   bool started_ = false;
 };
 
-// `path` with its extension replaced by `extension` (".dat"), or added when it has none.
-std::string WithExtension(const std::string& path, const std::string& extension);
 // The settings file of a program: its path with the extension replaced by ".dat".
 std::string SettingsPathFor(const std::string& program_path);
 // Whether the program was started at logon: one of its arguments is /autostart (any letter case).

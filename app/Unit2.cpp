@@ -4,6 +4,7 @@
 
 #include "app/UnitV.h"
 #include "platform/cp932.h"
+#include "platform/paths.h"
 
 namespace {
 
@@ -13,12 +14,6 @@ const char kQuoteRefused[] = "引用符「'」「\"」を入力しないで下�
 const char kCannotConnect[] = "データベースが作成・接続出来ません。設定を確認して下さい。";
 
 constexpr int kPcUserNameBytes = 16;
-
-// A name has an extension when the last of ".", "\" and ":" in it is a ".".
-bool HasExtension(const std::string& name) {
-  std::size_t mark = cp932::LastOfChars(name, ".\\:");
-  return mark != std::string::npos && name[mark] == '.';
-}
 
 const char kServerNameHint[] =
     "1台で運用する場合は「localhost:」、サーバーの場合はそのIPアドレス＋':'（例：「192.168.0.0:」等）を入力して下さい。";
@@ -51,24 +46,24 @@ TForm2::TForm2(db::DataModule& data)
   SetBounds(192, 107, 0, 0);
   SetClientSize(251, 241);
 
-  //            left top  caption
-  Label1.Create({8,  8,   "サーバー名（IPアドレス＋':'"});
-  Label5.Create({72, 24,  "　又は、'localhost:'）"});
-  Label2.Create({8,  70,  "サーバーのデータのフォルダ"});
-  Label3.Create({8,  120, "データベース名"});
-  Label4.Create({8,  180, "利用者名"});
-  Bevel1.Create({8, 160, 233, 10});
+  Label1.Create({8, 8, "サーバー名（IPアドレス＋':'"});
+  Label5.Create({72, 24, "　又は、'localhost:'）"});
+  Label2.Create({8, 70, "サーバーのデータのフォルダ"});
+  Label3.Create({8, 120, "データベース名"});
+  Label4.Create({8, 180, "利用者名"});
+  Bevel1.Create({.left = 8, .top = 160, .width = 233, .height = 10});
 
   // The user name comes after the two buttons in the Tab order.
-  //           left top  width height tab bytes             input method              hint
-  Edit1.Create({24, 44,  209,  21,    0,  0,                ui::InputMethod::Allowed, kServerNameHint});
-  Edit2.Create({24, 88,  209,  21,    1,  0,                ui::InputMethod::Allowed, kServerFolderHint});
-  Edit3.Create({24, 136, 209,  21,    2,  0,                ui::InputMethod::Allowed, kDatabaseNameHint});
-  Edit4.Create({80, 176, 153,  21,    5,  kPcUserNameBytes});
+  Edit1.Create({.left = 24, .top = 44, .width = 209, .height = 21, .tab_order = 0, .hint = kServerNameHint});
+  Edit2.Create({.left = 24, .top = 88, .width = 209, .height = 21, .tab_order = 1, .hint = kServerFolderHint});
+  Edit3.Create({.left = 24, .top = 136, .width = 209, .height = 21, .tab_order = 2, .hint = kDatabaseNameHint});
+  Edit4.Create({.left = 80, .top = 176, .width = 153, .height = 21, .tab_order = 5,
+                .max_length = kPcUserNameBytes});
 
-  //             left top  width height caption           tab role
-  Button1.Create({8,   208, 113,  25,   "OK(&Y)",         3,  ui::ButtonRole::Default});
-  Button2.Create({128, 208, 113,  25,   "キャンセル(&N)", 4,  ui::ButtonRole::Cancel});
+  Button1.Create({.left = 8, .top = 208, .width = 113, .height = 25, .caption = "OK(&Y)", .tab_order = 3,
+                  .role = ui::ButtonRole::Default});
+  Button2.Create({.left = 128, .top = 208, .width = 113, .height = 25, .caption = "キャンセル(&N)", .tab_order = 4,
+                  .role = ui::ButtonRole::Cancel});
 
   OnShow = [this] { FormShow(); };
   OnClose = [this] { FormClose(); };
@@ -112,7 +107,7 @@ void TForm2::Button1Click() {
   ServerFolder = folder;
   DatabaseName = cp932::UpperAscii(name);
   PcUserName = user;
-  if (!HasExtension(DatabaseName)) DatabaseName += ".FDB";
+  DatabaseName = paths::WithDefaultExtension(DatabaseName, ".FDB");
 
   data_.CreateDatabase();  // fails silently for an existing file; the connection decides
   data_.ConnectDatabase();

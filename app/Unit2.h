@@ -3,7 +3,7 @@
 #pragma once
 
 #include "db/DataModule.h"
-#include "platform/ui/toolkit.h"
+#include "platform/ui/controls.h"
 
 class TForm2 : public ui::Form {
  public:

@@ -6,19 +6,13 @@
 #include <cstring>
 
 #include "platform/cp932.h"
+#include "platform/paths.h"
 
 namespace exchange {
 
 namespace {
 constexpr std::size_t kChunk = 1 << 16;
 constexpr char kEndOfFileMark = 0x1A;
-
-// Position of the dot that starts the extension, or npos when the name has none.
-std::size_t ExtensionStart(const std::string& file_name) {
-  std::size_t mark = cp932::LastOfChars(file_name, ".\\/:");
-  if (mark == std::string::npos || file_name[mark] != '.') return std::string::npos;
-  return mark;
-}
 }  // namespace
 
 TabFileReader::TabFileReader(platform::InputFile& file) : file_(file), buffer_(kChunk) {}
@@ -130,12 +124,11 @@ std::string FormatGeneral(double value) {
 }
 
 std::string WithTextExtension(const std::string& file_name) {
-  if (ExtensionStart(file_name) != std::string::npos) return file_name;
-  return file_name + ".txt";
+  return paths::WithDefaultExtension(file_name, ".txt");
 }
 
 bool HasTextExtension(const std::string& file_name) {
-  std::size_t start = ExtensionStart(file_name);
+  const std::size_t start = paths::ExtensionStart(file_name);
   return start != std::string::npos && cp932::UpperAscii(file_name.substr(start)) == ".TXT";
 }
 

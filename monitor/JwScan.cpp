@@ -1,6 +1,7 @@
 #include "monitor/JwScan.h"
 
 #include "platform/cp932.h"
+#include "platform/paths.h"
 
 bool FileDialogOpen = false;
 
@@ -64,7 +65,7 @@ WindowEntry MakeWindowEntry(uint32_t handle, const std::string& path) {
   WindowEntry entry;
   entry.handle = handle;
   entry.path = path;
-  entry.name_key = cp932::UpperAscii(cp932::FileNamePart(path));
+  entry.name_key = cp932::UpperAscii(paths::FileNamePart(path));
   return entry;
 }
 

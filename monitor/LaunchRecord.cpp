@@ -4,6 +4,7 @@
 #include "db/LaunchTable.h"
 #include "db/Statements.h"
 #include "platform/cp932.h"
+#include "platform/paths.h"
 
 namespace monitor {
 
@@ -38,11 +39,11 @@ LaunchFacts ComposeLaunch(platform::Services& services, const std::string& path,
   using db::LaunchColumnBytes;
   facts.pc_user_name = cp932::CutToCharacters(pc_user_name, LaunchColumnBytes(LaunchColumn::PNAME));
   facts.local_folder =
-      cp932::CutToCharacters(SanitizeText(cp932::FolderPart(path)), LaunchColumnBytes(LaunchColumn::L_FOLDER));
+      cp932::CutToCharacters(SanitizeText(paths::FolderPart(path)), LaunchColumnBytes(LaunchColumn::L_FOLDER));
   facts.network_folder =
-      cp932::CutToCharacters(SanitizeText(cp932::FolderPart(network_path)), LaunchColumnBytes(LaunchColumn::N_FOLDER));
+      cp932::CutToCharacters(SanitizeText(paths::FolderPart(network_path)), LaunchColumnBytes(LaunchColumn::N_FOLDER));
   facts.file_name =
-      cp932::CutToCharacters(SanitizeText(cp932::FileNamePart(path)), LaunchColumnBytes(LaunchColumn::FILE_NAME));
+      cp932::CutToCharacters(SanitizeText(paths::FileNamePart(path)), LaunchColumnBytes(LaunchColumn::FILE_NAME));
   facts.boot_date = boot_date;
   facts.boot_time = boot_time;
 

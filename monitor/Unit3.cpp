@@ -5,7 +5,7 @@
 
 #include "app/UnitV.h"
 #include "db/LaunchTable.h"
-#include "platform/cp932.h"
+#include "platform/paths.h"
 #include "monitor/LaunchRecord.h"
 #include "monitor/LogonStart.h"
 
@@ -39,11 +39,6 @@ std::string NumberLimitNotice(int launches, const std::string& rejected) {
 
 double SteadySeconds() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-std::string FileNameOf(const std::string& path) {
-  const std::size_t mark = cp932::LastOfChars(path, "\\/:");
-  return mark == std::string::npos ? path : path.substr(mark + 1);
 }
 
 // Ends the registrar's tick however the tick ends.
@@ -89,28 +84,27 @@ TForm3::TForm3(db::DataModule& data, platform::Services& services)
   SetClientSize(465, 260);  // the described 241, and a line under the buttons
 
   // Tab order counts within each parent: the three buttons first, then the panel's controls.
-  Panel1.Create({8, 8, 449, 193, 3, kPanelColor});
+  Panel1.Create({.left = 8, .top = 8, .width = 449, .height = 193, .tab_order = 3, .color = kPanelColor});
 
-  //            left top caption                visibility
-  Label4.Create({8,   4, "チェック割込時間："});
+  Label4.Create({8, 4, "チェック割込時間："});
   Label5.Create({200, 4, "秒"});
-  LabelA.Create({240, 4, "", ui::Visibility::Hidden});
-  LabelB.Create({304, 4, "", ui::Visibility::Hidden});
-  LabelC.Create({376, 4, "", ui::Visibility::Hidden});
-  //           left top width height tab bytes input method
-  Edit1.Create({136, 0, 57,   21,    0,  3,    ui::InputMethod::Off});
-  //              left top  width height tab item height visibility
-  ListBox1.Create({8,   24,  433,  161,   1,  13});
-  ListBox2.Create({352, 120, 81,   57,    2,  13,         ui::Visibility::Hidden});
-  //               left top width height caption                         tab
-  CheckBox1.Create({240, 2,  201,  17,    "ログオン時に自動で開始(&L)", 3});
+  LabelA.Create({.left = 240, .top = 4, .visibility = ui::Visibility::Hidden});
+  LabelB.Create({.left = 304, .top = 4, .visibility = ui::Visibility::Hidden});
+  LabelC.Create({.left = 376, .top = 4, .visibility = ui::Visibility::Hidden});
+  Edit1.Create({.left = 136, .width = 57, .height = 21, .tab_order = 0, .max_length = 3,
+                .input_method = ui::InputMethod::Off});
+  ListBox1.Create({.left = 8, .top = 24, .width = 433, .height = 161, .tab_order = 1});
+  ListBox2.Create({.left = 352, .top = 120, .width = 81, .height = 57, .tab_order = 2,
+                   .visibility = ui::Visibility::Hidden});
+  CheckBox1.Create({.left = 240, .top = 2, .width = 201, .height = 17, .caption = "ログオン時に自動で開始(&L)",
+                    .tab_order = 3});
 
-  //             left top  width height caption                 tab role
-  Button1.Create({8,   208, 185,  25,   "起動チェック開始(&C)", 0,  ui::ButtonRole::Default});
-  Button2.Create({208, 208, 121,  25,   "中断(&S)",             1});
-  Button3.Create({336, 208, 121,  25,   "閉じる(&X)",           2,  ui::ButtonRole::Cancel});
-  //                left top  caption visibility             width height
-  LabelState.Create({8,   240, "",     ui::Visibility::Shown, 449,  14});
+  Button1.Create({.left = 8, .top = 208, .width = 185, .height = 25, .caption = "起動チェック開始(&C)", .tab_order = 0,
+                  .role = ui::ButtonRole::Default});
+  Button2.Create({.left = 208, .top = 208, .width = 121, .height = 25, .caption = "中断(&S)", .tab_order = 1});
+  Button3.Create({.left = 336, .top = 208, .width = 121, .height = 25, .caption = "閉じる(&X)", .tab_order = 2,
+                  .role = ui::ButtonRole::Cancel});
+  LabelState.Create({.left = 8, .top = 240, .width = 449, .height = 14});
 
   Timer1.SetEnabled(false);
 
@@ -215,7 +209,7 @@ bool TForm3::ReachServer() {
 
 void TForm3::ShowState() {
   const RegistrarNotices notices = registrar_.TakeNotices();
-  const std::string rejected = journal_ ? FileNameOf(journal_->RejectedPath()) : std::string("Lumadex.rej");
+  const std::string rejected = journal_ ? paths::FileNamePart(journal_->RejectedPath()) : std::string("Lumadex.rej");
   if (notices.unreadable_lines > 0) notice_ = UnreadableNotice(notices.unreadable_lines, rejected);
   if (notices.number_limit > 0) notice_ = NumberLimitNotice(notices.number_limit, rejected);
   const int waiting = static_cast<int>(registrar_.Pending().size());
@@ -336,7 +330,7 @@ void TForm3::StorePendingLaunches() {
 
 void TForm3::UseJournal(const std::string& journal_path, const std::string& rejected_path,
                         const std::string& fallback_folder) {
-  const std::string fallback_path = fallback_folder + FileNameOf(journal_path);
+  const std::string fallback_path = fallback_folder + paths::FileNamePart(journal_path);
   const bool same = journal_ && journal_->Path() == journal_path && journal_->RejectedPath() == rejected_path &&
                     (fallback_journal_ ? fallback_journal_->Path() == fallback_path : fallback_folder.empty());
   if (same) return;
@@ -344,7 +338,7 @@ void TForm3::UseJournal(const std::string& journal_path, const std::string& reje
   std::unique_ptr<LaunchJournal> fallback;
   std::vector<LaunchJournal*> places{journal.get()};
   if (!fallback_folder.empty()) {
-    fallback = std::make_unique<LaunchJournal>(fallback_path, fallback_folder + FileNameOf(rejected_path));
+    fallback = std::make_unique<LaunchJournal>(fallback_path, fallback_folder + paths::FileNamePart(rejected_path));
     places.push_back(fallback.get());
   }
   registrar_.UseJournals(places);

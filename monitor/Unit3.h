@@ -15,7 +15,7 @@
 #include "monitor/LaunchRegistrar.h"
 #include "platform/services.h"
 #include "platform/ui/check_box.h"
-#include "platform/ui/toolkit.h"
+#include "platform/ui/controls.h"
 
 class TForm3 : public ui::Form {
  public:

@@ -37,18 +37,6 @@ std::size_t LastOfChars(const std::string& text, const std::string& chars) {
   return found;
 }
 
-std::size_t LastPathSeparator(const std::string& text) { return LastOfChars(text, "\\:"); }
-
-std::string FolderPart(const std::string& path) {
-  std::size_t sep = LastPathSeparator(path);
-  return sep == std::string::npos ? std::string() : path.substr(0, sep + 1);
-}
-
-std::string FileNamePart(const std::string& path) {
-  std::size_t sep = LastPathSeparator(path);
-  return sep == std::string::npos ? path : path.substr(sep + 1);
-}
-
 std::string UpperAscii(const std::string& text) {
   std::string result = text;
   for (std::size_t pos = 0; pos < result.size();) {

@@ -24,15 +24,9 @@ bool Contains(const std::string& text, const std::string& needle);
 // Position of the first single-byte character `ch` (never a trail byte), or npos.
 std::size_t FindChar(const std::string& text, char ch);
 
-// Position of the last "\" or ":" that is a character of its own (never a trail byte), or npos.
-std::size_t LastPathSeparator(const std::string& text);
-
-// Position of the last character among `chars` (single-byte characters only), or npos.
+// Position of the last character among `chars` (single-byte characters only, never a trail
+// byte), or npos. Paths are split with it (platform/paths.h).
 std::size_t LastOfChars(const std::string& text, const std::string& chars);
-
-// Folder part (up to and including the last separator) and file name part (the rest).
-std::string FolderPart(const std::string& path);
-std::string FileNamePart(const std::string& path);
 
 // a-z become A-Z; double-byte characters stay whole even when a trail byte is a letter.
 std::string UpperAscii(const std::string& text);

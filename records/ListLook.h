@@ -2,7 +2,7 @@
 // on top, a money-green status bar below, and a read-only grid between them.
 #pragma once
 
-#include "platform/ui/toolkit.h"
+#include "platform/ui/string_grid.h"
 
 namespace records {
 

@@ -57,40 +57,46 @@ TForm4::TForm4(db::DataModule& data)
   SetClientSize(462, 272);
 
   // Tab order counts within each parent: the panel's controls first, then the three buttons.
-  Panel1.Create({8, 8, 449, 225, 0, ui::Rgb(0xEB, 0xEB, 0xEB)});
+  Panel1.Create({.left = 8, .top = 8, .width = 449, .height = 225, .tab_order = 0,
+                 .color = ui::Rgb(0xEB, 0xEB, 0xEB)});
 
-  //             left top  caption
-  Label1.Create({8,   8,   "登録番号"});
-  Label2.Create({8,   32,  "PC利用者名"});
-  Label3.Create({8,   56,  "フォルダ名"});
-  Label4.Create({8,   80,  "(展開名)"});
-  Label5.Create({8,   104, "ファイル名"});
-  Label6.Create({8,   128, "起動日付"});
-  Label7.Create({8,   152, "起動時刻"});
+  Label1.Create({8, 8, "登録番号"});
+  Label2.Create({8, 32, "PC利用者名"});
+  Label3.Create({8, 56, "フォルダ名"});
+  Label4.Create({8, 80, "(展開名)"});
+  Label5.Create({8, 104, "ファイル名"});
+  Label6.Create({8, 128, "起動日付"});
+  Label7.Create({8, 152, "起動時刻"});
   Label11.Create({224, 128, "■開いた時のファイル情報■"});
   Label8.Create({224, 152, "ファイル日付"});
   Label9.Create({224, 176, "ファイル時刻"});
   Label10.Create({224, 200, "ファイルサイズ"});
 
-  //            left top  width height tab bytes  input method
-  Edit1.Create({80,  4,   73,   21,    0,  8,    ui::InputMethod::Off});
-  Edit2.Create({80,  28,  201,  21,    2,  16,   ui::InputMethod::Allowed});
-  Edit3.Create({80,  52,  361,  21,    3,  255,  ui::InputMethod::Allowed});
-  Edit4.Create({80,  76,  361,  21,    4,  255,  ui::InputMethod::Allowed});
-  Edit5.Create({80,  100, 361,  21,    5,  255,  ui::InputMethod::Allowed});
-  Edit6.Create({80,  124, 97,   21,    6,  10,   ui::InputMethod::Off});
-  Edit7.Create({80,  148, 97,   21,    7,  8,    ui::InputMethod::Off});
-  Edit8.Create({320, 148, 97,   21,    8,  10,   ui::InputMethod::Off});
-  Edit9.Create({320, 172, 97,   21,    9,  8,    ui::InputMethod::Off});
-  Edit10.Create({320, 196, 97,  21,    10, 10,   ui::InputMethod::Off});
+  Edit1.Create({.left = 80, .top = 4, .width = 73, .height = 21, .tab_order = 0, .max_length = 8,
+                .input_method = ui::InputMethod::Off});
+  Edit2.Create({.left = 80, .top = 28, .width = 201, .height = 21, .tab_order = 2, .max_length = 16});
+  Edit3.Create({.left = 80, .top = 52, .width = 361, .height = 21, .tab_order = 3, .max_length = 255});
+  Edit4.Create({.left = 80, .top = 76, .width = 361, .height = 21, .tab_order = 4, .max_length = 255});
+  Edit5.Create({.left = 80, .top = 100, .width = 361, .height = 21, .tab_order = 5, .max_length = 255});
+  Edit6.Create({.left = 80, .top = 124, .width = 97, .height = 21, .tab_order = 6, .max_length = 10,
+                .input_method = ui::InputMethod::Off});
+  Edit7.Create({.left = 80, .top = 148, .width = 97, .height = 21, .tab_order = 7, .max_length = 8,
+                .input_method = ui::InputMethod::Off});
+  Edit8.Create({.left = 320, .top = 148, .width = 97, .height = 21, .tab_order = 8, .max_length = 10,
+                .input_method = ui::InputMethod::Off});
+  Edit9.Create({.left = 320, .top = 172, .width = 97, .height = 21, .tab_order = 9, .max_length = 8,
+                .input_method = ui::InputMethod::Off});
+  Edit10.Create({.left = 320, .top = 196, .width = 97, .height = 21, .tab_order = 10, .max_length = 10,
+                 .input_method = ui::InputMethod::Off});
 
-  //             left top  width height caption                 tab role
-  Button4.Create({168, 3,   113,  22,   "データ取得(&R)",       1});
-  Button5.Create({296, 8,   145,  33,   "このデータを削除(&D)", -1});
+  Button4.Create({.left = 168, .top = 3, .width = 113, .height = 22, .caption = "データ取得(&R)", .tab_order = 1});
+  Button5.Create({.left = 296, .top = 8, .width = 145, .height = 33, .caption = "このデータを削除(&D)",
+                  .tab_order = -1});
 
-  Button1.Create({8,   240, 121,  25,   "編集登録(&S)",         1});
-  Button2.Create({168, 240, 129,  25,   "内容クリア(&C)",       2});
-  Button3.Create({336, 240, 121,  25,   "閉じる(&X)",           3,  ui::ButtonRole::Cancel});
+  Button1.Create({.left = 8, .top = 240, .width = 121, .height = 25, .caption = "編集登録(&S)", .tab_order = 1});
+  Button2.Create({.left = 168, .top = 240, .width = 129, .height = 25, .caption = "内容クリア(&C)", .tab_order = 2});
+  Button3.Create({.left = 336, .top = 240, .width = 121, .height = 25, .caption = "閉じる(&X)", .tab_order = 3,
+                  .role = ui::ButtonRole::Cancel});
 
   OnShow = [this] { FormShow(); };
   OnClose = [this] { FormClose(); };

@@ -5,7 +5,7 @@
 #include <array>
 
 #include "db/DataModule.h"
-#include "platform/ui/toolkit.h"
+#include "platform/ui/controls.h"
 
 class TForm4 : public ui::Form {
  public:

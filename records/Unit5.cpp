@@ -7,6 +7,7 @@
 #include "app/UnitV.h"
 #include "db/Statements.h"
 #include "platform/cp932.h"
+#include "platform/paths.h"
 #include "platform/services.h"
 #include "records/ListLook.h"
 
@@ -97,24 +98,21 @@ TForm5::TForm5(db::DataModule& data)
   for (const FilterEntry& entry : kFilterEntries) filter_items.push_back(entry.item);
 
   // Panel on top, status bar at the bottom, the grid in between: they follow the frame's size.
-  //            left top width height tab color                        align
-  Panel1.Create({0,   0,  492,  57,    0,  records::kListPanelColor,  ui::Align::Top});
+  Panel1.Create({.width = 492, .height = 57, .tab_order = 0, .color = records::kListPanelColor,
+                 .align = ui::Align::Top});
 
-  //             left top width height caption     tab
-  Button1.Create({8,   4,  75,   25,   "最初(&F)", 0});
-  Button2.Create({88,  4,  75,   25,   "前頁(&P)", 1});
-  Button3.Create({168, 4,  75,   25,   "次頁(&N)", 2});
-  Button4.Create({248, 4,  75,   25,   "更新(&U)", 3});
-  //            left top caption
-  Label1.Create({8,   36, "並び順："});
+  Button1.Create({.left = 8, .top = 4, .width = 75, .height = 25, .caption = "最初(&F)", .tab_order = 0});
+  Button2.Create({.left = 88, .top = 4, .width = 75, .height = 25, .caption = "前頁(&P)", .tab_order = 1});
+  Button3.Create({.left = 168, .top = 4, .width = 75, .height = 25, .caption = "次頁(&N)", .tab_order = 2});
+  Button4.Create({.left = 248, .top = 4, .width = 75, .height = 25, .caption = "更新(&U)", .tab_order = 3});
+  Label1.Create({8, 36, "並び順："});
   Label2.Create({176, 36, "絞り込み："});
-  //               left top width height tab items
-  ComboBox1.Create({64,  32, 105,  21,    4,  sort_items});
-  Edit1.Create(    {248, 32, 121,  21,    5});
-  ComboBox2.Create({368, 32, 105,  21,    6,  filter_items});
+  ComboBox1.Create({.left = 64, .top = 32, .width = 105, .height = 21, .tab_order = 4, .items = sort_items});
+  Edit1.Create({.left = 248, .top = 32, .width = 121, .height = 21, .tab_order = 5});
+  ComboBox2.Create({.left = 368, .top = 32, .width = 105, .height = 21, .tab_order = 6, .items = filter_items});
 
-  //                left top  width height color                        align
-  StatusBar1.Create({0,   254, 492,  19,    records::kListStatusColor, ui::Align::Bottom});
+  StatusBar1.Create({.top = 254, .width = 492, .height = 19, .color = records::kListStatusColor,
+                     .align = ui::Align::Bottom});
 
   ui::StringGrid::CreateArgs grid = records::ListGridArgs(kColumnCount, PageSize + 1, 80);
   grid.headers.assign(std::begin(kHeaders), std::end(kHeaders));
@@ -332,9 +330,7 @@ const char kCannotOpenMessage[] = "ファイルを開けません：";
 // A folder as stored (normally ending in "\") joined with a file name; empty without either.
 std::string DrawingPath(const std::string& folder, const std::string& file_name) {
   if (folder.empty() || file_name.empty()) return std::string();
-  const std::size_t separator = cp932::LastPathSeparator(folder);
-  const bool ends_in_separator = separator != std::string::npos && separator + 1 == folder.size();
-  return ends_in_separator ? folder + file_name : folder + "\\" + file_name;
+  return paths::EndsInSeparator(folder) ? folder + file_name : folder + "\\" + file_name;
 }
 }  // namespace
 

@@ -10,7 +10,8 @@
 #include "db/DataModule.h"
 #include "db/Query.h"
 #include "db/Statements.h"
-#include "platform/ui/toolkit.h"
+#include "platform/ui/controls.h"
+#include "platform/ui/string_grid.h"
 
 class TForm5 : public ui::Form {
  public:

@@ -4,7 +4,7 @@
 #include <map>
 #include <optional>
 
-#include "platform/cp932.h"
+#include "platform/paths.h"
 #include "platform/files.h"
 #include "platform/services.h"
 #include "records/ListLook.h"
@@ -47,12 +47,6 @@ const GroupingEntry& EntryOf(Grouping grouping) {
     if (entry.grouping == grouping) return entry;
   }
   return kGroupings[0];
-}
-
-// A name without an extension (no dot after the last folder separator) gets ".txt".
-std::string WithTextExtension(const std::string& path) {
-  const std::size_t mark = cp932::LastOfChars(path, ".\\:");
-  return mark != std::string::npos && path[mark] == '.' ? path : path + ".txt";
 }
 
 // The chart's label of a day: its number, with the month where a month starts.
@@ -293,7 +287,7 @@ void TForm6::Button5Click() {
   }
   SaveDialog1.FileMustExist = false;
   if (!SaveDialog1.Execute()) return;
-  const std::string file_name = WithTextExtension(SaveDialog1.FileName);
+  const std::string file_name = paths::WithDefaultExtension(SaveDialog1.FileName, ".txt");
   if (!ExportSummary(file_name)) {
     ui::ShowMessage(kWriteFailedMessage);
     return;

@@ -9,7 +9,8 @@
 #include "db/Statements.h"
 #include "db/Summary.h"
 #include "platform/ui/chart.h"
-#include "platform/ui/toolkit.h"
+#include "platform/ui/controls.h"
+#include "platform/ui/string_grid.h"
 
 class TForm6 : public ui::Form {
  public:

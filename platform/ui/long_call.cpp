@@ -2,16 +2,18 @@
 
 #include <exception>
 
-#include "platform/ui/toolkit.h"
 #include "platform/worker_thread.h"
 
 namespace ui {
 
 namespace {
 platform::WorkerThread* call_in_flight = nullptr;
-}  // namespace
 
-bool LongCallRunning() { return call_in_flight != nullptr; }
+void SetCallInFlight(platform::WorkerThread* worker) {
+  call_in_flight = worker;
+  SetLongCallRunning(worker != nullptr);
+}
+}  // namespace
 
 void AwaitLongCall() {
   if (call_in_flight != nullptr) call_in_flight->WaitFor(-1);
@@ -38,17 +40,17 @@ void RunLongCall(const std::function<void()>& call) {
         failure = std::current_exception();
       }
     });
-    call_in_flight = &worker;
+    SetCallInFlight(&worker);
     try {
       CurrentBackend().AnswerUntilDone(worker);
     } catch (...) {
       // The backend never lets a handler's exception out; whatever came, the call is waited for.
       worker.WaitFor(-1);
-      call_in_flight = nullptr;
+      SetCallInFlight(nullptr);
       throw;
     }
     worker.WaitFor(-1);
-    call_in_flight = nullptr;
+    SetCallInFlight(nullptr);
   }
   if (failure) std::rethrow_exception(failure);
 }

@@ -5,13 +5,16 @@
 //
 // Only one call is in flight at a time, and nothing else uses the connection meanwhile: the
 // other forms take no input under the progress window, no timer event is delivered while a call
-// runs (Timer::Fire), the end of the session waits for the call before its handler runs
-// (AwaitLongCall), and a call asked for while one runs waits for it and then runs on this thread.
+// runs (Timer::Fire asks LongCallRunning, which RunLongCall sets), the end of the session waits
+// for the call before its handler runs (AwaitLongCall), and a call asked for while one runs waits
+// for it and then runs on this thread.
 #pragma once
 
 #include <functional>
 #include <type_traits>
 #include <utility>
+
+#include "platform/ui/toolkit.h"
 
 namespace ui {
 
@@ -32,8 +35,6 @@ auto RunLongCallFor(Call&& call) -> std::invoke_result_t<Call&> {
   }
 }
 
-// Whether a call runs on the worker now.
-bool LongCallRunning();
 // Waits, without letting the events run, until the call in flight (if any) has returned; for a
 // handler that must use the connection and cannot be put off (the end of the session).
 void AwaitLongCall();

@@ -1,7 +1,5 @@
 #include "platform/ui/notify_icon.h"
 
-#include "platform/ui/long_call.h"
-
 namespace ui {
 
 void NotifyIcon::Create(const CreateArgs& args) {

@@ -1,6 +1,6 @@
 #include "platform/ui/progress.h"
 
-#include "platform/cp932.h"
+#include "platform/paths.h"
 
 namespace ui {
 
@@ -13,12 +13,6 @@ ProgressWindow* active_window = nullptr;
 std::chrono::milliseconds refresh_interval(50);
 constexpr int kReportsPerClockReading = 16;
 
-// The name without its folder ("/" separates folders too, on Windows as well).
-std::string NameOnly(const std::string& path) {
-  const std::size_t separator = cp932::LastOfChars(path, "\\/:");
-  return separator == std::string::npos ? path : path.substr(separator + 1);
-}
-
 std::string RowsText(long long done, double fraction) {
   std::string text = std::to_string(done) + "件";
   if (fraction >= 0) {
@@ -29,8 +23,6 @@ std::string RowsText(long long done, double fraction) {
 }
 
 }  // namespace
-
-bool WorkRunning() { return active_window != nullptr; }
 
 ProgressWindow* ProgressWindow::Active() { return active_window; }
 
@@ -53,11 +45,12 @@ ProgressWindow::ProgressWindow(const std::string& activity, const std::string& f
     SetPosition(main->Left() + (main->Width() - Width()) / 2, main->Top() + (main->Height() - Height()) / 2);
   }
 
-  //            left top width height
-  Label1.Create({12, 12, activity + "：" + NameOnly(file_name), Visibility::Shown, 296, 16});
-  Label2.Create({12, 36, RowsText(0, -1), Visibility::Shown, 296, 16});
-  ProgressBar1.Create({12, 58, 296, 18});
-  Button1.Create({116, 84, 88, 25, "中止", 0, ButtonRole::Cancel});
+  Label1.Create({.left = 12, .top = 12, .caption = activity + "：" + paths::FileNamePart(file_name),
+                 .width = 296, .height = 16});
+  Label2.Create({.left = 12, .top = 36, .caption = RowsText(0, -1), .width = 296, .height = 16});
+  ProgressBar1.Create({.left = 12, .top = 58, .width = 296, .height = 18});
+  Button1.Create({.left = 116, .top = 84, .width = 88, .height = 25, .caption = "中止", .tab_order = 0,
+                  .role = ButtonRole::Cancel});
   ProgressBar1.SetDone(-1);
 
   Button1.OnClick = [this] { Cancel(); };
@@ -70,6 +63,7 @@ ProgressWindow::ProgressWindow(const std::string& activity, const std::string& f
     form->SetEnabled(false);
   }
   active_window = this;
+  SetWorkRunning(true);
   Show();
   // Painted before the work's first step, which may take a while (a replacing import's delete).
   Refresh();
@@ -77,6 +71,7 @@ ProgressWindow::ProgressWindow(const std::string& activity, const std::string& f
 
 ProgressWindow::~ProgressWindow() {
   active_window = nullptr;
+  SetWorkRunning(false);
   // Before this window goes, so the main form can be active again at once.
   for (auto& [form, enabled] : others_) form->SetEnabled(enabled);
 }

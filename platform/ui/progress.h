@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/ui/toolkit.h"
+#include "platform/ui/controls.h"
 
 namespace ui {
 

@@ -5,13 +5,17 @@
 // window and reads back what the user changed (typed text, moved frames, dragged columns).
 // Without peers (platform/headless) the controls are plain objects that tests drive through
 // the same calls the real window procedures use: Click(), Type(), Choose(), Fire().
+//
+// This file holds what every control shares: the control base, the form, the peer and backend
+// interfaces, event dispatch, the busy cursor, input pauses, message boxes and the file dialog.
+// The controls themselves are in controls.h and string_grid.h (check_box.h, chart.h,
+// notify_icon.h for the rest); a window's header includes those it uses.
 #pragma once
 
 #include <cstdint>
 #include <exception>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -56,8 +60,9 @@ enum class Align { None, Top, Bottom, Client };
 
 // Creation arguments: each control kind has a small CreateArgs struct (position, size, tab order,
 // caption and what the kind needs) that its Create() applies in one step, so that a form's
-// constructor reads as a table of its controls. The fields come in table order: the ones a
-// layout gives most often first, so a brace list names only what a control needs.
+// constructor reads as a table of its controls. A form names the fields it sets, in their order
+// of declaration ({.left = 8, .top = 48, .width = 169, .height = 33, .caption = "..."}); only a
+// label's short {left, top, caption} stays unnamed.
 enum class Visibility { Shown, Hidden };
 enum class InputMethod { Allowed, Off };
 enum class ButtonRole { None, Default, Cancel };  // what Enter and Esc press in the form
@@ -240,317 +245,7 @@ class Form : public Control {
   bool normal_cursor_while_busy_ = false;
 };
 
-enum class Alignment { Left, Center };
-
-class Label : public Control {
- public:
-  struct CreateArgs {
-    int left = 0, top = 0;
-    std::string caption{};
-    Visibility visibility = Visibility::Shown;
-    int width = 0, height = 0;  // 0 x 0: the label fits its caption (auto size)
-    Alignment alignment = Alignment::Left;
-    uint32_t color = kDefaultColor;
-    std::optional<Font> font{};  // none: the parent's
-  };
-
-  Label(Control* parent, std::string name) : Control(parent, ControlKind::Label, std::move(name)) {}
-  void Create(const CreateArgs& args);
-  void SetAlignment(Alignment alignment) { alignment_ = alignment; Changed(); }
-  Alignment GetAlignment() const { return alignment_; }
-  void SetAutoSize(bool on) { auto_size_ = on; Changed(); }
-  bool AutoSize() const { return auto_size_; }
-
- private:
-  Alignment alignment_ = Alignment::Left;
-  bool auto_size_ = true;
-};
-
-class Button : public Control {
- public:
-  struct CreateArgs {
-    int left = 0, top = 0, width = 0, height = 0;
-    std::string caption{};  // "&" marks the access key
-    int tab_order = -1;
-    ButtonRole role = ButtonRole::None;
-  };
-
-  Button(Control* parent, std::string name) : Control(parent, ControlKind::Button, std::move(name)) {}
-  // The role makes the button its form's default or cancel button.
-  void Create(const CreateArgs& args);
-  Handler OnClick;
-  // A click: does nothing when the button or its form is disabled or hidden.
-  void Click();
-};
-
-class Edit : public Control {
- public:
-  struct CreateArgs {
-    int left = 0, top = 0, width = 0, height = 0;
-    int tab_order = -1;
-    int max_length = 0;  // bytes; 0: no limit
-    InputMethod input_method = InputMethod::Allowed;
-    std::string hint{};
-  };
-
-  Edit(Control* parent, std::string name) : Control(parent, ControlKind::Edit, std::move(name)) {}
-  void Create(const CreateArgs& args);
-  Handler OnDoubleClick;
-  void SetMaxLength(int bytes) { max_length_ = bytes; Changed(); }  // 0: no limit
-  int MaxLength() const { return max_length_; }
-  void SetImeOff(bool off) { ime_off_ = off; Changed(); }
-  bool ImeOff() const { return ime_off_; }
-  // Where the user's typing goes, in bytes (a caret when start == end), as a click or a drag
-  // leaves it. It lasts until the text is set anew; then the caret is at the end of the text.
-  void SetSelection(int start, int end);
-  int SelectionStart();
-  int SelectionEnd();
-  // The user types the characters one by one at the selection: a character that would take the
-  // text past the byte limit is refused and the text stays as it was (see text_limit.h).
-  void Type(const std::string& text);
-  // The user pastes at the selection: the text is cut at the last whole character that fits.
-  void Paste(const std::string& text);
-  void DoubleClick();
-
- private:
-  void Replace(const std::string& inserted);
-  int max_length_ = 0;
-  bool ime_off_ = false;
-  std::size_t selection_start_ = 0, selection_end_ = 0;
-  std::string selection_text_;  // the text the selection was made in
-};
-
-class ListBox : public Control {
- public:
-  struct CreateArgs {
-    int left = 0, top = 0, width = 0, height = 0;
-    int tab_order = -1;
-    int item_height = 13;
-    Visibility visibility = Visibility::Shown;
-  };
-
-  ListBox(Control* parent, std::string name) : Control(parent, ControlKind::ListBox, std::move(name)) {}
-  void Create(const CreateArgs& args);
-  void SetItemHeight(int height) { item_height_ = height; Changed(); }
-  int ItemHeight() const { return item_height_; }
-  const std::vector<std::string>& Items() const { return items_; }
-  int Count() const { return static_cast<int>(items_.size()); }
-  const std::string& Item(int index) const { return items_.at(index); }
-  void Add(const std::string& item);
-  void Delete(int index);
-  void Clear();
-
- private:
-  int item_height_ = 13;
-  std::vector<std::string> items_;
-};
-
-class ComboBox : public Control {  // a drop-down list without typing
- public:
-  struct CreateArgs {
-    int left = 0, top = 0, width = 0, height = 0;  // height without the dropped-down list
-    int tab_order = -1;
-    std::vector<std::string> items{};  // nothing chosen
-    Visibility visibility = Visibility::Shown;
-  };
-
-  ComboBox(Control* parent, std::string name) : Control(parent, ControlKind::ComboBox, std::move(name)) {}
-  void Create(const CreateArgs& args);
-  Handler OnSelect;
-  const std::vector<std::string>& Items() const { return items_; }
-  int Count() const { return static_cast<int>(items_.size()); }
-  void SetItems(const std::vector<std::string>& items);
-  void Add(const std::string& item);
-  void Clear();
-  int ItemIndex();  // -1: nothing chosen
-  void SetItemIndex(int index);  // does not run OnSelect
-  // The user chooses an entry: sets it and runs OnSelect.
-  void Choose(int index);
-
- private:
-  std::vector<std::string> items_;
-  int item_index_ = -1;
-
- public:
-  void PeerSetItemIndex(int index) { item_index_ = index; }
-};
-
-struct GridOptions {
-  bool lines = true;            // lines between all cells
-  bool column_sizing = false;   // the user may drag column borders
-  bool editing = false;         // false: cells are read-only
-  bool tab_moves = false;       // Tab moves between cells instead of leaving the grid
-  bool thumb_tracking = false;  // the view follows the scroll box while it is dragged
-};
-
-// The keys that move a grid's current cell (Home and End: first and last column of the row;
-// with Ctrl: first and last cell of the grid).
-enum class GridKey { Left, Right, Up, Down, Tab, ShiftTab, Home, End, CtrlHome, CtrlEnd, PageUp, PageDown };
-
-class StringGrid : public Control {
- public:
-  struct CreateArgs {
-    int left = 0, top = 0, width = 0, height = 0;
-    int tab_order = -1;
-    Align align = Align::None;
-    int col_count = 5, row_count = 5, fixed_rows = 1;
-    int default_col_width = 64;  // every column starts this wide
-    std::vector<std::string> headers{};  // the fixed row's cells, from the first column on
-    uint32_t color = kDefaultColor;
-    uint32_t fixed_color = kDefaultColor;
-    GridOptions options{};
-    int bar_column = -1;  // a column that shows each row's bar (SetRowBar) instead of text
-  };
-
-  StringGrid(Control* parent, std::string name) : Control(parent, ControlKind::StringGrid, std::move(name)) {}
-  void Create(const CreateArgs& args);
-  void SetColCount(int count);
-  int ColCount() const { return col_count_; }
-  void SetRowCount(int count);
-  int RowCount() const { return row_count_; }
-  void SetFixedRows(int count) { fixed_rows_ = count; KeepCurrentCellInside(); Changed(); }
-  int FixedRows() const { return fixed_rows_; }
-  void SetDefaultColWidth(int width);
-  int DefaultColWidth() const { return default_col_width_; }
-  // The width as set or read from the settings: kept as it is, whatever the grid can show.
-  void SetColWidth(int col, int width);
-  int ColWidth(int col);
-  // What the grid shows for a width: a negative one as 0, one too wide at its largest.
-  static constexpr int kWidestColumn = 32767;
-  static int ShownColWidth(int width) { return width < 0 ? 0 : width > kWidestColumn ? kWidestColumn : width; }
-  void SetCell(int col, int row, const std::string& text);
-  const std::string& Cell(int col, int row) const;
-  void SetFixedColor(uint32_t color) { fixed_color_ = color; Changed(); }
-  uint32_t FixedColor() const { return fixed_color_; }
-  void SetOptions(const GridOptions& options) { options_ = options; Changed(); }
-  const GridOptions& Options() const { return options_; }
-  // Batch of cell changes shown at once (a peer repaints at the end).
-  void BeginUpdate() { ++updating_; }
-  void EndUpdate();
-
-  // A bar drawn in the bar column of `row`, `fraction` (0 to 1) of the column wide.
-  int BarColumn() const { return bar_column_; }
-  void SetRowBar(int row, double fraction);
-  double RowBar(int row) const;
-
-  // The user double-clicks a cell (it becomes current first), or presses Enter in the grid.
-  Handler OnDoubleClick;
-  Handler OnReturnKey;
-  void DoubleClick(int col, int row);
-  void PressReturn();
-
-  // The current cell: where the user is in the grid (cells stay read-only). Always a cell below
-  // the fixed rows while there is one; it starts at the first of them.
-  int Col() const { return col_; }
-  int Row() const { return row_; }
-  void SetCurrentCell(int col, int row);  // kept inside the grid
-  // Whether the key is the grid's (at an edge an arrow is, and moves nothing). Tab and Shift+Tab
-  // move between cells only with the tab_moves option, and leave the grid at its last and first
-  // cell.
-  bool WantsKey(GridKey key) const;
-  // The user presses a key in the grid: the current cell moves (Page keys by page_rows rows).
-  // False when the key is not the grid's, as WantsKey says; nothing moves then.
-  bool PressKey(GridKey key, int page_rows = 1);
-
- private:
-  // The current cell after a key; false when the key leaves the grid.
-  bool CellAfterKey(GridKey key, int page_rows, int& col, int& row) const;
-  void KeepCurrentCellInside();
-  int col_count_ = 5, row_count_ = 5, fixed_rows_ = 1, default_col_width_ = 64;
-  int col_ = 0, row_ = 1;
-  int updating_ = 0;
-  int bar_column_ = -1;
-  std::vector<double> row_bars_;
-  uint32_t fixed_color_ = kDefaultColor;
-  GridOptions options_;
-  std::vector<int> col_widths_ = std::vector<int>(5, 64);
-  std::vector<std::vector<std::string>> cells_ =
-      std::vector<std::vector<std::string>>(5, std::vector<std::string>(5));
-
- public:
-  void PeerSetColWidth(int col, int width) { col_widths_.at(col) = width; }
-};
-
-class Panel : public Control {
- public:
-  struct CreateArgs {
-    int left = 0, top = 0, width = 0, height = 0;
-    int tab_order = -1;  // of the panel among its siblings; its controls count on their own
-    uint32_t color = kDefaultColor;
-    Align align = Align::None;
-  };
-
-  Panel(Control* parent, std::string name) : Control(parent, ControlKind::Panel, std::move(name)) {}
-  void Create(const CreateArgs& args);
-};
-
-class Bevel : public Control {  // a lowered box drawn as a separator
- public:
-  struct CreateArgs {
-    int left = 0, top = 0, width = 0, height = 0;
-  };
-
-  Bevel(Control* parent, std::string name) : Control(parent, ControlKind::Bevel, std::move(name)) {}
-  void Create(const CreateArgs& args);
-};
-
-class StatusBar : public Control {  // bottom bar without panels
- public:
-  struct CreateArgs {
-    int left = 0, top = 0, width = 0, height = 0;
-    uint32_t color = kDefaultColor;
-    Align align = Align::None;
-  };
-
-  StatusBar(Control* parent, std::string name) : Control(parent, ControlKind::StatusBar, std::move(name)) {}
-  void Create(const CreateArgs& args);
-};
-
-class ProgressBar : public Control {  // a bar that fills as a piece of work goes on
- public:
-  struct CreateArgs {
-    int left = 0, top = 0, width = 0, height = 0;
-  };
-
-  static constexpr int kFull = 1000;
-
-  ProgressBar(Control* parent, std::string name)
-      : Control(parent, ControlKind::ProgressBar, std::move(name)) {}
-  void Create(const CreateArgs& args);
-  // How much is done, from 0 to kFull; -1 when that is not known (the bar moves all the same).
-  void SetDone(int part);
-  int Done() const { return done_; }
-
- private:
-  int done_ = 0;
-};
-
-// A timer that delivers its event on the user-interface thread.
-class Timer {
- public:
-  explicit Timer(Form* owner);
-  ~Timer();
-  Handler OnTimer;
-  void SetInterval(int milliseconds);
-  int Interval() const { return interval_; }
-  void SetEnabled(bool enabled);
-  bool Enabled() const { return enabled_; }
-  // Delivers one event (the backend calls it; tests call it to make a tick happen). None is
-  // delivered while long work runs (WorkRunning): the timer stays armed for the next one.
-  void Fire();
-  Form* Owner() const { return owner_; }
-
- private:
-  Form* owner_;
-  int interval_ = 1000;
-  bool enabled_ = false;
-};
-
 enum class Answer { Yes, No, Closed };  // Closed: the box was closed without Yes or No
-
-struct FileFilter {  // "タブ区切りText File(*.txt)|*.txt|CSV File(*.csv)|*.csv" in pairs
-  std::string text;
-};
 
 class FileDialog {
  public:
@@ -618,8 +313,14 @@ class InputPause {
   Control* focused_ = nullptr;
 };
 
-// Whether long work with a progress window runs (see ui/progress.h).
+// Long work that runs: while either kind does, no timer event is delivered and the notification
+// icon takes no clicks. The code that runs the work sets the flag.
+// Long work with a progress window (ui/progress.h).
 bool WorkRunning();
+void SetWorkRunning(bool running);
+// A long call on its worker (ui/long_call.h).
+bool LongCallRunning();
+void SetLongCallRunning(bool running);
 
 // Modal box: application title as caption, the text, one OK button.
 void ShowMessage(const std::string& text);

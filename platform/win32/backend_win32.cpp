@@ -12,6 +12,7 @@
 #include "platform/win32/form_peer.h"
 #include "platform/win32/peers_win32.h"
 #include "platform/win32/resource_ids.h"
+#include "platform/ui/controls.h"
 #include "platform/ui/file_filter.h"
 #include "platform/win32/win32.h"
 #include "platform/worker_thread.h"

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "platform/cp932.h"
+#include "platform/ui/string_grid.h"
 
 namespace platform::win32 {
 namespace {

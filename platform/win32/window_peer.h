@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ui/toolkit.h"
+#include "platform/ui/controls.h"
 
 namespace platform::win32 {
 

@@ -16,17 +16,6 @@ TEST(Cp932, FindNeverStartsAtASecondByte) {
   EXPECT_EQ(cp932::Find("a - jw_win - jw_win", " - jw_win"), 1u);
 }
 
-TEST(Cp932, PathSplitIgnoresSecondBytes) {
-  EXPECT_EQ(cp932::FolderPart("C:\\表\\a.jww"), "C:\\表\\");
-  EXPECT_EQ(cp932::FileNamePart("C:\\表\\a.jww"), "a.jww");
-  EXPECT_EQ(cp932::FolderPart("C:\\jww\\表"), "C:\\jww\\");
-  EXPECT_EQ(cp932::FileNamePart("C:\\jww\\表"), "表");
-  EXPECT_EQ(cp932::FolderPart("a.jww"), "");
-  EXPECT_EQ(cp932::FileNamePart("a.jww"), "a.jww");
-  EXPECT_EQ(cp932::FolderPart("C:a.jww"), "C:");
-  EXPECT_EQ(cp932::FolderPart("\\a.jww"), "\\");
-}
-
 TEST(Cp932, UpperCasingKeepsDoubleByteCharactersWhole) {
   EXPECT_EQ(cp932::UpperAscii("jwwdb.fdb"), "JWWDB.FDB");
   // "ａ" (0x82 0x81) and "ソ" stay as they are; "ア" is 0x83 0x41 ("A" as second byte).

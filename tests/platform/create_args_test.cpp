@@ -8,7 +8,8 @@
 #include <vector>
 
 #include "platform/headless/headless.h"
-#include "platform/ui/toolkit.h"
+#include "platform/ui/controls.h"
+#include "platform/ui/string_grid.h"
 
 namespace {
 
@@ -59,7 +60,8 @@ class CreateArgsTest : public ::testing::Test {
 
 TEST_F(CreateArgsTest, OneMirrorWithTheWholeStateAndNoReadBackMeanwhile) {
   ui::Edit edit(&form, "RecordedEdit");
-  edit.Create({80, 4, 73, 21, 3, 8, ui::InputMethod::Off, "ヒント"});
+  edit.Create({.left = 80, .top = 4, .width = 73, .height = 21, .tab_order = 3, .max_length = 8,
+               .input_method = ui::InputMethod::Off, .hint = "ヒント"});
   const PeerLog& log = backend.logs["RecordedEdit"];
   EXPECT_EQ(log.state_changes, 1);
   EXPECT_EQ(log.read_backs, 0);
@@ -91,9 +93,11 @@ TEST_F(CreateArgsTest, AFailedCreateLeavesTheControlMirroredAsBefore) {
 
 TEST_F(CreateArgsTest, ButtonRolesReachTheFormThroughAPanel) {
   ui::Button ok(&panel, "Ok"), cancel(&panel, "Cancel"), other(&form, "Other");
-  ok.Create({8, 8, 75, 25, "OK(&Y)", 0, ui::ButtonRole::Default});
-  cancel.Create({88, 8, 75, 25, "キャンセル(&N)", 1, ui::ButtonRole::Cancel});
-  other.Create({168, 8, 75, 25, "他(&O)", 2});
+  ok.Create({.left = 8, .top = 8, .width = 75, .height = 25, .caption = "OK(&Y)", .tab_order = 0,
+             .role = ui::ButtonRole::Default});
+  cancel.Create({.left = 88, .top = 8, .width = 75, .height = 25, .caption = "キャンセル(&N)", .tab_order = 1,
+                 .role = ui::ButtonRole::Cancel});
+  other.Create({.left = 168, .top = 8, .width = 75, .height = 25, .caption = "他(&O)", .tab_order = 2});
   EXPECT_EQ(form.DefaultButton(), &ok);
   EXPECT_EQ(form.CancelButton(), &cancel);
   EXPECT_EQ(ok.Text(), "OK(&Y)");
@@ -136,7 +140,7 @@ TEST_F(CreateArgsTest, LabelsFitTheirCaptionUnlessGivenASizeAndKeepTheParentsFon
   EXPECT_EQ(banner.GetFont().height, 16);
 
   ui::Label hidden(&panel, "Hidden");
-  hidden.Create({240, 4, "", ui::Visibility::Hidden});
+  hidden.Create({.left = 240, .top = 4, .visibility = ui::Visibility::Hidden});
   EXPECT_FALSE(hidden.Visible());
 }
 
@@ -144,13 +148,14 @@ TEST_F(CreateArgsTest, ListsStartWithTheirItemsAndNothingChosen) {
   ui::ComboBox combo(&panel, "Combo");
   combo.SetItems({"古い"});
   combo.SetItemIndex(0);
-  combo.Create({64, 32, 105, 21, 4, {"昇順", "降順"}});
+  combo.Create({.left = 64, .top = 32, .width = 105, .height = 21, .tab_order = 4, .items = {"昇順", "降順"}});
   EXPECT_EQ(combo.Items(), (std::vector<std::string>{"昇順", "降順"}));
   EXPECT_EQ(combo.ItemIndex(), -1);
   EXPECT_EQ(combo.TabOrder(), 4);
 
   ui::ListBox list(&panel, "List");
-  list.Create({352, 120, 81, 57, 2, 14, ui::Visibility::Hidden});
+  list.Create({.left = 352, .top = 120, .width = 81, .height = 57, .tab_order = 2, .item_height = 14,
+               .visibility = ui::Visibility::Hidden});
   EXPECT_EQ(list.ItemHeight(), 14);
   EXPECT_FALSE(list.Visible());
   EXPECT_EQ(list.Height(), 57);

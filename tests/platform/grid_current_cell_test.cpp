@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "platform/headless/headless.h"
-#include "platform/ui/toolkit.h"
+#include "platform/ui/string_grid.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "platform/headless/headless.h"
 #include "platform/ui/long_call.h"
 #include "platform/ui/progress.h"
-#include "platform/ui/toolkit.h"
+#include "platform/ui/controls.h"
 #include "platform/worker_thread.h"
 
 namespace {

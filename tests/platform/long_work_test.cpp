@@ -10,7 +10,7 @@
 
 #include "platform/headless/headless.h"
 #include "platform/ui/progress.h"
-#include "platform/ui/toolkit.h"
+#include "platform/ui/controls.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ class LongWork : public ::testing::Test {
     ui::ProgressWindow::SetRefreshInterval(std::chrono::milliseconds(0));
     main.SetVisible(true);
     other.SetVisible(true);
-    button.Create({8, 8, 80, 25, "押す(&P)", 0});
+    button.Create({.left = 8, .top = 8, .width = 80, .height = 25, .caption = "押す(&P)", .tab_order = 0});
     button.OnClick = [this] { ++clicks; };
   }
   ~LongWork() override {

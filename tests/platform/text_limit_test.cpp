@@ -6,7 +6,7 @@
 
 #include "platform/headless/headless.h"
 #include "platform/ui/text_limit.h"
-#include "platform/ui/toolkit.h"
+#include "platform/ui/controls.h"
 
 namespace {
 
@@ -94,7 +94,7 @@ TEST(ByteLimit, TheHeadlessEditTypesAndPastesAtItsSelection) {
   headless::HeadlessBackend backend;
   ui::Form form("Form");
   ui::Edit edit(&form, "Edit");
-  edit.Create({8, 8, 100, 21, 0, 16});
+  edit.Create({.left = 8, .top = 8, .width = 100, .height = 21, .tab_order = 0, .max_length = 16});
   form.Show();
   edit.SetText("あいうえおかきく");
   edit.SetSelection(0, 0);

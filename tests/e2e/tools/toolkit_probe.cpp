@@ -15,7 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/ui/toolkit.h"
+#include "platform/ui/controls.h"
+#include "platform/ui/string_grid.h"
 #include "platform/win32/win32.h"
 #include "platform/win32/window_peer.h"
 
