@@ -409,7 +409,7 @@ int main(int argc, char** argv) {
   TForm5 list(data);
   TForm4 editor(data);
   monitor::LaunchRegistrar registrar(data);
-  monitor::LaunchFacts launch;
+  db::Launch launch;
   launch.pc_user_name = "設計部01";
   launch.local_folder = "Z:\\案件2026\\本館\\平面図\\";
   launch.network_folder = "\\\\fs01\\図面\\案件2026\\本館\\平面図\\";
@@ -419,7 +419,7 @@ int main(int argc, char** argv) {
   launch.file_date = "2026/12/01";
   launch.file_time = "09:00:02";
   launch.file_size = "123456";
-  const std::vector<std::string> launch_values = monitor::LaunchValues(0, launch);
+  const std::vector<std::string> launch_values = db::LaunchLiterals(0, launch);
   const std::vector<std::string> import_blocks = ImportBlocks(1, 10000);
   auto remove_added = [&] { data.DeleteRows("BOOTJWW", "N > 100000"); };
 

@@ -26,6 +26,7 @@
 #include "bench/bench_common.h"
 #include "bench/bench_dataset.h"
 #include "db/DataModule.h"
+#include "db/Statements.h"
 #include "monitor/LaunchJournal.h"
 #include "monitor/LaunchRegistrar.h"
 #include "monitor/Unit3.h"
@@ -81,7 +82,7 @@ void BenchRegistration(const std::string& server, const std::string& data_dir, l
     std::exit(2);
   }
   monitor::LaunchRegistrar registrar(data);
-  monitor::LaunchFacts launch;
+  db::Launch launch;
   launch.pc_user_name = "設計部01";
   launch.local_folder = "Z:\\案件2026\\本館\\平面図\\";
   launch.network_folder = "\\\\fs01\\図面\\案件2026\\本館\\平面図\\";
@@ -138,7 +139,7 @@ void BenchRegistration(const std::string& server, const std::string& data_dir, l
   }
 
   bench::BareConnection bare(server + dataset.folder + dataset.file_name);
-  const std::vector<std::string> values = monitor::LaunchValues(0, launch);
+  const std::vector<std::string> values = db::LaunchLiterals(0, launch);
   double bare_max_total = 0;
   const double baseline = Seconds([&] {
     for (int i = 0; i < count; ++i) {
@@ -166,19 +167,19 @@ void BenchRegistration(const std::string& server, const std::string& data_dir, l
 }
 
 
-monitor::LaunchFacts CatchUpLaunch(int k) {
-  monitor::LaunchFacts launch;
-  launch.pc_user_name = "設計部07";
-  launch.local_folder = "Z:\\案件2026\\別館\\立面図\\";
-  launch.network_folder = "\\\\fs01\\図面\\案件2026\\別館\\立面図\\";
-  launch.file_name = "立面図-" + std::to_string(k) + ".jww";
-  launch.boot_date = "2026/12/07";
+monitor::PendingLaunch CatchUpLaunch(int k) {
+  monitor::PendingLaunch launch;
+  launch.facts.pc_user_name = "設計部07";
+  launch.facts.local_folder = "Z:\\案件2026\\別館\\立面図\\";
+  launch.facts.network_folder = "\\\\fs01\\図面\\案件2026\\別館\\立面図\\";
+  launch.facts.file_name = "立面図-" + std::to_string(k) + ".jww";
+  launch.facts.boot_date = "2026/12/07";
   char stamp[16];
   std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d", 7 + k / 3600 % 12, k / 60 % 60, k % 60);
-  launch.boot_time = stamp;
-  launch.file_date = "2026/12/04";
-  launch.file_time = "18:30:00";
-  launch.file_size = std::to_string(40000 + k);
+  launch.facts.boot_time = stamp;
+  launch.facts.file_date = "2026/12/04";
+  launch.facts.file_time = "18:30:00";
+  launch.facts.file_size = std::to_string(40000 + k);
   return launch;
 }
 
@@ -224,7 +225,7 @@ void RemoveAdded(db::DataModule& data, long long rows) {
 double CatchUpSeconds(db::DataModule& data, long long rows, int count, const std::string& under = "/tmp") {
   JournalFolder folder(under);
   monitor::LaunchJournal journal(folder.Base() + ".jnl", folder.Base() + ".rej");
-  std::vector<monitor::LaunchFacts> launches;
+  std::vector<monitor::PendingLaunch> launches;
   for (int k = 0; k < count; ++k) launches.push_back(CatchUpLaunch(k));
   if (!journal.Lock(0) || !journal.Write(launches)) Fail("the journal could not be written");
   journal.Unlock();
@@ -266,7 +267,7 @@ double StraightSeconds(db::DataModule& data, long long rows, int count) {
 double JournalAppendSeconds(int count) {
   JournalFolder folder;
   monitor::LaunchJournal journal(folder.Base() + ".jnl", folder.Base() + ".rej");
-  std::vector<monitor::LaunchFacts> launches;
+  std::vector<monitor::PendingLaunch> launches;
   for (int k = 0; k < count; ++k) launches.push_back(CatchUpLaunch(k));
   if (!journal.Lock(0) || !journal.Write(launches)) Fail("the journal could not be written");
   const double seconds = Seconds([&] {

@@ -1,15 +1,11 @@
 #include "db/DataModule.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "app/UnitV.h"
-#include "db/ClientQuery.h"
+#include "db/DataModuleState.h"
 #include "db/LaunchTable.h"
-#include "db/Connection.h"
-#include "db/DirectStatements.h"
 #include "db/Statements.h"
-#include "db/Transaction.h"
 #include "platform/cp932.h"
 
 namespace db {
@@ -18,28 +14,6 @@ namespace {
 const char* const kUser = "SYSDBA";
 const char* const kPassword = "quillstar";
 }  // namespace
-
-struct DataModule::State {
-  Connection connection;
-  Transaction transaction{connection};
-  ClientQuery query{connection, transaction};
-  // The connection's listing transaction and the statement that lists the table names: apart
-  // from IBTransaction1 and IBQuery1, which may hold a caller's open result meanwhile.
-  Transaction listing_transaction{connection};
-  ClientQuery listing{connection, listing_transaction};
-  // The launch registration's own transaction: a tick leaves a reading window's result alone
-  // and costs no rollback of it.
-  Transaction registration{connection};
-  FailureKind last_failure = FailureKind::None;
-  std::string last_failure_detail;  // the error behind last_failure
-  long long rows_changed = 0;
-  // Set when a broken connection was let go; the next data operation attaches again.
-  bool reattach_pending = false;
-  bool batch_active = false;
-  // The highest registration number last seen, per table and database.
-  std::string highest_key;
-  long long highest_seen = 0;
-};
 
 // Closes the result and rolls back an active transaction, whatever the server answers.
 static void CloseAndEndQuietly(DataModule::State& s) {
@@ -133,18 +107,6 @@ void DataModule::DisconnectDatabase() {
   } catch (const std::exception&) {
   }
   s.connection.Abandon();
-}
-
-// Attaches again after a broken connection was let go. True when the connection is open.
-static bool EnsureConnected(Connection& connection, bool& reattach_pending) {
-  if (connection.Connected()) return true;
-  if (!reattach_pending) return false;
-  try {
-    connection.Open();
-    reattach_pending = false;
-  } catch (const std::exception&) {
-  }
-  return connection.Connected();
 }
 
 // ---- Launch table and modifying statements ----
@@ -276,32 +238,6 @@ LaunchTableState DataModule::RunRecovering(const std::function<void()>& action,
   return LaunchTableState::Ready;
 }
 
-// The registration's transaction: snapshot, never waiting on a number another transaction
-// holds (another PC's import must not freeze this one), and no automatic undo of a refused
-// statement. Undoing the refused insert's savepoint can skip the backout of its record when
-// another racer holds that slot's garbage-collection lock; with the default buffer the rollback
-// then finds nothing to undo and marks the transaction committed, which keeps a refused row.
-// Without the automatic undo the rollback marks it dead instead (its records wait for a sweep).
-const std::string kNumberedInsertParameters = {isc_tpb_version3, isc_tpb_write, isc_tpb_concurrency,
-                                               isc_tpb_nowait, isc_tpb_no_auto_undo};
-
-// Runs one step of a modifying operation; true when it did not throw. Otherwise LastFailure
-// tells why, and a connection found lost counts as such whatever the error said.
-template <typename Step>
-static bool Attempt(DataModule::State& s, Step step) {
-  try {
-    step();
-    return true;
-  } catch (const DatabaseError& error) {
-    s.last_failure = s.connection.Connected() ? error.Kind() : FailureKind::Connection;
-    s.last_failure_detail = error.Detail();
-  } catch (const std::exception& error) {
-    s.last_failure = FailureKind::Other;
-    s.last_failure_detail = error.what();
-  }
-  return false;
-}
-
 // One modifying statement in a transaction of its own, committed; the rows it changed. Throws,
 // leaving to the caller what a failure left active.
 static long long ModifyInTransaction(DataModule::State& s, const std::vector<std::string>& lines) {
@@ -367,77 +303,6 @@ bool DataModule::UpdateRows(const std::string& table, int count,
 
 bool DataModule::DeleteRows(const std::string& table, const std::string& condition) {
   return RunModifyingWhenConnected(*state_, DeleteLines(table, condition));
-}
-
-// The highest registration number last seen in `table` of the attached database (0: none yet).
-static long long& HighestSeen(DataModule::State& s, const std::string& table) {
-  const std::string key = s.connection.DatabaseName() + '\n' + table;
-  if (key != s.highest_key) {
-    s.highest_key = key;
-    s.highest_seen = 0;
-  }
-  return s.highest_seen;
-}
-
-bool DataModule::InsertNextNumbered(const std::string& table, const std::vector<std::string>& names,
-                                    const std::function<std::vector<std::string>(long long)>& values_for,
-                                    long long lowest, NumberedAttempt& attempt,
-                                    const std::function<void(const NumberedAttempt&)>& before_insert,
-                                    bool try_lowest) {
-  State& s = *state_;
-  attempt = NumberedAttempt();
-  s.last_failure = FailureKind::None;
-  s.last_failure_detail.clear();
-  s.rows_changed = 0;
-  if (!EnsureConnected(s.connection, s.reattach_pending)) {
-    s.last_failure = FailureKind::Connection;
-    s.last_failure_detail = "the connection is closed";
-    return false;
-  }
-  long long& highest_seen = HighestSeen(s, table);
-  bool limit = false;
-  Transaction& transaction = s.registration;
-  const bool ok = Attempt(s, [&] {
-    transaction.MakeInactive();
-    transaction.StartTransaction(kNumberedInsertParameters);
-    long long highest = lowest - 1;
-    if (try_lowest) {
-      const auto row = ReadWholeNumbers(s.connection, transaction, CurrentTransactionLines());
-      if (row.size() != 1 || !row[0]) throw DatabaseError("no transaction number was read");
-      attempt.transaction = *row[0];
-    } else {
-      // MAX(N) alone reads every row; with "N >= k" the unique index answers it. Any k at or
-      // below the true maximum gives the same result, and other PCs' inserts only raise it.
-      auto row = ReadWholeNumbers(s.connection, transaction, HighestNumberAndTransactionLines(table, highest_seen));
-      if (highest_seen > 0 && (row.size() != 2 || !row[0])) {
-        // Rows deleted below the number last seen: ask again without the bound.
-        row = ReadWholeNumbers(s.connection, transaction, HighestNumberAndTransactionLines(table, 0));
-      }
-      if (row.size() != 2 || !row[1]) throw DatabaseError("no transaction number was read");
-      highest = row[0] ? *row[0] : 0;
-      highest_seen = highest;
-      attempt.transaction = *row[1];
-    }
-    if (highest >= kHighestRowNumber || lowest > kHighestRowNumber) {
-      limit = true;
-      throw DatabaseError("the highest number " + std::to_string(highest) + " is the last one N can hold");
-    }
-    attempt.number = std::max(highest + 1, lowest);
-    if (before_insert) before_insert(attempt);
-    ExecuteImmediate(s.connection, transaction,
-                     InsertLines(table, static_cast<int>(names.size()), names, values_for(attempt.number)));
-    transaction.Commit();
-  });
-  if (!ok) {
-    // A refused insert's transaction is rolled back whatever the server answers.
-    try {
-      transaction.MakeInactive();
-    } catch (const std::exception&) {
-    }
-  }
-  if (!ok && !s.connection.Connected()) s.last_failure = FailureKind::Connection;
-  if (!ok && limit && s.last_failure != FailureKind::Connection) s.last_failure = FailureKind::NumberLimit;
-  return ok;
 }
 
 // A statement sent with the connection closed would attach on demand behind the user's back.
@@ -632,24 +497,6 @@ std::string DataModule::SelectMax(const std::string& table, const std::string& c
   }
   CloseQuietly(s.query);
   return result;
-}
-
-std::string DataModule::SelectHighestNumber(const std::string& table) {
-  State& s = *state_;
-  // MAX(N) alone reads every row; with "N >= k" the unique index answers it. Any k at or below
-  // the true maximum gives the same result, and another PC's inserts only raise the maximum.
-  const char* const number = LaunchColumnName(LaunchColumn::N);
-  long long& highest_seen = HighestSeen(s, table);
-  if (highest_seen > 0) {
-    const std::string bounded = SelectMax(table, number, NumberFromCondition(highest_seen));
-    if (!bounded.empty()) {
-      highest_seen = std::strtoll(bounded.c_str(), nullptr, 10);
-      return bounded;
-    }
-  }
-  const std::string plain = SelectMax(table, number, "");
-  highest_seen = plain.empty() ? 0 : std::strtoll(plain.c_str(), nullptr, 10);
-  return plain;
 }
 
 int DataModule::OpenSelect(const std::string& columns, const std::string& table,

@@ -15,6 +15,7 @@ namespace db {
 
 class Connection;   // IBDatabase1: attachment, dialect, parameter lines
 class Transaction;  // IBTransaction1
+struct Launch;      // a launch row's facts (LaunchTable.h)
 
 // What EnsureLaunchTable found.
 enum class LaunchTableState {
@@ -74,27 +75,6 @@ class DataModule {
                   const std::vector<std::string>& values, const std::string& condition);
   bool DeleteRows(const std::string& table, const std::string& condition);
 
-  // What one try of InsertNextNumbered did: the number it tried (0: none) and the server's number
-  // of its transaction (0: it never started), which a row it stored carries as RDB$RECORD_VERSION.
-  struct NumberedAttempt {
-    long long number = 0;
-    long long transaction = 0;
-  };
-  // Stores a row numbered one above the highest stored, and at least `lowest` (the launch
-  // registration). One transaction that never waits on another: the highest number and the
-  // transaction's own number are read by one statement inside it, `before_insert` is told both,
-  // then the insert and the commit follow. A number another transaction holds uncommitted fails
-  // at once (LastFailure Conflict), one stored meanwhile as Duplicate; a highest number at the top
-  // of the INTEGER range as NumberLimit. The server never keeps a row whose insert it refused.
-  // With `try_lowest`, `lowest` itself is tried without reading the highest number: the caller
-  // found the numbers below it held (reading past another transaction's uncommitted rows is
-  // what costs).
-  bool InsertNextNumbered(const std::string& table, const std::vector<std::string>& names,
-                          const std::function<std::vector<std::string>(long long)>& values_for,
-                          long long lowest, NumberedAttempt& attempt,
-                          const std::function<void(const NumberedAttempt&)>& before_insert = nullptr,
-                          bool try_lowest = false);
-
   // One modifying statement in a transaction of its own, committed; the rows it changed (server's
   // record counts). Throws DatabaseError, with nothing left active; never attaches.
   long long Modify(const std::vector<std::string>& lines);
@@ -129,15 +109,40 @@ class DataModule {
   int CountFields(const std::string& table);
   std::string SelectMax(const std::string& table, const std::string& column,
                         const std::string& condition);
-  // SelectMax(table, "N", "") answered through the index: SelectMax with "N >= k" where k is the
-  // highest number last seen, falling back to the plain SelectMax when that gives nothing.
-  std::string SelectHighestNumber(const std::string& table);
   int OpenSelect(const std::string& columns, const std::string& table, const std::string& condition,
                  const std::string& order);
   void GetFieldNames(std::vector<std::string>& names);
   void ReadFirstRow(std::vector<std::string>& values);
   void ReadNextRow(std::vector<std::string>& values);
   void CloseSelect();
+
+  // ---- Launch registration (LaunchStore.cpp) ----
+  // What one try of StoreLaunch did: the number it tried (0: none) and the server's number of
+  // its transaction (0: it never started), which a row it stored carries as RDB$RECORD_VERSION.
+  struct NumberedAttempt {
+    long long number = 0;
+    long long transaction = 0;
+  };
+  // Stores the launch as a row numbered one above the highest stored, and at least `lowest`.
+  // One transaction that never waits on another: the highest number and the transaction's own
+  // number are read by one statement inside it, `before_insert` is told both, then the insert
+  // and the commit follow. A number another transaction holds uncommitted fails at once
+  // (LastFailure Conflict), one stored meanwhile as Duplicate; a highest number at the top of
+  // the INTEGER range as NumberLimit. The server never keeps a row whose insert it refused.
+  // With `try_lowest`, `lowest` itself is tried without reading the highest number: the caller
+  // found the numbers below it held (reading past another transaction's uncommitted rows is
+  // what costs).
+  bool StoreLaunch(const Launch& launch, long long lowest, NumberedAttempt& attempt,
+                   const std::function<void(const NumberedAttempt&)>& before_insert = nullptr,
+                   bool try_lowest = false);
+  // Whether the row of an insert of `launch` whose answer was lost (`attempt`) is in the table:
+  // the row at its number that its transaction wrote with these facts. Unanswered when the
+  // table cannot be asked (Connected() tells whether the connection was lost).
+  enum class EarlierInsert { Landed, Absent, Unanswered };
+  EarlierInsert FindEarlierInsert(const Launch& launch, const NumberedAttempt& attempt);
+  // SelectMax(table, "N", "") answered through the index: SelectMax with "N >= k" where k is the
+  // highest number last seen, falling back to the plain SelectMax when that gives nothing.
+  std::string SelectHighestNumber(const std::string& table);
 
   // The shared objects, for the record list and the import.
   Query& IBQuery1();

@@ -36,4 +36,18 @@ std::size_t LaunchColumnBytes(LaunchColumn column);
 // The ten names in table order, as InsertRow and UpdateRows take them.
 const std::vector<std::string>& LaunchColumnNames();
 
+// What a row of the table says about one launch: every column but N, which is given when the
+// row is stored. An empty text stands for NULL.
+struct Launch {
+  std::string pc_user_name;
+  std::string local_folder;    // already cleaned of apostrophes and control characters
+  std::string network_folder;  // the same
+  std::string file_name;       // the same
+  std::string boot_date;       // when the launch was seen, "yyyy/mm/dd"
+  std::string boot_time;       // "hh:mm:ss"
+  std::string file_date;       // the file's last-write date; empty when unknown
+  std::string file_time;       // the file's last-write time (even seconds); empty when unknown
+  std::string file_size;       // decimal; empty when the file is missing or 2 GiB or larger
+};
+
 }  // namespace db

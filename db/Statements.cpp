@@ -152,6 +152,25 @@ std::vector<std::string> ExecuteBlockLines(const std::vector<std::vector<std::st
   return lines;
 }
 
+namespace {
+std::string TextLiteral(const std::string& text) {
+  return text.empty() ? std::string("NULL") : QuoteLiteral(text);
+}
+}  // namespace
+
+std::vector<std::string> LaunchLiterals(long long number, const Launch& launch) {
+  return {std::to_string(number),
+          TextLiteral(launch.pc_user_name),
+          TextLiteral(launch.local_folder),
+          TextLiteral(launch.network_folder),
+          TextLiteral(launch.file_name),
+          TextLiteral(launch.boot_date),
+          TextLiteral(launch.boot_time),
+          TextLiteral(launch.file_date),
+          TextLiteral(launch.file_time),
+          launch.file_size.empty() ? std::string("NULL") : launch.file_size};
+}
+
 // ---- Conditions ----
 
 std::string NumberCondition(long long number) {

@@ -49,6 +49,10 @@ std::vector<std::string> OpenSelectLines(const std::string& columns, const std::
 // Several statements sent to the server as one (one round trip, undone as a whole when refused).
 std::vector<std::string> ExecuteBlockLines(const std::vector<std::vector<std::string>>& statements);
 
+// The ten value literals of a launch row, as InsertRow takes them: the bare number, the texts
+// quoted (or NULL when empty) and the bare size (or NULL).
+std::vector<std::string> LaunchLiterals(long long number, const Launch& launch);
+
 // ---- Conditions ----
 // The launch row of a registration number.
 std::string NumberCondition(long long number);

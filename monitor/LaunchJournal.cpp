@@ -30,11 +30,11 @@ std::string HeaderLine(bool rejected) {
   return line + "\r\n";
 }
 
-// The ten columns after N.
-std::string FactFields(const LaunchFacts& launch) {
-  return Field(launch.pc_user_name) + Field(launch.local_folder) + Field(launch.network_folder) +
-         Field(launch.file_name) + Field(launch.boot_date) + Field(launch.boot_time) +
-         Field(launch.file_date) + Field(launch.file_time) + Field(launch.file_size);
+// The nine columns after N.
+std::string FactFields(const db::Launch& facts) {
+  return Field(facts.pc_user_name) + Field(facts.local_folder) + Field(facts.network_folder) +
+         Field(facts.file_name) + Field(facts.boot_date) + Field(facts.boot_time) +
+         Field(facts.file_date) + Field(facts.file_time) + Field(facts.file_size);
 }
 
 bool IsDigits(const std::string& text) {
@@ -102,25 +102,25 @@ bool ReplaceWith(const std::string& path, const std::string& content) {
 
 }  // namespace
 
-std::string JournalLine(const LaunchFacts& launch) {
+std::string JournalLine(const PendingLaunch& launch) {
   if (launch.maybe_stored && launch.attempted_transaction > 0) {
-    return Field(std::to_string(launch.attempted_number)) + FactFields(launch) +
+    return Field(std::to_string(launch.attempted_number)) + FactFields(launch.facts) +
            Field(std::to_string(launch.attempted_transaction)) + "\r\n";
   }
-  return Field("") + FactFields(launch) + "\r\n";
+  return Field("") + FactFields(launch.facts) + "\r\n";
 }
 
-std::string ListedLine(const LaunchFacts& launch) {
-  LaunchFacts listed = launch;
+std::string ListedLine(const PendingLaunch& launch) {
+  PendingLaunch listed = launch;
   listed.maybe_stored = false;
   return JournalLine(listed);
 }
 
-std::string RejectedLine(const LaunchFacts& launch, const std::string& error_text) {
-  return Field("") + FactFields(launch) + Field(error_text) + "\r\n";
+std::string RejectedLine(const PendingLaunch& launch, const std::string& error_text) {
+  return Field("") + FactFields(launch.facts) + Field(error_text) + "\r\n";
 }
 
-bool ParseJournalLine(const std::string& line, LaunchFacts& launch) {
+bool ParseJournalLine(const std::string& line, PendingLaunch& launch) {
   // Every field ends with a tab, so a line cut anywhere but right after its last tab has too few
   // fields or no tab at its end.
   std::vector<std::string> fields;
@@ -136,16 +136,16 @@ bool ParseJournalLine(const std::string& line, LaunchFacts& launch) {
       !IsOptionalNumber(fields[9], 0)) {
     return false;
   }
-  LaunchFacts parsed;
-  parsed.pc_user_name = fields[1];
-  parsed.local_folder = fields[2];
-  parsed.network_folder = fields[3];
-  parsed.file_name = fields[4];
-  parsed.boot_date = fields[5];
-  parsed.boot_time = fields[6];
-  parsed.file_date = fields[7];
-  parsed.file_time = fields[8];
-  parsed.file_size = fields[9];
+  PendingLaunch parsed;
+  parsed.facts.pc_user_name = fields[1];
+  parsed.facts.local_folder = fields[2];
+  parsed.facts.network_folder = fields[3];
+  parsed.facts.file_name = fields[4];
+  parsed.facts.boot_date = fields[5];
+  parsed.facts.boot_time = fields[6];
+  parsed.facts.file_date = fields[7];
+  parsed.facts.file_time = fields[8];
+  parsed.facts.file_size = fields[9];
   if (attempted) {
     parsed.maybe_stored = true;
     parsed.attempted_number = static_cast<int32_t>(std::atoll(fields[0].c_str()));
@@ -191,7 +191,7 @@ bool LaunchJournal::Read(Contents& contents) {
     contents.tidy = false;
   }
   // Launches by their line's number; an entry is dropped once its stored line is read.
-  std::vector<LaunchFacts> launches;
+  std::vector<PendingLaunch> launches;
   std::vector<bool> stored;
   std::vector<std::string> fields;
   while (start < content.size()) {
@@ -202,7 +202,7 @@ bool LaunchJournal::Read(Contents& contents) {
     if (ended && line_end > start && content[line_end - 1] == '\r') --line_end;
     const std::string line = content.substr(start, line_end - start);
     start = ended ? end + 1 : end;
-    LaunchFacts launch;
+    PendingLaunch launch;
     // What follows the last line end was never finished, whatever it looks like.
     if (ended && ParseJournalLine(line, launch)) {
       launch.journal_index = static_cast<long long>(launches.size());
@@ -220,7 +220,7 @@ bool LaunchJournal::Read(Contents& contents) {
       }
       if (known && fields.size() == 4 && fields[0] == kAttemptTag && IsOptionalNumber(fields[2], -2147483648LL) &&
           !fields[2].empty() && IsDigits(fields[3])) {
-        LaunchFacts& attempted = launches[index];
+        PendingLaunch& attempted = launches[index];
         attempted.maybe_stored = true;
         attempted.attempted_number = static_cast<int32_t>(std::atoll(fields[2].c_str()));
         attempted.attempted_transaction = std::atoll(fields[3].c_str());
@@ -239,7 +239,7 @@ bool LaunchJournal::Read(Contents& contents) {
   return true;
 }
 
-bool LaunchJournal::Read(std::vector<LaunchFacts>& launches, bool& tidy) {
+bool LaunchJournal::Read(std::vector<PendingLaunch>& launches, bool& tidy) {
   Contents contents;
   launches.clear();
   tidy = true;
@@ -249,7 +249,7 @@ bool LaunchJournal::Read(std::vector<LaunchFacts>& launches, bool& tidy) {
   return true;
 }
 
-bool LaunchJournal::Write(std::vector<LaunchFacts>& launches) {
+bool LaunchJournal::Write(std::vector<PendingLaunch>& launches) {
   if (!Locked()) return false;
   CloseAppending();
   known_ = false;
@@ -260,7 +260,7 @@ bool LaunchJournal::Write(std::vector<LaunchFacts>& launches) {
     return true;
   }
   std::string content = HeaderLine(false);
-  for (const LaunchFacts& launch : launches) content += JournalLine(launch);
+  for (const PendingLaunch& launch : launches) content += JournalLine(launch);
   if (!ReplaceWith(journal_path_, content)) return false;
   for (std::size_t k = 0; k < launches.size(); ++k) launches[k].journal_index = static_cast<long long>(k);
   next_index_ = static_cast<long long>(launches.size());
@@ -268,8 +268,8 @@ bool LaunchJournal::Write(std::vector<LaunchFacts>& launches) {
   return true;
 }
 
-bool LaunchJournal::Write(const std::vector<LaunchFacts>& launches) {
-  std::vector<LaunchFacts> copy = launches;
+bool LaunchJournal::Write(const std::vector<PendingLaunch>& launches) {
+  std::vector<PendingLaunch> copy = launches;
   return Write(copy);
 }
 
@@ -294,7 +294,7 @@ bool LaunchJournal::Append(const std::string& text) {
   return false;
 }
 
-bool LaunchJournal::AppendLaunch(LaunchFacts& launch) {
+bool LaunchJournal::AppendLaunch(PendingLaunch& launch) {
   if (!Locked() || !Known()) return false;
   const long long index = next_index_;
   std::string text = ListedLine(launch);  // the insert it may have made is told by a line of its own
@@ -327,7 +327,7 @@ static bool AddRejectedText(const std::string& path, const std::string& line) {
   return ReplaceWith(path, content);
 }
 
-bool LaunchJournal::AddRejected(const LaunchFacts& launch, const std::string& error_text) {
+bool LaunchJournal::AddRejected(const PendingLaunch& launch, const std::string& error_text) {
   if (!Locked()) return false;
   return AddRejectedText(rejected_path_, RejectedLine(launch, error_text));
 }

@@ -25,15 +25,15 @@ namespace monitor {
 // The journal line of a waiting launch (CR LF included): the ten columns in table order. N is
 // empty, unless an insert of the launch met a lost connection and may have landed: then N is
 // the number that insert used and an eleventh field the server's number of its transaction.
-std::string JournalLine(const LaunchFacts& launch);
+std::string JournalLine(const PendingLaunch& launch);
 // The launch's line as a journal lists it: N empty, whatever inserts of it were announced since
 // (they have lines of their own).
-std::string ListedLine(const LaunchFacts& launch);
+std::string ListedLine(const PendingLaunch& launch);
 // A journal line (without its line end) read back; false for anything but a whole launch, such
 // as a line torn by a crash or mangled by hand.
-bool ParseJournalLine(const std::string& line, LaunchFacts& launch);
+bool ParseJournalLine(const std::string& line, PendingLaunch& launch);
 // The line of a refused launch: the ten columns with N empty, then the server's error text.
-std::string RejectedLine(const LaunchFacts& launch, const std::string& error_text);
+std::string RejectedLine(const PendingLaunch& launch, const std::string& error_text);
 
 // The reason given in the rejected file for a journal line that could not be read.
 extern const char kUnreadableLineReason[];
@@ -64,7 +64,7 @@ class LaunchJournal {
   struct Contents {
     // Launches without a stored line, in file order, each with its journal_index; an insert
     // announced by a "?" line makes the launch maybe_stored with that number and transaction.
-    std::vector<LaunchFacts> waiting;
+    std::vector<PendingLaunch> waiting;
     // Lines that are neither a launch nor a line about one, as they stand (without line end).
     std::vector<std::string> unreadable;
     long long stored = 0;  // launch lines with a stored line
@@ -75,22 +75,22 @@ class LaunchJournal {
   // be read. Appends go on after the launches read.
   bool Read(Contents& contents);
   // The waiting launches only; `tidy` is false when any line could not be read.
-  bool Read(std::vector<LaunchFacts>& launches, bool& tidy);
+  bool Read(std::vector<PendingLaunch>& launches, bool& tidy);
   // Replaces the journal by these launches, numbered anew from 0 (written completely and flushed
   // to the disk before it takes the old one's place); no launch at all removes the file.
-  bool Write(std::vector<LaunchFacts>& launches);
-  bool Write(const std::vector<LaunchFacts>& launches);
+  bool Write(std::vector<PendingLaunch>& launches);
+  bool Write(const std::vector<PendingLaunch>& launches);
 
   // Appends a launch line (with its "?" line when an insert of it may have landed) and numbers
   // the launch; creates the file with its header when missing.
-  bool AppendLaunch(LaunchFacts& launch);
+  bool AppendLaunch(PendingLaunch& launch);
   // Appends the "?" line of an insert about to be sent for launch line `index`.
   bool AppendAttempt(long long index, long long number, long long transaction);
   // Appends the "=" line of launch line `index`.
   bool AppendStored(long long index);
 
   // Adds one refused launch with the server's error text to the rejected file, in the same way.
-  bool AddRejected(const LaunchFacts& launch, const std::string& error_text);
+  bool AddRejected(const PendingLaunch& launch, const std::string& error_text);
   // Adds a journal line that could not be read, as it stands, with kUnreadableLineReason.
   bool AddUnreadable(const std::string& line);
   // Removes what a rewrite ended by a crash left beside the journal.

@@ -2,7 +2,6 @@
 
 #include "app/UnitV.h"
 #include "db/LaunchTable.h"
-#include "db/Statements.h"
 #include "platform/cp932.h"
 #include "platform/paths.h"
 
@@ -22,7 +21,7 @@ std::string FatTimeText(uint16_t fat_time) {
   return platform::FormatTime(fat_time >> 11, (fat_time >> 5) & 0x3F, (fat_time & 0x1F) * 2);
 }
 
-LaunchFacts ComposeLaunch(platform::Services& services, const std::string& path,
+db::Launch ComposeLaunch(platform::Services& services, const std::string& path,
                           const std::string& pc_user_name, const std::string& boot_date,
                           const std::string& boot_time) {
   // Only upper-case D: to Z: are looked up: A: to C: are local by convention, and the lookup of
@@ -32,7 +31,7 @@ LaunchFacts ComposeLaunch(platform::Services& services, const std::string& path,
     network_path = ExpandDriveToUnc(services, path.substr(0, 2)) + path.substr(2);
   }
 
-  LaunchFacts facts;
+  db::Launch facts;
   // A deep project folder, or a drive expanded to a long network name, can outgrow its column;
   // cut to the characters that fit, the launch is still stored rather than refused at every tick.
   using db::LaunchColumn;
@@ -60,25 +59,6 @@ LaunchFacts ComposeLaunch(platform::Services& services, const std::string& path,
     }
   }
   return facts;
-}
-
-namespace {
-std::string TextValue(const std::string& text) {
-  return text.empty() ? std::string("NULL") : db::QuoteLiteral(text);
-}
-}  // namespace
-
-std::vector<std::string> LaunchValues(int32_t number, const LaunchFacts& facts) {
-  return {std::to_string(number),
-          TextValue(facts.pc_user_name),
-          TextValue(facts.local_folder),
-          TextValue(facts.network_folder),
-          TextValue(facts.file_name),
-          TextValue(facts.boot_date),
-          TextValue(facts.boot_time),
-          TextValue(facts.file_date),
-          TextValue(facts.file_time),
-          facts.file_size.empty() ? std::string("NULL") : facts.file_size};
 }
 
 }  // namespace monitor

@@ -1,29 +1,25 @@
-// One launch of a Jw_cad drawing as a row of BOOTJWW: the facts taken when the drawing was seen,
-// and the ten statement values built from them.
+// One launch of a Jw_cad drawing: the facts taken when the drawing was seen, and the launch as
+// the registration keeps it until it is stored.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <vector>
+#include <utility>
 
+#include "db/LaunchTable.h"
 #include "platform/services.h"
 
 namespace monitor {
 
-// Everything a row needs except its number. Taken once, at detection, so that a launch stored
-// later (after a lost connection) still carries its own date, time and file facts.
-// An empty text stands for NULL.
-struct LaunchFacts {
-  std::string pc_user_name;
-  std::string local_folder;    // already cleaned with SanitizeText
-  std::string network_folder;  // already cleaned with SanitizeText
-  std::string file_name;       // already cleaned with SanitizeText
-  std::string boot_date;       // the tick's date, "yyyy/mm/dd"
-  std::string boot_time;       // the tick's time, "hh:mm:ss"
-  std::string file_date;       // the file's last-write date; empty when unknown
-  std::string file_time;       // the file's last-write time (even seconds); empty when unknown
-  std::string file_size;       // decimal; empty when the file is missing or 2 GiB or larger
+// A launch on its way into the table: its facts, taken once at detection so that a launch stored
+// later (after a lost connection) still carries its own date, time and file facts, and what the
+// registration knows about storing it.
+struct PendingLaunch {
+  PendingLaunch() = default;
+  explicit PendingLaunch(db::Launch launch) : facts(std::move(launch)) {}
+
+  db::Launch facts;
   // An insert of this launch met a lost connection: its commit may have reached the server
   // before the connection broke, so the table is asked before the launch is stored again.
   bool maybe_stored = false;
@@ -48,13 +44,9 @@ std::string ExpandDriveToUnc(platform::Services& services, const std::string& dr
 
 // The facts of a launch of the drawing at `path` (Jw_cad's folder followed by the file name).
 // Texts longer than their columns are cut at a character boundary, so the launch is stored.
-LaunchFacts ComposeLaunch(platform::Services& services, const std::string& path,
+db::Launch ComposeLaunch(platform::Services& services, const std::string& path,
                           const std::string& pc_user_name, const std::string& boot_date,
                           const std::string& boot_time);
-
-// The ten value texts as statement literals: the bare number, quoted texts (apostrophes
-// doubled) or NULL, and the bare size or NULL.
-std::vector<std::string> LaunchValues(int32_t number, const LaunchFacts& facts);
 
 // "yyyy/mm/dd" and "hh:mm:ss" of a packed FAT date and time.
 std::string FatDateText(uint16_t fat_date);

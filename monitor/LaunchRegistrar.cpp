@@ -3,9 +3,6 @@
 #include <map>
 #include <utility>
 
-#include "db/LaunchTable.h"
-#include "db/Statements.h"
-
 namespace monitor {
 
 namespace {
@@ -13,17 +10,6 @@ namespace {
 // Journals that list more stored launches than this (and many more than wait) are written anew
 // when taken, so that a long outage's journal does not grow without end.
 constexpr long long kCompactAfterStored = 4096;
-
-// The row that an interrupted insert of `launch` wrote, if it landed: at the number that insert
-// used, written by that insert's transaction, and with the launch's facts. Without
-// `by_transaction` (a server older than Firebird 3, which has no RDB$RECORD_VERSION) the number
-// and the facts must do.
-std::string EarlierInsertCondition(const LaunchFacts& launch, bool by_transaction) {
-  const std::vector<std::string> values = LaunchValues(launch.attempted_number, launch);
-  return by_transaction
-             ? db::LaunchWrittenByCondition(launch.attempted_number, launch.attempted_transaction, values)
-             : db::LaunchLookupCondition(launch.attempted_number, values);
-}
 
 }  // namespace
 
@@ -41,13 +27,13 @@ void LaunchRegistrar::UseJournals(const std::vector<LaunchJournal*>& places) {
   places_.clear();
   for (LaunchJournal* journal : places) places_.push_back(Place{journal, {}});
   // Whatever waits now was never written to these journals.
-  for (LaunchFacts& launch : pending_) {
+  for (PendingLaunch& launch : pending_) {
     launch.journal_place = -1;
     launch.journal_index = -1;
   }
 }
 
-LaunchJournal* LaunchRegistrar::HeldJournalOf(const LaunchFacts& launch) const {
+LaunchJournal* LaunchRegistrar::HeldJournalOf(const PendingLaunch& launch) const {
   if (launch.journal_place < 0 || launch.journal_place >= static_cast<int>(places_.size())) return nullptr;
   LaunchJournal* journal = places_[launch.journal_place].journal;
   return journal->Locked() ? journal : nullptr;
@@ -56,7 +42,7 @@ LaunchJournal* LaunchRegistrar::HeldJournalOf(const LaunchFacts& launch) const {
 std::size_t LaunchRegistrar::Unsaved() const {
   std::size_t count = 0;
   if (places_.empty()) return count;  // kept in memory by choice
-  for (const LaunchFacts& launch : pending_) count += launch.Journalled() ? 0 : 1;
+  for (const PendingLaunch& launch : pending_) count += launch.Journalled() ? 0 : 1;
   return count;
 }
 
@@ -66,20 +52,18 @@ RegistrarNotices LaunchRegistrar::TakeNotices() {
   return notices;
 }
 
-LaunchRegistrar::Outcome LaunchRegistrar::FindEarlierInsert(const LaunchFacts& launch, bool& found) {
-  int count = data_.CountRows(db::kLaunchTableName, EarlierInsertCondition(launch, true));
-  if (count < 0 && data_.Connected()) count = data_.CountRows(db::kLaunchTableName, EarlierInsertCondition(launch, false));
-  if (count < 0) return data_.Connected() ? Outcome::Undecided : Outcome::ConnectionLost;
-  found = count > 0;
-  return Outcome::Stored;
-}
-
-LaunchRegistrar::Outcome LaunchRegistrar::Store(LaunchFacts& launch) {
+LaunchRegistrar::Outcome LaunchRegistrar::Store(PendingLaunch& launch) {
   if (launch.maybe_stored) {
-    bool found = false;
-    const Outcome asked = FindEarlierInsert(launch, found);
-    if (asked != Outcome::Stored) return asked;
-    if (found) return Outcome::Stored;
+    // Whether the row of the insert whose answer was lost is in the table. A launch the table
+    // cannot be asked about waits; it is never stored again blindly.
+    switch (data_.FindEarlierInsert(launch.facts, {launch.attempted_number, launch.attempted_transaction})) {
+      case db::DataModule::EarlierInsert::Landed:
+        return Outcome::Stored;
+      case db::DataModule::EarlierInsert::Unanswered:
+        return data_.Connected() ? Outcome::Undecided : Outcome::ConnectionLost;
+      case db::DataModule::EarlierInsert::Absent:
+        break;
+    }
     launch.maybe_stored = false;
     launch.attempted_number = 0;
     launch.attempted_transaction = 0;
@@ -90,10 +74,8 @@ LaunchRegistrar::Outcome LaunchRegistrar::Store(LaunchFacts& launch) {
   for (int attempt = 0; attempt <= kNumberRetries; ++attempt) {
     db::DataModule::NumberedAttempt tried;
     bool announced = false;
-    const bool stored = data_.InsertNextNumbered(
-        db::kLaunchTableName, db::LaunchColumnNames(),
-        [&launch](long long number) { return LaunchValues(static_cast<int32_t>(number), launch); }, lowest,
-        tried, [&](const db::DataModule::NumberedAttempt& about) {
+    const bool stored = data_.StoreLaunch(
+        launch.facts, lowest, tried, [&](const db::DataModule::NumberedAttempt& about) {
           // Announced before it is sent: after a crash the row is looked for, never stored again.
           if (journal != nullptr) journal->AppendAttempt(launch.journal_index, about.number, about.transaction);
           announced = true;
@@ -133,7 +115,7 @@ LaunchRegistrar::Outcome LaunchRegistrar::Store(LaunchFacts& launch) {
   return Outcome::NumberTaken;
 }
 
-bool LaunchRegistrar::SetAside(const LaunchFacts& launch, const std::string& reason) {
+bool LaunchRegistrar::SetAside(const PendingLaunch& launch, const std::string& reason) {
   if (LaunchJournal* journal = HeldJournalOf(launch)) return journal->AddRejected(launch, reason);
   for (const Place& place : places_) {
     if (place.journal->Locked() && place.journal->AddRejected(launch, reason)) return true;
@@ -148,13 +130,13 @@ bool LaunchRegistrar::SetAside(const LaunchFacts& launch, const std::string& rea
   return false;
 }
 
-void LaunchRegistrar::MarkSettled(const LaunchFacts& launch, const std::string& listed_as) {
+void LaunchRegistrar::MarkSettled(const PendingLaunch& launch, const std::string& listed_as) {
   LaunchJournal* journal = HeldJournalOf(launch);
   if (journal == nullptr) return;
   if (!journal->AppendStored(launch.journal_index)) places_[launch.journal_place].settled_lines.push_back(listed_as);
 }
 
-void LaunchRegistrar::Settle(LaunchFacts launch) {
+void LaunchRegistrar::Settle(PendingLaunch launch) {
   const std::string listed_as = launch.Journalled() ? ListedLine(launch) : std::string();
   const Outcome outcome = Store(launch);
   switch (outcome) {
@@ -190,10 +172,10 @@ void LaunchRegistrar::Settle(LaunchFacts launch) {
 }
 
 void LaunchRegistrar::StorePending() {
-  std::deque<LaunchFacts> waiting;
+  std::deque<PendingLaunch> waiting;
   waiting.swap(pending_);
   while (!waiting.empty()) {
-    LaunchFacts launch = std::move(waiting.front());
+    PendingLaunch launch = std::move(waiting.front());
     waiting.pop_front();
     // A launch a journal lists is stored only by the copy of the program holding that journal.
     if (connection_lost_ || (launch.Journalled() && HeldJournalOf(launch) == nullptr)) {
@@ -204,8 +186,10 @@ void LaunchRegistrar::StorePending() {
   }
 }
 
-void LaunchRegistrar::Register(const LaunchFacts& facts) {
-  LaunchFacts launch = facts;
+void LaunchRegistrar::Register(const db::Launch& facts) { Register(PendingLaunch{facts}); }
+
+void LaunchRegistrar::Register(const PendingLaunch& pending) {
+  PendingLaunch launch = pending;
   launch.journal_place = -1;
   launch.journal_index = -1;
   if (connection_lost_) {
@@ -215,7 +199,7 @@ void LaunchRegistrar::Register(const LaunchFacts& facts) {
   Settle(std::move(launch));
 }
 
-bool LaunchRegistrar::TakeJournal(std::size_t place, int lock_wait_ms, std::deque<LaunchFacts>& lined_up) {
+bool LaunchRegistrar::TakeJournal(std::size_t place, int lock_wait_ms, std::deque<PendingLaunch>& lined_up) {
   LaunchJournal& journal = *places_[place].journal;
   if (!journal.Lock(lock_wait_ms)) return false;
   LaunchJournal::Contents contents;
@@ -238,12 +222,12 @@ bool LaunchRegistrar::TakeJournal(std::size_t place, int lock_wait_ms, std::dequ
   std::multimap<std::string, int> settled;
   for (const std::string& line : places_[place].settled_lines) settled.emplace(line, 0);
   places_[place].settled_lines.clear();
-  std::multimap<std::string, const LaunchFacts*> ours;
-  for (const LaunchFacts& launch : pending_) {
+  std::multimap<std::string, const PendingLaunch*> ours;
+  for (const PendingLaunch& launch : pending_) {
     if (launch.journal_place == static_cast<int>(place)) ours.emplace(ListedLine(launch), &launch);
   }
-  std::vector<LaunchFacts> listed;
-  for (LaunchFacts& launch : contents.waiting) {
+  std::vector<PendingLaunch> listed;
+  for (PendingLaunch& launch : contents.waiting) {
     const std::string line = ListedLine(launch);
     auto stored = settled.find(line);
     if (stored != settled.end()) {
@@ -264,12 +248,12 @@ bool LaunchRegistrar::TakeJournal(std::size_t place, int lock_wait_ms, std::dequ
   rewrite |= contents.stored > kCompactAfterStored && contents.stored > 4 * static_cast<long long>(listed.size());
   if (rewrite && places_[place].settled_lines.empty()) journal.Write(listed);
   journal.RemoveStaleTemporaries();
-  for (LaunchFacts& launch : listed) lined_up.push_back(std::move(launch));
+  for (PendingLaunch& launch : listed) lined_up.push_back(std::move(launch));
   return true;
 }
 
 void LaunchRegistrar::TakeJournals(int lock_wait_ms) {
-  std::deque<LaunchFacts> lined_up;
+  std::deque<PendingLaunch> lined_up;
   std::vector<bool> taken(places_.size(), false);
   bool any = false;
   for (std::size_t p = 0; p < places_.size(); ++p) {
@@ -280,7 +264,7 @@ void LaunchRegistrar::TakeJournals(int lock_wait_ms) {
   if (!any) return;
   // Launches this copy wrote to a journal just taken are there now, or were stored by another
   // copy; the others follow the journals' launches.
-  for (LaunchFacts& launch : pending_) {
+  for (PendingLaunch& launch : pending_) {
     if (launch.Journalled() && taken[launch.journal_place]) continue;
     lined_up.push_back(std::move(launch));
   }
@@ -288,7 +272,7 @@ void LaunchRegistrar::TakeJournals(int lock_wait_ms) {
 }
 
 void LaunchRegistrar::JournalUnwritten() {
-  for (LaunchFacts& launch : pending_) {
+  for (PendingLaunch& launch : pending_) {
     if (launch.Journalled()) continue;
     for (std::size_t p = 0; p < places_.size(); ++p) {
       LaunchJournal& journal = *places_[p].journal;
@@ -318,9 +302,9 @@ void LaunchRegistrar::EndTick(int lock_wait_ms) {
     LaunchJournal& journal = *places_[p].journal;
     if (!journal.Locked()) continue;
     bool waiting = false;
-    for (const LaunchFacts& launch : pending_) waiting |= launch.journal_place == static_cast<int>(p);
+    for (const PendingLaunch& launch : pending_) waiting |= launch.journal_place == static_cast<int>(p);
     // Everything it listed is stored: the journal goes, and with it what it told about them.
-    if (!waiting && journal.Exists() && journal.Write(std::vector<LaunchFacts>())) {
+    if (!waiting && journal.Exists() && journal.Write(std::vector<PendingLaunch>())) {
       places_[p].settled_lines.clear();
     }
     journal.Unlock();

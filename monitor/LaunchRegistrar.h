@@ -62,13 +62,16 @@ class LaunchRegistrar {
 
   // Stores one launch, or keeps it pending. Once the connection was found lost in this tick,
   // later launches go straight to the pending ones, behind those already waiting.
-  void Register(const LaunchFacts& launch);
+  void Register(const db::Launch& facts);
+  // The same for a launch tried before: what is known about its inserts (one may have landed)
+  // and its refusals goes with it.
+  void Register(const PendingLaunch& launch);
 
   // Ends the tick: launches that wait and no journal lists yet are appended to one, a journal
   // with nothing left waiting is removed, and the journals are let go.
   void EndTick(int lock_wait_ms = 0);
 
-  const std::deque<LaunchFacts>& Pending() const { return pending_; }
+  const std::deque<PendingLaunch>& Pending() const { return pending_; }
   // Waiting launches that no journal could keep: lost if the program ends now (none without
   // journals: then launches are kept in memory by choice).
   std::size_t Unsaved() const;
@@ -90,26 +93,22 @@ class LaunchRegistrar {
     std::vector<std::string> settled_lines;
   };
 
-  Outcome Store(LaunchFacts& launch);
-  // Whether the row of a launch whose earlier insert may have landed is in the table: Stored
-  // when the table answered (`found` tells), ConnectionLost when it cannot be asked, Undecided
-  // when the server refuses the question (the launch waits; it is never stored again blindly).
-  Outcome FindEarlierInsert(const LaunchFacts& launch, bool& found);
+  Outcome Store(PendingLaunch& launch);
   // Stores one launch, sets it aside when refused once too often, or keeps it (appended to
   // pending_).
-  void Settle(LaunchFacts launch);
+  void Settle(PendingLaunch launch);
   // The launch is done with: its journal line, if any, is marked stored.
-  void MarkSettled(const LaunchFacts& launch, const std::string& listed_as);
-  bool SetAside(const LaunchFacts& launch, const std::string& reason);
-  LaunchJournal* HeldJournalOf(const LaunchFacts& launch) const;
+  void MarkSettled(const PendingLaunch& launch, const std::string& listed_as);
+  bool SetAside(const PendingLaunch& launch, const std::string& reason);
+  LaunchJournal* HeldJournalOf(const PendingLaunch& launch) const;
   // Takes the journals and lines their launches up before the ones only this copy knows.
   void TakeJournals(int lock_wait_ms);
-  bool TakeJournal(std::size_t place, int lock_wait_ms, std::deque<LaunchFacts>& lined_up);
+  bool TakeJournal(std::size_t place, int lock_wait_ms, std::deque<PendingLaunch>& lined_up);
   // Appends the waiting launches no journal lists yet to the first place that takes them.
   void JournalUnwritten();
 
   db::DataModule& data_;
-  std::deque<LaunchFacts> pending_;
+  std::deque<PendingLaunch> pending_;
   bool connection_lost_ = false;
   long number_conflicts_ = 0;
   long stored_count_ = 0;

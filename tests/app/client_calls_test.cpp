@@ -79,7 +79,7 @@ TEST_F(ClientCalls, OneRegistrationAndOnePageLoadSendOnlyWhatTheyNeed) {
     ASSERT_TRUE(Form1->InsertRow("BOOTJWW", 2, {"N", "PNAME"}, {std::to_string(n), "'a'"}));
   }
   monitor::LaunchRegistrar registrar(*Form1);
-  monitor::LaunchFacts launch;
+  db::Launch launch;
   launch.pc_user_name = "設計部";
   launch.local_folder = "C:\\jww\\";
   launch.file_name = "平面図.jww";

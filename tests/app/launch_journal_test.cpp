@@ -174,14 +174,14 @@ TEST(LaunchJournal, LinesTornByACrashAreLeftOutAndTheRestStoredAtStart) {
   testsupport::TempFolder program_folder;
   WriteSettings(program_folder.Path() + "Lumadex.dat", database);
   auto launch = [](const std::string& file_name, const std::string& time) {
-    monitor::LaunchFacts facts;
-    facts.pc_user_name = "PC2";
-    facts.local_folder = "C:\\図面\\";
-    facts.network_folder = "C:\\図面\\";
-    facts.file_name = file_name;
-    facts.boot_date = "2026/12/06";
-    facts.boot_time = time;
-    return monitor::JournalLine(facts);
+    monitor::PendingLaunch waiting;
+    waiting.facts.pc_user_name = "PC2";
+    waiting.facts.local_folder = "C:\\図面\\";
+    waiting.facts.network_folder = "C:\\図面\\";
+    waiting.facts.file_name = file_name;
+    waiting.facts.boot_date = "2026/12/06";
+    waiting.facts.boot_time = time;
+    return monitor::JournalLine(waiting);
   };
   const std::string b = launch("b.jww", "18:00:10");
   const std::string d = launch("d.jww", "18:00:30");

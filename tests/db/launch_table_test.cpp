@@ -56,6 +56,28 @@ TEST(LaunchTable, LaunchLookupMatchesEveryValueAndNullAsNull) {
   EXPECT_EQ(db::LaunchLookupCondition(0, named).substr(0, 18), "PNAME='NULL' AND L");
 }
 
+TEST(LaunchTable, LaunchLiteralsQuoteEveryTextAndWriteNullForEmpty) {
+  db::Launch facts;
+  facts.pc_user_name = "設計'A";  // a hand-edited settings file can hold an apostrophe
+  facts.local_folder = "C:\\\x81'\\";  // a lead byte before an apostrophe survives SanitizeText
+  facts.network_folder = "\\\\srv\\x\\";
+  facts.file_name = "a.jww";
+  facts.boot_date = "2026/12/07";
+  facts.boot_time = "10:15:33";
+  facts.file_size = "0";
+  const std::vector<std::string> expected = {
+      "7", "'設計''A'", "'C:\\\x81''\\'", "'\\\\srv\\x\\'", "'a.jww'",
+      "'2026/12/07'", "'10:15:33'", "NULL", "NULL", "0"};
+  EXPECT_EQ(db::LaunchLiterals(7, facts), expected);
+
+  db::Launch empty;
+  const std::vector<std::string> all_null = {"1", "NULL", "NULL", "NULL", "NULL",
+                                             "NULL", "NULL", "NULL", "NULL", "NULL"};
+  EXPECT_EQ(db::LaunchLiterals(1, empty), all_null);
+  // One value per column of the launch table, as InsertRow pairs them.
+  EXPECT_EQ(db::LaunchLiterals(1, empty).size(), db::LaunchColumnNames().size());
+}
+
 TEST(LaunchTable, PageOrdersOfTheSortEntries) {
   const struct {
     Column column;

@@ -166,6 +166,37 @@ TEST_F(Reading, HighestNumberEqualsThePlainMaximum) {
   EXPECT_EQ(data.SelectHighestNumber("BOOTJWW"), "2");
 }
 
+// The row of an insert whose answer was lost is its own only at its number, written by its
+// transaction, with its facts; a module that cannot ask leaves the question open.
+TEST_F(Reading, AnEarlierInsertIsFoundByItsNumberTransactionAndFacts) {
+  using Found = db::DataModule::EarlierInsert;
+  db::Launch launch;
+  launch.pc_user_name = "設計'1";
+  launch.local_folder = "C:\\図面\\";
+  launch.file_name = "表.jww";
+  launch.boot_date = "2026/12/07";
+  launch.boot_time = "10:15:33";
+  db::DataModule::NumberedAttempt stored;
+  ASSERT_TRUE(data.StoreLaunch(launch, 4, stored));
+  ASSERT_EQ(stored.number, 4);
+  db::Launch later = launch;
+  later.boot_time = "10:15:43";
+  const struct {
+    const char* what;
+    const db::Launch& launch;
+    db::DataModule::NumberedAttempt attempt;
+    Found expected;
+  } cases[] = {
+      {"its own row", launch, stored, Found::Landed},
+      {"another transaction's row at that number", launch, {stored.number, stored.transaction + 1}, Found::Absent},
+      {"no row at that number", launch, {stored.number + 1, stored.transaction}, Found::Absent},
+      {"other facts", later, stored, Found::Absent},
+  };
+  for (const auto& c : cases) EXPECT_EQ(data.FindEarlierInsert(c.launch, c.attempt), c.expected) << c.what;
+  data.DisconnectDatabase();
+  EXPECT_EQ(data.FindEarlierInsert(launch, stored), Found::Unanswered);
+}
+
 TEST_F(Reading, NavigationPrimitives) {
   for (int n = 1; n <= 2500; ++n) Insert(n, "p" + std::to_string(n));
   db::Query& query = data.IBQuery1();

@@ -61,7 +61,7 @@ int RunRegistrant(const char* arguments) {
   data.ConnectDatabase();
   if (!data.Connected()) return 11;
   LaunchRegistrar registrar(data);
-  LaunchFacts launch;
+  db::Launch launch;
   launch.pc_user_name = shared ? "PCユーザー名" : "PC" + std::to_string(index);
   launch.local_folder = "C:\\jww\\";
   launch.boot_date = "2026/12/07";

@@ -16,65 +16,65 @@ namespace {
 const char kHeader[] =
     "N\tPNAME\tL_FOLDER\tN_FOLDER\tFILE_NAME\tBOOT_DATE\tBOOT_TIME\tFILE_DATE\tFILE_TIME\tFILE_SIZE\t\r\n";
 
-LaunchFacts Launch(const std::string& file_name, const std::string& boot_time) {
-  LaunchFacts launch;
-  launch.pc_user_name = "設計1";
-  launch.local_folder = "Z:\\図面\\";
-  launch.network_folder = "\\\\srv\\共有\\図面\\";
-  launch.file_name = file_name;
-  launch.boot_date = "2026/12/07";
-  launch.boot_time = boot_time;
-  launch.file_date = "2026/03/09";
-  launch.file_time = "10:15:32";
-  launch.file_size = "4096";
+PendingLaunch Launch(const std::string& file_name, const std::string& boot_time) {
+  PendingLaunch launch;
+  launch.facts.pc_user_name = "設計1";
+  launch.facts.local_folder = "Z:\\図面\\";
+  launch.facts.network_folder = "\\\\srv\\共有\\図面\\";
+  launch.facts.file_name = file_name;
+  launch.facts.boot_date = "2026/12/07";
+  launch.facts.boot_time = boot_time;
+  launch.facts.file_date = "2026/03/09";
+  launch.facts.file_time = "10:15:32";
+  launch.facts.file_size = "4096";
   return launch;
 }
 
-void ExpectSameFacts(const LaunchFacts& actual, const LaunchFacts& expected) {
-  EXPECT_EQ(actual.pc_user_name, expected.pc_user_name);
-  EXPECT_EQ(actual.local_folder, expected.local_folder);
-  EXPECT_EQ(actual.network_folder, expected.network_folder);
-  EXPECT_EQ(actual.file_name, expected.file_name);
-  EXPECT_EQ(actual.boot_date, expected.boot_date);
-  EXPECT_EQ(actual.boot_time, expected.boot_time);
-  EXPECT_EQ(actual.file_date, expected.file_date);
-  EXPECT_EQ(actual.file_time, expected.file_time);
-  EXPECT_EQ(actual.file_size, expected.file_size);
+void ExpectSameFacts(const PendingLaunch& actual, const PendingLaunch& expected) {
+  EXPECT_EQ(actual.facts.pc_user_name, expected.facts.pc_user_name);
+  EXPECT_EQ(actual.facts.local_folder, expected.facts.local_folder);
+  EXPECT_EQ(actual.facts.network_folder, expected.facts.network_folder);
+  EXPECT_EQ(actual.facts.file_name, expected.facts.file_name);
+  EXPECT_EQ(actual.facts.boot_date, expected.facts.boot_date);
+  EXPECT_EQ(actual.facts.boot_time, expected.facts.boot_time);
+  EXPECT_EQ(actual.facts.file_date, expected.facts.file_date);
+  EXPECT_EQ(actual.facts.file_time, expected.facts.file_time);
+  EXPECT_EQ(actual.facts.file_size, expected.facts.file_size);
   EXPECT_EQ(actual.maybe_stored, expected.maybe_stored);
   EXPECT_EQ(actual.attempted_number, expected.attempted_number);
   EXPECT_EQ(actual.attempted_transaction, expected.attempted_transaction);
 }
 
 TEST(JournalLine, ExportColumnsAndTheInterruptedInsert) {
-  LaunchFacts waiting = Launch("表.jww", "10:15:33");
+  PendingLaunch waiting = Launch("表.jww", "10:15:33");
   EXPECT_EQ(JournalLine(waiting),
             "\t設計1\tZ:\\図面\\\t\\\\srv\\共有\\図面\\\t表.jww\t2026/12/07\t10:15:33\t2026/03/09\t"
             "10:15:32\t4096\t\r\n");
-  LaunchFacts interrupted = waiting;
+  PendingLaunch interrupted = waiting;
   interrupted.maybe_stored = true;
   interrupted.attempted_number = 41;
   interrupted.attempted_transaction = 5000000123LL;
   EXPECT_EQ(JournalLine(interrupted).substr(0, 3), "41\t");
   EXPECT_EQ(JournalLine(interrupted).substr(JournalLine(interrupted).size() - 14), "\t5000000123\t\r\n");
 
-  LaunchFacts unknown;  // NULL values stay empty fields
-  unknown.file_name = "a.jww";
+  PendingLaunch unknown;  // NULL values stay empty fields
+  unknown.facts.file_name = "a.jww";
   EXPECT_EQ(JournalLine(unknown), "\t\t\t\ta.jww\t\t\t\t\t\t\r\n");
 
-  for (const LaunchFacts& launch : {waiting, interrupted, unknown}) {
+  for (const PendingLaunch& launch : {waiting, interrupted, unknown}) {
     std::string line = JournalLine(launch);
-    LaunchFacts read;
+    PendingLaunch read;
     ASSERT_TRUE(ParseJournalLine(line.substr(0, line.size() - 2), read)) << line;
     ExpectSameFacts(read, launch);
   }
 
   // A tab or line end in a value (a hand-edited user name) would split the line: a blank instead.
-  LaunchFacts odd = waiting;
-  odd.pc_user_name = "a\tb\r\n";
+  PendingLaunch odd = waiting;
+  odd.facts.pc_user_name = "a\tb\r\n";
   std::string line = JournalLine(odd);
-  LaunchFacts read;
+  PendingLaunch read;
   ASSERT_TRUE(ParseJournalLine(line.substr(0, line.size() - 2), read));
-  EXPECT_EQ(read.pc_user_name, "a b  ");
+  EXPECT_EQ(read.facts.pc_user_name, "a b  ");
 
   EXPECT_EQ(RejectedLine(waiting, "violation of CHECK\r\nconstraint"),
             JournalLine(waiting).substr(0, JournalLine(waiting).size() - 2) +
@@ -83,7 +83,7 @@ TEST(JournalLine, ExportColumnsAndTheInterruptedInsert) {
 
 TEST(JournalLine, AnythingButAWholeLaunchIsRefused) {
   const std::string whole = "\t設計1\tC:\\\tC:\\\ta.jww\t2026/12/07\t10:15:33\t\t\t\t";
-  LaunchFacts read;
+  PendingLaunch read;
   ASSERT_TRUE(ParseJournalLine(whole, read));
   // Cut anywhere before its last tab, the line is not a launch.
   for (std::size_t cut = 0; cut < whole.size(); ++cut) {
@@ -116,14 +116,14 @@ class JournalFiles : public ::testing::Test {
 };
 
 TEST_F(JournalFiles, WrittenWholeReadBackAndRemovedWhenEmpty) {
-  std::vector<LaunchFacts> launches = {Launch("a.jww", "09:00:10"), Launch("b.jww", "09:00:20")};
+  std::vector<PendingLaunch> launches = {Launch("a.jww", "09:00:10"), Launch("b.jww", "09:00:20")};
   EXPECT_FALSE(journal.Write(launches)) << "written only while locked";
   ASSERT_TRUE(journal.Lock(0));
   ASSERT_TRUE(journal.Write(launches));
   EXPECT_EQ(ReadFileBytes(journal_path), kHeader + JournalLine(launches[0]) + JournalLine(launches[1]));
   EXPECT_FALSE(platform::FileExists(journal_path + ".tmp"));
 
-  std::vector<LaunchFacts> read;
+  std::vector<PendingLaunch> read;
   bool tidy = false;
   ASSERT_TRUE(journal.Read(read, tidy));
   EXPECT_TRUE(tidy);
@@ -145,13 +145,13 @@ TEST_F(JournalFiles, LinesTornByACrashAreLeftOut) {
   // it), d torn at the end of the file.
   WriteFileBytes(journal_path, kHeader + a + b.substr(0, b.size() / 2) + "\r\n" + c + d.substr(0, d.size() - 3));
   ASSERT_TRUE(journal.Lock(0));
-  std::vector<LaunchFacts> read;
+  std::vector<PendingLaunch> read;
   bool tidy = true;
   ASSERT_TRUE(journal.Read(read, tidy));
   EXPECT_FALSE(tidy);
   ASSERT_EQ(read.size(), 2u);
-  EXPECT_EQ(read[0].file_name, "a.jww");
-  EXPECT_EQ(read[1].file_name, "c.jww");
+  EXPECT_EQ(read[0].facts.file_name, "a.jww");
+  EXPECT_EQ(read[1].facts.file_name, "c.jww");
 
   // Without its header line (a file made by hand) the launches still count.
   WriteFileBytes(journal_path, a);

@@ -137,13 +137,13 @@ TEST(JournalCopies, TwoCopiesStoreEachJournalLaunchOnce) {
   {
     LaunchJournal writer(journal_path, rejected_path);
     ASSERT_TRUE(writer.Lock(0));
-    std::vector<LaunchFacts> launches;
+    std::vector<PendingLaunch> launches;
     for (int i = 0; i < kLaunches; ++i) {
-      LaunchFacts launch;
-      launch.pc_user_name = "PC1";
-      launch.file_name = "j" + std::to_string(i) + ".jww";
-      launch.boot_date = "2026/12/06";
-      launch.boot_time = platform::FormatTime(17, i / 60, i % 60);
+      PendingLaunch launch;
+      launch.facts.pc_user_name = "PC1";
+      launch.facts.file_name = "j" + std::to_string(i) + ".jww";
+      launch.facts.boot_date = "2026/12/06";
+      launch.facts.boot_time = platform::FormatTime(17, i / 60, i % 60);
       launches.push_back(launch);
     }
     ASSERT_TRUE(writer.Write(launches));

@@ -19,7 +19,7 @@ TEST(ComposeLaunch, TakesFileFactsAsFatDateTimeAndSize) {
   services.AddFile("C:\\jww\\huge.jww", {2024, 1, 2, 3, 4, 6}, 0x100000005ull);  // low bits look small
   services.AddFile("C:\\jww\\max.jww", {2107, 12, 31, 23, 59, 58}, 0x7FFFFFFFull);
 
-  LaunchFacts facts = ComposeLaunch(services, "C:\\jww\\a.jww", "", "", "");
+  db::Launch facts = ComposeLaunch(services, "C:\\jww\\a.jww", "", "", "");
   EXPECT_EQ(facts.file_date, "2026/03/09");
   EXPECT_EQ(facts.file_time, "10:15:32");  // FAT keeps even seconds
   EXPECT_EQ(facts.file_size, "123456");
@@ -52,7 +52,7 @@ TEST(ComposeLaunch, CutsTextsLongerThanTheirColumnsAtACharacterBoundary) {
   FakeServices services;
   // 140 double-byte characters and ".jww": 284 bytes; the 128th character straddles byte 255.
   const std::string long_name = Repeat("名", 140) + ".jww";
-  LaunchFacts facts = ComposeLaunch(services, "C:\\jww\\" + long_name, "設計部ＰＣ０１２３", "", "");
+  db::Launch facts = ComposeLaunch(services, "C:\\jww\\" + long_name, "設計部ＰＣ０１２３", "", "");
   EXPECT_EQ(facts.file_name, Repeat("名", 127));
   EXPECT_EQ(facts.local_folder, "C:\\jww\\");
   EXPECT_EQ(facts.pc_user_name, "設計部ＰＣ０１２") << "PNAME holds 16 bytes";
@@ -60,28 +60,6 @@ TEST(ComposeLaunch, CutsTextsLongerThanTheirColumnsAtACharacterBoundary) {
   const std::string fits = "C:\\" + Repeat("図", 125) + "x";  // 255 bytes with its backslash
   facts = ComposeLaunch(services, fits + "\\a.jww", "", "", "");
   EXPECT_EQ(facts.local_folder, fits + "\\");
-}
-
-TEST(LaunchValues, QuotesEveryTextAndWritesNullForEmpty) {
-  LaunchFacts facts;
-  facts.pc_user_name = "設計'A";  // a hand-edited settings file can hold an apostrophe
-  facts.local_folder = "C:\\\x81'\\";  // a lead byte before an apostrophe survives SanitizeText
-  facts.network_folder = "\\\\srv\\x\\";
-  facts.file_name = "a.jww";
-  facts.boot_date = "2026/12/07";
-  facts.boot_time = "10:15:33";
-  facts.file_size = "0";
-  const std::vector<std::string> expected = {
-      "7", "'設計''A'", "'C:\\\x81''\\'", "'\\\\srv\\x\\'", "'a.jww'",
-      "'2026/12/07'", "'10:15:33'", "NULL", "NULL", "0"};
-  EXPECT_EQ(LaunchValues(7, facts), expected);
-
-  LaunchFacts empty;
-  const std::vector<std::string> all_null = {"1", "NULL", "NULL", "NULL", "NULL",
-                                             "NULL", "NULL", "NULL", "NULL", "NULL"};
-  EXPECT_EQ(LaunchValues(1, empty), all_null);
-  // One value per column of the launch table, as InsertRow pairs them.
-  EXPECT_EQ(LaunchValues(1, empty).size(), db::LaunchColumnNames().size());
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "app/UnitV.h"
 #include "db/LaunchTable.h"
+#include "db/Statements.h"
 #include "monitor/LaunchRegistrar.h"
 #include "monitor/Unit3.h"
 #include "platform/headless/headless.h"
@@ -172,7 +173,7 @@ class NumberRaceTest : public RegistrationTest {
 
 TEST_F(NumberRaceTest, RetriesTenTimesWithinATickThenKeepsTheLaunchPending) {
   LaunchRegistrar registrar(data);
-  LaunchFacts facts;
+  db::Launch facts;
   facts.file_name = "a.jww";
   facts.boot_date = "2026/12/07";
   facts.boot_time = "10:15:33";
@@ -193,7 +194,7 @@ TEST_F(NumberRaceTest, RetriesTenTimesWithinATickThenKeepsTheLaunchPending) {
   EXPECT_EQ(data.CountRows("BOOTJWW", "FILE_NAME = 'b.jww'"), 0);
 
   // The next tick stores the kept launch, with its own detection time, before the new one.
-  LaunchFacts later = facts;
+  db::Launch later = facts;
   later.file_name = "c.jww";
   later.boot_time = "10:15:43";
   registrar.BeginTick();
@@ -209,18 +210,18 @@ TEST_F(NumberRaceTest, RetriesTenTimesWithinATickThenKeepsTheLaunchPending) {
 
 TEST_F(RegistrationTest, ALaunchThatCannotBeStoredNowIsKeptForALaterTick) {
   LaunchRegistrar registrar(data);
-  LaunchFacts facts;
+  db::Launch facts;
   facts.file_name = "a.jww";
   // A user name longer than its column (a hand-edited settings file) makes the insert fail for
   // good; the launch stays pending rather than vanish, and the next ones are still tried.
   facts.pc_user_name = std::string(17, 'u');
   registrar.BeginTick();
   registrar.Register(facts);
-  LaunchFacts fine;
+  db::Launch fine;
   fine.file_name = "b.jww";
   registrar.Register(fine);
   ASSERT_EQ(registrar.Pending().size(), 1u);
-  EXPECT_EQ(registrar.Pending().front().file_name, "a.jww");
+  EXPECT_EQ(registrar.Pending().front().facts.file_name, "a.jww");
   EXPECT_EQ(FileNames(ReadLaunchRows(data)), std::vector<std::string>{"b.jww"});
 
   // Without a connection nothing is tried after the first failure, and nothing is lost.
@@ -237,14 +238,12 @@ namespace {
 
 // What an insert of `launch` left when it landed at `number` although its client saw the
 // connection break: the launch waiting, with that insert's number and transaction.
-LaunchFacts LandedAt(db::DataModule& data, const LaunchFacts& launch, int32_t number) {
+PendingLaunch LandedAt(db::DataModule& data, const db::Launch& launch, int32_t number) {
   db::DataModule::NumberedAttempt attempt;
-  EXPECT_TRUE(data.InsertNextNumbered(
-      db::kLaunchTableName, db::LaunchColumnNames(),
-      [&launch](long long n) { return LaunchValues(static_cast<int32_t>(n), launch); }, number, attempt));
+  EXPECT_TRUE(data.StoreLaunch(launch, number, attempt));
   EXPECT_EQ(attempt.number, number);
   EXPECT_GT(attempt.transaction, 0);
-  LaunchFacts landed = launch;
+  PendingLaunch landed{launch};
   landed.maybe_stored = true;
   landed.attempted_number = number;
   landed.attempted_transaction = attempt.transaction;
@@ -258,7 +257,7 @@ LaunchFacts LandedAt(db::DataModule& data, const LaunchFacts& launch, int32_t nu
 // the same drawing open in two windows in one tick, or another PC under the same user name
 // seeing it in the same second.
 TEST_F(RegistrationTest, ALostInsertIsFoundOnlyByItsOwnNumberAndTransaction) {
-  LaunchFacts launch;
+  db::Launch launch;
   launch.pc_user_name = "PCユーザー名";
   launch.local_folder = "C:\\図面\\";
   launch.network_folder = "C:\\図面\\";
@@ -266,20 +265,20 @@ TEST_F(RegistrationTest, ALostInsertIsFoundOnlyByItsOwnNumberAndTransaction) {
   launch.boot_date = "2026/12/07";
   launch.boot_time = "10:15:32";
   // The insert that landed although its client saw the connection break.
-  const LaunchFacts landed = LandedAt(data, launch, 7);
+  const PendingLaunch landed = LandedAt(data, launch, 7);
   const long long landed_transaction = landed.attempted_transaction;
   // Another PC's launch with the same facts at the number an interrupted insert had tried.
   testsupport::OtherPc other(database.ConnectionPath());
-  const std::vector<std::string> values = LaunchValues(8, launch);
+  const std::vector<std::string> values = db::LaunchLiterals(8, launch);
   std::string insert = "INSERT INTO BOOTJWW VALUES (" + values[0];
   for (std::size_t k = 1; k < values.size(); ++k) insert += "," + values[k];
   ASSERT_TRUE(other.Execute(insert + ")"));
 
-  LaunchFacts lost_at_taken_number = launch;  // its insert of number 8 never committed
+  PendingLaunch lost_at_taken_number{launch};  // its insert of number 8 never committed
   lost_at_taken_number.maybe_stored = true;
   lost_at_taken_number.attempted_number = 8;
   lost_at_taken_number.attempted_transaction = landed_transaction + 1000;
-  LaunchFacts lost_by_twin = launch;  // the twin of the row at 7, from the same tick
+  PendingLaunch lost_by_twin{launch};  // the twin of the row at 7, from the same tick
   lost_by_twin.maybe_stored = true;
   lost_by_twin.attempted_number = 7;
   lost_by_twin.attempted_transaction = landed_transaction + 1001;
@@ -299,12 +298,12 @@ TEST_F(RegistrationTest, ALostInsertIsFoundOnlyByItsOwnNumberAndTransaction) {
 // a row is read, the landed row among them): the launch keeps waiting rather than being stored a
 // second time, and is settled once the question can be answered.
 TEST_F(RegistrationTest, ALostInsertThatCannotBeLookedUpKeepsWaiting) {
-  LaunchFacts launch;
+  db::Launch launch;
   launch.pc_user_name = "PC1";
   launch.file_name = "asked.jww";
   launch.boot_date = "2026/12/07";
   launch.boot_time = "10:15:32";
-  const LaunchFacts landed = LandedAt(data, launch, 7);
+  const PendingLaunch landed = LandedAt(data, launch, 7);
 
   testsupport::OtherPc admin(database.ConnectionPath());
   ASSERT_TRUE(admin.Execute("ALTER TABLE BOOTJWW ADD UNREADABLE COMPUTED BY (1 / 0)"));

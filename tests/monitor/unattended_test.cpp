@@ -37,14 +37,14 @@ const char kCatchUpVariable[] = "LUMADEX_CATCH_UP";  // "database journal"
 const char kImporterVariable[] = "LUMADEX_IMPORTER";  // "database rows fd"
 constexpr int kImportedRows = 100000;
 
-LaunchFacts Launch(const std::string& file_name, const std::string& boot_time = "09:00:00") {
-  LaunchFacts launch;
-  launch.pc_user_name = "夜間PC";
-  launch.local_folder = "C:\\図面\\";
-  launch.network_folder = "C:\\図面\\";
-  launch.file_name = file_name;
-  launch.boot_date = "2026/12/07";
-  launch.boot_time = boot_time;
+PendingLaunch Launch(const std::string& file_name, const std::string& boot_time = "09:00:00") {
+  PendingLaunch launch;
+  launch.facts.pc_user_name = "夜間PC";
+  launch.facts.local_folder = "C:\\図面\\";
+  launch.facts.network_folder = "C:\\図面\\";
+  launch.facts.file_name = file_name;
+  launch.facts.boot_date = "2026/12/07";
+  launch.facts.boot_time = boot_time;
   return launch;
 }
 
@@ -174,7 +174,7 @@ TEST(CatchUp, KilledAtRandomMomentsStoresEachLaunchOnce) {
   constexpr int kLaunches = 40;
 
   auto write_journal = [&](const std::string& prefix) {
-    std::vector<LaunchFacts> launches;
+    std::vector<PendingLaunch> launches;
     for (int k = 0; k < kLaunches; ++k) launches.push_back(Launch(prefix + std::to_string(k) + ".jww"));
     LaunchJournal journal(journal_path, journal_path + ".rej");
     ASSERT_TRUE(journal.Lock(0));

@@ -1,0 +1,126 @@
+// The launch registration's operations: storing a launch one above the highest number, finding
+// the row of an insert whose answer was lost, and the highest number through the index.
+#include <algorithm>
+#include <cstdlib>
+
+#include "db/DataModuleState.h"
+#include "db/DirectStatements.h"
+#include "db/LaunchTable.h"
+#include "db/Statements.h"
+
+namespace db {
+
+namespace {
+
+// The registration's transaction: snapshot, never waiting on a number another transaction
+// holds (another PC's import must not freeze this one), and no automatic undo of a refused
+// statement. Undoing the refused insert's savepoint can skip the backout of its record when
+// another racer holds that slot's garbage-collection lock; with the default buffer the rollback
+// then finds nothing to undo and marks the transaction committed, which keeps a refused row.
+// Without the automatic undo the rollback marks it dead instead (its records wait for a sweep).
+const std::string kNumberedInsertParameters = {isc_tpb_version3, isc_tpb_write, isc_tpb_concurrency,
+                                               isc_tpb_nowait, isc_tpb_no_auto_undo};
+
+// The highest registration number last seen in `table` of the attached database (0: none yet).
+long long& HighestSeen(DataModule::State& s, const std::string& table) {
+  const std::string key = s.connection.DatabaseName() + '\n' + table;
+  if (key != s.highest_key) {
+    s.highest_key = key;
+    s.highest_seen = 0;
+  }
+  return s.highest_seen;
+}
+
+}  // namespace
+
+bool DataModule::StoreLaunch(const Launch& launch, long long lowest, NumberedAttempt& attempt,
+                             const std::function<void(const NumberedAttempt&)>& before_insert,
+                             bool try_lowest) {
+  State& s = *state_;
+  attempt = NumberedAttempt();
+  s.last_failure = FailureKind::None;
+  s.last_failure_detail.clear();
+  s.rows_changed = 0;
+  if (!EnsureConnected(s.connection, s.reattach_pending)) {
+    s.last_failure = FailureKind::Connection;
+    s.last_failure_detail = "the connection is closed";
+    return false;
+  }
+  const std::string table = kLaunchTableName;
+  long long& highest_seen = HighestSeen(s, table);
+  bool limit = false;
+  Transaction& transaction = s.registration;
+  const bool ok = Attempt(s, [&] {
+    transaction.MakeInactive();
+    transaction.StartTransaction(kNumberedInsertParameters);
+    long long highest = lowest - 1;
+    if (try_lowest) {
+      const auto row = ReadWholeNumbers(s.connection, transaction, CurrentTransactionLines());
+      if (row.size() != 1 || !row[0]) throw DatabaseError("no transaction number was read");
+      attempt.transaction = *row[0];
+    } else {
+      // MAX(N) alone reads every row; with "N >= k" the unique index answers it. Any k at or
+      // below the true maximum gives the same result, and other PCs' inserts only raise it.
+      auto row = ReadWholeNumbers(s.connection, transaction, HighestNumberAndTransactionLines(table, highest_seen));
+      if (highest_seen > 0 && (row.size() != 2 || !row[0])) {
+        // Rows deleted below the number last seen: ask again without the bound.
+        row = ReadWholeNumbers(s.connection, transaction, HighestNumberAndTransactionLines(table, 0));
+      }
+      if (row.size() != 2 || !row[1]) throw DatabaseError("no transaction number was read");
+      highest = row[0] ? *row[0] : 0;
+      highest_seen = highest;
+      attempt.transaction = *row[1];
+    }
+    if (highest >= kHighestRowNumber || lowest > kHighestRowNumber) {
+      limit = true;
+      throw DatabaseError("the highest number " + std::to_string(highest) + " is the last one N can hold");
+    }
+    attempt.number = std::max(highest + 1, lowest);
+    if (before_insert) before_insert(attempt);
+    const std::vector<std::string>& names = LaunchColumnNames();
+    ExecuteImmediate(s.connection, transaction,
+                     InsertLines(table, static_cast<int>(names.size()), names, LaunchLiterals(attempt.number, launch)));
+    transaction.Commit();
+  });
+  if (!ok) {
+    // A refused insert's transaction is rolled back whatever the server answers.
+    try {
+      transaction.MakeInactive();
+    } catch (const std::exception&) {
+    }
+  }
+  if (!ok && !s.connection.Connected()) s.last_failure = FailureKind::Connection;
+  if (!ok && limit && s.last_failure != FailureKind::Connection) s.last_failure = FailureKind::NumberLimit;
+  return ok;
+}
+
+DataModule::EarlierInsert DataModule::FindEarlierInsert(const Launch& launch, const NumberedAttempt& attempt) {
+  // The row that insert wrote, if it landed: at the number it used, written by its transaction
+  // and with the launch's facts. A server older than Firebird 3 has no RDB$RECORD_VERSION: then
+  // the number and the facts must do.
+  const std::vector<std::string> values = LaunchLiterals(attempt.number, launch);
+  int count = CountRows(kLaunchTableName, LaunchWrittenByCondition(attempt.number, attempt.transaction, values));
+  if (count < 0 && Connected()) count = CountRows(kLaunchTableName, LaunchLookupCondition(attempt.number, values));
+  if (count < 0) return EarlierInsert::Unanswered;
+  return count > 0 ? EarlierInsert::Landed : EarlierInsert::Absent;
+}
+
+std::string DataModule::SelectHighestNumber(const std::string& table) {
+  State& s = *state_;
+  // MAX(N) alone reads every row; with "N >= k" the unique index answers it. Any k at or below
+  // the true maximum gives the same result, and another PC's inserts only raise the maximum.
+  const char* const number = LaunchColumnName(LaunchColumn::N);
+  long long& highest_seen = HighestSeen(s, table);
+  if (highest_seen > 0) {
+    const std::string bounded = SelectMax(table, number, NumberFromCondition(highest_seen));
+    if (!bounded.empty()) {
+      highest_seen = std::strtoll(bounded.c_str(), nullptr, 10);
+      return bounded;
+    }
+  }
+  const std::string plain = SelectMax(table, number, "");
+  highest_seen = plain.empty() ? 0 : std::strtoll(plain.c_str(), nullptr, 10);
+  return plain;
+}
+
+}  // namespace db
