@@ -244,9 +244,17 @@ def run(session, program, fbstate):
     # ---- the list: page through the rows, sort, filter, resize a column ----
     session.drive("click", hexof(MAIN_TITLE), "=" + hexof(LIST_BUTTON))
     session.drive("find", hexof(LIST_TITLE))
-    lines, _ = session.drive("controls", hexof(LIST_TITLE))
-    buttons = {unhex(l["text"]): l for l in lines if l["kind"] == "control" and l["class"].lower() == "button"}
-    for caption in ("最初(&F)", "前頁(&P)", "次頁(&N)", "更新(&U)"):
+    # The first page loads while the window is already shown (its buttons wait meanwhile); on a
+    # loaded machine that can outlast the first look, so look again for a while.
+    paging = ("最初(&F)", "前頁(&P)", "次頁(&N)", "更新(&U)")
+    deadline = time.time() + 15
+    while True:
+        lines, _ = session.drive("controls", hexof(LIST_TITLE))
+        buttons = {unhex(l["text"]): l for l in lines if l["kind"] == "control" and l["class"].lower() == "button"}
+        if all(c in buttons and buttons[c]["enabled"] == "1" for c in paging) or time.time() > deadline:
+            break
+        time.sleep(0.2)
+    for caption in paging:
         check(caption in buttons and buttons[caption]["enabled"] == "1", f"{caption} is not usable")
     # The window opens at the settings' 320 x 240, not its designed size: the panel, the grid and
     # the status bar must have followed the real client area.
