@@ -123,7 +123,7 @@ void TForm1::StartUp(bool report_failure) {
   Form3->UseJournal(WithExtension(SettingsFile, ".jnl"), WithExtension(SettingsFile, ".rej"),
                     platform::CurrentServices().UserDataFolder());
   if (!ServerFolder.empty()) {
-    ConnectDatabase();
+    ConnectDatabase({DatabasePath()});
     if (!Connected()) {
       DisconnectDatabase();
       if (report_failure) ui::ShowMessage(kConnectFailedMessage);
@@ -176,7 +176,7 @@ void TForm1::Button1Click() {
   Form3->StorePendingLaunches();  // they belong to the database in use until now
   DisconnectDatabase();
   Form2->ShowModal();
-  ConnectDatabase();
+  ConnectDatabase({DatabasePath()});
   if (Connected()) EnsureLaunchTable();  // the table check of a new connection
 }
 

@@ -114,8 +114,8 @@ void TForm2::Button1Click() {
   PcUserName = user;
   if (!HasExtension(DatabaseName)) DatabaseName += ".FDB";
 
-  data_.CreateDatabase();  // fails silently for an existing file; the connection decides
-  data_.ConnectDatabase();
+  data_.CreateDatabase({DatabasePath()});  // fails silently for an existing file; the connection decides
+  data_.ConnectDatabase({DatabasePath()});
   if (data_.Connected()) {
     data_.DisconnectDatabase();
     Close();
