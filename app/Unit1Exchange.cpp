@@ -28,7 +28,7 @@ void TForm1::Button5Click() {
   ui::BusyCursor busy;
   // Attaches again after a server restart (a server still down ends here with the error box);
   // a missing table is not created, there is nothing to write.
-  if (EnsureLaunchTable(false) != db::LaunchTableState::Ready) return;
+  if (RunRecovering([this] { CheckLaunchTable(); }, false) != db::LaunchTableState::Ready) return;
   SaveDialog1.OverwritePrompt = true;
   SaveDialog1.FileMustExist = false;
   SaveDialog1.DefaultExt.clear();
@@ -47,7 +47,7 @@ void TForm1::Button6Click() {
   ui::BusyCursor busy;
   // Attaches again after a server restart and creates a missing table; a table that cannot be
   // created leaves the import to find it missing.
-  if (EnsureLaunchTable() == db::LaunchTableState::Closed) return;
+  if (RunRecovering([this] { CheckLaunchTable(); }) == db::LaunchTableState::Closed) return;
   // The import holds the one statement for a long time: the monitor must not tick meanwhile,
   // and the editor and the list would show rows that are about to change.
   Form3->Close();

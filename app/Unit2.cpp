@@ -109,8 +109,8 @@ void TForm2::Button1Click() {
   PcUserName = user;
   DatabaseName = paths::WithDefaultExtension(DatabaseName, ".FDB");
 
-  data_.CreateDatabase();  // fails silently for an existing file; the connection decides
-  data_.ConnectDatabase();
+  data_.CreateDatabase({DatabasePath()});  // fails silently for an existing file; the connection decides
+  data_.ConnectDatabase({DatabasePath()});
   if (data_.Connected()) {
     data_.DisconnectDatabase();
     Close();

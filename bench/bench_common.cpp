@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "app/UnitV.h"
 #include "db/DataModule.h"
 #include "db/LaunchTable.h"
 
@@ -37,11 +36,7 @@ std::string ServerAddress(const std::string& state_dir) {
 
 bool ConnectTo(db::DataModule& data, const std::string& server, const std::string& folder,
                const std::string& file_name) {
-  ResetSettingsToDefaults();
-  ServerName = server;
-  ServerFolder = folder;
-  DatabaseName = file_name;
-  data.ConnectDatabase();
+  data.ConnectDatabase({server + folder + file_name});
   return data.Connected();
 }
 
@@ -50,14 +45,11 @@ const std::vector<std::string>& LaunchColumns() { return db::LaunchColumnNames()
 bool CreateScratchDatabase(db::DataModule& data, const std::string& server, const std::string& folder,
                            const std::string& file_name, bool reconnect) {
   std::remove((folder + file_name).c_str());
-  ResetSettingsToDefaults();
-  ServerName = server;
-  ServerFolder = folder;
-  DatabaseName = file_name;
-  data.CreateDatabase();
+  const db::ConnectionSettings settings{server + folder + file_name};
+  data.CreateDatabase(settings);
   if (reconnect) {
     data.DisconnectDatabase();
-    data.ConnectDatabase();
+    data.ConnectDatabase(settings);
   }
   return data.Connected() && data.CreateLaunchTable() &&
          data.ExecuteScript({"CREATE TABLE BASELINE (", "  N INTEGER NOT NULL UNIQUE,",

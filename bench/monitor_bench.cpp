@@ -78,7 +78,7 @@ void BenchRegistration(const std::string& server, const std::string& data_dir, l
   const bench::Dataset dataset = bench::EnsureDataset(server, data_dir, rows);
   db::DataModule data;
   if (!bench::ConnectTo(data, server, dataset.folder, dataset.file_name)) {
-    std::fprintf(stderr, "bench: cannot connect to %s\n", DatabasePath().c_str());
+    std::fprintf(stderr, "bench: cannot connect to %s\n", (server + dataset.folder + dataset.file_name).c_str());
     std::exit(2);
   }
   monitor::LaunchRegistrar registrar(data);
@@ -285,7 +285,7 @@ void BenchCatchUp(const std::string& server, const std::string& data_dir) {
   const bench::Dataset dataset = bench::EnsureDataset(server, data_dir, kRows);
   db::DataModule data;
   if (!bench::ConnectTo(data, server, dataset.folder, dataset.file_name)) {
-    std::fprintf(stderr, "bench: cannot connect to %s\n", DatabasePath().c_str());
+    std::fprintf(stderr, "bench: cannot connect to %s\n", (server + dataset.folder + dataset.file_name).c_str());
     std::exit(2);
   }
   StraightSeconds(data, kRows, 50);  // the connection and the server's caches warmed up

@@ -103,11 +103,11 @@ int main(int argc, char** argv) {
   headless::HeadlessBackend backend;
   db::DataModule data;
   if (!bench::ConnectTo(data, server, dataset.folder, dataset.file_name)) {
-    std::fprintf(stderr, "records_load_page: cannot connect to %s\n", DatabasePath().c_str());
+    std::fprintf(stderr, "records_load_page: cannot connect to %s\n", (server + dataset.folder + dataset.file_name).c_str());
     return 2;
   }
   TForm5 list(data);
-  bench::BareConnection bare(DatabasePath());
+  bench::BareConnection bare(server + dataset.folder + dataset.file_name);
 
   struct Sort {
     int entry;

@@ -76,11 +76,11 @@ int main(int argc, char** argv) {
     const bench::Dataset dataset = bench::EnsureDataset(server, data_dir, rows);
     db::DataModule data;
     if (!bench::ConnectTo(data, server, dataset.folder, dataset.file_name)) {
-      std::fprintf(stderr, "lumadex_summary_bench: cannot connect to %s\n", DatabasePath().c_str());
+      std::fprintf(stderr, "lumadex_summary_bench: cannot connect to %s\n", (server + dataset.folder + dataset.file_name).c_str());
       return 2;
     }
     TForm6 summary(data);
-    bench::BareConnection bare(DatabasePath());
+    bench::BareConnection bare(server + dataset.folder + dataset.file_name);
     DropIndex(bare);  // one a stopped run left behind
     std::printf("Summary window, %lld rows, best of %d\n", rows, repeats);
     std::printf("%-9s %-10s %-6s %10s %10s %6s %8s\n", "index", "grouping", "period", "program s", "bare s",

@@ -24,6 +24,11 @@ enum class LaunchTableState {
   Missing,       // connected, but the table is missing: its creation failed or was not asked for
 };
 
+// Where the database is: the path handed to the client library as it is (server, folder, file).
+struct ConnectionSettings {
+  std::string path;
+};
+
 class DataModule {
  public:
   DataModule();
@@ -32,8 +37,9 @@ class DataModule {
   DataModule& operator=(const DataModule&) = delete;
 
   // ---- Connection and database creation ----
-  void CreateDatabase();
-  void ConnectDatabase();
+  // A connection that broke is attached again (RunRecovering) with the settings last handed in.
+  void CreateDatabase(const ConnectionSettings& settings);
+  void ConnectDatabase(const ConnectionSettings& settings);
   void DisconnectDatabase();
   bool Connected() const;
   int CurrentDialect() const;
@@ -55,9 +61,12 @@ class DataModule {
   // reached (yet): the caller's action ends there, and the next call tries again.
   LaunchTableState EnsureLaunchTable(bool create_when_missing = true);
   // For the launch check, which must never stop on a server that cannot be reached: attaches
-  // (the saved settings) when the connection is closed or was lost, then EnsureLaunchTable.
-  // Never throws; true when the table is ready.
-  bool AttachLaunchTable();
+  // with `settings` when the connection is closed (with the settings last connected with when it
+  // was lost), then EnsureLaunchTable. Never throws; true when the table is ready.
+  bool AttachLaunchTable(const ConnectionSettings& settings);
+  // The check before an action, run through RunRecovering: asks whether the launch table exists
+  // and throws a DatabaseError that MissingTable() when it does not. Never attaches.
+  void CheckLaunchTable();
   // The one rule for a failed action: runs `action`, which throws DatabaseError when it fails.
   // When it failed because the connection broke (the server restarted) or the launch table is
   // missing, the connection is attached again, the table made usable as by EnsureLaunchTable
@@ -92,13 +101,21 @@ class DataModule {
 
   // Several modifying statements in one transaction, committed only when all succeeded
   // (the import uses this so that a failed run leaves the table as it was).
-  // BeginBatch ends any reading transaction and starts one, without the transaction-level undo
-  // log (its commit and its rollback need not walk it; a failed statement is still undone); BatchExecute runs one statement
-  // inside it (false on failure, the batch stays usable; LastFailure tells why);
-  // CommitBatch/RollbackBatch end it. Nothing else may run between Begin and Commit/Rollback.
+  // StartBatch ends any reading transaction and starts one, without the transaction-level undo
+  // log (its commit and its rollback need not walk it; a failed statement is still undone);
+  // BatchModify runs one statement inside it and gives the rows it changed (a failure leaves the
+  // batch usable; the error's kind tells why, Connection whenever the connection is gone);
+  // BatchModifyImmediate does so in one exchange with the server (execute immediate, no counts);
+  // FinishBatch commits it (rolled back when the commit fails) and RollbackBatch ends it. Nothing
+  // else may run between Start and Finish/Rollback. All but RollbackBatch throw DatabaseError.
+  void StartBatch();
+  long long BatchModify(const std::vector<std::string>& lines);
+  void BatchModifyImmediate(const std::vector<std::string>& lines);
+  void FinishBatch();
+  // The same as values (db/StatusOperations.cpp): false on failure, LastFailure tells why;
+  // BatchExecute sets RowsChanged, BatchExecuteImmediate leaves it 0.
   bool BeginBatch();
   bool BatchExecute(const std::vector<std::string>& lines);
-  // BatchExecute in one exchange with the server (execute immediate); RowsChanged stays 0.
   bool BatchExecuteImmediate(const std::vector<std::string>& lines);
   bool CommitBatch();
   void RollbackBatch();
@@ -144,12 +161,11 @@ class DataModule {
   // highest number last seen, falling back to the plain SelectMax when that gives nothing.
   std::string SelectHighestNumber(const std::string& table);
 
-  // The shared objects, for the record list and the import.
+  // The shared objects, for the reading and modifying operations of db/ and for the tests;
+  // windows read rows through db/RowReader.h.
   Query& IBQuery1();
   Transaction& IBTransaction1();
   Connection& IBDatabase1();
-  // Transaction helpers on IBTransaction1 for callers that drive IBQuery1 directly.
-  void MakeTransactionInactive();
 
  public:
   struct State;  // the connection, transaction and statement behind the operations

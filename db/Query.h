@@ -1,5 +1,5 @@
-// IBQuery1 as its callers see it: the primitives that the record list and the import drive
-// directly. ClientQuery implements them on the client library.
+// IBQuery1 as the data module's operations and the row reader (db/RowReader.h) drive it.
+// ClientQuery implements it on the client library.
 #pragma once
 
 #include <string>

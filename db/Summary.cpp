@@ -3,42 +3,44 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "db/RowReader.h"
+
 namespace db {
 
 namespace {
-long long Number(const Query& query, int column) { return std::strtoll(query.ValueText(column).c_str(), nullptr, 10); }
+long long Number(const RowReader& rows, int column) { return std::strtoll(rows.ValueText(column).c_str(), nullptr, 10); }
 }  // namespace
 
-Summary ReadSummary(Query& query, SummaryGrouping grouping, const std::string& from, const std::string& to) {
-  Summary summary;
-  query.SetParamCheck(true);
-  query.SetLines(SummaryLines(grouping, from, to));
-  query.SetUniDirectional(true);
-  query.Open();
-  try {
-    for (query.First(); !query.Eof(); query.Next()) {
-      if (Number(query, 0) == 0) {
-        SummaryGroup group;
-        group.key = query.ValueText(1);
-        group.launches = Number(query, 2);
-        group.drawings = Number(query, 3);
-        group.users = Number(query, 4);
-        group.first = query.ValueText(5);
-        group.last = query.ValueText(6);
-        summary.groups.push_back(std::move(group));
-      } else {
-        summary.days.push_back({query.ValueText(1), Number(query, 2)});
-        summary.launches += summary.days.back().launches;
-      }
-    }
-  } catch (...) {
-    query.Close();
-    throw;
+LaunchTableState ReadSummary(DataModule& data, SummaryGrouping grouping, const std::string& from,
+                             const std::string& to, Summary& summary) {
+  const LaunchTableState table = ReadRowsRecovering(
+      data, SummaryLines(grouping, from, to),
+      [&](RowReader& rows) {
+        summary = Summary();  // a read after a recovery starts afresh
+        for (; !rows.Eof(); rows.Next()) {
+          if (Number(rows, 0) == 0) {
+            SummaryGroup group;
+            group.key = rows.ValueText(1);
+            group.launches = Number(rows, 2);
+            group.drawings = Number(rows, 3);
+            group.users = Number(rows, 4);
+            group.first = rows.ValueText(5);
+            group.last = rows.ValueText(6);
+            summary.groups.push_back(std::move(group));
+          } else {
+            summary.days.push_back({rows.ValueText(1), Number(rows, 2)});
+            summary.launches += summary.days.back().launches;
+          }
+        }
+      },
+      false);
+  if (table != LaunchTableState::Ready) {
+    summary = Summary();
+    return table;
   }
-  query.Close();
   std::sort(summary.days.begin(), summary.days.end(),
             [](const SummaryDay& a, const SummaryDay& b) { return a.date < b.date; });
-  return summary;
+  return table;
 }
 
 }  // namespace db

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "db/Query.h"
+#include "db/DataModule.h"
 #include "db/Statements.h"
 
 namespace db {
@@ -30,8 +30,10 @@ struct Summary {
   long long launches = 0;            // every launch of the period
 };
 
-// Sends the summary statement on `query` and reads its result to the end, then closes the result
-// (its transaction stays, as after every read). Throws DatabaseError when the server fails.
-Summary ReadSummary(Query& query, SummaryGrouping grouping, const std::string& from, const std::string& to);
+// Sends the summary statement and reads its result to the end (db/RowReader.h, under the recovery
+// rule; a missing table is not created: there is nothing to count). `summary` holds the result
+// when Ready, and nothing otherwise. Throws DatabaseError when the server fails.
+LaunchTableState ReadSummary(DataModule& data, SummaryGrouping grouping, const std::string& from,
+                             const std::string& to, Summary& summary);
 
 }  // namespace db

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "db/RowReader.h"
 #include "db/Statements.h"
 #include "exchange/Exchange.h"
 #include "platform/files.h"
@@ -41,21 +42,13 @@ bool ExportTable(db::DataModule& data, const std::string& table, const std::stri
   // this one read returns, and a failure to read is noticed instead of being written as rows.
   // Opening it finds a server restarted since the last use or a missing table; it is opened
   // again after the recovery. No table is created: there would be nothing to write.
-  db::Query& query = data.IBQuery1();
+  db::RowReader rows(data);
   db::LaunchTableState opened;
   try {
     // On a worker while the windows keep answering: at first use this may attach again, seconds
     // over a slow link. The rows are then fetched here, a buffer of them per exchange.
     opened = ui::RunLongCallFor([&] {
-      return data.RunRecovering(
-          [&] {
-            data.CloseQuery();
-            query.SetParamCheck(true);
-            query.SetLines(db::OpenSelectLines("*", table, "", ""));
-            query.SetUniDirectional(true);  // each row is written once: the cache need not keep it
-            query.Open();
-          },
-          false);
+      return data.RunRecovering([&] { rows.Open(db::OpenSelectLines("*", table, "", "")); }, false);
     });
   } catch (const db::DatabaseError& error) {
     EndRead(data);
@@ -73,34 +66,34 @@ bool ExportTable(db::DataModule& data, const std::string& table, const std::stri
     return Finish(result, ExportOutcome::WriteFailed, 0);
   }
 
-  long long rows = 0;
+  long long lines = 0;
   bool written = true;
   bool read = true;
   bool cancelled = false;
   try {
-    const int columns = query.FieldCount();
+    const int columns = rows.FieldCount();
     std::string line;
     for (int k = 0; k < columns; ++k) {
-      line += query.FieldName(k);
+      line += rows.FieldName(k);
       line += '\t';
     }
     line += "\r\n";
     written = file.Write(line);
-    while (written && !query.Eof()) {
+    while (written && !rows.Eof()) {
       line.clear();
       for (int k = 0; k < columns; ++k) {
-        line += query.ValueText(k);
+        line += rows.ValueText(k);
         line += '\t';
       }
       line += "\r\n";
       written = file.Write(line);
-      ++rows;
+      ++lines;
       // The count of rows is not known before the end: the one read is not counted twice.
-      if (progress && !progress(rows, -1)) {
+      if (progress && !progress(lines, -1)) {
         cancelled = true;
         break;
       }
-      query.Next();
+      rows.Next();
     }
   } catch (const db::DatabaseError&) {
     read = false;
@@ -108,10 +101,10 @@ bool ExportTable(db::DataModule& data, const std::string& table, const std::stri
   EndRead(data);
 
   // The temporary file goes with `file`: an earlier file of that name stays as it was.
-  if (cancelled) return Finish(result, ExportOutcome::Cancelled, rows);
-  if (!read) return Finish(result, ExportOutcome::ReadFailed, rows);
-  if (!written || !file.Commit()) return Finish(result, ExportOutcome::WriteFailed, rows);
-  return Finish(result, ExportOutcome::Written, rows);
+  if (cancelled) return Finish(result, ExportOutcome::Cancelled, lines);
+  if (!read) return Finish(result, ExportOutcome::ReadFailed, lines);
+  if (!written || !file.Commit()) return Finish(result, ExportOutcome::WriteFailed, lines);
+  return Finish(result, ExportOutcome::Written, lines);
 }
 
 std::string ExportFailureMessage(const ExportResult& result) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/UnitV.h"
+#include "db/RowReader.h"
 #include "db/Statements.h"
 #include "exchange/Exchange.h"
 #include "exchange/TabText.h"
@@ -48,27 +49,15 @@ struct Columns {
 // (seconds at a million rows, while the program could not answer).
 // Throws DatabaseError when the server fails.
 void DescribeColumns(db::DataModule& data, const std::string& table, Columns& columns) {
-  db::Query& query = data.IBQuery1();
-  columns = Columns();
-  try {
-    data.CloseQuery();
-    query.SetParamCheck(true);
-    query.SetLines(db::OpenSelectLines("*", table, "", ""));
-    query.SetUniDirectional(true);
-    query.Open();
-    if (query.IsOpen()) {
-      int count = query.FieldCount();
-      if (count > static_cast<int>(kMaxPieces)) count = static_cast<int>(kMaxPieces);
-      for (int k = 0; k < count; ++k) {
-        columns.names.push_back(query.FieldName(k));
-        columns.text.push_back(query.GetFieldType(k) == db::FieldType::String);
-      }
+  db::ReadRows(data, db::OpenSelectLines("*", table, "", ""), [&](db::RowReader& rows) {
+    columns = Columns();
+    int count = rows.FieldCount();
+    if (count > static_cast<int>(kMaxPieces)) count = static_cast<int>(kMaxPieces);
+    for (int k = 0; k < count; ++k) {
+      columns.names.push_back(rows.FieldName(k));
+      columns.text.push_back(rows.GetFieldType(k) == db::FieldType::String);
     }
-  } catch (...) {
-    data.CloseSelect();
-    throw;
-  }
-  data.CloseSelect();
+  });
 }
 
 // A call that may take seconds (a block, a range deleted, the commit, the rollback of a
@@ -84,6 +73,16 @@ int64_t NextNumber(db::DataModule& data, const std::string& table, const std::st
                             ? data.SelectHighestNumber(table)
                             : data.SelectMax(table, column, "");
   return static_cast<int64_t>(StrToIntZero(highest)) + 1;
+}
+
+// Runs one statement of the batch off the user-interface thread; the rows it changed, or -1 when
+// the server failed.
+long long BatchStatement(db::DataModule& data, const std::vector<std::string>& lines) {
+  try {
+    return OffThread([&] { return data.BatchModify(lines); });
+  } catch (const db::DatabaseError&) {
+    return -1;
+  }
 }
 
 // Deletes every row of the table inside the batch. Numbered rows go a range of numbers at a time,
@@ -105,10 +104,8 @@ bool DeleteAllRows(db::DataModule& data, const std::string& table, const Columns
       const int64_t below = bound > step ? bound - step : 0;
       const std::vector<std::string> delete_range =
           db::DeleteLines(table, db::NumberRangeCondition(column, below, bound));
-      if (!OffThread([&] { return data.BatchExecute(delete_range); })) {
-        return false;
-      }
-      const long long deleted = data.RowsChanged();
+      const long long deleted = BatchStatement(data, delete_range);
+      if (deleted < 0) return false;
       if (deleted == 0) step *= 2;
       if (deleted > 2 * kRangeRows && step > 1) step /= 2;
       bound = below;
@@ -119,10 +116,10 @@ bool DeleteAllRows(db::DataModule& data, const std::string& table, const Columns
     }
     const std::vector<std::string> delete_rest =
         db::DeleteLines(table, db::OutsideNumberRangeCondition(column, 0, highest));
-    return OffThread([&] { return data.BatchExecute(delete_rest); });
+    return BatchStatement(data, delete_rest) >= 0;
   }
   const std::vector<std::string> delete_all = db::DeleteLines(table, "");
-  return OffThread([&] { return data.BatchExecute(delete_all); });
+  return BatchStatement(data, delete_all) >= 0;
 }
 
 // Inserts the lines read so far. They go to the server together in one EXECUTE BLOCK sent with
@@ -175,12 +172,14 @@ class Inserter {
         inserts.push_back(InsertLines(line.values));
       }
       const std::vector<std::string> block = db::ExecuteBlockLines(inserts);
-      if (OffThread([&] { return data_.BatchExecuteImmediate(block); })) {
+      try {
+        OffThread([&] { data_.BatchModifyImmediate(block); });
         work_.stored += static_cast<long long>(pending_.size());
         next_ += static_cast<int64_t>(pending_.size());
         return true;
+      } catch (const db::DatabaseError& error) {
+        if (error.Kind() == db::FailureKind::Connection) return false;
       }
-      if (data_.LastFailure() == db::FailureKind::Connection) return false;
     }
     for (Pending& line : pending_) {
       if (!InsertOne(line)) return false;
@@ -188,21 +187,30 @@ class Inserter {
     return true;
   }
 
+  // None when the line was inserted, else why it was not.
+  db::FailureKind Insert(std::vector<std::string>& values) {
+    try {
+      data_.BatchModify(InsertLines(values));
+      return db::FailureKind::None;
+    } catch (const db::DatabaseError& error) {
+      return error.Kind();
+    }
+  }
+
   bool InsertOne(Pending& line) {
     if (Numbered()) line.values[0] = std::to_string(next_);
-    bool inserted = data_.BatchExecute(InsertLines(line.values));
+    db::FailureKind failure = Insert(line.values);
     // Another PC stored this number since it was worked out: take the next one.
-    while (!inserted && Numbered() && data_.LastFailure() == db::FailureKind::Duplicate &&
-           next_ < INT32_MAX) {
+    while (failure == db::FailureKind::Duplicate && Numbered() && next_ < INT32_MAX) {
       line.values[0] = std::to_string(++next_);
-      inserted = data_.BatchExecute(InsertLines(line.values));
+      failure = Insert(line.values);
     }
     ++next_;
-    if (inserted) {
+    if (failure == db::FailureKind::None) {
       ++work_.stored;
       return true;
     }
-    if (data_.LastFailure() == db::FailureKind::Connection) return false;
+    if (failure == db::FailureKind::Connection) return false;
     // Refused on its own merits (a text longer than its column, ...): skipped, number used.
     ++work_.refused;
     if (work_.refused_lines.size() < kReportedLines) work_.refused_lines.push_back(line.line_number);
@@ -249,7 +257,11 @@ bool ImportTable(db::DataModule& data, const std::string& table, const std::stri
       columns.text[0] ? 0 : OffThread([&] { return NextNumber(data, table, columns.names[0]); }) - 1;
   const int64_t next = keep_rows ? highest + 1 : 1;
 
-  if (!OffThread([&] { return data.BeginBatch(); })) return Finish(result, work, ImportOutcome::DatabaseFailed);
+  try {
+    OffThread([&] { data.StartBatch(); });
+  } catch (const db::DatabaseError&) {
+    return Finish(result, work, ImportOutcome::DatabaseFailed);
+  }
   auto fail = [&](ImportOutcome outcome) {
     OffThread([&] { data.RollbackBatch(); });
     return Finish(result, work, outcome);
@@ -322,7 +334,9 @@ bool ImportTable(db::DataModule& data, const std::string& table, const std::stri
   }
 
   file.Close();
-  if (!OffThread([&] { return data.CommitBatch(); })) {
+  try {
+    OffThread([&] { data.FinishBatch(); });
+  } catch (const db::DatabaseError&) {
     OffThread([&] { data.RollbackBatch(); });
     return Finish(result, work, ImportOutcome::DatabaseFailed);
   }

@@ -131,7 +131,7 @@ void TForm4::FormShow() {
   Button4.SetEnabled(true);
   // A server that is down after a restart is reported by the error box; the buttons stay
   // enabled, so the first fetch or register once it is back works.
-  const db::LaunchTableState table = data_.EnsureLaunchTable();
+  const db::LaunchTableState table = data_.RunRecovering([this] { data_.CheckLaunchTable(); });
   if (table != db::LaunchTableState::Ready) {
     Button1.SetEnabled(false);
     Button4.SetEnabled(false);

@@ -217,7 +217,6 @@ db::LaunchTableState TForm5::LoadPage() {
 }
 
 bool TForm5::ReadPage(int32_t& rows_shown) {
-  db::Query& query = data_.IBQuery1();
   data_.CloseQuery();
   ClearGrid();  // a second run after a recovery starts on an empty page
   int row = 1;
@@ -234,58 +233,54 @@ bool TForm5::ReadPage(int32_t& rows_shown) {
   std::exception_ptr lost;
   StringGrid1.BeginUpdate();
   try {
-    query.SetParamCheck(true);
-    query.SetLines(PageStatementLines());
-    query.SetUniDirectional(true);  // a page is read forward once: skipped rows are not kept
-    query.Open();
-    query.First();
-    // The page is found on the client. Without a filter skipping needs no value texts; with
-    // one, only the rows that match by character count.
-    int32_t skipped = 0;  // with a filter: rows that match, before the page
-    if (!FilterColumn) {
-      if (StartRow > 1) query.MoveBy(StartRow - 1);
-    } else {
-      for (; skipped < StartRow - 1 && !query.Eof(); query.Next()) {
-        if (RowShown(query)) ++skipped;
-      }
-    }
-    while (!query.Eof()) {
-      if (RowShown(query)) {
-        for (int col = 0; col < kColumnCount; ++col) StringGrid1.SetCell(col, row, query.ValueText(col));
-        ++row;
-        if (row > PageSize) break;
-      }
-      query.Next();
-    }
-    if (count_read) {
-      long long matching = skipped + (row - 1);
-      if (!query.Eof()) query.Next();  // past the page's last row
-      for (; !query.Eof(); query.Next()) {
-        if (RowShown(query)) ++matching;
-      }
-      matching_rows_ = matching;
-    }
+    db::ReadRows(
+        data_, PageStatementLines(),
+        [&](db::RowReader& rows) {
+          // The page is found on the client. Without a filter skipping needs no value texts;
+          // with one, only the rows that match by character count.
+          int32_t skipped = 0;  // with a filter: rows that match, before the page
+          if (!FilterColumn) {
+            if (StartRow > 1) rows.MoveBy(StartRow - 1);
+          } else {
+            for (; skipped < StartRow - 1 && !rows.Eof(); rows.Next()) {
+              if (RowShown(rows)) ++skipped;
+            }
+          }
+          while (!rows.Eof()) {
+            if (RowShown(rows)) {
+              for (int col = 0; col < kColumnCount; ++col) StringGrid1.SetCell(col, row, rows.ValueText(col));
+              ++row;
+              if (row > PageSize) break;
+            }
+            rows.Next();
+          }
+          if (count_read) {
+            long long matching = skipped + (row - 1);
+            if (!rows.Eof()) rows.Next();  // past the page's last row
+            for (; !rows.Eof(); rows.Next()) {
+              if (RowShown(rows)) ++matching;
+            }
+            matching_rows_ = matching;
+          }
+        },
+        false);  // the read transaction stays open until the next data operation
   } catch (const db::DatabaseError& error) {
     // A lost connection or a missing table goes to the recovery; anything else (a filter the
     // server refuses) is not reported: the rows read so far stay on the page.
-    if (error.Kind() == db::FailureKind::Connection || error.MissingTable()) lost = std::current_exception();
+    if (db::NeedsRecovery(error)) lost = std::current_exception();
     read = false;
   } catch (const std::exception&) {
     read = false;
   }
   StringGrid1.EndUpdate();
-  try {
-    query.Close();  // the read transaction stays open until the next data operation
-  } catch (const std::exception&) {
-  }
   if (lost) std::rethrow_exception(lost);
   rows_shown = row - 1;
   return read;
 }
 
-bool TForm5::RowShown(const db::Query& query) const {
+bool TForm5::RowShown(const db::RowReader& rows) const {
   if (!FilterColumn) return true;
-  return cp932::MatchesLike(query.ValueText(static_cast<int>(*FilterColumn)), FilterPattern);
+  return cp932::MatchesLike(rows.ValueText(static_cast<int>(*FilterColumn)), FilterPattern);
 }
 
 void TForm5::SetFilter(std::optional<Column> column, const std::string& text) {
@@ -295,17 +290,17 @@ void TForm5::SetFilter(std::optional<Column> column, const std::string& text) {
 }
 
 long long TForm5::CountMatchingRows() {
-  db::Query& query = data_.IBQuery1();
   long long count = -1;
   try {
-    query.SetParamCheck(true);
-    query.SetLines(db::PageCountLines(FilterClause));
-    query.Open();
-    query.First();
-    if (!query.Eof()) count = StrToIntZero(query.ValueText(0));
-    query.Close();  // the transaction goes on for the page
+    // The transaction goes on for the page.
+    db::ReadRows(
+        data_, db::PageCountLines(FilterClause),
+        [&](db::RowReader& rows) {
+          if (!rows.Eof()) count = StrToIntZero(rows.ValueText(0));
+        },
+        false);
   } catch (const db::DatabaseError& error) {
-    if (error.Kind() == db::FailureKind::Connection || error.MissingTable()) throw;
+    if (db::NeedsRecovery(error)) throw;
     count = -1;
   } catch (const std::exception&) {
     count = -1;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "db/DataModule.h"
-#include "db/Query.h"
+#include "db/RowReader.h"
 #include "db/Statements.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/string_grid.h"
@@ -72,7 +72,7 @@ class TForm5 : public ui::Form {
   // read so far stay). Throws a lost connection or a missing table on to the recovery.
   bool ReadPage(int32_t& rows_shown);
   // Whether the current row of the page statement's result is shown (always without a filter).
-  bool RowShown(const db::Query& query) const;
+  bool RowShown(const db::RowReader& rows) const;
   // How many rows there are without a filter, counted by the server in the read transaction the
   // page is read in next; -1 when that failed.
   long long CountMatchingRows();

@@ -203,17 +203,11 @@ void TForm6::Button4Click() {
   // usable (a server still down ends here with the error box). A connection closed on purpose
   // stays closed; a missing table is not created: there is nothing to count.
   db::Summary summary;
-  const db::LaunchTableState table = data_.RunRecovering(
-      [&] {
-        data_.CloseQuery();
-        summary = db::ReadSummary(data_.IBQuery1(), grouping, from, to);
-      },
-      false);
+  const db::LaunchTableState table = db::ReadSummary(data_, grouping, from, to, summary);
   if (table == db::LaunchTableState::Closed) {
     ClearSummary(kNotConnected);
     return;
   }
-  if (table != db::LaunchTableState::Ready) summary = db::Summary();
   ShowSummary(summary, grouping, from, to);
 }
 

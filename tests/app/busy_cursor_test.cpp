@@ -23,7 +23,7 @@ class BusyCursorTest : public testsupport::ProgramFixture {
     ServerName = testsupport::ServerAddress();
     ServerFolder = folder.Path();
     DatabaseName = "BUSY.FDB";
-    Form1->CreateDatabase();
+    Form1->CreateDatabase({DatabasePath()});
     ASSERT_TRUE(Form1->Connected());
     ASSERT_TRUE(Form1->CreateLaunchTable());
     ASSERT_TRUE(Form1->InsertRow("BOOTJWW", 2, {"N", "PNAME"}, {"1", "'利用者'"}));

@@ -154,8 +154,7 @@ TEST(LaunchJournal, LaunchesSeenWithTheServerDownAreStoredByTheNextRun) {
     Form1->Button0.Click();
   }
   db::DataModule reader;
-  database.UseSettings();
-  reader.ConnectDatabase();
+  reader.ConnectDatabase(database.Settings());
   auto rows = ReadLaunchRows(reader);
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(FileNames(rows), (std::vector<std::string>{"a.jww", "b.jww", "c.jww"}));
@@ -196,8 +195,7 @@ TEST(LaunchJournal, LinesTornByACrashAreLeftOutAndTheRestStoredAtStart) {
     Form1->Button0.Click();
   }
   db::DataModule reader;
-  database.UseSettings();
-  reader.ConnectDatabase();
+  reader.ConnectDatabase(database.Settings());
   auto rows = ReadLaunchRows(reader);
   ASSERT_EQ(rows.size(), 2u);
   EXPECT_EQ(FileNames(rows), (std::vector<std::string>{"a.jww", "c.jww"}));

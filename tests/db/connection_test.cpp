@@ -14,9 +14,8 @@ using testsupport::TestDatabase;
 TEST(Connection, CreateLeavesTheConnectionOpenAndConnectWhileOpenSendsNothing) {
   TestDatabase database;
   db::DataModule data;
-  database.UseSettings();
   EXPECT_FALSE(data.Connected());
-  data.CreateDatabase();
+  data.CreateDatabase(database.Settings());
   ASSERT_TRUE(data.Connected());
   EXPECT_EQ(data.CurrentDialect(), 3);
   EXPECT_EQ(testsupport::SplitStatement(data.IBDatabase1().LastCreateStatement()),
@@ -26,7 +25,7 @@ TEST(Connection, CreateLeavesTheConnectionOpenAndConnectWhileOpenSendsNothing) {
 
   const long attaches = data.IBDatabase1().AttachCount();
   const std::vector<std::string> params = data.IBDatabase1().Params();
-  data.ConnectDatabase();
+  data.ConnectDatabase(database.Settings());
   EXPECT_TRUE(data.Connected());
   EXPECT_EQ(data.IBDatabase1().AttachCount(), attaches);
   EXPECT_EQ(data.IBDatabase1().Params(), params);
@@ -35,9 +34,9 @@ TEST(Connection, CreateLeavesTheConnectionOpenAndConnectWhileOpenSendsNothing) {
   // Creating over an existing file fails quietly; connecting then attaches to that file.
   data.DisconnectDatabase();
   EXPECT_FALSE(data.Connected());
-  data.CreateDatabase();
+  data.CreateDatabase(database.Settings());
   EXPECT_FALSE(data.Connected());
-  data.ConnectDatabase();
+  data.ConnectDatabase(database.Settings());
   ASSERT_TRUE(data.Connected());
   EXPECT_EQ(data.IBDatabase1().Params(),
             (std::vector<std::string>{"USER_NAME=SYSDBA", "PASSWORD=quillstar", "CONNECT_TIMEOUT=2"}));
@@ -50,26 +49,20 @@ TEST(Connection, UnreachableDatabaseLeavesItClosed) {
   TestDatabase database;
   db::DataModule data;
 
-  database.UseSettings();  // the file was never created
-  data.ConnectDatabase();
+  data.ConnectDatabase(database.Settings());  // the file was never created
   EXPECT_FALSE(data.Connected());
 
   // A port nobody listens on: the fixture's own port folder is fine, the port is not.
   TestDatabase elsewhere("localhost/1:");
-  elsewhere.UseSettings();
-  data.ConnectDatabase();
+  data.ConnectDatabase(elsewhere.Settings());
   EXPECT_FALSE(data.Connected());
 
   // A folder that does not exist: creation fails quietly.
-  database.UseSettings();
-  ServerFolder += "missing/";
-  data.CreateDatabase();
+  data.CreateDatabase({database.Server() + database.Folder() + "missing/" + database.FileName()});
   EXPECT_FALSE(data.Connected());
 
   // A folder without its separator: the pieces are joined as they are.
-  database.UseSettings();
-  ServerFolder += "sub";
-  data.CreateDatabase();
+  data.CreateDatabase({database.Server() + database.Folder() + "sub" + database.FileName()});
   EXPECT_TRUE(data.Connected());
   EXPECT_EQ(data.IBDatabase1().DatabaseName(), database.ConnectionPath().substr(0, database.ConnectionPath().size() - 5) + "subT.FDB");
   data.DisconnectDatabase();
@@ -139,8 +132,7 @@ TEST(Connection, DialectOneDatabaseLowersTheDialectForTheRestOfTheRun) {
   CreateDialectOneDatabase(old_database);
   db::DataModule data;
 
-  old_database.UseSettings();
-  data.ConnectDatabase();
+  data.ConnectDatabase(old_database.Settings());
   ASSERT_TRUE(data.Connected());
   EXPECT_EQ(data.CurrentDialect(), 1);
   // Double quotes make a string in dialect 1.
@@ -148,15 +140,14 @@ TEST(Connection, DialectOneDatabaseLowersTheDialectForTheRestOfTheRun) {
   data.DisconnectDatabase();
 
   // A database created later in the run is created and read in dialect 1 as well.
-  new_database.UseSettings();
-  data.CreateDatabase();
+  data.CreateDatabase(new_database.Settings());
   ASSERT_TRUE(data.Connected());
   EXPECT_EQ(data.CurrentDialect(), 1);
   ASSERT_TRUE(data.CreateLaunchTable());
   ASSERT_TRUE(data.InsertRow("BOOTJWW", 2, {"N", "PNAME"}, {"1", "\"abc\""}));
   EXPECT_EQ(data.CountRows("BOOTJWW", "PNAME = \"abc\""), 1);
   data.DisconnectDatabase();
-  data.ConnectDatabase();
+  data.ConnectDatabase(new_database.Settings());
   EXPECT_EQ(data.CurrentDialect(), 1);
 }
 
@@ -165,7 +156,7 @@ TEST(Connection, DialectThreeStaysThree) {
   db::DataModule data;
   testsupport::CreateAndConnect(data, database, true);
   data.DisconnectDatabase();
-  data.ConnectDatabase();
+  data.ConnectDatabase(database.Settings());
   ASSERT_TRUE(data.Connected());
   EXPECT_EQ(data.CurrentDialect(), 3);
   // In dialect 3 double quotes name a column, so this condition fails.
@@ -186,12 +177,12 @@ TEST(Connection, ServerStoppedWhileConnectedThenRestarted) {
   EXPECT_FALSE(data.Connected());
   EXPECT_FALSE(data.IBTransaction1().InTransaction());
   EXPECT_FALSE(data.IBQuery1().IsOpen());
-  data.ConnectDatabase();
+  data.ConnectDatabase(database.Settings());
   EXPECT_FALSE(data.Connected());
 
   ASSERT_TRUE(server.Start());
   EXPECT_EQ(server.Address(), database.Server());
-  data.ConnectDatabase();
+  data.ConnectDatabase(database.Settings());
   ASSERT_TRUE(data.Connected());
   EXPECT_EQ(data.CountRows("BOOTJWW", ""), 1);
 }

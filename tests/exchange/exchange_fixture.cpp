@@ -39,7 +39,7 @@ void ExchangeFixture::SetUp() {
   ServerName = testsupport::ServerAddress();
   ServerFolder = folder.Path();
   DatabaseName = "EXCHANGE.FDB";
-  Form1->CreateDatabase();
+  Form1->CreateDatabase({DatabasePath()});
   ASSERT_TRUE(Form1->Connected()) << "cannot create " << DatabasePath();
   ASSERT_TRUE(Form1->CreateLaunchTable());
   // The main window is up (its buttons react) without loading a settings file.

@@ -289,7 +289,7 @@ TEST_F(ImportTest, LostConnectionDuringReplaceKeepsTheRows) {
   EXPECT_EQ(exchange::ImportFailureMessage(result),
             "データベースへの登録に失敗しました。データは変更していません。");
   Form1->DisconnectDatabase();
-  Form1->ConnectDatabase();
+  Form1->ConnectDatabase({DatabasePath()});
   ASSERT_TRUE(Form1->Connected());
   EXPECT_EQ(AllRows(), before);
 }

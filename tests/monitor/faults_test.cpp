@@ -54,11 +54,8 @@ int RunRegistrant(const char* arguments) {
   char mode[16] = {};
   if (std::sscanf(arguments, "%d %d %4095s %15s", &index, &launches, database, mode) != 4) return 10;
   const bool shared = std::string(mode) == "shared";
-  ServerName.clear();
-  ServerFolder.clear();
-  DatabaseName = database;
   db::DataModule data;
-  data.ConnectDatabase();
+  data.ConnectDatabase({database});
   if (!data.Connected()) return 11;
   LaunchRegistrar registrar(data);
   db::Launch launch;
@@ -165,8 +162,7 @@ void ExpectExitedCleanly(const std::vector<pid_t>& registrants) {
 void ExpectEveryLaunchStored(const testsupport::TestDatabase& database, std::size_t launches,
                              std::size_t copies, const std::string& what) {
   db::DataModule data;
-  database.UseSettings();
-  data.ConnectDatabase();
+  data.ConnectDatabase(database.Settings());
   ASSERT_TRUE(data.Connected());
   auto rows = ReadLaunchRows(data);
   std::map<std::string, std::vector<std::string>> numbers_of_launch;
@@ -203,8 +199,7 @@ TEST(Faults, EightRegistrantsLoseNothing) {
   ExpectEveryLaunchStored(database, kRegistrants * kLaunches, 1, "eight PCs");
 
   db::DataModule data;
-  database.UseSettings();
-  data.ConnectDatabase();
+  data.ConnectDatabase(database.Settings());
   for (int index = 0; index < kRegistrants; ++index) {
     EXPECT_EQ(data.CountRows("BOOTJWW", "PNAME = 'PC" + std::to_string(index) + "'"), kLaunches);
   }
@@ -278,12 +273,11 @@ class ServerLossTest : public ::testing::Test {
   // Rows read on a connection of their own, so that the window's connection is left alone.
   std::vector<std::vector<std::string>> Rows() {
     db::DataModule reader;
-    database->UseSettings();
     // The reader is the test's own look at the table, not the window under test: a server that
     // was restarted a moment ago on a loaded machine may turn its first attachment away.
     for (int attempt = 0; attempt < 3 && !reader.Connected(); ++attempt) {
       if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(500));
-      reader.ConnectDatabase();
+      reader.ConnectDatabase(database->Settings());
     }
     EXPECT_TRUE(reader.Connected());
     return ReadLaunchRows(reader);

@@ -128,7 +128,7 @@ TEST(JournalCopies, TwoCopiesStoreEachJournalLaunchOnce) {
   db::DataModule first_data;
   testsupport::CreateAndConnect(first_data, database, true);
   db::DataModule second_data;
-  second_data.ConnectDatabase();
+  second_data.ConnectDatabase(database.Settings());
   ASSERT_TRUE(second_data.Connected());
   testsupport::TempFolder folder;
   const std::string journal_path = folder.Path() + "Lumadex.jnl";

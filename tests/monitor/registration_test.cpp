@@ -308,7 +308,7 @@ TEST_F(RegistrationTest, ALostInsertThatCannotBeLookedUpKeepsWaiting) {
   testsupport::OtherPc admin(database.ConnectionPath());
   ASSERT_TRUE(admin.Execute("ALTER TABLE BOOTJWW ADD UNREADABLE COMPUTED BY (1 / 0)"));
   data.DisconnectDatabase();  // the next attachment sees the changed table
-  data.ConnectDatabase();
+  data.ConnectDatabase(database.Settings());
   LaunchRegistrar registrar(data);
   registrar.BeginTick();
   registrar.Register(landed);
@@ -323,7 +323,7 @@ TEST_F(RegistrationTest, ALostInsertThatCannotBeLookedUpKeepsWaiting) {
   }
   ASSERT_TRUE(admin.Execute("ALTER TABLE BOOTJWW DROP UNREADABLE"));
   data.DisconnectDatabase();
-  data.ConnectDatabase();
+  data.ConnectDatabase(database.Settings());
   registrar.BeginTick();
   registrar.StorePending();
   registrar.EndTick();

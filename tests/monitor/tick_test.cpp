@@ -142,7 +142,7 @@ TEST_F(TickTest, ShowChecksTheDatabase) {
   ASSERT_TRUE(admin.Execute("CREATE EXCEPTION NO_TABLES 'no new tables'"));
   ASSERT_TRUE(admin.Execute("CREATE TRIGGER NO_CREATE BEFORE CREATE TABLE AS BEGIN EXCEPTION NO_TABLES; END"));
   third.DisconnectDatabase();  // an attachment reads the database triggers when it starts
-  third.ConnectDatabase();
+  third.ConnectDatabase(locked.Settings());
   ASSERT_TRUE(third.Connected());
   TForm3 refused(third, services);
   refused.Show();

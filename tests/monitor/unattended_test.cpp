@@ -63,11 +63,8 @@ int RunCatchUp(const char* arguments) {
   char journal_path[4096] = {};
   int started_fd = -1;
   if (std::sscanf(arguments, "%4095s %4095s %d", database, journal_path, &started_fd) != 3) return 10;
-  ServerName.clear();
-  ServerFolder.clear();
-  DatabaseName = database;
   db::DataModule data;
-  data.ConnectDatabase();
+  data.ConnectDatabase({database});
   if (!data.Connected()) return 11;
   LaunchJournal journal(journal_path, std::string(journal_path) + ".rej");
   LaunchRegistrar registrar(data);
@@ -87,11 +84,8 @@ int RunImporter(const char* arguments) {
   char database[4096] = {};
   int rows = 0, started_fd = -1;
   if (std::sscanf(arguments, "%4095s %d %d", database, &rows, &started_fd) != 3) return 10;
-  ServerName.clear();
-  ServerFolder.clear();
-  DatabaseName = database;
   db::DataModule data;
-  data.ConnectDatabase();
+  data.ConnectDatabase({database});
   if (!data.Connected() || !data.BeginBatch()) return 11;
   constexpr int kBlock = 1000;
   for (int first = 1; first <= rows; first += kBlock) {

@@ -248,7 +248,7 @@ TEST_F(RecordEditorTest, OnlyClearDeleteAndCloseActWithTheConnectionClosed) {
   EXPECT_FALSE(Form4->Visible());
   EXPECT_FALSE(Form1->Connected());
 
-  Form1->ConnectDatabase();
+  Form1->ConnectDatabase({DatabasePath()});
   ASSERT_TRUE(Form1->Connected());
   EXPECT_EQ(AllRows().size(), 3u);
 

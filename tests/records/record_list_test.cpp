@@ -398,7 +398,7 @@ TEST_F(RecordListTest, AClosedConnectionLeavesThePageEmptyAndTheButtonsDisabled)
   InsertSampleRows(1, 5);
   // Connected as at start-up, so the statement layer holds the parameters it could attach with.
   Form1->DisconnectDatabase();
-  Form1->ConnectDatabase();
+  Form1->ConnectDatabase({DatabasePath()});
   Form5->Show();
   ASSERT_EQ(FilledGridRows(), 5);
   Form5->Close();

@@ -30,7 +30,7 @@ void RecordsFixture::CreateFreshDatabase(const std::string& name, bool with_tabl
   ServerName = testsupport::ServerAddress();
   ServerFolder = folder.Path();
   DatabaseName = name;
-  Form1->CreateDatabase();
+  Form1->CreateDatabase({DatabasePath()});
   ASSERT_TRUE(Form1->Connected()) << "cannot create " << DatabasePath();
   if (with_table) ASSERT_TRUE(Form1->CreateLaunchTable());
 }
@@ -39,12 +39,12 @@ void RecordsFixture::CreateDatabaseOn(testsupport::PrivateServer& server, int fi
   ServerName = server.Address();
   ServerFolder = folder.Path();
   DatabaseName = "RESTART.FDB";
-  Form1->CreateDatabase();
+  Form1->CreateDatabase({DatabasePath()});
   ASSERT_TRUE(Form1->Connected());
   ASSERT_TRUE(Form1->CreateLaunchTable());
   InsertSampleRows(first, last);
   Form1->DisconnectDatabase();
-  Form1->ConnectDatabase();
+  Form1->ConnectDatabase({DatabasePath()});
 }
 
 void RecordsFixture::Insert(const Literals& row) {

@@ -55,11 +55,11 @@ void TestDatabase::UseSettings() const {
 
 void CreateAndConnect(db::DataModule& data, const TestDatabase& database, bool launch_table) {
   database.UseSettings();
-  data.CreateDatabase();
+  data.CreateDatabase(database.Settings());
   ASSERT_TRUE(data.Connected()) << "cannot create " << database.ConnectionPath();
   // As the program does after its settings dialog: connect again with the connection lines.
   data.DisconnectDatabase();
-  data.ConnectDatabase();
+  data.ConnectDatabase(database.Settings());
   ASSERT_TRUE(data.Connected()) << "cannot connect to " << database.ConnectionPath();
   if (launch_table) {
     ASSERT_TRUE(data.CreateLaunchTable());

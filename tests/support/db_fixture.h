@@ -32,8 +32,11 @@ class TestDatabase {
  public:
   explicit TestDatabase(const std::string& server_address = ServerAddress(),
                         const std::string& file_name = "T.FDB");
-  // Sets ServerName, ServerFolder and DatabaseName to this database.
+  // Sets ServerName, ServerFolder and DatabaseName to this database (for the windows that read
+  // the settings).
   void UseSettings() const;
+  // What ConnectDatabase and CreateDatabase are handed for this database.
+  db::ConnectionSettings Settings() const { return {ConnectionPath()}; }
   // The full path as the client sees it: server address + folder + file name.
   std::string ConnectionPath() const { return server_ + folder_.Path() + file_name_; }
   const std::string& Server() const { return server_; }
@@ -46,7 +49,7 @@ class TestDatabase {
   std::string file_name_;
 };
 
-// Settings pointed at `database`, the file created and the connection opened on it again with
+// Settings pointed at `database` (UseSettings), the file created and the connection opened on it again with
 // ConnectDatabase (as the program does after its settings dialog);
 // with `launch_table` the table BOOTJWW exists as well. Fails the current test otherwise.
 void CreateAndConnect(db::DataModule& data, const TestDatabase& database, bool launch_table);
