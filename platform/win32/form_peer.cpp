@@ -248,6 +248,12 @@ void FormPeer::ApplyShowing() {
       shown_from_ = GetActiveWindow();
       OwnByMainForm();
       ShowWindow(hwnd_, IsIconic(hwnd_) ? SW_RESTORE : SW_SHOW);
+      if (&form_ == ui::app::MainForm()) {
+        // Forms shown while the main window was hidden go back to it now.
+        for (FormPeer* other : FormList()) {
+          if (other != this && IsWindowVisible(other->hwnd_)) other->OwnByMainForm();
+        }
+      }
       if (!shown_once_) {
         shown_once_ = true;
         FocusInside(hwnd_);
@@ -268,15 +274,26 @@ void FormPeer::ApplyShowing() {
 
 // The program has one taskbar entry, its main window: the other forms are owned by it (they
 // stay above it and go with it when it is minimised). Done at the show, as the main form may not
-// be known yet when a form is created.
+// be known yet when a form is created. While the main window is hidden (the program started at
+// logon works in the notification area), a form shown from the icon stands on its own, with its
+// own taskbar button and Alt+Tab entry: owned by a hidden window it would have neither, and
+// behind a maximised window it could only be found through the icon again.
 void FormPeer::OwnByMainForm() {
   ui::Form* main = ui::app::MainForm();
   if (main == nullptr || main == &form_) return;
   auto* main_peer = dynamic_cast<FormPeer*>(main->GetPeer());
   if (main_peer == nullptr || main_peer->Handle() == nullptr) return;
-  if (GetWindow(hwnd_, GW_OWNER) == main_peer->Handle()) return;
-  SetWindowLongPtrA(hwnd_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(main_peer->Handle()));
-  SetWindowLongPtrA(hwnd_, GWL_EXSTYLE, GetWindowLongPtrA(hwnd_, GWL_EXSTYLE) & ~LONG_PTR(WS_EX_APPWINDOW));
+  HWND owner = IsWindowVisible(main_peer->Handle()) ? main_peer->Handle() : nullptr;
+  if (GetWindow(hwnd_, GW_OWNER) == owner) return;
+  LONG_PTR extended = GetWindowLongPtrA(hwnd_, GWL_EXSTYLE);
+  extended = owner != nullptr ? extended & ~LONG_PTR(WS_EX_APPWINDOW) : extended | LONG_PTR(WS_EX_APPWINDOW);
+  // The taskbar reads a window's kind when it is shown: a shown form is hidden for the change.
+  const bool visible = IsWindowVisible(hwnd_) != FALSE;
+  const UINT still = SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE;
+  if (visible) SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0, still | SWP_HIDEWINDOW);
+  SetWindowLongPtrA(hwnd_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+  SetWindowLongPtrA(hwnd_, GWL_EXSTYLE, extended);
+  if (visible) SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0, still | SWP_SHOWWINDOW | SWP_FRAMECHANGED);
 }
 
 void FormPeer::ReadBackState() {

@@ -55,7 +55,11 @@ UINT ShowMainWindowMessage() {
 OnlyCopy::OnlyCopy(const std::string& program_path) : name_(CopyName(program_path)) {
   // The session's own namespace: another user's copy on the same PC records under its own name.
   HANDLE mutex = CreateMutexA(nullptr, FALSE, ("Local\\" + name_).c_str());
-  first_ = mutex == nullptr || GetLastError() != ERROR_ALREADY_EXISTS;
+  const DWORD error = GetLastError();
+  // A copy started elevated ("run as administrator") made the mutex with rights ours cannot
+  // open: the name exists, so that copy runs and records already. Any other failure leaves the
+  // question open; recording twice is then better than not at all.
+  first_ = mutex == nullptr ? error != ERROR_ACCESS_DENIED : error != ERROR_ALREADY_EXISTS;
   mutex_ = mutex;
 }
 
@@ -67,6 +71,9 @@ void OnlyCopy::MarkMainWindow(ui::Form& main) {
   auto* peer = dynamic_cast<FormPeer*>(main.GetPeer());
   if (peer != nullptr && peer->Handle() != nullptr) {
     SetPropA(peer->Handle(), name_.c_str(), reinterpret_cast<HANDLE>(1));
+    // An elevated copy still hears a later start by hand (the system filters messages from a
+    // process of lower integrity otherwise).
+    ChangeWindowMessageFilterEx(peer->Handle(), ShowMainWindowMessage(), MSGFLT_ALLOW, nullptr);
   }
 }
 
