@@ -155,6 +155,10 @@ bool TForm1::ConfirmUnsavedLaunches() {
   return ui::AskYesNo(kUnsavedCaption, question) == ui::Answer::Yes;
 }
 
+void TForm1::SettingsChanged() {
+  if (started_) SaveSettings(SettingsFile);
+}
+
 void TForm1::FormClose() {
   ui::BusyCursor busy;
   // Launches the check could not store yet get a last chance while the connection is still up.
@@ -163,9 +167,14 @@ void TForm1::FormClose() {
   SaveSettings(SettingsFile);
 }
 
-// Log off or shutdown ends the program without closing the main window; the user's settings and
-// the connection are looked after all the same.
-void TForm1::FormEndSession() { FormClose(); }
+// Log off or shutdown ends the program without closing the main window, and Windows ends a
+// program without a visible window a few seconds later: the settings are written first. The
+// launches waiting for the server stay in the journal for the next start; nothing is sent to the
+// server now (an attach alone may take seconds), and the check stops so that no tick starts to.
+void TForm1::FormEndSession() {
+  SaveSettings(SettingsFile);
+  Form3->Close();
+}
 
 void TForm1::Button1Click() {
   ui::BusyCursor busy;
@@ -176,6 +185,7 @@ void TForm1::Button1Click() {
   Form3->StorePendingLaunches();  // they belong to the database in use until now
   DisconnectDatabase();
   Form2->ShowModal();
+  SettingsChanged();
   ConnectDatabase();
   if (Connected()) EnsureLaunchTable();  // the table check of a new connection
 }

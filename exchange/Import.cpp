@@ -30,6 +30,7 @@ const char kNotTextMessage[] = "テキストファイルではないため読み
 const char kNothingStoredMessage[] =
     "ファイルから1行も読み込めませんでした。データは変更していません。";
 const char kCancelledMessage[] = "中止しました。";
+const char kCommittingReason[] = "読み込んだデータをデータベースに確定しています。";
 
 bool Finish(ImportResult* result, ImportResult& work, ImportOutcome outcome) {
   work.outcome = outcome;
@@ -322,7 +323,14 @@ bool ImportTable(db::DataModule& data, const std::string& table, const std::stri
   }
 
   file.Close();
-  if (!OffThread([&] { return data.CommitBatch(); })) {
+  bool committed = false;
+  {
+    // Cut short, the commit would leave the user not knowing whether the file is in the table:
+    // the end of the session waits for it, and Windows says why.
+    ui::SessionEndHold hold(kCommittingReason);
+    committed = OffThread([&] { return data.CommitBatch(); });
+  }
+  if (!committed) {
     OffThread([&] { data.RollbackBatch(); });
     return Finish(result, work, ImportOutcome::DatabaseFailed);
   }

@@ -174,7 +174,9 @@ void TForm3::Button1Click() {
     Edit1.SetFocus();
     return;
   }
+  const bool changed = seconds != CheckInterval;
   CheckInterval = seconds;
+  if (changed && OnSettingsChanged) OnSettingsChanged();
   StartCheck();
 }
 

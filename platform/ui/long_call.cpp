@@ -9,7 +9,18 @@ namespace ui {
 
 namespace {
 platform::WorkerThread* call_in_flight = nullptr;
+int session_end_holds = 0;
 }  // namespace
+
+SessionEndHold::SessionEndHold(const std::string& reason) {
+  if (session_end_holds++ == 0 && BackendInstalled()) CurrentBackend().SessionEndHeld(reason);
+}
+
+SessionEndHold::~SessionEndHold() {
+  if (--session_end_holds == 0 && BackendInstalled()) CurrentBackend().SessionEndHeld(std::string());
+}
+
+bool SessionEndHeld() { return session_end_holds > 0; }
 
 bool LongCallRunning() { return call_in_flight != nullptr; }
 

@@ -367,15 +367,20 @@ LRESULT FormPeer::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       }
       break;
     case WM_QUERYENDSESSION:
-      // Work that runs is cancelled now, so that the end of the session finds none.
-      ui::app::NoteSessionEnding();
+      // Only a question: another program may still refuse, and the session then goes on. Work
+      // that runs goes on too; it stops at WM_ENDSESSION.
       return TRUE;
     case WM_ENDSESSION:
       if (!wparam) ui::app::NoteSessionGoesOn();
       if (wparam && &form_ == ui::app::MainForm()) {
-        // Its handler uses the connection: a call of long work that runs on the worker ends first.
-        ui::AwaitLongCall();
+        // The session ends now, and Windows ends a program without a visible window a few
+        // seconds after this returns: its handler writes what must be kept first and sends
+        // nothing to the server, and the work that runs stops at its next step. Only a call
+        // that must not be cut short (an import's commit, which told Windows why it holds the
+        // shutdown) is waited for.
+        ui::app::NoteSessionEnding();
         ui::Dispatch(form_.OnEndSession);
+        if (ui::SessionEndHeld()) ui::AwaitLongCall();
       }
       return 0;
     default:

@@ -38,6 +38,8 @@
 //   msgbox TITLE                     a message box: its text and its buttons
 //   close TITLE                      WM_CLOSE, as the title-bar close does
 //   endsession TITLE                 WM_QUERYENDSESSION then WM_ENDSESSION, as at log-off
+//   queryendsession TITLE            WM_QUERYENDSESSION then WM_ENDSESSION(FALSE): the log-off
+//                                    another program refused
 //   ping TITLE                       how long the window takes to answer a sent WM_NULL (ms)
 //   repaint TITLE                    invalidates the window and its controls and waits until
 //                                    it has painted them (ms)
@@ -500,6 +502,14 @@ int Run(std::vector<std::string> args) {
     DWORD_PTR answer = 0;
     SendMessageTimeoutA(form, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer);
     SendMessageTimeoutA(form, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, nullptr);
+    std::printf("ok %lu\n", static_cast<unsigned long>(answer));
+    return 0;
+  }
+  if (command == "queryendsession") {
+    // Asked, then called off (another program refused): the session goes on.
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutA(form, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer);
+    SendMessageTimeoutA(form, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, nullptr);
     std::printf("ok %lu\n", static_cast<unsigned long>(answer));
     return 0;
   }
