@@ -45,6 +45,7 @@ class TForm3 : public ui::Form {
   void Button3Click();
   void Timer1Timer();
   void CheckBox1Click();
+  void ShowLogonStart();
 
   // Stores one launch of the drawing at `path` with the tick's date and time (LabelB, LabelC).
   void RegisterLaunch(const std::string& path);

@@ -73,6 +73,12 @@ class Services {
   virtual bool WriteLogonStart(const std::string& name, const std::string& command) = 0;
   // Removes the value; true also when there was none.
   virtual bool DeleteLogonStart(const std::string& name) = 0;
+  // Whether Windows lets the Run value `name` start at logon: Task Manager and Settings turn an
+  // entry off in HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved\Run
+  // and leave the Run value in place. True when that key holds nothing for it.
+  virtual bool LogonStartApproved(const std::string& name) { (void)name; return true; }
+  // Marks the entry turned on there again; false when it could not be written.
+  virtual bool ApproveLogonStart(const std::string& name) { (void)name; return true; }
 };
 
 // The services the program runs with; set once at start (or by a test).

@@ -90,6 +90,30 @@ def hold_denied_mutex(session, name, milliseconds):
     return holder, int(words[1])
 
 
+APPROVED_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved\Run"
+
+
+def set_approved(session, hex_bytes):
+    subprocess.run(["wine", "reg", "add", APPROVED_KEY, "/v", "Lumadex", "/t", "REG_BINARY", "/d", hex_bytes, "/f"],
+                   env=session.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+
+
+def approved_value(session):
+    """The StartupApproved value "Lumadex" as hex, or None."""
+    result = subprocess.run(["wine", "reg", "query", APPROVED_KEY, "/v", "Lumadex"], env=session.env,
+                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=60)
+    for line in result.stdout.decode("utf-8", "replace").splitlines():
+        words = line.split(None, 2)
+        if len(words) == 3 and words[0] == "Lumadex":
+            return words[2].strip().lower()
+    return None
+
+
+def box_checked(session):
+    lines, _ = session.drive("controls", hexof(CHECK_TITLE))
+    return [l for l in lines if l["kind"] == "control" and unhex(l["text"]) == LOGON_BOX][0].get("checked")
+
+
 def run(session, program, fbstate):
     folder = tempfile.mkdtemp(prefix="logon-", dir=session.work)
     os.chmod(folder, 0o777)
@@ -110,6 +134,18 @@ def run(session, program, fbstate):
     value = wait_for(lambda: run_value(session), seconds=10)
     windows_path = "Z:" + exe.replace("/", "\\")
     check(value == f'"{windows_path}" /autostart', f"Run value {value!r}, expected the program {windows_path!r}")
+
+    # 1b. Task Manager turns the entry off: StartupApproved\Run says so, the Run value stays. The
+    # box shows it unticked with a tooltip; ticking it turns the entry on again there.
+    set_approved(session, "030000000000000000000000")
+    session.drive("close", hexof(CHECK_TITLE))
+    session.drive("gone", hexof(CHECK_TITLE))
+    session.drive("click", hexof(MAIN_TITLE), "=" + hexof(CHECK_BUTTON))
+    check(box_checked(session) == "0", "the box shows a start Windows was told not to make")
+    session.drive("click", hexof(CHECK_TITLE), "=" + hexof(LOGON_BOX))
+    approved = wait_for(lambda: (approved_value(session) or "").startswith("02") and approved_value(session), 10)
+    check(approved == "020000000000000000000000", f"StartupApproved after ticking: {approved!r}")
+    check(box_checked(session) == "1" and run_value(session) == value, "the box or the Run value after ticking")
     session.screenshot("logon-box.png")
 
     # 2. Closing the main window while the check runs asks; No keeps the program, Yes ends it.
@@ -218,6 +254,8 @@ def run(session, program, fbstate):
     holder.wait()
     stand.say("quit")
     subprocess.run(["wine", "reg", "delete", RUN_KEY, "/v", "Lumadex", "/f"], env=session.env,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+    subprocess.run(["wine", "reg", "delete", APPROVED_KEY, "/v", "Lumadex", "/f"], env=session.env,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
     shutil.rmtree(drawing_folder, ignore_errors=True)
     shutil.rmtree(folder, ignore_errors=True)

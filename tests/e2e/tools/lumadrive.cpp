@@ -262,11 +262,13 @@ void PrintControl(HWND form, HWND control, int index) {
   GetWindowRect(control, &rect);
   MapWindowPoints(nullptr, form, reinterpret_cast<POINT*>(&rect), 2);
   LONG_PTR style = GetWindowLongPtrA(control, GWL_STYLE);
-  std::printf("control index=%d hwnd=%lu id=%d class=%s rect=%d,%d,%d,%d visible=%d enabled=%d style=%lx text=%s\n",
+  const bool button = lstrcmpiA(ClassOf(control).c_str(), "Button") == 0;
+  const LRESULT checked = button ? SendMessageA(control, BM_GETCHECK, 0, 0) : 0;
+  std::printf("control index=%d hwnd=%lu id=%d class=%s rect=%d,%d,%d,%d visible=%d enabled=%d checked=%d style=%lx text=%s\n",
               index, static_cast<unsigned long>(reinterpret_cast<uintptr_t>(control)), GetDlgCtrlID(control),
               ClassOf(control).c_str(), int(rect.left), int(rect.top), int(rect.right - rect.left),
               int(rect.bottom - rect.top),
-              (style & WS_VISIBLE) ? 1 : 0, IsWindowEnabled(control) ? 1 : 0,
+              (style & WS_VISIBLE) ? 1 : 0, IsWindowEnabled(control) ? 1 : 0, static_cast<int>(checked),
               static_cast<unsigned long>(style), Hex(Text(control)).c_str());
 }
 
