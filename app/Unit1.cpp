@@ -5,6 +5,7 @@
 #include "app/Forms.h"
 #include "app/UnitV.h"
 #include "app/Unit2.h"
+#include "db/ClientLibrary.h"
 #include "monitor/LogonStart.h"
 #include "monitor/Unit3.h"
 #include "platform/cp932.h"
@@ -126,7 +127,11 @@ void TForm1::StartUp(bool report_failure) {
     ConnectDatabase();
     if (!Connected()) {
       DisconnectDatabase();
-      if (report_failure) ui::ShowMessage(kConnectFailedMessage);
+      if (report_failure) {
+        // Without a usable client library no setting helps: the message says what to install.
+        const std::string library_problem = db::ClientLibraryProblem();
+        ui::ShowMessage(library_problem.empty() ? kConnectFailedMessage : library_problem);
+      }
     } else {
       // The one table check, made with the connection (created when missing), not before each
       // action; a window whose action finds the table gone recovers by itself.

@@ -9,6 +9,8 @@ Usage: e2e_windows_program.py TEST --program PATH --tools DIR --session DIR [--w
   mends      --program (the linux build): owner of a message box, an off-screen saved position,
              characters Shift-JIS cannot hold, the settings written while another program holds
              the file
+  client_library  --program (the windows build): the message when fbclient.dll is missing, is a
+             32-bit one, or needs a library that is missing
   probe      --program (toolkit_probe.exe): what only the program sees from inside (input
              contexts, the drawing of "&", the owners' state when a modal form hides) and the
              owner of a file dialog with the other forms disabled
@@ -24,7 +26,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e import (APP_TITLE, CONNECT_FAILED, MAIN_BUTTONS, Failure, check, control_at, control_text,  # noqa: E402
+from e2e import (APP_TITLE, CLIENT_NOT_FOUND, MAIN_BUTTONS, Failure, check, control_at, control_text,  # noqa: E402
                  copy_program, hexof, hold, holder_said, open_session, read_settings, run_reported,
                  settings_lines, unhex, wait_exit, write_settings)
 
@@ -138,7 +140,8 @@ def test_installer(session, setup):
     write_settings(os.path.join(folder, "Lumadex.dat"), settings_lines("127.0.0.1/9:", "C:\\nowhere\\"))
     process = session.start(exe)
     lines, _ = session.drive("msgbox", hexof(APP_TITLE), timeout_ms=60000)
-    check([unhex(l["args"][0]) for l in lines if l["kind"] == "text"] == [CONNECT_FAILED], "no connection message")
+    texts = [unhex(l["args"][0]) for l in lines if l["kind"] == "text"]
+    check([t.splitlines()[0] for t in texts] == [CLIENT_NOT_FOUND], f"no client library message: {texts!r}")
     session.drive("click", hexof(APP_TITLE), "button:0")
     session.drive("find", hexof("Lumadex"))
     session.screenshot("installed-main-window.png")
@@ -173,6 +176,53 @@ def test_installer(session, setup):
     check(registry_value(session, RUN_KEY, "Lumadex") is None, "a plain install wrote the Run value")
     wine_run(session, os.path.join(folder, "uninstall.exe"), "/S", "/REMOVEDATA")
     wait_until(lambda: not os.path.exists(folder), 30, "the folder is still there after an uninstall with /REMOVEDATA")
+
+
+def build_dll(compiler, folder, name, source, *link):
+    """A small DLL made with a mingw compiler; its import library beside it."""
+    c_file = os.path.join(folder, name + ".c")
+    with open(c_file, "w", encoding="ascii") as handle:
+        handle.write(source)
+    dll = os.path.join(folder, name + ".dll")
+    result = subprocess.run([compiler, "-shared", "-o", dll, c_file, f"-Wl,--out-implib,{dll}.a"] + list(link),
+                            stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=120)
+    check(result.returncode == 0, f"{compiler} could not build {name}.dll: {result.stdout.decode()!r}")
+    return dll
+
+
+def test_client_library(session, program):
+    """Each way fbclient.dll can fail to load gets its own message, naming the file."""
+    tools = tempfile.mkdtemp(prefix="client-dlls-", dir=session.work)
+    x86 = build_dll("i686-w64-mingw32-gcc", tools, "client32", "int isc_attach_database(void) { return 0; }\n")
+    absent = build_dll("x86_64-w64-mingw32-gcc", tools, "lumadex_absent", "int absent_call(void) { return 1; }\n")
+    needing = build_dll("x86_64-w64-mingw32-gcc", tools, "client_needing",
+                        "int absent_call(void);\nint isc_attach_database(void) { return absent_call(); }\n",
+                        absent + ".a")
+    cases = [
+        ("no client", None, CLIENT_NOT_FOUND),
+        ("a 32-bit client", x86, "fbclient.dll は 32 ビット版のため使えません。"),
+        ("a library it needs is missing", needing, "fbclient.dll が必要とするファイルが見つかりません。"),
+    ]
+    for what, dll, first_line in cases:
+        folder = tempfile.mkdtemp(prefix="client-", dir=session.work)
+        exe = copy_program(program, folder)
+        if dll:
+            shutil.copy(dll, os.path.join(folder, "fbclient.dll"))  # without lumadex_absent.dll
+        write_settings(os.path.splitext(exe)[0] + ".dat", settings_lines("127.0.0.1/9:", "C:\\nowhere\\"))
+        process = session.start(exe)
+        lines, _ = session.drive("msgbox", hexof(APP_TITLE), timeout_ms=60000)
+        texts = [unhex(l["args"][0]) for l in lines if l["kind"] == "text"]
+        print(f"  {what}: {texts!r}")
+        check(len(texts) == 1 and first_line in texts[0].splitlines()[0], f"{what}: the message {texts!r}")
+        if dll:
+            check(("Z:" + folder.replace("/", "\\") + "\\fbclient.dll").lower() in texts[0].lower(),
+                  f"{what}: the message does not name the file beside the program: {texts!r}")
+        check("msvcr100.dll" in texts[0] or what == "a 32-bit client", f"{what}: no word of what it needs: {texts!r}")
+        session.drive("click", hexof(APP_TITLE), "button:0")
+        session.drive("find", hexof("Lumadex"))
+        session.drive("close", hexof("Lumadex"))
+        wait_exit(process)
+        shutil.rmtree(folder, ignore_errors=True)
 
 
 def test_mends(session, program):
@@ -348,7 +398,7 @@ def wait_for_windows(session, condition, seconds=10):
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("test", choices=["resources", "installer", "mends", "probe"])
+    parser.add_argument("test", choices=["resources", "installer", "mends", "probe", "client_library"])
     parser.add_argument("--program", required=True)
     parser.add_argument("--tools", default="")
     parser.add_argument("--session", default="")
@@ -370,6 +420,9 @@ def main():
     if options.test == "installer":
         return run_reported(session, "installer", lambda: test_installer(session, os.path.abspath(options.setup)),
                             describe=True)
+    if options.test == "client_library":
+        return run_reported(session, "client_library",
+                            lambda: test_client_library(session, os.path.abspath(options.program)), describe=True)
     if options.test == "probe":
         return run_reported(session, "probe", lambda: test_probe(session, os.path.abspath(options.program)),
                             describe=True)
