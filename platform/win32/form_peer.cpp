@@ -296,6 +296,24 @@ void FormPeer::OwnByMainForm() {
   if (visible) SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0, still | SWP_SHOWWINDOW | SWP_FRAMECHANGED);
 }
 
+// The installer replaces or removes the program file: the program ends as at a close of the main
+// window (it stores what it can, keeps the rest in the journal and writes the settings), but asks
+// nothing. Long work that runs is stopped first; the request comes again once it has.
+void FormPeer::EndWithoutAsking() {
+  if (ui::WorkRunning() || ui::LongCallRunning()) {
+    ui::app::NoteSessionEnding();  // the work stops at its next step, and shows no box
+    Sleep(50);
+    PostMessageA(hwnd_, EndProgramMessage(), 0, 0);
+    return;
+  }
+  ui::Dispatch([this] {
+    auto query = std::move(form_.OnCloseQuery);
+    form_.OnCloseQuery = nullptr;
+    form_.Close();
+    if (form_.Visible()) form_.OnCloseQuery = std::move(query);  // the close failed: as before
+  });
+}
+
 void FormPeer::ReadBackState() {
   RECT frame;
   if (IsIconic(hwnd_)) {
@@ -333,6 +351,10 @@ LRESULT FormPeer::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     // A second start of the program file: the main window comes to the front (and out of the
     // notification area, where a start at logon left it).
     if (&form_ == ui::app::MainForm()) ui::Dispatch([this] { form_.Show(); });
+    return 0;
+  }
+  if (message == EndProgramMessage() && message != 0) {
+    if (&form_ == ui::app::MainForm()) EndWithoutAsking();
     return 0;
   }
   switch (message) {

@@ -41,6 +41,7 @@ class FormPeer : public WindowPeer {
   void ApplyPlacement(bool frame_changed);
   void ApplyShowing();
   void OwnByMainForm();
+  void EndWithoutAsking();
   ui::Form& form_;
   HWND last_focus_ = nullptr;
   HWND tooltip_ = nullptr;

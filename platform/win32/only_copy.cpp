@@ -52,7 +52,26 @@ UINT ShowMainWindowMessage() {
   return message;
 }
 
+namespace {
+UINT end_program_message = 0;
+}  // namespace
+
+UINT EndProgramMessage() { return end_program_message; }
+
 OnlyCopy::OnlyCopy(const std::string& program_path) : name_(CopyName(program_path)) {
+  // The installer asks this program file's copy to end with a message whose name holds the
+  // file's path, upper-cased by the system as the installer does it: a copy in another folder
+  // does not answer.
+  WCHAR path[MAX_PATH + 1] = {};
+  DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  if (length > 0 && length < MAX_PATH) {
+    CharUpperW(path);
+    WCHAR name[300] = L"Lumadex.EndProgram:";
+    if (lstrlenW(name) + lstrlenW(path) < 256) {
+      lstrcatW(name, path);
+      end_program_message = RegisterWindowMessageW(name);
+    }
+  }
   // The session's own namespace: another user's copy on the same PC records under its own name.
   HANDLE mutex = CreateMutexA(nullptr, FALSE, ("Local\\" + name_).c_str());
   const DWORD error = GetLastError();
@@ -74,6 +93,9 @@ void OnlyCopy::MarkMainWindow(ui::Form& main) {
     // An elevated copy still hears a later start by hand (the system filters messages from a
     // process of lower integrity otherwise).
     ChangeWindowMessageFilterEx(peer->Handle(), ShowMainWindowMessage(), MSGFLT_ALLOW, nullptr);
+    if (EndProgramMessage() != 0) {
+      ChangeWindowMessageFilterEx(peer->Handle(), EndProgramMessage(), MSGFLT_ALLOW, nullptr);
+    }
   }
 }
 
