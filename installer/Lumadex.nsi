@@ -156,8 +156,10 @@ Section /o "ログオン時に自動で開始" SectionAutostart
 SectionEnd
 
 ; An upgrade offers the start at logon as it is now; unticking it takes the value away again.
+; An entry turned off in Task Manager stays as the user left it there.
 Section "-AutostartOff"
   ${IfNot} ${SectionIsSelected} ${SectionAutostart}
+  ${AndIf} $TurnedOff != 1
     Call RemoveOwnRunValue
   ${EndIf}
 SectionEnd
@@ -172,6 +174,7 @@ SectionEnd
 Function .onInit
   ; The start at logon is offered ticked when Windows will make it: the Run value is there and
   ; Task Manager has not turned it off.
+  StrCpy $TurnedOff 0
   ClearErrors
   ReadRegStr $0 HKCU "${RUN_KEY}" "Lumadex"
   ${IfNot} ${Errors}

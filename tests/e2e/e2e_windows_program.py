@@ -198,6 +198,19 @@ def test_installer(session, setup, windows_tools):
           f"/FORCESETTINGS: {read_settings(dat)[:4]!r}")
     wait_until(icon_windows, 60, "the program did not go on after the second upgrade")
 
+    # Task Manager turned the start at logon off: a plain upgrade leaves it so (the Run value and
+    # the mark), /AUTOSTART turns it on again.
+    approved_key = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved\Run"
+    wine_status(session, "reg", "add", approved_key, "/v", "Lumadex", "/t", "REG_BINARY", "/d",
+                "030000000000000000000000", "/f")
+    check(wine_status(session, setup, "/S") == 0, "the upgrade with the start at logon turned off failed")
+    check(registry_value(session, RUN_KEY, "Lumadex") is not None, "a plain upgrade removed a Run value turned off")
+    check((registry_value(session, approved_key, "Lumadex") or "").startswith("03"), "a plain upgrade turned it on")
+    check(wine_status(session, setup, "/S", "/AUTOSTART") == 0, "the upgrade with /AUTOSTART failed")
+    check(registry_value(session, approved_key, "Lumadex") == "020000000000000000000000",
+          f"/AUTOSTART left {registry_value(session, approved_key, 'Lumadex')!r}")
+    wait_until(icon_windows, 60, "the program did not go on after the third upgrade")
+
     # A silent uninstall while the program runs: it ends, and the program, the shortcut, the entry
     # and the Run value go; the settings and the refused records stay.
     wine_status(session, os.path.join(folder, "uninstall.exe"), "/S")
