@@ -47,6 +47,25 @@ BOOL CALLBACK FindMarkedWindow(HWND hwnd, LPARAM param) {
 
 }  // namespace
 
+bool ProgramPathFitsCodePage() {
+  WCHAR path[MAX_PATH + 1] = {};
+  DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return true;  // the ANSI path will tell its own failure
+  BOOL lost = FALSE;
+  char narrow[4 * MAX_PATH] = {};
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path, static_cast<int>(length), narrow, sizeof narrow, nullptr,
+                      &lost);
+  return !lost;
+}
+
+void ShowStartupMessage(const std::string& caption, const std::string& text) {
+  WCHAR wide_caption[256] = {};
+  WCHAR wide_text[2048] = {};
+  MultiByteToWideChar(932, 0, caption.c_str(), -1, wide_caption, 255);
+  MultiByteToWideChar(932, 0, text.c_str(), -1, wide_text, 2047);
+  MessageBoxW(nullptr, wide_text, wide_caption, MB_OK | MB_ICONERROR);
+}
+
 UINT ShowMainWindowMessage() {
   static UINT message = RegisterWindowMessageA("Lumadex.ShowMainWindow");
   return message;

@@ -835,7 +835,24 @@ def save_dialog_path_must_exist(session, title):
     return path
 
 
+def test_path_outside_code_page(session, program):
+    """A folder name the ANSI code page (932) cannot hold: the program says so at once and ends,
+    instead of writing settings and journal files that no later start would find."""
+    folder = tempfile.mkdtemp(prefix="path-é-", dir=session.work)
+    exe = copy_program(program, folder)
+    process = session.start(exe)
+    lines, _ = session.drive("msgbox", hexof(APP_TITLE), timeout_ms=60000)
+    texts = [unhex(l["args"][0]) for l in lines if l["kind"] == "text"]
+    check(len(texts) == 1 and "文字コードで表せない文字" in texts[0], f"the message {texts!r}")
+    session.drive("click", hexof(APP_TITLE), "button:0")
+    check(wait_exit(process, 30) == 1, "the program did not end after the message")
+    left = [name for name in os.listdir(folder) if not name.startswith(os.path.basename(exe))]
+    check(left == [], f"files written beside it: {left}")
+    shutil.rmtree(folder, ignore_errors=True)
+
+
 TESTS = {
+    "path_outside_code_page": test_path_outside_code_page,
     "main_window": test_main_window,
     "first_start_keyboard": test_first_start_keyboard,
     "modal_settings": test_modal_settings,
