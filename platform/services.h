@@ -63,8 +63,9 @@ class Services {
   // the file manager would); false when the system could not start one.
   virtual bool OpenWithAssociatedProgram(const std::string& path) = 0;
   // The user's own folder for this program's files, for when the folder beside the program
-  // cannot be written: "Lumadex\" in the local application data folder, created when missing,
-  // ending in a backslash; empty when there is none.
+  // cannot be written: "Lumadex\" in the local application data folder, ending in a backslash
+  // (not made here: the journal makes it once a launch must be kept there); empty when there is
+  // none.
   virtual std::string UserDataFolder() { return std::string(); }
   // The current user's programs started at logon: value `name` of
   // HKCU\Software\Microsoft\Windows\CurrentVersion\Run, a command line.

@@ -211,9 +211,8 @@ class Win32Services : public platform::Services {
                                 SHGFP_TYPE_CURRENT, folder))) {
       return std::string();
     }
-    std::string path = std::string(folder) + "\\Lumadex";
-    if (!CreateDirectoryA(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return std::string();
-    return path + "\\";
+    // Not made here: the journal makes it once a launch must be kept there.
+    return std::string(folder) + "\\Lumadex\\";
   }
 };
 
