@@ -500,18 +500,12 @@ int Run(std::vector<std::string> args) {
     }
     return 0;
   }
-  if (command == "endsession") {
+  if (command == "endsession" || command == "queryendsession") {
+    // queryendsession: asked, then called off (another program refused): the session goes on.
+    const BOOL ending = command == "endsession";
     DWORD_PTR answer = 0;
     SendMessageTimeoutA(form, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer);
-    SendMessageTimeoutA(form, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, nullptr);
-    std::printf("ok %lu\n", static_cast<unsigned long>(answer));
-    return 0;
-  }
-  if (command == "queryendsession") {
-    // Asked, then called off (another program refused): the session goes on.
-    DWORD_PTR answer = 0;
-    SendMessageTimeoutA(form, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer);
-    SendMessageTimeoutA(form, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, nullptr);
+    SendMessageTimeoutA(form, WM_ENDSESSION, ending, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, nullptr);
     std::printf("ok %lu\n", static_cast<unsigned long>(answer));
     return 0;
   }
