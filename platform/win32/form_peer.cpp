@@ -306,11 +306,17 @@ void FormPeer::EndWithoutAsking() {
     PostMessageA(hwnd_, EndProgramMessage(), 0, 0);
     return;
   }
+  // The installer asks again until the file is free: the close runs once.
+  if (ending_) return;
+  ending_ = true;
   ui::Dispatch([this] {
     auto query = std::move(form_.OnCloseQuery);
     form_.OnCloseQuery = nullptr;
     form_.Close();
-    if (form_.Visible()) form_.OnCloseQuery = std::move(query);  // the close failed: as before
+    if (form_.Visible()) {  // the close failed: as before
+      form_.OnCloseQuery = std::move(query);
+      ending_ = false;
+    }
   });
 }
 
