@@ -28,6 +28,7 @@ ProgramForms::ProgramForms(platform::Services& services) {
   Form5 = form5_.get();
   form6_ = std::make_unique<TForm6>(*Form1);
   Form6 = form6_.get();
+  Form3->OnSettingsChanged = [] { Form1->SettingsChanged(); };
   check_icon_ = std::make_unique<monitor::CheckIcon>(*Form3);
   check_icon_->OnShowList = [] { Form5->Show(); };
   check_icon_->OnQuit = [] { Form1->Close(); };

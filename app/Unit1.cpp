@@ -5,6 +5,7 @@
 #include "app/Forms.h"
 #include "app/UnitV.h"
 #include "app/Unit2.h"
+#include "db/ClientLibrary.h"
 #include "monitor/LogonStart.h"
 #include "monitor/Unit3.h"
 #include "platform/cp932.h"
@@ -129,7 +130,11 @@ void TForm1::StartUp(bool report_failure) {
     ConnectDatabase({DatabasePath()});
     if (!Connected()) {
       DisconnectDatabase();
-      if (report_failure) ui::ShowMessage(kConnectFailedMessage);
+      if (report_failure) {
+        // Without a usable client library no setting helps: the message says what to install.
+        const std::string library_problem = db::ClientLibraryProblem();
+        ui::ShowMessage(library_problem.empty() ? kConnectFailedMessage : library_problem);
+      }
     } else {
       // The one table check, made with the connection (created when missing), not before each
       // action; a window whose action finds the table gone recovers by itself.
@@ -158,6 +163,10 @@ bool TForm1::ConfirmUnsavedLaunches() {
   return ui::AskYesNo(kUnsavedCaption, question) == ui::Answer::Yes;
 }
 
+void TForm1::SettingsChanged() {
+  if (started_) SaveSettings(SettingsFile);
+}
+
 void TForm1::FormClose() {
   ui::BusyCursor busy;
   // Launches the check could not store yet get a last chance while the connection is still up.
@@ -166,9 +175,14 @@ void TForm1::FormClose() {
   SaveSettings(SettingsFile);
 }
 
-// Log off or shutdown ends the program without closing the main window; the user's settings and
-// the connection are looked after all the same.
-void TForm1::FormEndSession() { FormClose(); }
+// Log off or shutdown ends the program without closing the main window, and Windows ends a
+// program without a visible window a few seconds later: the settings are written first. The
+// launches waiting for the server stay in the journal for the next start; nothing is sent to the
+// server now (an attach alone may take seconds), and the check stops so that no tick starts to.
+void TForm1::FormEndSession() {
+  SaveSettings(SettingsFile);
+  Form3->Close();
+}
 
 void TForm1::Button1Click() {
   ui::BusyCursor busy;
@@ -179,6 +193,7 @@ void TForm1::Button1Click() {
   Form3->StorePendingLaunches();  // they belong to the database in use until now
   DisconnectDatabase();
   Form2->ShowModal();
+  SettingsChanged();
   ConnectDatabase({DatabasePath()});
   if (Connected()) EnsureLaunchTable();  // the table check of a new connection
 }

@@ -46,6 +46,9 @@ class TForm1 : public ui::Form, public db::DataModule {
 
   void LoadSettings(const std::string& path);
   void SaveSettings(const std::string& path);
+  // A setting was changed: the settings file is written now, not only when the program ends
+  // (the end of a Windows session may leave no time for it).
+  void SettingsChanged();
 
   // Started at logon (/autostart): the settings and the connection as at a show, no window and no
   // message box (the check's state says what failed), then the check with the saved interval.

@@ -9,6 +9,14 @@
 
 int main(int argc, char** argv) {
   const bool at_logon = StartedAtLogon(std::vector<std::string>(argv + 1, argv + argc));
+  if (!platform::win32::ProgramPathFitsCodePage()) {
+    platform::win32::ShowStartupMessage(
+        kApplicationTitle,
+        "Lumadex のフォルダー名に、この PC の文字コードで表せない文字が含まれています。"
+        "このままでは設定と記録待ちの図面を保存できません。\r\n"
+        "Lumadex.exe を、日本語と英数字だけの名前のフォルダー（例: C:\\Lumadex）に移してから起動して下さい。");
+    return 1;
+  }
   auto services = platform::win32::MakeServices();
   platform::win32::OnlyCopy only_copy(services->ProgramPath());
   if (!only_copy.First()) {

@@ -1,6 +1,7 @@
 #include "db/ClientLibrary.h"
 
 #include <algorithm>
+#include <string>
 
 #include "platform/dynlib.h"
 
@@ -36,6 +37,10 @@ bool BindAll(platform::LibraryHandle library, ClientLibrary& api) {
   return ok;
 }
 
+// Why the library could not be loaded: the first name whose file was found tells more than one
+// that is simply absent.
+platform::LibraryLoadFailure load_failure;
+
 }  // namespace
 
 const ClientLibrary* LoadClientLibrary() {
@@ -43,15 +48,56 @@ const ClientLibrary* LoadClientLibrary() {
   static const ClientLibrary* const loaded = []() -> const ClientLibrary* {
     static ClientLibrary api;
     for (const char* const* name = platform::FirebirdClientLibraryNames(); *name; ++name) {
-      platform::LibraryHandle library = platform::LoadDynamicLibrary(*name);
+      platform::LibraryLoadFailure failure;
+      platform::LibraryHandle library = platform::LoadDynamicLibrary(*name, &failure);
       if (library != nullptr && BindAll(library, api)) {
         Bind(library, "fb_interpret", api.interpret);
         return &api;
+      }
+      if (library != nullptr) {  // a file of that name without the calls: not a Firebird client
+        failure.kind = platform::LibraryLoadFailure::Kind::Other;
+        failure.path = *name;
+      }
+      if (load_failure.kind == platform::LibraryLoadFailure::Kind::None ||
+          (load_failure.kind == platform::LibraryLoadFailure::Kind::NotFound &&
+           failure.kind != platform::LibraryLoadFailure::Kind::NotFound)) {
+        load_failure = failure;
+        if (failure.kind == platform::LibraryLoadFailure::Kind::NotFound) load_failure.path = *name;
       }
     }
     return nullptr;
   }();
   return loaded;
+}
+
+std::string ClientLibraryMessage(const platform::LibraryLoadFailure& failure) {
+  using Kind = platform::LibraryLoadFailure::Kind;
+  // What Firebird 3's 64-bit client needs beside it (not the newer Visual C++ runtime).
+  const std::string companions = "msvcr100.dll、msvcp100.dll（Visual C++ 2010 x64 ランタイム）と firebird.msg";
+  const std::string install = "Firebird 3 の 64 ビット版 (x64) をインストールするか、その fbclient.dll と " + companions +
+                              " をプログラムのフォルダーに置いて下さい。";
+  switch (failure.kind) {
+    case Kind::None:
+      return std::string();
+    case Kind::NotFound:
+      return "Firebird のクライアント ライブラリ (" + failure.path + ") が見つかりません。\r\n" + install;
+    case Kind::WrongArchitecture:
+      return "Firebird のクライアント ライブラリ " + failure.path +
+             " は 32 ビット版のため使えません。\r\n64 ビット版 (x64) の fbclient.dll に置き換えて下さい。" + install;
+    case Kind::DependencyMissing:
+      return "Firebird のクライアント ライブラリ " + failure.path +
+             " が必要とするファイルが見つかりません。\r\n同じフォルダーに " + companions +
+             " を置くか、Firebird 3 の 64 ビット版 (x64) をインストールして下さい。";
+    case Kind::Other:
+      break;
+  }
+  return "Firebird のクライアント ライブラリ " + failure.path + " を読み込めません" +
+         (failure.code != 0 ? "（エラー " + std::to_string(failure.code) + "）" : std::string()) + "。\r\n" + install;
+}
+
+std::string ClientLibraryProblem() {
+  if (LoadClientLibrary() != nullptr) return std::string();
+  return ClientLibraryMessage(load_failure);
 }
 
 const ClientLibrary& RequireClientLibrary() {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "db/DatabaseError.h"
+#include "platform/dynlib.h"
 
 #if defined(LUMADEX_WINELIB)
 #define LUMADEX_FB_CALL __attribute__((sysv_abi))
@@ -85,6 +86,13 @@ const ClientLibrary* LoadClientLibrary();
 
 // The library, or a DatabaseError of kind Connection when it is missing.
 const ClientLibrary& RequireClientLibrary();
+
+// When the library could not be loaded: a Japanese message for the user that names the file and
+// says what to install (not found, a 32-bit one, a library it needs missing); empty when it
+// loaded.
+std::string ClientLibraryProblem();
+// The message for one failure (ClientLibraryProblem's text).
+std::string ClientLibraryMessage(const platform::LibraryLoadFailure& failure);
 
 // A status vector as an exception: the first code, the kind a caller needs to react to, and as
 // detail the operation `what`, the code and the messages the status vector carries.

@@ -31,6 +31,7 @@ const char kNotTextMessage[] = "テキストファイルではないため読み
 const char kNothingStoredMessage[] =
     "ファイルから1行も読み込めませんでした。データは変更していません。";
 const char kCancelledMessage[] = "中止しました。";
+const char kCommittingReason[] = "読み込んだデータをデータベースに確定しています。";
 
 bool Finish(ImportResult* result, ImportResult& work, ImportOutcome outcome) {
   work.outcome = outcome;
@@ -334,9 +335,18 @@ bool ImportTable(db::DataModule& data, const std::string& table, const std::stri
   }
 
   file.Close();
-  try {
-    OffThread([&] { data.FinishBatch(); });
-  } catch (const db::DatabaseError&) {
+  bool committed = false;
+  {
+    // Cut short, the commit would leave the user not knowing whether the file is in the table:
+    // the end of the session waits for it, and Windows says why.
+    ui::SessionEndHold hold(kCommittingReason);
+    try {
+      OffThread([&] { data.FinishBatch(); });
+      committed = true;
+    } catch (const db::DatabaseError&) {
+    }
+  }
+  if (!committed) {
     OffThread([&] { data.RollbackBatch(); });
     return Finish(result, work, ImportOutcome::DatabaseFailed);
   }

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "db/LaunchTable.h"
+#include "platform/cp932.h"
 #include "platform/files.h"
 
 namespace monitor {
@@ -178,6 +179,11 @@ void LaunchJournal::CloseAppending() {
 }
 
 bool LaunchJournal::Exists() const { return platform::FileExists(journal_path_); }
+
+bool LaunchJournal::MakeFolder() const {
+  const std::size_t cut = cp932::LastOfChars(journal_path_, "\\/");
+  return cut == std::string::npos || cut == 0 || platform::CreateFolder(journal_path_.substr(0, cut));
+}
 
 bool LaunchJournal::Read(Contents& contents) {
   contents = Contents();

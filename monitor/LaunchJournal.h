@@ -58,6 +58,9 @@ class LaunchJournal {
 
   // Whether a journal file exists (a quick test that needs no lock).
   bool Exists() const;
+  // Makes the folder the journal lives in, when it is not there (the user's own folder is made
+  // only once a launch must be kept there).
+  bool MakeFolder() const;
 
   // The rest only while locked.
 

@@ -261,6 +261,15 @@ void LaunchRegistrar::TakeJournals(int lock_wait_ms) {
     taken[p] = TakeJournal(p, lock_wait_ms, lined_up);
     any |= taken[p];
   }
+  bool holding = false;
+  for (const Place& place : places_) holding |= place.journal->Locked();
+  // No place could be taken: one whose folder is not made yet (the user's own folder, made only
+  // when a launch must be kept there) is made and taken now.
+  for (std::size_t p = 0; !holding && p < places_.size(); ++p) {
+    if (!places_[p].journal->MakeFolder()) continue;
+    taken[p] = holding = TakeJournal(p, lock_wait_ms, lined_up);
+    any |= taken[p];
+  }
   if (!any) return;
   // Launches this copy wrote to a journal just taken are there now, or were stored by another
   // copy; the others follow the journals' launches.

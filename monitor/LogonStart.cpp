@@ -31,14 +31,21 @@ bool StartsThisProgram(const platform::RegistryValue& value, const std::string& 
 }  // namespace
 
 bool LogonStartIsSet(platform::Services& services) {
-  return StartsThisProgram(services.ReadLogonStart(kLogonStartName), services.ProgramPath());
+  return StartsThisProgram(services.ReadLogonStart(kLogonStartName), services.ProgramPath()) &&
+         services.LogonStartApproved(kLogonStartName);
+}
+
+bool LogonStartTurnedOffInWindows(platform::Services& services) {
+  return StartsThisProgram(services.ReadLogonStart(kLogonStartName), services.ProgramPath()) &&
+         !services.LogonStartApproved(kLogonStartName);
 }
 
 bool SetLogonStart(platform::Services& services, bool on) {
   const std::string program_path = services.ProgramPath();
   if (on) {
     if (program_path.empty()) return false;
-    return services.WriteLogonStart(kLogonStartName, LogonStartCommand(program_path));
+    return services.WriteLogonStart(kLogonStartName, LogonStartCommand(program_path)) &&
+           services.ApproveLogonStart(kLogonStartName);
   }
   platform::RegistryValue value = services.ReadLogonStart(kLogonStartName);
   if (value.status == platform::RegistryValue::Status::Missing) return true;

@@ -17,10 +17,14 @@ std::string LogonStartCommand(const std::string& program_path);
 // argument); empty when there is none.
 std::string LogonStartProgram(const std::string& command);
 // Whether the Run value exists and starts this program file (a copy in another folder does not
-// count; letter case does not count either).
+// count; letter case does not count either), and Windows has not turned it off (Task Manager's
+// startup list, Settings' startup apps).
 bool LogonStartIsSet(platform::Services& services);
-// Writes the value for this program file, or removes it when it starts this program file (an
-// entry of a copy in another folder stays). False when the registry refused.
+// The Run value starts this program file, but Windows was told not to start it.
+bool LogonStartTurnedOffInWindows(platform::Services& services);
+// Writes the value for this program file and marks it turned on in Windows' startup list, or
+// removes it when it starts this program file (an entry of a copy in another folder stays).
+// False when the registry refused.
 bool SetLogonStart(platform::Services& services, bool on);
 
 }  // namespace monitor

@@ -14,6 +14,8 @@ using namespace monitor;
 namespace {
 const char kIntervalMessage[] = "チェック割込時間は 1～999の整数で入力して下さい";
 const char kLogonStartFailedMessage[] = "ログオン時の自動開始を設定できませんでした。";
+const char kLogonStartTurnedOffHint[] =
+    "タスク マネージャー（または設定のスタートアップ）で無効にされています。チェックすると有効に戻します。";
 constexpr uint32_t kPanelColor = 15461355;  // red, green and blue 235
 // How long to wait for another copy of the program to let go of the journal: briefly in a tick
 // (the next tick tries again), longer when the launches waiting are to be stored or kept now.
@@ -127,7 +129,7 @@ void TForm3::StampTick() {
 }
 
 void TForm3::FormShow() {
-  CheckBox1.SetChecked(monitor::LogonStartIsSet(services_));
+  ShowLogonStart();
   // A check started without the window (at logon) goes on: showing the window only shows it.
   if (checking_) {
     Edit1.SetText(std::to_string(CheckInterval));
@@ -168,7 +170,9 @@ void TForm3::Button1Click() {
     Edit1.SetFocus();
     return;
   }
+  const bool changed = seconds != CheckInterval;
   CheckInterval = seconds;
+  if (changed && OnSettingsChanged) OnSettingsChanged();
   StartCheck();
 }
 
@@ -246,7 +250,14 @@ void TForm3::Button3Click() { Close(); }
 void TForm3::CheckBox1Click() {
   if (!monitor::SetLogonStart(services_, CheckBox1.Checked())) ui::ShowMessage(kLogonStartFailedMessage);
   // The box shows what the registry holds now, whatever was asked.
+  ShowLogonStart();
+}
+
+// Ticked only when Windows will start the program at logon; an entry turned off in Task Manager
+// shows unticked, and the box's tooltip says why.
+void TForm3::ShowLogonStart() {
   CheckBox1.SetChecked(monitor::LogonStartIsSet(services_));
+  CheckBox1.SetHint(monitor::LogonStartTurnedOffInWindows(services_) ? kLogonStartTurnedOffHint : "");
 }
 
 void TForm3::Timer1Timer() {

@@ -45,6 +45,7 @@ class TForm3 : public ui::Form {
   void Button3Click();
   void Timer1Timer();
   void CheckBox1Click();
+  void ShowLogonStart();
 
   // Stores one launch of the drawing at `path` with the tick's date and time (LabelB, LabelC).
   void RegisterLaunch(const std::string& path);
@@ -68,6 +69,8 @@ class TForm3 : public ui::Form {
   int StoredToday() const { return stored_today_; }
   // Called after anything above may have changed (a start, a stop, the end of a tick).
   std::function<void()> OnStatusChanged;
+  // Called when the user changed a setting here (the interval), so that it is written at once.
+  std::function<void()> OnSettingsChanged;
   // Starts the check with the saved interval as 起動チェック開始 does, whether the window is shown
   // or not (a program started at logon). False when the saved interval is not 1 to 999.
   bool StartCheck();

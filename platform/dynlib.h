@@ -10,7 +10,21 @@ namespace platform {
 // An opaque library handle; nullptr when the library could not be loaded.
 using LibraryHandle = void*;
 
-LibraryHandle LoadDynamicLibrary(const std::string& name);
+// Why a library could not be loaded, as far as the system tells.
+struct LibraryLoadFailure {
+  enum class Kind {
+    None,
+    NotFound,           // no file of that name where the system looks
+    WrongArchitecture,  // a 32-bit library for this 64-bit program
+    DependencyMissing,  // the file is there, a library it needs is not
+    Other,              // damaged, or refused for another reason (`code`)
+  };
+  Kind kind = Kind::None;
+  std::string path;        // the file the system found, when it found one
+  unsigned long code = 0;  // the system's error number (Windows), 0 when there is none
+};
+
+LibraryHandle LoadDynamicLibrary(const std::string& name, LibraryLoadFailure* failure = nullptr);
 // The address of an exported function; nullptr when the library has none of that name.
 void* FindLibrarySymbol(LibraryHandle library, const char* name);
 

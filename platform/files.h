@@ -14,6 +14,8 @@ bool FileExists(const std::string& path);
 bool RemoveFile(const std::string& path);
 // Renames `from` over `to`, replacing `to` when it exists.
 bool ReplaceFile(const std::string& from, const std::string& to);
+// Makes the folder `path` (its parent must exist); true also when it exists already.
+bool CreateFolder(const std::string& path);
 // A name for a temporary file in the same folder as `path`, not existing at the moment.
 std::string TemporaryPathBeside(const std::string& path);
 

@@ -20,6 +20,11 @@ bool FileExists(const std::string& path) {
 
 bool RemoveFile(const std::string& path) { return std::remove(path.c_str()) == 0; }
 
+bool CreateFolder(const std::string& path) {
+  struct stat info;
+  return mkdir(path.c_str(), 0777) == 0 || (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode));
+}
+
 bool ReplaceFile(const std::string& from, const std::string& to) {
   return std::rename(from.c_str(), to.c_str()) == 0;
 }

@@ -63,8 +63,9 @@ class Services {
   // the file manager would); false when the system could not start one.
   virtual bool OpenWithAssociatedProgram(const std::string& path) = 0;
   // The user's own folder for this program's files, for when the folder beside the program
-  // cannot be written: "Lumadex\" in the local application data folder, created when missing,
-  // ending in a backslash; empty when there is none.
+  // cannot be written: "Lumadex\" in the local application data folder, ending in a backslash
+  // (not made here: the journal makes it once a launch must be kept there); empty when there is
+  // none.
   virtual std::string UserDataFolder() { return std::string(); }
   // The current user's programs started at logon: value `name` of
   // HKCU\Software\Microsoft\Windows\CurrentVersion\Run, a command line.
@@ -73,6 +74,12 @@ class Services {
   virtual bool WriteLogonStart(const std::string& name, const std::string& command) = 0;
   // Removes the value; true also when there was none.
   virtual bool DeleteLogonStart(const std::string& name) = 0;
+  // Whether Windows lets the Run value `name` start at logon: Task Manager and Settings turn an
+  // entry off in HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved\Run
+  // and leave the Run value in place. True when that key holds nothing for it.
+  virtual bool LogonStartApproved(const std::string& name) { (void)name; return true; }
+  // Marks the entry turned on there again; false when it could not be written.
+  virtual bool ApproveLogonStart(const std::string& name) { (void)name; return true; }
 };
 
 // The services the program runs with; set once at start (or by a test).

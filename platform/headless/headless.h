@@ -86,6 +86,10 @@ class HeadlessBackend : public ui::Backend {
   long long long_call_turns = 0;
   void BusyChanged() override;
   void DiscardInput(ui::Form& form) override;
+  // What the program told the system about holding up the end of the session, oldest first
+  // (an empty text: the hold ended).
+  std::vector<std::string> session_end_holds;
+  void SessionEndHeld(const std::string& reason) override { session_end_holds.push_back(reason); }
 
  private:
   ui::Backend* previous_;

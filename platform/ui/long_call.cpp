@@ -13,7 +13,18 @@ void SetCallInFlight(platform::WorkerThread* worker) {
   call_in_flight = worker;
   SetLongCallRunning(worker != nullptr);
 }
+int session_end_holds = 0;
 }  // namespace
+
+SessionEndHold::SessionEndHold(const std::string& reason) {
+  if (session_end_holds++ == 0 && BackendInstalled()) CurrentBackend().SessionEndHeld(reason);
+}
+
+SessionEndHold::~SessionEndHold() {
+  if (--session_end_holds == 0 && BackendInstalled()) CurrentBackend().SessionEndHeld(std::string());
+}
+
+bool SessionEndHeld() { return session_end_holds > 0; }
 
 void AwaitLongCall() {
   if (call_in_flight != nullptr) call_in_flight->WaitFor(-1);

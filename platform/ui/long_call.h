@@ -11,6 +11,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 #include <type_traits>
 #include <utility>
 
@@ -38,5 +39,18 @@ auto RunLongCallFor(Call&& call) -> std::invoke_result_t<Call&> {
 // Waits, without letting the events run, until the call in flight (if any) has returned; for a
 // handler that must use the connection and cannot be put off (the end of the session).
 void AwaitLongCall();
+
+// While it lives, the end of the session waits for the program, and the system shows the user
+// `reason` meanwhile: for a call that must not be cut short (an import's commit, after which the
+// server holds all of its rows or none). Any other work simply stops when the session ends.
+class SessionEndHold {
+ public:
+  explicit SessionEndHold(const std::string& reason);
+  ~SessionEndHold();
+  SessionEndHold(const SessionEndHold&) = delete;
+  SessionEndHold& operator=(const SessionEndHold&) = delete;
+};
+// Whether a SessionEndHold lives now.
+bool SessionEndHeld();
 
 }  // namespace ui

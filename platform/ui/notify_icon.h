@@ -45,9 +45,10 @@ class NotifyIcon : public Control {
   // long work runs.
   void DoubleClick();
   void ChooseMenuItem(int index);
+  // Whether the icon answers the user now (not while long work runs).
+  bool TakesInput() const;
 
  private:
-  bool TakesInput() const;
   IconImage image_ = IconImage::Application;
   std::vector<std::string> menu_;
   std::vector<Balloon> balloons_;

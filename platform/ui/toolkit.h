@@ -356,6 +356,9 @@ class Backend {
   // Lets the events run until `worker` has returned (see ui/long_call.h): waits for either, so
   // that neither a message nor the end of the call waits for the other.
   virtual void AnswerUntilDone(platform::WorkerThread& worker) = 0;
+  // Tells the system why the program holds up the end of the session now (empty: it no longer
+  // does); see SessionEndHold in ui/long_call.h.
+  virtual void SessionEndHeld(const std::string& reason) { (void)reason; }
 };
 
 void SetBackend(Backend* backend);

@@ -240,6 +240,20 @@ class Win32Backend : public ui::Backend {
 
   void Quit() override { PostQuitMessage(0); }
 
+  void SessionEndHeld(const std::string& reason) override {
+    ui::Form* main = ui::app::MainForm();
+    auto* peer = main != nullptr ? dynamic_cast<FormPeer*>(main->GetPeer()) : nullptr;
+    if (peer == nullptr || peer->Handle() == nullptr) return;
+    if (reason.empty()) {
+      ShutdownBlockReasonDestroy(peer->Handle());
+      return;
+    }
+    // Shown by Windows beside the program's name while the end of the session waits for it.
+    WCHAR text[256] = {};
+    MultiByteToWideChar(932, 0, reason.c_str(), -1, text, 255);
+    ShutdownBlockReasonCreate(peer->Handle(), text);
+  }
+
   void MessageBox(const std::string& caption, const std::string& text, bool error) override {
     HWND previous = GetActiveWindow();
     OwnedMessageBox(caption, text, MB_OK | (error ? MB_ICONERROR : 0));

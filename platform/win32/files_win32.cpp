@@ -15,6 +15,12 @@ bool FileExists(const std::string& path) {
 
 bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
 
+bool CreateFolder(const std::string& path) {
+  if (CreateDirectoryA(path.c_str(), nullptr)) return true;
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 // A scanner, the indexer, a sync client or Excel may hold the new or the old file for a moment:
 // the rename is tried again for about a second before it counts as failed.
 bool ReplaceFile(const std::string& from, const std::string& to) {

@@ -248,6 +248,12 @@ void FormPeer::ApplyShowing() {
       shown_from_ = GetActiveWindow();
       OwnByMainForm();
       ShowWindow(hwnd_, IsIconic(hwnd_) ? SW_RESTORE : SW_SHOW);
+      if (&form_ == ui::app::MainForm()) {
+        // Forms shown while the main window was hidden go back to it now.
+        for (FormPeer* other : FormList()) {
+          if (other != this && IsWindowVisible(other->hwnd_)) other->OwnByMainForm();
+        }
+      }
       if (!shown_once_) {
         shown_once_ = true;
         FocusInside(hwnd_);
@@ -268,15 +274,50 @@ void FormPeer::ApplyShowing() {
 
 // The program has one taskbar entry, its main window: the other forms are owned by it (they
 // stay above it and go with it when it is minimised). Done at the show, as the main form may not
-// be known yet when a form is created.
+// be known yet when a form is created. While the main window is hidden (the program started at
+// logon works in the notification area), a form shown from the icon stands on its own, with its
+// own taskbar button and Alt+Tab entry: owned by a hidden window it would have neither, and
+// behind a maximised window it could only be found through the icon again.
 void FormPeer::OwnByMainForm() {
   ui::Form* main = ui::app::MainForm();
   if (main == nullptr || main == &form_) return;
   auto* main_peer = dynamic_cast<FormPeer*>(main->GetPeer());
   if (main_peer == nullptr || main_peer->Handle() == nullptr) return;
-  if (GetWindow(hwnd_, GW_OWNER) == main_peer->Handle()) return;
-  SetWindowLongPtrA(hwnd_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(main_peer->Handle()));
-  SetWindowLongPtrA(hwnd_, GWL_EXSTYLE, GetWindowLongPtrA(hwnd_, GWL_EXSTYLE) & ~LONG_PTR(WS_EX_APPWINDOW));
+  HWND owner = IsWindowVisible(main_peer->Handle()) ? main_peer->Handle() : nullptr;
+  if (GetWindow(hwnd_, GW_OWNER) == owner) return;
+  LONG_PTR extended = GetWindowLongPtrA(hwnd_, GWL_EXSTYLE);
+  extended = owner != nullptr ? extended & ~LONG_PTR(WS_EX_APPWINDOW) : extended | LONG_PTR(WS_EX_APPWINDOW);
+  // The taskbar reads a window's kind when it is shown: a shown form is hidden for the change.
+  const bool visible = IsWindowVisible(hwnd_) != FALSE;
+  const UINT still = SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE;
+  if (visible) SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0, still | SWP_HIDEWINDOW);
+  SetWindowLongPtrA(hwnd_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+  SetWindowLongPtrA(hwnd_, GWL_EXSTYLE, extended);
+  if (visible) SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0, still | SWP_SHOWWINDOW | SWP_FRAMECHANGED);
+}
+
+// The installer replaces or removes the program file: the program ends as at a close of the main
+// window (it stores what it can, keeps the rest in the journal and writes the settings), but asks
+// nothing. Long work that runs is stopped first; the request comes again once it has.
+void FormPeer::EndWithoutAsking() {
+  if (ui::WorkRunning() || ui::LongCallRunning()) {
+    ui::app::NoteSessionEnding();  // the work stops at its next step, and shows no box
+    Sleep(50);
+    PostMessageA(hwnd_, EndProgramMessage(), 0, 0);
+    return;
+  }
+  // The installer asks again until the file is free: the close runs once.
+  if (ending_) return;
+  ending_ = true;
+  ui::Dispatch([this] {
+    auto query = std::move(form_.OnCloseQuery);
+    form_.OnCloseQuery = nullptr;
+    form_.Close();
+    if (form_.Visible()) {  // the close failed: as before
+      form_.OnCloseQuery = std::move(query);
+      ending_ = false;
+    }
+  });
 }
 
 void FormPeer::ReadBackState() {
@@ -318,6 +359,10 @@ LRESULT FormPeer::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     if (&form_ == ui::app::MainForm()) ui::Dispatch([this] { form_.Show(); });
     return 0;
   }
+  if (message == EndProgramMessage() && message != 0) {
+    if (&form_ == ui::app::MainForm()) EndWithoutAsking();
+    return 0;
+  }
   switch (message) {
     case WM_WINDOWPOSCHANGED:
       if (!IsIconic(hwnd_) && !IsZoomed(hwnd_)) GetWindowRect(hwnd_, &normal_frame_);
@@ -350,15 +395,20 @@ LRESULT FormPeer::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       }
       break;
     case WM_QUERYENDSESSION:
-      // Work that runs is cancelled now, so that the end of the session finds none.
-      ui::app::NoteSessionEnding();
+      // Only a question: another program may still refuse, and the session then goes on. Work
+      // that runs goes on too; it stops at WM_ENDSESSION.
       return TRUE;
     case WM_ENDSESSION:
       if (!wparam) ui::app::NoteSessionGoesOn();
       if (wparam && &form_ == ui::app::MainForm()) {
-        // Its handler uses the connection: a call of long work that runs on the worker ends first.
-        ui::AwaitLongCall();
+        // The session ends now, and Windows ends a program without a visible window a few
+        // seconds after this returns: its handler writes what must be kept first and sends
+        // nothing to the server, and the work that runs stops at its next step. Only a call
+        // that must not be cut short (an import's commit, which told Windows why it holds the
+        // shutdown) is waited for.
+        ui::app::NoteSessionEnding();
         ui::Dispatch(form_.OnEndSession);
+        if (ui::SessionEndHeld()) ui::AwaitLongCall();
       }
       return 0;
     default:

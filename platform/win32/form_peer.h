@@ -41,6 +41,7 @@ class FormPeer : public WindowPeer {
   void ApplyPlacement(bool frame_changed);
   void ApplyShowing();
   void OwnByMainForm();
+  void EndWithoutAsking();
   ui::Form& form_;
   HWND last_focus_ = nullptr;
   HWND tooltip_ = nullptr;
@@ -50,6 +51,7 @@ class FormPeer : public WindowPeer {
   bool shown_maximize_box_ = false;
   bool shown_minimize_box_ = true;
   bool shown_once_ = false;
+  bool ending_ = false;  // asked to end without asking, and closing
   uint32_t shown_color_ = ui::kDefaultColor;
   ui::Button* shown_default_button_ = nullptr;
   // The frame in screen coordinates as it was last neither minimised nor maximised: where a

@@ -97,10 +97,12 @@ class NotifyIconPeer : public ui::Peer {
     data.hIcon = IconFor(icon_.Image());
     CopyField(data.szTip, icon_.Text());
     if (!added_) {
-      added_ = Shell_NotifyIconA(NIM_ADD, &data) != FALSE;
+      Add(data);
       shown_balloons_ = icon_.Balloons().size();  // balloons from before are old news
-    } else {
-      Shell_NotifyIconA(NIM_MODIFY, &data);
+    } else if (!Shell_NotifyIconA(NIM_MODIFY, &data)) {
+      // The shell lost the icon without telling us (it restarted before its broadcast came).
+      added_ = false;
+      Add(data);
     }
     if (added_ && icon_.Balloons().size() > shown_balloons_) {
       const ui::Balloon& balloon = icon_.Balloons().back();
@@ -119,9 +121,14 @@ class NotifyIconPeer : public ui::Peer {
 
   LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == taskbar_created_ && taskbar_created_ != 0) {
-      // The shell started anew and knows no icon: add ours again.
-      added_ = false;
-      StateChanged();
+      // The shell started anew and knows no icon, or (after a change of the display's scale) it
+      // kept them all: either way the icon is put up afresh, in its current state.
+      if (icon_.Visible()) {
+        NOTIFYICONDATAA data = Data();
+        Shell_NotifyIconA(NIM_DELETE, &data);
+        added_ = false;
+        StateChanged();
+      }
       return 0;
     }
     if (message == kIconMessage) {
@@ -151,14 +158,26 @@ class NotifyIconPeer : public ui::Peer {
     return data;
   }
 
+  // Adds the icon; when the shell still holds one of ours (an add refused as a duplicate), it
+  // takes the current state instead. "Added" is what the shell answered.
+  void Add(NOTIFYICONDATAA& data) {
+    added_ = Shell_NotifyIconA(NIM_ADD, &data) != FALSE || Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
+    tried_ = true;
+  }
+
   void Remove() {
-    if (!added_) return;
+    // Also when the shell refused the last add: an icon it still shows must not outlive us.
+    if (!added_ && !tried_) return;
     NOTIFYICONDATAA data = Data();
     Shell_NotifyIconA(NIM_DELETE, &data);
     added_ = false;
+    tried_ = false;
   }
 
   void ShowMenu() {
+    // The menu's own loop would hold up long work for as long as it stays open, and none of its
+    // items could run meanwhile.
+    if (!icon_.TakesInput()) return;
     HMENU menu = CreatePopupMenu();
     if (menu == nullptr) return;
     const auto& items = icon_.Menu();
@@ -181,6 +200,7 @@ class NotifyIconPeer : public ui::Peer {
   HWND hwnd_ = nullptr;
   UINT taskbar_created_ = 0;
   bool added_ = false;
+  bool tried_ = false;  // an add was sent since the last delete
   std::size_t shown_balloons_ = 0;
 };
 

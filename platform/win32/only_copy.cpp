@@ -47,15 +47,57 @@ BOOL CALLBACK FindMarkedWindow(HWND hwnd, LPARAM param) {
 
 }  // namespace
 
+bool ProgramPathFitsCodePage() {
+  WCHAR path[MAX_PATH + 1] = {};
+  DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return true;  // the ANSI path will tell its own failure
+  BOOL lost = FALSE;
+  char narrow[4 * MAX_PATH] = {};
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path, static_cast<int>(length), narrow, sizeof narrow, nullptr,
+                      &lost);
+  return !lost;
+}
+
+void ShowStartupMessage(const std::string& caption, const std::string& text) {
+  WCHAR wide_caption[256] = {};
+  WCHAR wide_text[2048] = {};
+  MultiByteToWideChar(932, 0, caption.c_str(), -1, wide_caption, 255);
+  MultiByteToWideChar(932, 0, text.c_str(), -1, wide_text, 2047);
+  MessageBoxW(nullptr, wide_text, wide_caption, MB_OK | MB_ICONERROR);
+}
+
 UINT ShowMainWindowMessage() {
   static UINT message = RegisterWindowMessageA("Lumadex.ShowMainWindow");
   return message;
 }
 
+namespace {
+UINT end_program_message = 0;
+}  // namespace
+
+UINT EndProgramMessage() { return end_program_message; }
+
 OnlyCopy::OnlyCopy(const std::string& program_path) : name_(CopyName(program_path)) {
+  // The installer asks this program file's copy to end with a message whose name holds the
+  // file's path, upper-cased by the system as the installer does it: a copy in another folder
+  // does not answer.
+  WCHAR path[MAX_PATH + 1] = {};
+  DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  if (length > 0 && length < MAX_PATH) {
+    CharUpperW(path);
+    WCHAR name[300] = L"Lumadex.EndProgram:";
+    if (lstrlenW(name) + lstrlenW(path) < 256) {
+      lstrcatW(name, path);
+      end_program_message = RegisterWindowMessageW(name);
+    }
+  }
   // The session's own namespace: another user's copy on the same PC records under its own name.
   HANDLE mutex = CreateMutexA(nullptr, FALSE, ("Local\\" + name_).c_str());
-  first_ = mutex == nullptr || GetLastError() != ERROR_ALREADY_EXISTS;
+  const DWORD error = GetLastError();
+  // A copy started elevated ("run as administrator") made the mutex with rights ours cannot
+  // open: the name exists, so that copy runs and records already. Any other failure leaves the
+  // question open; recording twice is then better than not at all.
+  first_ = mutex == nullptr ? error != ERROR_ACCESS_DENIED : error != ERROR_ALREADY_EXISTS;
   mutex_ = mutex;
 }
 
@@ -67,6 +109,12 @@ void OnlyCopy::MarkMainWindow(ui::Form& main) {
   auto* peer = dynamic_cast<FormPeer*>(main.GetPeer());
   if (peer != nullptr && peer->Handle() != nullptr) {
     SetPropA(peer->Handle(), name_.c_str(), reinterpret_cast<HANDLE>(1));
+    // An elevated copy still hears a later start by hand (the system filters messages from a
+    // process of lower integrity otherwise).
+    ChangeWindowMessageFilterEx(peer->Handle(), ShowMainWindowMessage(), MSGFLT_ALLOW, nullptr);
+    if (EndProgramMessage() != 0) {
+      ChangeWindowMessageFilterEx(peer->Handle(), EndProgramMessage(), MSGFLT_ALLOW, nullptr);
+    }
   }
 }
 

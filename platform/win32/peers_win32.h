@@ -19,6 +19,9 @@ std::unique_ptr<ui::Peer> MakeNotifyIconPeer(ui::Control& control);
 // The message a later copy of the program posts to the main window of the running copy: show
 // yourself (only_copy.cpp).
 UINT ShowMainWindowMessage();
+// Asks the main window of this program file's running copy to end without asking (the installer
+// replacing or removing the file); 0 until OnlyCopy has named it.
+UINT EndProgramMessage();
 
 extern const char kFormClass[];
 extern const char kPanelClass[];

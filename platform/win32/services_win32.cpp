@@ -12,6 +12,7 @@ namespace platform::win32 {
 namespace {
 
 const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char kApprovedKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
 
 constexpr int kTitleBufferBytes = 255;
 
@@ -167,6 +168,32 @@ class Win32Services : public platform::Services {
     return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
   }
 
+  // The StartupApproved value is 12 bytes: the first one even when the entry is on (02 or 06),
+  // odd when it was turned off (03, 07), followed by the time it was turned off.
+  bool LogonStartApproved(const std::string& name) override {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kApprovedKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return true;
+    BYTE data[32] = {};
+    DWORD size = sizeof data;
+    DWORD type = 0;
+    LONG status = RegQueryValueExA(key, name.c_str(), nullptr, &type, data, &size);
+    RegCloseKey(key);
+    return status != ERROR_SUCCESS || type != REG_BINARY || size == 0 || (data[0] & 1) == 0;
+  }
+
+  bool ApproveLogonStart(const std::string& name) override {
+    if (LogonStartApproved(name)) return true;
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kApprovedKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
+                        nullptr, &key, nullptr) != ERROR_SUCCESS) {
+      return false;
+    }
+    const BYTE enabled[12] = {2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    LONG status = RegSetValueExA(key, name.c_str(), 0, REG_BINARY, enabled, sizeof enabled);
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS;
+  }
+
   std::string ProgramPath() override {
     std::string buffer(MAX_PATH, '\0');
     for (;;) {
@@ -184,9 +211,8 @@ class Win32Services : public platform::Services {
                                 SHGFP_TYPE_CURRENT, folder))) {
       return std::string();
     }
-    std::string path = std::string(folder) + "\\Lumadex";
-    if (!CreateDirectoryA(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return std::string();
-    return path + "\\";
+    // Not made here: the journal makes it once a launch must be kept there.
+    return std::string(folder) + "\\Lumadex\\";
   }
 };
 

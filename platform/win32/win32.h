@@ -16,6 +16,14 @@ bool OpenWithShell(const std::string& path);
 // Real windows; also initialises the common controls.
 std::unique_ptr<ui::Backend> MakeBackend();
 
+// Whether the program file's full path can be written in the system's ANSI code page: the
+// program names its settings and journal files in it, and a character it cannot hold (a folder
+// named in another script) would make them files nobody finds again.
+bool ProgramPathFitsCodePage();
+// A message box before any window exists, its Shift-JIS texts shown right whatever the system's
+// code page.
+void ShowStartupMessage(const std::string& caption, const std::string& text);
+
 // One copy of the program per program file and user session (a named mutex of the session,
 // named after the program file's full path; copies in other folders run side by side).
 class OnlyCopy {

@@ -7,12 +7,17 @@
 #include <string>
 
 #include "app/Unit1.h"
+#include "app/Forms.h"
 #include "app/UnitV.h"
 #include "db/ClientLibrary.h"
 #include "monitor/LaunchRegistrar.h"
+#include "monitor/Unit3.h"
 #include "records/Unit5.h"
 #include "tests/support/db_fixture.h"
 #include "tests/support/program_fixture.h"
+
+using testsupport::ReadWholeFile;
+using testsupport::WriteWholeFile;
 
 namespace {
 
@@ -27,6 +32,7 @@ db::ClientLibrary original;
     return original.member(args...);                                                   \
   }
 LUMADEX_COUNTED(attach_database, "attach")
+LUMADEX_COUNTED(detach_database, "detach")
 LUMADEX_COUNTED(database_info, "database_info")
 LUMADEX_COUNTED(execute_immediate, "execute_immediate")
 LUMADEX_COUNTED(exec_immed2, "exec_immed2")
@@ -53,6 +59,7 @@ class ClientCalls : public testsupport::ProgramFixture {
     db::ClientLibrary& api = const_cast<db::ClientLibrary&>(db::RequireClientLibrary());
     original = api;
     api.attach_database = Counted_attach_database;
+    api.detach_database = Counted_detach_database;
     api.database_info = Counted_database_info;
     api.execute_immediate = Counted_execute_immediate;
     api.exec_immed2 = Counted_exec_immed2;
@@ -110,6 +117,38 @@ TEST_F(ClientCalls, OneRegistrationAndOnePageLoadSendOnlyWhatTheyNeed) {
   }
   EXPECT_EQ(Form5->StringGrid1.Cell(0, 1), "101");
   EXPECT_EQ(Form5->StatusBar1.Text(), "101～152件目 / 全152件");
+}
+
+// Windows ends a program in the notification area a few seconds after the end of the session:
+// the settings are written, a launch waiting for the server stays in the journal for the next
+// start, and nothing at all goes to the server (no attach, no insert, not even a detach).
+TEST_F(ClientCalls, TheEndOfTheSessionSendsNothingAndKeepsTheWaitingLaunches) {
+  const std::string journal = folder.Path() + "Lumadex.jnl";
+  WriteWholeFile(folder.Path() + "Lumadex.dat", "localhost/1:\r\n" + folder.Path() + "\r\nNOWHERE.FDB\r\n");
+  ui::app::Run(*Form1);
+  Form1->Button2.Click();
+  Form3->Edit1.SetText("1");
+  Form3->Button1.Click();
+  services.AddWindow("a.jww - jw_win");
+  services.now = {2026, 12, 7, 9, 0, 0};
+  Form3->Timer1.Fire();
+  ASSERT_EQ(Form3->WaitingLaunches(), 1u);
+  const std::string waiting = ReadWholeFile(journal);
+  ASSERT_FALSE(waiting.empty());
+
+  // The server is back meanwhile: the end of the session still leaves the launch for later.
+  testsupport::TestDatabase database;
+  testsupport::CreateAndConnect(*Form1, database, true);
+  CheckInterval = 42;
+  calls.clear();
+  Form1->OnEndSession();
+  std::string seen;
+  for (const auto& [name, count] : calls) seen += name + "=" + std::to_string(count) + " ";
+  EXPECT_EQ(Exchanges() + calls["detach"], 0) << seen;
+  EXPECT_NE(ReadWholeFile(folder.Path() + "Lumadex.dat").find("\r\n42\r\n"), std::string::npos);
+  EXPECT_EQ(ReadWholeFile(journal), waiting);
+  EXPECT_FALSE(Form3->Checking()) << "a tick after the end of the session would store it";
+  EXPECT_EQ(Form1->CountRows("BOOTJWW", ""), 0);
 }
 
 }  // namespace

@@ -206,6 +206,36 @@ TEST(LaunchJournal, LinesTornByACrashAreLeftOutAndTheRestStoredAtStart) {
 
 }  // namespace
 
+// The user's own folder is made only once a launch must be kept there: while the folder beside
+// the program takes the journal (or nothing waits), it is not made at all.
+TEST(LaunchJournal, TheUsersOwnFolderIsMadeOnlyWhenALaunchMustBeKeptThere) {
+  for (const bool beside_writable : {true, false}) {
+    SCOPED_TRACE(beside_writable ? "the folder beside the program takes it" : "the folder beside cannot");
+    testsupport::TempFolder program_folder;
+    testsupport::TempFolder user_root;
+    testsupport::TestDatabase unreachable("localhost/1:");
+    WriteSettings(program_folder.Path() + "Lumadex.dat", unreachable);
+    // A folder where the lock file should be: no copy of the program can take the journal there.
+    if (!beside_writable) {
+      ASSERT_EQ(mkdir((program_folder.Path() + "Lumadex.jnl.lck").c_str(), 0755), 0);
+    }
+    const std::string user_folder = user_root.Path() + "Lumadex/";
+    struct stat info;
+    ProgramRun run(program_folder.Path());
+    Form3->UseJournal(program_folder.Path() + "Lumadex.jnl", program_folder.Path() + "Lumadex.rej", user_folder);
+    run.StartCheck();
+    run.TickAt(9, 0, 0);
+    EXPECT_NE(stat(user_folder.c_str(), &info), 0) << "made while nothing waits";
+    run.services.AddWindow("a.jww - jw_win");
+    run.TickAt(9, 0, 1);
+    ASSERT_EQ(Form3->WaitingLaunches(), 1u);
+    EXPECT_EQ(Form3->UnsavedLaunches(), 0u) << "the launch is kept in one place or the other";
+    EXPECT_EQ(stat(user_folder.c_str(), &info) == 0, !beside_writable);
+    EXPECT_EQ(ReadWholeFile(user_folder + "Lumadex.jnl").empty(), beside_writable);
+    EXPECT_EQ(ReadWholeFile(program_folder.Path() + "Lumadex.jnl").empty(), !beside_writable);
+  }
+}
+
 // Neither the folder beside the program nor the user's own folder can take the journal: the
 // waiting launch lives only in memory, so closing the program asks first; No keeps it running.
 // The end of a Windows session asks nothing.

@@ -83,27 +83,36 @@ TEST_F(LogonStart, TheBoxWritesAndRemovesTheRunValueAndShowsWhatTheRegistryHolds
     std::optional<std::string> value_after_click;
     bool shown_after_click;
     bool message;
+    bool turned_off_in_windows;  // StartupApproved\Run says "off" before the click
   };
   const std::string other = "\"C:\\other\\Lumadex.exe\" /autostart";
   std::string upper = "\"" + Program() + "\" /AUTOSTART";
   for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   const Case cases[] = {
-      {"no value: ticking writes it", std::nullopt, false, false, Command(), true, false},
-      {"this program: clearing removes it", Command(), false, true, std::nullopt, false, false},
-      {"this program in other letter case", upper, false, true, std::nullopt, false, false},
-      {"a copy in another folder: ticking names this one", other, false, false, Command(), true, false},
-      {"unwritable registry: a message, the box as before", std::nullopt, true, false, std::nullopt, false, true},
-      {"unwritable registry while set: stays set", Command(), true, true, Command(), true, true},
+      {"no value: ticking writes it", std::nullopt, false, false, Command(), true, false, false},
+      {"this program: clearing removes it", Command(), false, true, std::nullopt, false, false, false},
+      {"this program in other letter case", upper, false, true, std::nullopt, false, false, false},
+      {"a copy in another folder: ticking names this one", other, false, false, Command(), true, false, false},
+      {"unwritable registry: a message, the box as before", std::nullopt, true, false, std::nullopt, false, true, false},
+      {"unwritable registry while set: stays set", Command(), true, true, Command(), true, true, false},
+      // Task Manager turned it off and left the Run value: Windows will not start it.
+      {"turned off in Windows: unticked; ticking turns it on", Command(), false, false, Command(), true, false, true},
+      {"turned off, registry unwritable: stays unticked", Command(), true, false, Command(), false, true, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     services.logon_start.clear();
     if (c.value_before) services.logon_start["Lumadex"] = *c.value_before;
     services.logon_start_unwritable = c.unwritable;
+    services.logon_start_disabled.clear();
+    if (c.turned_off_in_windows) services.logon_start_disabled.insert("Lumadex");
     backend.ClearMessages();
     Form3->Close();
     Form3->Show();
     EXPECT_EQ(Form3->CheckBox1.Checked(), c.shown_before);
+    const std::string turned_off_hint =
+        "タスク マネージャー（または設定のスタートアップ）で無効にされています。チェックすると有効に戻します。";
+    EXPECT_EQ(Form3->CheckBox1.Hint(), c.turned_off_in_windows ? turned_off_hint : "");
 
     Form3->CheckBox1.Click();
     auto found = services.logon_start.find("Lumadex");
@@ -114,6 +123,8 @@ TEST_F(LogonStart, TheBoxWritesAndRemovesTheRunValueAndShowsWhatTheRegistryHolds
       EXPECT_EQ(found, services.logon_start.end());
     }
     EXPECT_EQ(Form3->CheckBox1.Checked(), c.shown_after_click);
+    EXPECT_EQ(services.logon_start_disabled.empty(), c.shown_after_click || !c.turned_off_in_windows);
+    EXPECT_EQ(Form3->CheckBox1.Hint().empty(), c.shown_after_click || !c.turned_off_in_windows);
     EXPECT_EQ(backend.MessageTexts(), c.message ? std::vector<std::string>{"ログオン時の自動開始を設定できませんでした。"}
                                                 : std::vector<std::string>{});
   }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <stdexcept>
 
 #include "app/Unit1.h"
@@ -105,6 +106,27 @@ TEST_F(MainWindow, EndOfSessionSavesTheSettingsLikeClosing) {
   CheckInterval = 42;
   Form1->OnEndSession();
   EXPECT_NE(ReadWholeFile((folder.Path() + "Lumadex.dat")).find("\r\n42\r\n"), std::string::npos);
+}
+
+// A changed setting is on disk at once: the end of a Windows session may leave no time to write
+// it, and a crash none at all.
+TEST_F(MainWindow, ChangedSettingsAreWrittenWhenTheyChange) {
+  ui::app::Run(*Form1);
+  const std::string settings = folder.Path() + "Lumadex.dat";
+  Form1->Button2Click();
+  Form3->Edit1.SetText("37");
+  Form3->Button1.Click();
+  EXPECT_NE(ReadWholeFile(settings).find("\r\n37\r\n"), std::string::npos) << "the interval of a started check";
+
+  std::remove(settings.c_str());
+  Form3->Close();
+  Form3->Show();
+  Form3->Button1.Click();  // the same interval again: nothing changed, nothing written
+  EXPECT_EQ(ReadWholeFile(settings), "");
+
+  backend.modal_hook = [](ui::Form&) { DatabaseName = "OTHER.FDB"; };
+  Form1->Button1Click();
+  EXPECT_NE(ReadWholeFile(settings).find("\r\nOTHER.FDB\r\n"), std::string::npos) << "after the settings dialog";
 }
 
 TEST_F(MainWindow, DatabaseSettingsButtonClosesDisconnectsRunsTheDialogAndReconnects) {

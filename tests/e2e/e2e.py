@@ -19,6 +19,14 @@ import time
 
 APP_TITLE = "t482－Lumadex"
 CONNECT_FAILED = "データベース接続が出来ません。設定を確認して下さい。"
+# The first line of the message when no Firebird client library is found (the Windows build under
+# Wine has none: the Linux client serves only the Winelib build).
+CLIENT_NOT_FOUND = "Firebird のクライアント ライブラリ (fbclient.dll) が見つかりません。"
+
+
+def connect_failed_for(program):
+    """The start-up message's first line of a program that cannot connect."""
+    return CLIENT_NOT_FOUND if os.sep + "windows" + os.sep in program else CONNECT_FAILED
 
 # Caption, left, top of the main window's buttons; every button is 169 x 33.
 MAIN_BUTTONS = [
@@ -452,7 +460,7 @@ def test_main_window(session, program):
     lines, _ = session.drive("msgbox", hexof(APP_TITLE), timeout_ms=60000)
     texts = [unhex(l["args"][0]) for l in lines if l["kind"] == "text"]
     buttons = [unhex(l["args"][0]) for l in lines if l["kind"] == "button"]
-    check(texts == [CONNECT_FAILED], f"message box texts {texts!r}")
+    check([t.splitlines()[0] for t in texts] == [connect_failed_for(program)], f"message box texts {texts!r}")
     check(len(buttons) == 1, f"message box buttons {buttons!r}")
     session.screenshot("main-window-message.png")
     session.drive("click", hexof(APP_TITLE), "=" + hexof(buttons[0]))
@@ -827,7 +835,24 @@ def save_dialog_path_must_exist(session, title):
     return path
 
 
+def test_path_outside_code_page(session, program):
+    """A folder name the ANSI code page (932) cannot hold: the program says so at once and ends,
+    instead of writing settings and journal files that no later start would find."""
+    folder = tempfile.mkdtemp(prefix="path-é-", dir=session.work)
+    exe = copy_program(program, folder)
+    process = session.start(exe)
+    lines, _ = session.drive("msgbox", hexof(APP_TITLE), timeout_ms=60000)
+    texts = [unhex(l["args"][0]) for l in lines if l["kind"] == "text"]
+    check(len(texts) == 1 and "文字コードで表せない文字" in texts[0], f"the message {texts!r}")
+    session.drive("click", hexof(APP_TITLE), "button:0")
+    check(wait_exit(process, 30) == 1, "the program did not end after the message")
+    left = [name for name in os.listdir(folder) if not name.startswith(os.path.basename(exe))]
+    check(left == [], f"files written beside it: {left}")
+    shutil.rmtree(folder, ignore_errors=True)
+
+
 TESTS = {
+    "path_outside_code_page": test_path_outside_code_page,
     "main_window": test_main_window,
     "first_start_keyboard": test_first_start_keyboard,
     "modal_settings": test_modal_settings,

@@ -62,6 +62,58 @@ def windows_of_class(session, name):
     return [l for l in lines if l.get("class") == name]
 
 
+def icon_tips(session):
+    """The tooltips of this program's icons in the notification area (one per icon)."""
+    lines, _ = session.drive("tooltips")
+    return [unhex(l["text"]) for l in lines if unhex(l.get("text", "")).startswith("Lumadex：")]
+
+
+def copy_mutex_name(windows_path):
+    """The mutex a running copy of the program file holds: "Lumadex-" and the FNV-1a hash of the
+    path with its ASCII letters upper-cased, in the session's namespace."""
+    value = 1469598103934665603
+    for byte in windows_path.encode("cp932").upper():
+        value = ((value ^ byte) * 1099511628211) & 0xFFFFFFFFFFFFFFFF
+    return "Local\\Lumadex-%016x" % value
+
+
+def hold_denied_mutex(session, name, milliseconds):
+    """lumadrive holds the mutex `name` so that nobody else may open it (as a copy started as
+    administrator holds it for a copy of ordinary rights); returns the holder and the error its
+    own second open met (5: access denied, as on Windows)."""
+    command = session.command_for(os.path.join(session.tools, "lumadrive.exe"))
+    command += ["holdmutex", name, str(milliseconds)]
+    holder = subprocess.Popen(command, env=session.env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    session.processes.append(holder)
+    words = holder.stdout.readline().decode("ascii", "replace").split()
+    check(len(words) == 2 and words[0] == "held", f"the mutex could not be made: {words!r}")
+    return holder, int(words[1])
+
+
+APPROVED_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved\Run"
+
+
+def set_approved(session, hex_bytes):
+    subprocess.run(["wine", "reg", "add", APPROVED_KEY, "/v", "Lumadex", "/t", "REG_BINARY", "/d", hex_bytes, "/f"],
+                   env=session.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+
+
+def approved_value(session):
+    """The StartupApproved value "Lumadex" as hex, or None."""
+    result = subprocess.run(["wine", "reg", "query", APPROVED_KEY, "/v", "Lumadex"], env=session.env,
+                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=60)
+    for line in result.stdout.decode("utf-8", "replace").splitlines():
+        words = line.split(None, 2)
+        if len(words) == 3 and words[0] == "Lumadex":
+            return words[2].strip().lower()
+    return None
+
+
+def box_checked(session):
+    lines, _ = session.drive("controls", hexof(CHECK_TITLE))
+    return [l for l in lines if l["kind"] == "control" and unhex(l["text"]) == LOGON_BOX][0].get("checked")
+
+
 def run(session, program, fbstate):
     folder = tempfile.mkdtemp(prefix="logon-", dir=session.work)
     os.chmod(folder, 0o777)
@@ -82,6 +134,18 @@ def run(session, program, fbstate):
     value = wait_for(lambda: run_value(session), seconds=10)
     windows_path = "Z:" + exe.replace("/", "\\")
     check(value == f'"{windows_path}" /autostart', f"Run value {value!r}, expected the program {windows_path!r}")
+
+    # 1b. Task Manager turns the entry off: StartupApproved\Run says so, the Run value stays. The
+    # box shows it unticked with a tooltip; ticking it turns the entry on again there.
+    set_approved(session, "030000000000000000000000")
+    session.drive("close", hexof(CHECK_TITLE))
+    session.drive("gone", hexof(CHECK_TITLE))
+    session.drive("click", hexof(MAIN_TITLE), "=" + hexof(CHECK_BUTTON))
+    check(box_checked(session) == "0", "the box shows a start Windows was told not to make")
+    session.drive("click", hexof(CHECK_TITLE), "=" + hexof(LOGON_BOX))
+    approved = wait_for(lambda: (approved_value(session) or "").startswith("02") and approved_value(session), 10)
+    check(approved == "020000000000000000000000", f"StartupApproved after ticking: {approved!r}")
+    check(box_checked(session) == "1" and run_value(session) == value, "the box or the Run value after ticking")
     session.screenshot("logon-box.png")
 
     # 2. Closing the main window while the check runs asks; No keeps the program, Yes ends it.
@@ -122,13 +186,24 @@ def run(session, program, fbstate):
     print(f"  shell tray windows under Wine: {trays or 'none'}")
     session.screenshot("logon-autostart.png")
 
+    # 3b. With the main window hidden, a window shown from the icon stands on its own: its own
+    # taskbar button and Alt+Tab entry (no owner, WS_EX_APPWINDOW).
+    session.drive("post", ICON_WINDOW, ICON_MESSAGE, 0, WM_LBUTTONDBLCLK)
+    lines, _ = session.drive("find", hexof(CHECK_TITLE))
+    check(lines[0]["owned"] == "0" and lines[0]["appwindow"] == "1",
+          f"the check window shown from the icon is owned or has no taskbar button: {lines[0]}")
+
     # 4. A second start at logon does nothing; a second start by hand shows the main window.
     again = session.start(exe, "/autostart")
     check(wait_exit(again, 30) == 0, "the second copy at logon did not end")
     check(MAIN_TITLE not in visible_titles(session), "a second start at logon showed the main window")
     again = session.start(exe)
     check(wait_exit(again, 30) == 0, "the second copy did not end")
-    session.drive("find", hexof(MAIN_TITLE), timeout_ms=20000)
+    main_lines, _ = session.drive("find", hexof(MAIN_TITLE), timeout_ms=20000)
+    # With the main window shown, the check window is its own again.
+    lines, _ = session.drive("find", hexof(CHECK_TITLE))
+    check(lines[0]["owner"] == main_lines[0]["hwnd"] and lines[0]["appwindow"] == "0",
+          f"the check window did not return to the main window: {lines[0]} (main {main_lines[0]['hwnd']})")
     check(logon.poll() is None, "the running copy ended")
     time.sleep(2)
     check(len(stored_rows(database)) == 1, "the drawing was stored again after the main window came")
@@ -150,12 +225,37 @@ def run(session, program, fbstate):
     session.drive("post", "#32768", WM_KEYDOWN, VK_RETURN, 0)
     session.drive("find", hexof(CHECK_TITLE))
 
+    # 5b. The shell says TaskbarCreated while it still shows the icon (Windows does so after a
+    # change of the display's scale), twice: one icon stays, and it follows the check's state.
+    check(icon_tips(session) == ["Lumadex：停止中"], f"the icon before TaskbarCreated: {icon_tips(session)!r}")
+    session.drive("post", ICON_WINDOW, "TaskbarCreated", 0, 0)
+    session.drive("post", ICON_WINDOW, "TaskbarCreated", 0, 0)
+    session.drive("click", hexof(CHECK_TITLE), "=" + hexof(START_BUTTON))
+    tips = wait_for(lambda: [t for t in icon_tips(session) if "チェック中" in t], seconds=10)
+    check(icon_tips(session) == ["Lumadex：チェック中（本日の登録 1件）"],
+          f"the icon after TaskbarCreated twice and a started check: {icon_tips(session)!r} ({tips!r})")
+    session.drive("close", hexof(CHECK_TITLE))
+    session.drive("gone", hexof(CHECK_TITLE))
+
     # The main window's close asks nothing now (closing the check window stopped the check).
     session.drive("close", hexof(MAIN_TITLE))
     wait_exit(logon)
     check(not windows_of_class(session, ICON_WINDOW), "the icon's window outlived the program")
+    check(icon_tips(session) == [], f"the icon outlived the program: {icon_tips(session)!r}")
+
+    # 6. A copy of this program file started as administrator holds its mutex where ours may not
+    # open it: a start by hand counts it as running and ends, and no second recorder starts.
+    holder, error = hold_denied_mutex(session, copy_mutex_name(windows_path), 20000)
+    check(error == 5, f"Wine let the mutex be opened (error {error}): the denied case is not shown")
+    denied = session.start(exe)
+    check(wait_exit(denied, 30) == 0, "the start beside a copy we cannot open did not end")
+    check(MAIN_TITLE not in visible_titles(session), "a second recorder started beside the elevated copy")
+    holder.kill()
+    holder.wait()
     stand.say("quit")
     subprocess.run(["wine", "reg", "delete", RUN_KEY, "/v", "Lumadex", "/f"], env=session.env,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+    subprocess.run(["wine", "reg", "delete", APPROVED_KEY, "/v", "Lumadex", "/f"], env=session.env,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
     shutil.rmtree(drawing_folder, ignore_errors=True)
     shutil.rmtree(folder, ignore_errors=True)

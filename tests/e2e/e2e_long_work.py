@@ -154,9 +154,13 @@ def run(session, program, fbstate):
     confirm(session, "中止しました。")
     check(table_rows(database) == before, "the table changed although the import was cancelled")
 
-    # Add, to its end: the count stored is told, and the window counted up to it meanwhile.
+    # Add, to its end: the count stored is told, and the window counted up to it meanwhile. On the
+    # way Windows asks whether the session may end and another program says no: a question only,
+    # the import goes on.
     start_import(session, False, path)
     seen = [wait_rows(session, 1)]
+    lines, _ = session.drive("queryendsession", hexof("Lumadex"), timeout_ms=30000)
+    check(lines[0]["args"] == ["1"], f"the program refused the question of the session's end: {lines}")
     while seen[-1] >= 0:
         check_main_answers(session, f"add at {seen[-1]} lines")
         time.sleep(1.0)

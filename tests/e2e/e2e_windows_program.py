@@ -9,6 +9,8 @@ Usage: e2e_windows_program.py TEST --program PATH --tools DIR --session DIR [--w
   mends      --program (the linux build): owner of a message box, an off-screen saved position,
              characters Shift-JIS cannot hold, the settings written while another program holds
              the file
+  client_library  --program (the windows build): the message when fbclient.dll is missing, is a
+             32-bit one, or needs a library that is missing
   probe      --program (toolkit_probe.exe): what only the program sees from inside (input
              contexts, the drawing of "&", the owners' state when a modal form hides) and the
              owner of a file dialog with the other forms disabled
@@ -24,7 +26,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e import (APP_TITLE, CONNECT_FAILED, MAIN_BUTTONS, Failure, check, control_at, control_text,  # noqa: E402
+from e2e import (APP_TITLE, CLIENT_NOT_FOUND, MAIN_BUTTONS, Failure, check, control_at, control_text,  # noqa: E402
                  copy_program, hexof, hold, holder_said, open_session, read_settings, run_reported,
                  settings_lines, unhex, wait_exit, write_settings)
 
@@ -92,6 +94,13 @@ def wine_run(session, *args, timeout=120):
                           stderr=subprocess.DEVNULL, timeout=timeout)
 
 
+def wine_status(session, *args, timeout=180):
+    """The exit code of a Windows program run to its end; its output is not kept (a program it
+    starts and leaves running, as the installer restarts Lumadex, would hold a pipe open)."""
+    return subprocess.run(["wine"] + list(args), env=session.env, stdout=subprocess.DEVNULL,
+                          stderr=subprocess.DEVNULL, timeout=timeout).returncode
+
+
 def registry_value(session, key, name):
     result = wine_run(session, "reg", "query", key, "/v", name)
     for line in result.stdout.decode("utf-8", "replace").splitlines():
@@ -113,7 +122,7 @@ def wait_until(condition, seconds, message):
         time.sleep(0.3)
 
 
-def test_installer(session, setup):
+def test_installer(session, setup, windows_tools):
     check(os.path.isfile(setup), f"{setup} is missing: make windows builds it")
     local = wine_run(session, "cmd", "/c", "echo %LOCALAPPDATA%").stdout.decode().strip()
     check(local.lower().startswith("c:\\users\\"), f"LOCALAPPDATA is {local!r}")
@@ -123,9 +132,18 @@ def test_installer(session, setup):
                            + "\\Microsoft\\Windows\\Start Menu\\Programs\\Lumadex.lnk")
     shutil.rmtree(folder, ignore_errors=True)
 
-    # A silent install, with the start at logon.
-    check(wine_run(session, setup, "/S", "/AUTOSTART").returncode == 0, "the installer failed")
-    check(sorted(os.listdir(folder)) == ["Lumadex.exe", "uninstall.exe"], f"installed: {os.listdir(folder)}")
+    # A silent install on a new PC, with the start at logon and the settings on the command line
+    # (the user name: the Windows logon name).
+    logon_name = wine_run(session, "cmd", "/c", "echo %USERNAME%").stdout.decode().strip()
+    check(wine_run(session, setup, "/S", "/AUTOSTART", "/SERVER=db-server", "/FOLDER=D:\\jwdata",
+                   "/DATABASE=OFFICE.FDB", "/USERNAME=*").returncode == 0, "the installer failed")
+    check(sorted(os.listdir(folder)) == ["Lumadex.dat", "Lumadex.exe", "uninstall.exe"], f"installed: {os.listdir(folder)}")
+    dat = os.path.join(folder, "Lumadex.dat")
+    written = read_settings(dat)
+    check(written[:5] == ["db-server:", "D:\\jwdata\\", "OFFICE.FDB", logon_name, "10"] and len(written) == 27,
+          f"the settings of the new PC: {written!r} (logon name {logon_name!r})")
+    size = registry_value(session, UNINSTALL_KEY, "EstimatedSize") or ""
+    check(size.startswith("0x") and int(size, 16) > 0, f"EstimatedSize {size!r}")
     check(os.path.isfile(start_menu), "no Start-menu shortcut")
     check(registry_value(session, UNINSTALL_KEY, "DisplayName") == "Lumadex", "no entry in the installed programs")
     uninstall = registry_value(session, UNINSTALL_KEY, "UninstallString") or ""
@@ -138,7 +156,8 @@ def test_installer(session, setup):
     write_settings(os.path.join(folder, "Lumadex.dat"), settings_lines("127.0.0.1/9:", "C:\\nowhere\\"))
     process = session.start(exe)
     lines, _ = session.drive("msgbox", hexof(APP_TITLE), timeout_ms=60000)
-    check([unhex(l["args"][0]) for l in lines if l["kind"] == "text"] == [CONNECT_FAILED], "no connection message")
+    texts = [unhex(l["args"][0]) for l in lines if l["kind"] == "text"]
+    check([t.splitlines()[0] for t in texts] == [CLIENT_NOT_FOUND], f"no client library message: {texts!r}")
     session.drive("click", hexof(APP_TITLE), "button:0")
     session.drive("find", hexof("Lumadex"))
     session.screenshot("installed-main-window.png")
@@ -157,12 +176,47 @@ def test_installer(session, setup):
         with open(os.path.join(folder, name), "rb") as handle:
             check(handle.read() == content, f"the upgrade changed {name}")
     check(registry_value(session, RUN_KEY, "Lumadex") is not None, "the upgrade dropped the start at logon")
+    os.remove(os.path.join(folder, "Lumadex.jnl"))  # not a journal the program could read
 
-    # A silent uninstall removes the program, the shortcut, the entry and the Run value, and
-    # keeps the three files.
-    wine_run(session, os.path.join(folder, "uninstall.exe"), "/S")
-    wait_until(lambda: not os.path.exists(os.path.join(folder, "uninstall.exe")), 30, "the uninstaller left itself")
-    check(sorted(os.listdir(folder)) == ["Lumadex.dat", "Lumadex.jnl", "Lumadex.rej"],
+    # An upgrade while the program runs in the notification area (started at logon): it ends by
+    # itself without asking, the file is replaced, and the new program goes on. Settings on the
+    # command line leave an existing file as it is; /FORCESETTINGS replaces it.
+    def icon_windows():
+        lines, _ = session.drive("windows")
+        return [l for l in lines if l.get("class") == "LumadexNotifyIcon"]
+
+    running = session.start(exe, "/autostart")
+    wait_until(icon_windows, 60, "the program started at logon shows no icon")
+    settings_before = read_settings(dat)
+    check(wine_status(session, setup, "/S", "/SERVER=other-server") == 0, "the upgrade of a running program failed")
+    check(wait_exit(running, 30) == 0, "the running program did not end for the upgrade")
+    check(read_settings(dat) == settings_before, "settings on the command line replaced an existing file")
+    wait_until(icon_windows, 60, "the program did not go on after the upgrade")
+    check(wine_status(session, setup, "/S", "/SERVER=other-server", "/FORCESETTINGS") == 0,
+          "the upgrade with /FORCESETTINGS failed")
+    check(read_settings(dat)[:4] == ["other-server:", "", "JWWDB.FDB", "PCユーザー名"],
+          f"/FORCESETTINGS: {read_settings(dat)[:4]!r}")
+    wait_until(icon_windows, 60, "the program did not go on after the second upgrade")
+
+    # Task Manager turned the start at logon off: a plain upgrade leaves it so (the Run value and
+    # the mark), /AUTOSTART turns it on again.
+    approved_key = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved\Run"
+    wine_status(session, "reg", "add", approved_key, "/v", "Lumadex", "/t", "REG_BINARY", "/d",
+                "030000000000000000000000", "/f")
+    check(wine_status(session, setup, "/S") == 0, "the upgrade with the start at logon turned off failed")
+    check(registry_value(session, RUN_KEY, "Lumadex") is not None, "a plain upgrade removed a Run value turned off")
+    check((registry_value(session, approved_key, "Lumadex") or "").startswith("03"), "a plain upgrade turned it on")
+    check(wine_status(session, setup, "/S", "/AUTOSTART") == 0, "the upgrade with /AUTOSTART failed")
+    check(registry_value(session, approved_key, "Lumadex") == "020000000000000000000000",
+          f"/AUTOSTART left {registry_value(session, approved_key, 'Lumadex')!r}")
+    wait_until(icon_windows, 60, "the program did not go on after the third upgrade")
+
+    # A silent uninstall while the program runs: it ends, and the program, the shortcut, the entry
+    # and the Run value go; the settings and the refused records stay.
+    wine_status(session, os.path.join(folder, "uninstall.exe"), "/S")
+    wait_until(lambda: not os.path.exists(os.path.join(folder, "uninstall.exe")), 60, "the uninstaller left itself")
+    check(not icon_windows(), "the program still runs after the uninstall")
+    check(sorted(os.listdir(folder)) == ["Lumadex.dat", "Lumadex.rej"],
           f"left after the uninstall: {os.listdir(folder)}")
     check(not os.path.exists(start_menu), "the shortcut is still there")
     check(registry_value(session, UNINSTALL_KEY, "DisplayName") is None, "the uninstall entry is still there")
@@ -171,8 +225,74 @@ def test_installer(session, setup):
     # Asked to, the uninstaller removes the three files and the folder too.
     check(wine_run(session, setup, "/S").returncode == 0, "the second install failed")
     check(registry_value(session, RUN_KEY, "Lumadex") is None, "a plain install wrote the Run value")
+
+    # A copy that does not end (an older program, or one that hangs; here another program running
+    # under the name): a silent run stops with code 2 and changes nothing.
+    stubborn = os.path.join(windows_tools, "lumadrive.exe")
+    shutil.copy(stubborn, exe)
+    refusing = session.start(exe, "holdmutex", "Local\\lumadex-e2e-stubborn", "120000")
+    time.sleep(2)
+    settings_before = read_settings(dat)
+    status = wine_status(session, setup, "/S", "/SERVER=third-server", "/FORCESETTINGS")
+    check(status == 2, f"the installer beside a program that does not end exited with {status}")
+    with open(exe, "rb") as handle, open(stubborn, "rb") as original:
+        check(handle.read() == original.read(), "the installer replaced a program file that was running")
+    check(read_settings(dat) == settings_before, "the installer wrote settings although it stopped")
+    # In place (_?=), so that its exit code can be read; it gives up after about 20 s.
+    status = wine_status(session, os.path.join(folder, "uninstall.exe"), "/S", "/REMOVEDATA", "_?=" + install_dir)
+    check(status == 2, f"the uninstaller beside a program that does not end exited with {status}")
+    check(os.path.exists(exe) and os.path.exists(dat), "the uninstaller removed files beside a program that did not end")
+    refusing.kill()
+    refusing.wait()
     wine_run(session, os.path.join(folder, "uninstall.exe"), "/S", "/REMOVEDATA")
     wait_until(lambda: not os.path.exists(folder), 30, "the folder is still there after an uninstall with /REMOVEDATA")
+
+
+def build_dll(compiler, folder, name, source, *link):
+    """A small DLL made with a mingw compiler; its import library beside it."""
+    c_file = os.path.join(folder, name + ".c")
+    with open(c_file, "w", encoding="ascii") as handle:
+        handle.write(source)
+    dll = os.path.join(folder, name + ".dll")
+    result = subprocess.run([compiler, "-shared", "-o", dll, c_file, f"-Wl,--out-implib,{dll}.a"] + list(link),
+                            stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=120)
+    check(result.returncode == 0, f"{compiler} could not build {name}.dll: {result.stdout.decode()!r}")
+    return dll
+
+
+def test_client_library(session, program):
+    """Each way fbclient.dll can fail to load gets its own message, naming the file."""
+    tools = tempfile.mkdtemp(prefix="client-dlls-", dir=session.work)
+    x86 = build_dll("i686-w64-mingw32-gcc", tools, "client32", "int isc_attach_database(void) { return 0; }\n")
+    absent = build_dll("x86_64-w64-mingw32-gcc", tools, "lumadex_absent", "int absent_call(void) { return 1; }\n")
+    needing = build_dll("x86_64-w64-mingw32-gcc", tools, "client_needing",
+                        "int absent_call(void);\nint isc_attach_database(void) { return absent_call(); }\n",
+                        absent + ".a")
+    cases = [
+        ("no client", None, CLIENT_NOT_FOUND),
+        ("a 32-bit client", x86, "fbclient.dll は 32 ビット版のため使えません。"),
+        ("a library it needs is missing", needing, "fbclient.dll が必要とするファイルが見つかりません。"),
+    ]
+    for what, dll, first_line in cases:
+        folder = tempfile.mkdtemp(prefix="client-", dir=session.work)
+        exe = copy_program(program, folder)
+        if dll:
+            shutil.copy(dll, os.path.join(folder, "fbclient.dll"))  # without lumadex_absent.dll
+        write_settings(os.path.splitext(exe)[0] + ".dat", settings_lines("127.0.0.1/9:", "C:\\nowhere\\"))
+        process = session.start(exe)
+        lines, _ = session.drive("msgbox", hexof(APP_TITLE), timeout_ms=60000)
+        texts = [unhex(l["args"][0]) for l in lines if l["kind"] == "text"]
+        print(f"  {what}: {texts!r}")
+        check(len(texts) == 1 and first_line in texts[0].splitlines()[0], f"{what}: the message {texts!r}")
+        if dll:
+            check(("Z:" + folder.replace("/", "\\") + "\\fbclient.dll").lower() in texts[0].lower(),
+                  f"{what}: the message does not name the file beside the program: {texts!r}")
+        check("msvcr100.dll" in texts[0] or what == "a 32-bit client", f"{what}: no word of what it needs: {texts!r}")
+        session.drive("click", hexof(APP_TITLE), "button:0")
+        session.drive("find", hexof("Lumadex"))
+        session.drive("close", hexof("Lumadex"))
+        wait_exit(process)
+        shutil.rmtree(folder, ignore_errors=True)
 
 
 def test_mends(session, program):
@@ -348,13 +468,14 @@ def wait_for_windows(session, condition, seconds=10):
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("test", choices=["resources", "installer", "mends", "probe"])
+    parser.add_argument("test", choices=["resources", "installer", "mends", "probe", "client_library"])
     parser.add_argument("--program", required=True)
     parser.add_argument("--tools", default="")
     parser.add_argument("--session", default="")
     parser.add_argument("--work", default=None)
     parser.add_argument("--setup", default="")
     parser.add_argument("--version", default="")
+    parser.add_argument("--windows-tools", default="")
     options = parser.parse_args()
     if options.test == "resources":
         try:
@@ -368,8 +489,13 @@ def main():
     if session is None:
         return 1
     if options.test == "installer":
-        return run_reported(session, "installer", lambda: test_installer(session, os.path.abspath(options.setup)),
+        return run_reported(session, "installer",
+                            lambda: test_installer(session, os.path.abspath(options.setup),
+                                                   os.path.abspath(options.windows_tools)),
                             describe=True)
+    if options.test == "client_library":
+        return run_reported(session, "client_library",
+                            lambda: test_client_library(session, os.path.abspath(options.program)), describe=True)
     if options.test == "probe":
         return run_reported(session, "probe", lambda: test_probe(session, os.path.abspath(options.program)),
                             describe=True)

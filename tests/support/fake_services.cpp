@@ -79,6 +79,12 @@ bool FakeServices::WriteLogonStart(const std::string& name, const std::string& c
   return true;
 }
 
+bool FakeServices::ApproveLogonStart(const std::string& name) {
+  if (logon_start_unwritable) return false;
+  logon_start_disabled.erase(name);
+  return true;
+}
+
 bool FakeServices::DeleteLogonStart(const std::string& name) {
   if (logon_start_unwritable) return false;
   logon_start.erase(name);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,8 @@ class FakeServices : public platform::Services {
   std::map<std::string, std::string> logon_start;
   bool logon_start_unreadable = false;
   bool logon_start_unwritable = false;
+  // StartupApproved\Run: the names Task Manager turned off.
+  std::set<std::string> logon_start_disabled;
 
   // A visible, unowned window with the given title; returns its handle.
   uint32_t AddWindow(const std::string& title, bool visible = true, bool owned = false);
@@ -50,6 +53,8 @@ class FakeServices : public platform::Services {
   platform::RegistryValue ReadLogonStart(const std::string& name) override;
   bool WriteLogonStart(const std::string& name, const std::string& command) override;
   bool DeleteLogonStart(const std::string& name) override;
+  bool LogonStartApproved(const std::string& name) override { return logon_start_disabled.count(name) == 0; }
+  bool ApproveLogonStart(const std::string& name) override;
 
  private:
   uint32_t next_handle_ = 0x10010;

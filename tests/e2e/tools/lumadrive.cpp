@@ -31,17 +31,25 @@
 //                                    "columns left=X widths=W,W,..." (column 0's left edge)
 //   minimize TITLE                   SC_MINIMIZE, as the title bar's button
 //   move TITLE LEFT TOP              moves the window's frame, as a drag of its title bar does
+//   tooltips                         every tool of every tooltip window, also another process's
+//                                    (the notification-area icons'): "tooltip hwnd=.. tool=N text=HEX"
 //   displaychange                    asks for the display settings anew (Wine then reads the
 //                                    X root window's work area again); prints "workarea L,T,R,B"
 //   msgbox TITLE                     a message box: its text and its buttons
 //   close TITLE                      WM_CLOSE, as the title-bar close does
 //   endsession TITLE                 WM_QUERYENDSESSION then WM_ENDSESSION, as at log-off
+//   queryendsession TITLE            WM_QUERYENDSESSION then WM_ENDSESSION(FALSE): the log-off
+//                                    another program refused
 //   ping TITLE                       how long the window takes to answer a sent WM_NULL (ms)
 //   repaint TITLE                    invalidates the window and its controls and waits until
 //                                    it has painted them (ms)
 //   post CLASS MSG WPARAM LPARAM     posts a message (decimal numbers) to the first top-level
 //                                    window of that class, visible or not (the notification-area
-//                                    icon's window; an open menu, class #32768)
+//                                    icon's window; an open menu, class #32768); MSG may also be
+//                                    the name of a registered message ("TaskbarCreated")
+//   holdmutex NAME MS                makes the mutex NAME with a security descriptor that lets
+//                                    nobody open it and holds it MS milliseconds; prints "held E"
+//                                    (E: the error of opening it again from here, 0 if it opened)
 //   hold PATH WATCH MS               opens PATH (a Windows path) for reading without delete
 //                                    sharing, as a scanner or Excel holds a file, and prints
 //                                    "held"; waits for WATCH to appear (the writer's temporary
@@ -150,6 +158,41 @@ std::vector<HWND> TopLevel() {
   return windows;
 }
 
+// The texts of every tool of every tooltip window: the notification-area icons' tooltips live
+// in the shell's process, so the tool structure and its text are passed through memory there.
+void PrintTooltips() {
+  for (HWND tip : TopLevel()) {
+    if (lstrcmpiA(ClassOf(tip).c_str(), "tooltips_class32") != 0) continue;
+    DWORD process_id = 0;
+    GetWindowThreadProcessId(tip, &process_id);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process_id);
+    if (process == nullptr) continue;
+    const SIZE_T text_units = 1024;
+    auto* remote = static_cast<BYTE*>(VirtualAllocEx(process, nullptr, sizeof(TTTOOLINFOW) + text_units * sizeof(WCHAR),
+                                                     MEM_COMMIT, PAGE_READWRITE));
+    int count = remote ? static_cast<int>(SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0)) : 0;
+    for (int i = 0; i < count; ++i) {
+      TTTOOLINFOW info = {};
+      info.cbSize = sizeof info;
+      info.lpszText = reinterpret_cast<LPWSTR>(remote + sizeof info);
+      WCHAR text[1024] = {};
+      SIZE_T moved = 0;
+      WriteProcessMemory(process, remote, &info, sizeof info, &moved);
+      WriteProcessMemory(process, remote + sizeof info, text, sizeof text, &moved);
+      if (!SendMessageW(tip, TTM_ENUMTOOLSW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(remote))) continue;
+      ReadProcessMemory(process, remote, &info, sizeof info, &moved);
+      info.lpszText = reinterpret_cast<LPWSTR>(remote + sizeof info);
+      WriteProcessMemory(process, remote, &info, sizeof info, &moved);
+      SendMessageW(tip, TTM_GETTEXTW, static_cast<WPARAM>(text_units), reinterpret_cast<LPARAM>(remote));
+      ReadProcessMemory(process, remote + sizeof info, text, sizeof text, &moved);
+      std::printf("tooltip hwnd=%lu tool=%d text=%s\n", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(tip)), i,
+                  Hex(Narrow(text, WideLength(text, 1024))).c_str());
+    }
+    if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+  }
+}
+
 HWND FindVisible(const std::string& title) {
   for (HWND hwnd : TopLevel()) {
     if (IsWindowVisible(hwnd) && TitleOf(hwnd) == title) return hwnd;
@@ -203,10 +246,11 @@ void PrintWindow(HWND hwnd) {
   RECT frame = {}, client = {};
   GetWindowRect(hwnd, &frame);
   GetClientRect(hwnd, &client);
-  std::printf("window hwnd=%lu visible=%d enabled=%d foreground=%d owned=%d owner=%lu iconic=%d class=%s frame=%d,%d,%d,%d client=%d,%d title=%s\n",
+  std::printf("window hwnd=%lu visible=%d enabled=%d foreground=%d owned=%d owner=%lu appwindow=%d iconic=%d class=%s frame=%d,%d,%d,%d client=%d,%d title=%s\n",
               static_cast<unsigned long>(reinterpret_cast<uintptr_t>(hwnd)), IsWindowVisible(hwnd) ? 1 : 0,
               IsWindowEnabled(hwnd) ? 1 : 0, GetForegroundWindow() == hwnd ? 1 : 0, GetWindow(hwnd, GW_OWNER) != nullptr ? 1 : 0,
               static_cast<unsigned long>(reinterpret_cast<uintptr_t>(GetWindow(hwnd, GW_OWNER))),
+              (GetWindowLongPtrA(hwnd, GWL_EXSTYLE) & WS_EX_APPWINDOW) ? 1 : 0,
               IsIconic(hwnd) ? 1 : 0, ClassOf(hwnd).c_str(), int(frame.left),
               int(frame.top), int(frame.right - frame.left), int(frame.bottom - frame.top), int(client.right),
               int(client.bottom),
@@ -218,11 +262,13 @@ void PrintControl(HWND form, HWND control, int index) {
   GetWindowRect(control, &rect);
   MapWindowPoints(nullptr, form, reinterpret_cast<POINT*>(&rect), 2);
   LONG_PTR style = GetWindowLongPtrA(control, GWL_STYLE);
-  std::printf("control index=%d hwnd=%lu id=%d class=%s rect=%d,%d,%d,%d visible=%d enabled=%d style=%lx text=%s\n",
+  const bool button = lstrcmpiA(ClassOf(control).c_str(), "Button") == 0;
+  const LRESULT checked = button ? SendMessageA(control, BM_GETCHECK, 0, 0) : 0;
+  std::printf("control index=%d hwnd=%lu id=%d class=%s rect=%d,%d,%d,%d visible=%d enabled=%d checked=%d style=%lx text=%s\n",
               index, static_cast<unsigned long>(reinterpret_cast<uintptr_t>(control)), GetDlgCtrlID(control),
               ClassOf(control).c_str(), int(rect.left), int(rect.top), int(rect.right - rect.left),
               int(rect.bottom - rect.top),
-              (style & WS_VISIBLE) ? 1 : 0, IsWindowEnabled(control) ? 1 : 0,
+              (style & WS_VISIBLE) ? 1 : 0, IsWindowEnabled(control) ? 1 : 0, static_cast<int>(checked),
               static_cast<unsigned long>(style), Hex(Text(control)).c_str());
 }
 
@@ -344,6 +390,10 @@ int Run(std::vector<std::string> args) {
     for (HWND hwnd : TopLevel()) PrintWindow(hwnd);
     return 0;
   }
+  if (command == "tooltips") {
+    PrintTooltips();
+    return 0;
+  }
   if (command == "displaychange") {
     ChangeDisplaySettingsExA(nullptr, nullptr, nullptr, 0, nullptr);
     PrintWorkArea();
@@ -356,10 +406,33 @@ int Run(std::vector<std::string> args) {
       if (GetTickCount() - start > static_cast<DWORD>(timeout_ms)) return Fail("no-window");
       Sleep(50);
     }
-    PostMessageA(target, static_cast<UINT>(std::strtoul(args[2].c_str(), nullptr, 10)),
+    // A message given by name is the session's registered message of that name.
+    const bool named_message = !args[2].empty() && (args[2][0] < '0' || args[2][0] > '9');
+    PostMessageA(target,
+                 named_message ? RegisterWindowMessageA(args[2].c_str())
+                               : static_cast<UINT>(std::strtoul(args[2].c_str(), nullptr, 10)),
                  static_cast<WPARAM>(std::strtoull(args[3].c_str(), nullptr, 10)),
                  static_cast<LPARAM>(std::strtoll(args[4].c_str(), nullptr, 10)));
     std::printf("ok\n");
+    return 0;
+  }
+  if (command == "holdmutex" && args.size() >= 3) {
+    // A mutex no other program may open, as one made by a program started as administrator is
+    // to a program of the user's ordinary rights: a security descriptor with an empty DACL.
+    SECURITY_DESCRIPTOR descriptor;
+    InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+    ACL acl;
+    InitializeAcl(&acl, sizeof acl, ACL_REVISION);
+    SetSecurityDescriptorDacl(&descriptor, TRUE, &acl, FALSE);
+    SECURITY_ATTRIBUTES attributes = {sizeof attributes, &descriptor, FALSE};
+    HANDLE mutex = CreateMutexA(&attributes, FALSE, args[1].c_str());
+    if (mutex == nullptr) return Fail("no-mutex");
+    HANDLE again = CreateMutexA(nullptr, FALSE, args[1].c_str());
+    std::printf("held %lu\n", again == nullptr ? static_cast<unsigned long>(GetLastError()) : 0ul);
+    std::fflush(stdout);
+    if (again != nullptr) CloseHandle(again);
+    Sleep(static_cast<DWORD>(std::atoi(args[2].c_str())));
+    CloseHandle(mutex);
     return 0;
   }
   if (command == "hold" && args.size() >= 4) {
@@ -427,10 +500,12 @@ int Run(std::vector<std::string> args) {
     }
     return 0;
   }
-  if (command == "endsession") {
+  if (command == "endsession" || command == "queryendsession") {
+    // queryendsession: asked, then called off (another program refused): the session goes on.
+    const BOOL ending = command == "endsession";
     DWORD_PTR answer = 0;
     SendMessageTimeoutA(form, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer);
-    SendMessageTimeoutA(form, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, nullptr);
+    SendMessageTimeoutA(form, WM_ENDSESSION, ending, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, nullptr);
     std::printf("ok %lu\n", static_cast<unsigned long>(answer));
     return 0;
   }
