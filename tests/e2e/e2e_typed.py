@@ -10,10 +10,10 @@ list's filter. Kana, kanji, full-width and half-width forms mixed with ASCII mus
 a character Shift-JIS cannot hold is refused with a beep (the X server's bell, seen by xkbevd)
 and the rest kept; typing stops at the user name's 16 bytes by whole character.
 
-The Linux program works against a database on the private Firebird server (--fbstate): the
-filter then finds its rows and the editor stores what was typed. The Windows program has no
-Firebird client library under Wine: there the editor and the list open without data, and what is
-typed into them is checked in the boxes.
+Both programs work against a database on the private Firebird server (--fbstate): the filter
+then finds its rows and the editor stores what was typed. The Windows program, which finds no
+Firebird client library under Wine, gets the linux build's bridge (tools/fbclient: fbclient.dll
+beside it, fbclient.dll.so on WINEDLLPATH) to the system's libfbclient.so.
 """
 import os
 import shutil
@@ -84,19 +84,6 @@ def typed(session, title, control, text, expected, start=""):
     return got
 
 
-def connection_message(session, with_database):
-    """With a database no message comes when a form opens; without one, a message that may
-    come is closed."""
-    if with_database:
-        no_message(session)
-        return
-    lines, status = session.drive("msgbox", hexof(APP_TITLE), timeout_ms=5000, expect_ok=False)
-    buttons = [l["args"][0] for l in lines if l["kind"] == "button"]
-    if status == 0 and len(buttons) == 1:
-        session.drive("click", hexof(APP_TITLE), "=" + buttons[0])
-        session.drive("gone", hexof(APP_TITLE))
-
-
 def settings_user_name(session, bells):
     session.drive("click", hexof(MAIN_TITLE), "=" + hexof(MAIN_BUTTONS[0][0]))
     session.drive("find", hexof(SETTINGS_TITLE))
@@ -121,31 +108,30 @@ def settings_user_name(session, bells):
     session.drive("gone", hexof(SETTINGS_TITLE))
 
 
-def editor_boxes(session, with_database, database):
+def editor_boxes(session, database):
     session.drive("click", hexof(MAIN_TITLE), "=" + hexof(MAIN_BUTTONS[2][0]))
-    connection_message(session, with_database)
     session.drive("find", hexof(EDITOR_TITLE))
+    no_message(session)
     # PC利用者名, フォルダ名, (展開名), ファイル名: a panel at 8,8, the boxes at 80,28.. inside it.
     boxes = [control_at(session, EDITOR_TITLE, 88, top) for top in (36, 60, 84, 108)]
     for box in boxes:
         for text in TEXTS:
             typed(session, EDITOR_TITLE, box, text, text)
     session.screenshot("typed-editor.png")
-    if with_database:
-        # What was typed is stored as its Shift-JIS bytes.
-        session.drive("settext", hexof(EDITOR_TITLE), control_at(session, EDITOR_TITLE, 88, 12), hexof("4"))
-        session.drive("click", hexof(EDITOR_TITLE), "=" + hexof("データ取得(&R)"))
-        no_message(session)
-        typed(session, EDITOR_TITLE, boxes[0], "二係ｱｲｳ", "二係ｱｲｳ")
-        typed(session, EDITOR_TITLE, boxes[1], "\\Ｒ＆Ｄ　二係\\", "D:\\設計abc\\Ｒ＆Ｄ　二係\\", start="D:\\設計abc")
-        session.drive("click", hexof(EDITOR_TITLE), "=" + hexof("編集登録(&S)"))
-        texts, buttons = message_box(session, APP_TITLE)
-        check(texts == ["編集登録OK"], f"register message {texts!r}")
-        session.drive("click", hexof(APP_TITLE), "=" + hexof(buttons[0]))
-        session.drive("gone", hexof(APP_TITLE))
-        stored = select_rows(database, ["PNAME", "L_FOLDER", "FILE_NAME"], " WHERE N = 4")
-        check(stored == [{"PNAME": "二係ｱｲｳ", "L_FOLDER": "D:\\設計abc\\Ｒ＆Ｄ　二係\\", "FILE_NAME": FILE_NAMES[3]}],
-              f"row 4 as stored: {stored!r}")
+    # What was typed is stored as its Shift-JIS bytes.
+    session.drive("settext", hexof(EDITOR_TITLE), control_at(session, EDITOR_TITLE, 88, 12), hexof("4"))
+    session.drive("click", hexof(EDITOR_TITLE), "=" + hexof("データ取得(&R)"))
+    no_message(session)
+    typed(session, EDITOR_TITLE, boxes[0], "二係ｱｲｳ", "二係ｱｲｳ")
+    typed(session, EDITOR_TITLE, boxes[1], "\\Ｒ＆Ｄ　二係\\", "D:\\設計abc\\Ｒ＆Ｄ　二係\\", start="D:\\設計abc")
+    session.drive("click", hexof(EDITOR_TITLE), "=" + hexof("編集登録(&S)"))
+    texts, buttons = message_box(session, APP_TITLE)
+    check(texts == ["編集登録OK"], f"register message {texts!r}")
+    session.drive("click", hexof(APP_TITLE), "=" + hexof(buttons[0]))
+    session.drive("gone", hexof(APP_TITLE))
+    stored = select_rows(database, ["PNAME", "L_FOLDER", "FILE_NAME"], " WHERE N = 4")
+    check(stored == [{"PNAME": "二係ｱｲｳ", "L_FOLDER": "D:\\設計abc\\Ｒ＆Ｄ　二係\\", "FILE_NAME": FILE_NAMES[3]}],
+          f"row 4 as stored: {stored!r}")
     session.drive("keys", hexof(EDITOR_TITLE), "1b")  # Esc closes the editor
     session.drive("gone", hexof(EDITOR_TITLE))
 
@@ -155,14 +141,12 @@ def cell(session, row, col):
     return unhex(lines[0]["args"][0]) if lines[0].get("args") else ""
 
 
-def list_filter(session, with_database):
+def list_filter(session):
     session.drive("click", hexof(MAIN_TITLE), "=" + hexof(MAIN_BUTTONS[3][0]))
-    connection_message(session, with_database)
     session.drive("find", hexof(LIST_TITLE))
+    no_message(session)
     for n, text in enumerate(TEXTS, start=1):
         typed(session, LIST_TITLE, "Edit:0", text, text)
-        if not with_database:
-            continue
         session.drive("choose", hexof(LIST_TITLE), "ComboBox:1", 4)  # ファイル名
         deadline = time.monotonic() + 10
         while True:
@@ -180,26 +164,31 @@ def list_filter(session, with_database):
 def run(session, program, fbstate):
     folder = tempfile.mkdtemp(prefix="typed-", dir=session.work)
     exe = copy_program(program, os.path.join(folder, "program"))
-    # The Windows program finds no Firebird client library under Wine.
-    with_database = session.command_for(exe)[0] != "wine"
-    database = None
-    if with_database:
-        data_folder = os.path.join(folder, "data") + "/"
-        os.makedirs(data_folder)
-        os.chmod(data_folder, 0o777)  # the server creates the database file here
-        server = fb_server(fbstate)
-        database = server + data_folder + "TYPED.FDB"
-        create_database(database, TABLE + "".join(
-            f"INSERT INTO BOOTJWW VALUES ({n}, 'e2e', 'C:\\jww\\', 'C:\\jww\\', '{name}', '2026/12/07', "
-            f"'10:00:00', '2026/01/01', '00:00:00', {n});\n" for n, name in enumerate(FILE_NAMES, start=1))
-            + "COMMIT;\n")
-        write_settings(os.path.splitext(exe)[0] + ".dat", settings_lines(server, data_folder, "TYPED.FDB"))
+    program_env = {}
+    if session.command_for(exe)[0] == "wine":
+        bridge = os.path.join(session.tools, "fbclient")
+        check(os.path.isfile(os.path.join(bridge, "fbclient.dll.so")), f"{bridge}/fbclient.dll.so is missing")
+        shutil.copy2(os.path.join(bridge, "fbclient.dll"), os.path.dirname(exe))
+        program_env["WINEDLLPATH"] = bridge
+    data_folder = os.path.join(folder, "data") + "/"
+    os.makedirs(data_folder)
+    os.chmod(data_folder, 0o777)  # the server creates the database file here
+    server = fb_server(fbstate)
+    database = server + data_folder + "TYPED.FDB"
+    create_database(database, TABLE + "".join(
+        f"INSERT INTO BOOTJWW VALUES ({n}, 'e2e', 'C:\\jww\\', 'C:\\jww\\', '{name}', '2026/12/07', "
+        f"'10:00:00', '2026/01/01', '00:00:00', {n});\n" for n, name in enumerate(FILE_NAMES, start=1))
+        + "COMMIT;\n")
+    write_settings(os.path.splitext(exe)[0] + ".dat", settings_lines(server, data_folder, "TYPED.FDB"))
     bells = Bells(session)
+    tools_env = session.env
+    session.env = dict(tools_env, **program_env)
     process = session.start(exe)
+    session.env = tools_env
     session.drive("find", hexof(MAIN_TITLE), timeout_ms=60000)
     settings_user_name(session, bells)
-    editor_boxes(session, with_database, database)
-    list_filter(session, with_database)
+    editor_boxes(session, database)
+    list_filter(session)
     session.drive("close", hexof(MAIN_TITLE))
     wait_exit(process)
     shutil.rmtree(folder, ignore_errors=True)
