@@ -75,12 +75,16 @@ bool IsOurForm(HWND hwnd) {
   return false;
 }
 
-// One message of an event loop: Tab, Enter, Esc and Alt+key act as in a dialog box.
+// One message of an event loop: Tab, Enter, Esc and Alt+key act as in a dialog box. Every loop
+// takes and hands on its messages as Unicode: a typed character (from the keyboard or an input
+// method) reaches the Unicode edit boxes as the UTF-16 unit it is. Taken through code page 932
+// instead, a double-byte character comes apart into two messages of one byte each, which the
+// box would show as two wrong characters.
 void Process(MSG& message) {
   HWND root = message.hwnd ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
-  if (root != nullptr && IsOurForm(root) && IsDialogMessageA(root, &message)) return;
+  if (root != nullptr && IsOurForm(root) && IsDialogMessageW(root, &message)) return;
   TranslateMessage(&message);
-  DispatchMessageA(&message);
+  DispatchMessageW(&message);
 }
 
 // Brings a window back to the front after a box or dialog took the activation.
@@ -220,7 +224,7 @@ class Win32Backend : public ui::Backend {
     FormShown(form);
     MSG message;
     while (form.Visible()) {
-      BOOL got = GetMessageA(&message, nullptr, 0, 0);
+      BOOL got = GetMessageW(&message, nullptr, 0, 0);
       if (got <= 0) {
         PostQuitMessage(got == 0 ? static_cast<int>(message.wParam) : 0);  // for the outer loop
         break;
@@ -235,7 +239,7 @@ class Win32Backend : public ui::Backend {
   void RunMainLoop(ui::Form& main) override {
     (void)main;
     MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) Process(message);
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) Process(message);
   }
 
   void Quit() override { PostQuitMessage(0); }
@@ -307,7 +311,7 @@ class Win32Backend : public ui::Backend {
     // stop nothing more is taken, so the end of the session is met by the loop after it.
     const DWORD started = GetTickCount();
     MSG message;
-    while (go_on() && GetTickCount() - started < 30 && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    while (go_on() && GetTickCount() - started < 30 && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
       if (message.message == WM_QUIT) {
         PostQuitMessage(static_cast<int>(message.wParam));  // for the loop that waits for it
         break;
@@ -327,7 +331,7 @@ class Win32Backend : public ui::Backend {
       if (woken != WAIT_OBJECT_0 + 1) break;  // the wait failed: wait for the call alone
       MSG message;
       bool quit = false;
-      while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
           PostQuitMessage(static_cast<int>(message.wParam));  // for the loop that waits for it
           quit = true;
@@ -357,9 +361,9 @@ class Win32Backend : public ui::Backend {
     if (peer == nullptr) return;
     // Messages of the form's window and its controls only.
     MSG message;
-    while (PeekMessageA(&message, peer->Handle(), WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+    while (PeekMessageW(&message, peer->Handle(), WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
     }
-    while (PeekMessageA(&message, peer->Handle(), WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
+    while (PeekMessageW(&message, peer->Handle(), WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
     }
   }
 

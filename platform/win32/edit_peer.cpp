@@ -175,6 +175,18 @@ class EditPeer : public WindowPeer {
     auto* peer = static_cast<EditPeer*>(WindowPeer::Of(hwnd));
     if (peer == nullptr) return DefWindowProcW(hwnd, message, wparam, lparam);
     if (message == WM_SETTEXT && !peer->setting_text_) peer->replacing_all_ = true;
+    // A typed character beyond the basic plane comes as two WM_CHARs, the halves of a surrogate
+    // pair. Code page 932 holds none of them: the pair is refused as one character, with one
+    // beep, before either half reaches the box.
+    if (message == WM_CHAR) {
+      const auto unit = static_cast<WCHAR>(wparam);
+      const bool second_half = IS_LOW_SURROGATE(unit) && peer->high_surrogate_refused_;
+      peer->high_surrogate_refused_ = IS_HIGH_SURROGATE(unit);
+      if (IS_HIGH_SURROGATE(unit) || IS_LOW_SURROGATE(unit)) {
+        if (!second_half) MessageBeep(MB_OK);
+        return 0;
+      }
+    }
     // An input method's text in the making is shown as it is; its result is judged at the end.
     if (message == WM_IME_STARTCOMPOSITION) peer->composing_ = true;
     ++peer->depth_;
@@ -203,6 +215,7 @@ class EditPeer : public WindowPeer {
   bool changed_ = false;
   bool replacing_all_ = false;
   bool composing_ = false;
+  bool high_surrogate_refused_ = false;  // the next low surrogate is its other half
 };
 
 }  // namespace

@@ -60,6 +60,11 @@
 //   keys TITLE KEY...                brings the window to the front (fails when it does not
 //                                    come) and types keys with SendInput
 //                                    (KEY: hex virtual-key code, "alt+XX", "shift+XX")
+//   input TITLE CONTROL HEXTEXT      brings the window to the front, gives the control the
+//                                    focus and types the text with SendInput as Unicode
+//                                    characters (KEYEVENTF_UNICODE, one key press per UTF-16
+//                                    unit, as an input method hands its result to the system);
+//                                    the selection of the control is left as it is
 //
 // TITLE is hex, or "@HWND" (decimal, as `windows` prints it) for one particular window; CONTROL is "#N" (the N-th line of `controls`), "=HEX" (exact text, for buttons
 // the caption), or "CLASS:N" (the N-th control of that class, from 0).
@@ -311,6 +316,51 @@ void SendKey(WORD key, bool up) {
   Sleep(30);
 }
 
+void SendUnit(WCHAR unit) {
+  INPUT input[2];
+  std::memset(input, 0, sizeof input);
+  for (INPUT& key : input) {
+    key.type = INPUT_KEYBOARD;
+    key.ki.wScan = unit;
+    key.ki.dwFlags = KEYEVENTF_UNICODE;
+  }
+  input[1].ki.dwFlags |= KEYEVENTF_KEYUP;
+  SendInput(2, input, sizeof input[0]);
+  Sleep(30);
+}
+
+// Typed keys go to whichever window is in front: not a key before this one is.
+bool BringToFront(HWND form) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    SetForegroundWindow(form);
+    if (GetForegroundWindow() == form) break;
+    if (GetTickCount() - start > static_cast<DWORD>(timeout_ms)) return false;
+    Sleep(100);
+  }
+  Sleep(200);
+  return true;
+}
+
+// The focus of another program's thread, set as its own SetFocus would (the two threads share
+// their input state meanwhile).
+bool FocusControl(HWND control) {
+  DWORD thread = GetWindowThreadProcessId(control, nullptr);
+  GUITHREADINFO gui;
+  DWORD start = GetTickCount();
+  for (;;) {
+    std::memset(&gui, 0, sizeof gui);
+    gui.cbSize = sizeof gui;
+    if (GetGUIThreadInfo(thread, &gui) && gui.hwndFocus == control) return true;
+    if (GetTickCount() - start > static_cast<DWORD>(timeout_ms)) return false;
+    if (AttachThreadInput(GetCurrentThreadId(), thread, TRUE)) {
+      SetFocus(control);
+      AttachThreadInput(GetCurrentThreadId(), thread, FALSE);
+    }
+    Sleep(100);
+  }
+}
+
 void PrintWorkArea() {
   POINT origin = {0, 0};
   MONITORINFO info;
@@ -545,15 +595,7 @@ int Run(std::vector<std::string> args) {
     return 0;
   }
   if (command == "keys") {
-    // Typed keys go to whichever window is in front: not a key before this one is.
-    DWORD start = GetTickCount();
-    for (;;) {
-      SetForegroundWindow(form);
-      if (GetForegroundWindow() == form) break;
-      if (GetTickCount() - start > static_cast<DWORD>(timeout_ms)) return Fail("not-foreground");
-      Sleep(100);
-    }
-    Sleep(200);
+    if (!BringToFront(form)) return Fail("not-foreground");
     for (std::size_t i = 2; i < args.size(); ++i) {
       std::string key = args[i];
       WORD modifier = 0;
@@ -655,6 +697,13 @@ int Run(std::vector<std::string> args) {
   }
   if (command == "type" && args.size() >= 4) {
     for (WCHAR unit : WideOf(args[3])) SendMessageW(control, WM_CHAR, unit, 1);
+    std::printf("ok\n");
+    return 0;
+  }
+  if (command == "input" && args.size() >= 4) {
+    if (!BringToFront(form)) return Fail("not-foreground");
+    if (!FocusControl(control)) return Fail("not-focused");
+    for (WCHAR unit : WideOf(args[3])) SendUnit(unit);
     std::printf("ok\n");
     return 0;
   }
