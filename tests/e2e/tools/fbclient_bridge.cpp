@@ -2,7 +2,7 @@
 // the classic client calls with the Windows calling convention and hands them to the system's
 // libfbclient.so, so that out/windows/Lumadex.exe reaches the private Firebird server of the
 // test run as out/linux/Lumadex.exe does. The types of the calls are the program's own
-// (db/ClientLibrary.h: the System V pointers of the Winelib build); fbclient_bridge.spec names
+// (db/ClientLibrary.h: the System V pointers of the Winelib build); fbclient_bridge.exports names
 // the exports.
 #include <dlfcn.h>
 #include <windef.h>
