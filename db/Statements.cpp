@@ -236,6 +236,74 @@ std::string PageOrder(LaunchColumn column, bool descending) {
   return order;
 }
 
+std::string TotalPageOrder(const std::string& order) {
+  bool descending = false;
+  if (IsNumberOrder(order, descending)) return order;
+  const std::string number = LaunchColumnName(LaunchColumn::N);
+  const std::string desc = " DESC";
+  const bool last_descending = order.size() >= desc.size() && order.compare(order.size() - desc.size(), desc.size(), desc) == 0;
+  return order + "," + number + (last_descending ? desc : "");
+}
+
+bool IsNumberOrder(const std::string& order, bool& descending) {
+  const std::string number = LaunchColumnName(LaunchColumn::N);
+  descending = order == number + " DESC";
+  return order == number || descending;
+}
+
+namespace {
+// "SELECT * FROM BOOTJWW", the filter and `extra` joined by AND in one WHERE line when either is there.
+std::vector<std::string> PageSelect(const std::string& columns, const std::string& filter, const std::string& extra) {
+  std::vector<std::string> lines{"SELECT " + columns + " FROM " + kLaunchTableName};
+  std::string condition;
+  if (!filter.empty()) condition = extra.empty() ? filter : "(" + filter + ")";
+  if (!extra.empty()) condition += (condition.empty() ? "" : " AND ") + extra;
+  if (!condition.empty()) lines.push_back("  WHERE " + condition);
+  return lines;
+}
+}  // namespace
+
+std::vector<std::string> PageRowsLines(const std::string& filter, const std::string& order, long long first,
+                                       int count) {
+  std::vector<std::string> lines = PageSelect("*", filter, "");
+  lines.push_back("  ORDER BY " + TotalPageOrder(order));
+  lines.push_back("  ROWS " + std::to_string(first) + " TO " + std::to_string(first + count - 1) + ";");
+  return lines;
+}
+
+std::vector<std::string> PageByKeyLines(const std::string& filter, long long number, bool above, int count,
+                                        bool descending) {
+  const std::string n = LaunchColumnName(LaunchColumn::N);
+  // The nearest numbers first, as the index walks them; turned round by the server when the page
+  // shows them the other way.
+  std::vector<std::string> lines = PageSelect("*", filter, n + (above ? " > " : " < ") + std::to_string(number));
+  lines.push_back("  ORDER BY " + n + (above ? "" : " DESC"));
+  lines.push_back("  ROWS " + std::to_string(count));
+  if (above != descending) {
+    lines.back() += ";";
+    return lines;
+  }
+  lines.front() = "SELECT * FROM (" + lines.front();
+  lines.back() += ") AS PAGE";
+  lines.push_back("  ORDER BY " + n + (descending ? " DESC;" : ";"));
+  return lines;
+}
+
+std::vector<std::string> PageMatchLines(const std::string& filter, const std::string& order, LaunchColumn column) {
+  std::vector<std::string> lines =
+      PageSelect(std::string(LaunchColumnName(LaunchColumn::N)) + ", " + LaunchColumnName(column), filter, "");
+  lines.push_back("  ORDER BY " + TotalPageOrder(order) + ";");
+  return lines;
+}
+
+std::vector<std::string> PageRowsOfNumbersLines(const std::vector<long long>& numbers) {
+  std::string list;
+  for (long long number : numbers) list += (list.empty() ? "" : ",") + std::to_string(number);
+  std::vector<std::string> lines = PageSelect("*", "", std::string(LaunchColumnName(LaunchColumn::N)) + " IN (" + list + ")");
+  lines.back() += ";";
+  return lines;
+}
+
 namespace {
 // Escape character of the filter's LIKE: never the second byte of a double-byte character, so
 // besides the escaped 0x5F second bytes only a "!" typed as a character of its own needs it.

@@ -79,6 +79,25 @@ std::vector<std::string> PageStatementLines(const std::string& filter, const std
 std::vector<std::string> PageCountLines(const std::string& filter);
 // Ascending or descending by `column`; a date column sorts with its time column after it.
 std::string PageOrder(LaunchColumn column, bool descending);
+// `order` made total: the registration number (unique) decides among rows whose keys are equal,
+// in the direction of the order's last key, so that no row can be on two pages or on none.
+std::string TotalPageOrder(const std::string& order);
+// Whether `order` is the registration number's own; `descending` tells its direction.
+bool IsNumberOrder(const std::string& order, bool& descending);
+// The rows at positions `first` to `first + count - 1` (1-based) of the filtered list in the
+// total order of `order`, picked by the server (ROWS).
+std::vector<std::string> PageRowsLines(const std::string& filter, const std::string& order, long long first,
+                                       int count);
+// In number order: the `count` rows whose numbers come next above `number` (`above`) or below
+// it, found through the unique index, by number descending when `descending`.
+std::vector<std::string> PageByKeyLines(const std::string& filter, long long number, bool above, int count,
+                                        bool descending);
+// The number and `column`'s value of every row the filter lets through, in the total order of
+// `order`: what a filtered list needs to know its count and the positions of its rows.
+std::vector<std::string> PageMatchLines(const std::string& filter, const std::string& order,
+                                        LaunchColumn column);
+// Every column of the rows of these numbers (in no particular order).
+std::vector<std::string> PageRowsOfNumbersLines(const std::vector<long long>& numbers);
 // The filter "`column` holds `text` anywhere", % and _ in the text keeping their pattern meaning
 // (any run of characters, any one character). The server compares these columns byte by byte, so
 // the condition is coarse: it keeps every row whose value matches PageFilterPattern(text) by
