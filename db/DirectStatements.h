@@ -21,4 +21,10 @@ void ExecuteImmediate(Connection& connection, Transaction& transaction,
 std::vector<std::optional<long long>> ReadWholeNumbers(Connection& connection, Transaction& transaction,
                                                        const std::vector<std::string>& lines);
 
+// The same for a singleton that answers one row of `columns` whole numbers (a SELECT, or an
+// EXECUTE BLOCK that suspends once): sent, run and answered in one exchange (execute-immediate
+// with an answer). NULL, and no row, give nullopt. Throws DatabaseError.
+std::vector<std::optional<long long>> ReadWholeNumbersImmediate(Connection& connection, Transaction& transaction,
+                                                                const std::vector<std::string>& lines, int columns);
+
 }  // namespace db

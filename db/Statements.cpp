@@ -130,6 +130,38 @@ std::vector<std::string> HighestNumberAndTransactionLines(const std::string& tab
   return lines;
 }
 
+std::vector<std::string> HighestNumberLines(const std::string& table, long long seen) {
+  const std::string number = LaunchColumnName(LaunchColumn::N);
+  // "Some number at or above k": the first entry of the index from k on, whatever the table's size.
+  auto exists_from = [&](const std::string& k) {
+    return "EXISTS (SELECT 1 FROM " + table + " WHERE " + number + " >= " + k + ")";
+  };
+  std::vector<std::string> lines{
+      "EXECUTE BLOCK RETURNS (HIGHEST BIGINT, TX BIGINT) AS",
+      "DECLARE VARIABLE LO BIGINT = -2147483648;",
+      "DECLARE VARIABLE HI BIGINT = 2147483647;",
+      "DECLARE VARIABLE MID BIGINT;",
+      "BEGIN",
+      "  TX = CURRENT_TRANSACTION;",
+  };
+  if (seen > 0) {
+    lines.push_back("  IF (" + exists_from(std::to_string(seen)) + ") THEN LO = " + std::to_string(seen) + ";");
+    lines.push_back("  ELSE IF (NOT " + exists_from(":LO") + ") THEN LO = NULL;");
+  } else {
+    lines.push_back("  IF (NOT " + exists_from(":LO") + ") THEN LO = NULL;");
+  }
+  lines.push_back("  IF (LO IS NOT NULL) THEN");
+  lines.push_back("    WHILE (LO < HI) DO");
+  lines.push_back("    BEGIN");
+  lines.push_back("      MID = LO + (HI - LO + 1) / 2;");
+  lines.push_back("      IF (" + exists_from(":MID") + ") THEN LO = MID; ELSE HI = MID - 1;");
+  lines.push_back("    END");
+  lines.push_back("  HIGHEST = LO;");
+  lines.push_back("  SUSPEND;");
+  lines.push_back("END");
+  return lines;
+}
+
 std::vector<std::string> CurrentTransactionLines() {
   return {"SELECT CURRENT_TRANSACTION ", "   FROM RDB$DATABASE ", "   ;"};
 }
