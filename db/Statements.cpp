@@ -99,6 +99,14 @@ std::vector<std::string> UpdateLines(const std::string& table, int count,
   return lines;
 }
 
+std::vector<std::string> ReturningLines(std::vector<std::string> lines, const std::string& column) {
+  std::string& last = lines.back();
+  const std::size_t end = last.rfind(';');
+  // Before the closing ";", which each of them has after a blank.
+  last.insert(end == std::string::npos ? last.size() : end, "RETURNING " + column + " ");
+  return lines;
+}
+
 std::vector<std::string> DeleteLines(const std::string& table, const std::string& condition) {
   const std::string where = condition.empty() ? "" : "WHERE " + condition + " ";
   return {"DELETE FROM " + table + " " + where + ";"};

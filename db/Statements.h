@@ -33,6 +33,9 @@ std::vector<std::string> UpdateLines(const std::string& table, int count,
                                      const std::vector<std::string>& names,
                                      const std::vector<std::string>& values,
                                      const std::string& condition);
+// `lines` (an UPDATE or DELETE of UpdateLines or DeleteLines) answering `column` of the row it
+// changed.
+std::vector<std::string> ReturningLines(std::vector<std::string> lines, const std::string& column);
 std::vector<std::string> DeleteLines(const std::string& table, const std::string& condition);
 std::vector<std::string> CountRowsLines(const std::string& table, const std::string& condition);
 std::vector<std::string> CountFieldsLines(const std::string& table);
