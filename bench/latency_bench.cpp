@@ -446,6 +446,15 @@ int main(int argc, char** argv) {
                        fresh_bare.reset();
                      }});
   const std::string bisection = db::JoinStatementLines(db::HighestNumberLines("BOOTJWW", 0));
+  // The bare registration: the bisection, the insert, the commit.
+  auto bare_register = [&] {
+    isc_tr_handle transaction = Start(bare);
+    const std::string highest = Singleton(bare, &transaction, bisection, 2)[0];
+    std::string sql = "INSERT INTO BOOTJWW VALUES (" + std::to_string(std::atoll(highest.c_str()) + 1);
+    for (std::size_t k = 1; k < launch_values.size(); ++k) sql += "," + launch_values[k];
+    bare.Execute(&transaction, sql + ")", "insert");
+    EndTransaction(&transaction, true);
+  };
   // The first registration of a run: a module that has seen no number yet.
   std::unique_ptr<db::DataModule> first_data;
   std::unique_ptr<monitor::LaunchRegistrar> first_registrar;
@@ -456,14 +465,7 @@ int main(int argc, char** argv) {
                        first_registrar->EndTick();
                        if (!first_registrar->Pending().empty()) Die("a registration was not stored");
                      },
-                     [&] {
-                       isc_tr_handle transaction = Start(bare);
-                       const std::string highest = Singleton(bare, &transaction, bisection, 2)[0];
-                       std::string sql = "INSERT INTO BOOTJWW VALUES (" + std::to_string(std::atoll(highest.c_str()) + 1);
-                       for (std::size_t k = 1; k < launch_values.size(); ++k) sql += "," + launch_values[k];
-                       bare.Execute(&transaction, sql + ")", "insert");
-                       EndTransaction(&transaction, true);
-                     },
+                     bare_register,
                      [&] {
                        first_registrar.reset();
                        first_data.reset();
@@ -482,14 +484,7 @@ int main(int argc, char** argv) {
                        registrar.EndTick();
                        if (!registrar.Pending().empty()) Die("a registration was not stored");
                      },
-                     [&] {
-                       isc_tr_handle transaction = Start(bare);
-                       const std::string highest = Singleton(bare, &transaction, bisection, 2)[0];
-                       std::string sql = "INSERT INTO BOOTJWW VALUES (" + std::to_string(std::atoll(highest.c_str()) + 1);
-                       for (std::size_t k = 1; k < launch_values.size(); ++k) sql += "," + launch_values[k];
-                       bare.Execute(&transaction, sql + ")", "insert");
-                       EndTransaction(&transaction, true);
-                     },
+                     bare_register,
                      remove_added});
   actions.push_back({"open the record list (100 000 rows)", 5,
                      [&] { list.Show(); },

@@ -77,32 +77,11 @@ std::vector<std::optional<long long>> ReadWholeNumbers(Connection& connection, T
 
 std::vector<std::optional<long long>> ReadWholeNumbersImmediate(Connection& connection, Transaction& transaction,
                                                                 const std::vector<std::string>& lines, int columns) {
-  const ClientLibrary& api = connection.Api();
-  const std::string text = JoinStatementLines(lines);
-  std::unique_ptr<XSQLDA, void (*)(void*)> output(static_cast<XSQLDA*>(std::calloc(1, XSQLDA_LENGTH(columns))),
-                                                  std::free);
-  if (!output) throw std::bad_alloc();
-  output->version = SQLDA_VERSION1;
-  output->sqln = static_cast<ISC_SHORT>(columns);
-  output->sqld = static_cast<ISC_SHORT>(columns);
-  std::vector<ISC_INT64> values(static_cast<std::size_t>(columns), 0);
-  std::vector<ISC_SHORT> nulls(static_cast<std::size_t>(columns), -1);
-  for (int k = 0; k < columns; ++k) {
-    XSQLVAR& var = output->sqlvar[k];
-    var.sqltype = SQL_INT64 | 1;  // the server converts INTEGER and BIGINT alike
-    var.sqllen = sizeof(ISC_INT64);
-    var.sqldata = reinterpret_cast<ISC_SCHAR*>(&values[static_cast<std::size_t>(k)]);
-    var.sqlind = &nulls[static_cast<std::size_t>(k)];
-  }
-  ISC_STATUS_ARRAY status = {};
-  if (api.exec_immed2(status, connection.Handle(), transaction.Handle(), StatementLength(text), text.c_str(),
-                      static_cast<unsigned short>(connection.Dialect()), nullptr, output.get())) {
-    connection.Fail(status, "read");
-  }
+  bool found = false;
+  const std::vector<std::string> texts = ReadTextsImmediate(connection, transaction, lines, columns, found);
   std::vector<std::optional<long long>> row;
-  for (int k = 0; k < columns; ++k) {
-    const std::size_t i = static_cast<std::size_t>(k);
-    row.push_back(nulls[i] < 0 ? std::nullopt : std::optional<long long>(values[i]));
+  for (const std::string& text : texts) {
+    row.push_back(text.empty() ? std::nullopt : std::optional<long long>(std::strtoll(text.c_str(), nullptr, 10)));
   }
   return row;
 }

@@ -22,8 +22,8 @@ std::vector<std::optional<long long>> ReadWholeNumbers(Connection& connection, T
                                                        const std::vector<std::string>& lines);
 
 // The same for a singleton that answers one row of `columns` whole numbers (a SELECT, or an
-// EXECUTE BLOCK that suspends once): sent, run and answered in one exchange (execute-immediate
-// with an answer). NULL, and no row, give nullopt. Throws DatabaseError.
+// EXECUTE BLOCK that suspends once): sent, run and answered in one exchange (ReadTextsImmediate).
+// NULL, and no row, give nullopt. Throws DatabaseError.
 std::vector<std::optional<long long>> ReadWholeNumbersImmediate(Connection& connection, Transaction& transaction,
                                                                 const std::vector<std::string>& lines, int columns);
 
