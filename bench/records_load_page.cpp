@@ -8,7 +8,8 @@
 // is reached as 次頁 reaches it (the page before it shown first) and the bare client reads it by
 // key (N above the last shown, ROWS 100); in the other orders the bare client reads it by
 // position (ROWS m TO n). With a filter the bare client runs the narrowed statement to its end,
-// which gives it the count and every page at once. Times are the best of R runs; memory is the
+// which gives it the count and every page at once; the list's first filtered page is measured
+// with its count (最初), the later ones with the count kept. Times are the best of R runs; memory is the
 // peak of the program's own heap bytes during one page load above the level before it (a
 // counting allocator). A filtered page is also loaded as the server's byte-wise LIKE alone picks
 // it, without the check by character ("bytes s"): the cost of that check is the difference.
@@ -185,7 +186,14 @@ int main(int argc, char** argv) {
           if (by_key) show_page_before();
           list.StartRow = static_cast<int32_t>(start);
           list.ClearGrid();
-          KeepBest(page, Measure([&] { list.LoadPage(); }));
+          // A filter's first page is measured with its count (最初), the others with the count kept.
+          KeepBest(page, Measure([&] {
+            if (filtered && start == 1) {
+              list.Button1Click();
+            } else {
+              list.LoadPage();
+            }
+          }));
           int shown = list.NextStartRow - list.StartRow;
           page_last = shown > 0 ? list.StringGrid1.Cell(0, shown) : "";
           data.CloseQuery();  // the baseline runs without the list's reading transaction open
