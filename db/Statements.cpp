@@ -140,29 +140,40 @@ std::vector<std::string> HighestNumberAndTransactionLines(const std::string& tab
 
 std::vector<std::string> HighestNumberLines(const std::string& table, long long seen) {
   const std::string number = LaunchColumnName(LaunchColumn::N);
-  // "Some number at or above k": the first entry of the index from k on, whatever the table's size.
-  auto exists_from = [&](const std::string& k) {
-    return "EXISTS (SELECT 1 FROM " + table + " WHERE " + number + " >= " + k + ")";
+  // The lowest number at or above k, found by walking the unique index from k: one index lookup
+  // whatever the table's size (a range condition alone would gather the whole range first).
+  auto first_from = [&](const std::string& k) {
+    return "SELECT FIRST 1 " + number + " FROM " + table + " WHERE " + number + " >= :" + k + " ORDER BY " + number +
+           " INTO :FOUND;";
   };
+  const std::string lowest = "-2147483648";
   std::vector<std::string> lines{
       "EXECUTE BLOCK RETURNS (HIGHEST BIGINT, TX BIGINT) AS",
-      "DECLARE VARIABLE LO BIGINT = -2147483648;",
+      "DECLARE VARIABLE LO BIGINT = " + (seen > 0 ? std::to_string(seen) : lowest) + ";",
       "DECLARE VARIABLE HI BIGINT = 2147483647;",
       "DECLARE VARIABLE MID BIGINT;",
+      "DECLARE VARIABLE FOUND BIGINT;",
       "BEGIN",
       "  TX = CURRENT_TRANSACTION;",
+      "  " + first_from("LO"),
   };
   if (seen > 0) {
-    lines.push_back("  IF (" + exists_from(std::to_string(seen)) + ") THEN LO = " + std::to_string(seen) + ";");
-    lines.push_back("  ELSE IF (NOT " + exists_from(":LO") + ") THEN LO = NULL;");
-  } else {
-    lines.push_back("  IF (NOT " + exists_from(":LO") + ") THEN LO = NULL;");
+    // Nothing left at or above the number seen: rows were deleted below it; from the bottom.
+    lines.push_back("  IF (FOUND IS NULL) THEN");
+    lines.push_back("  BEGIN");
+    lines.push_back("    LO = " + lowest + ";");
+    lines.push_back("    " + first_from("LO"));
+    lines.push_back("  END");
   }
+  // LO is a number that exists (none: no row); each step halves what lies above it.
+  lines.push_back("  LO = FOUND;");
   lines.push_back("  IF (LO IS NOT NULL) THEN");
   lines.push_back("    WHILE (LO < HI) DO");
   lines.push_back("    BEGIN");
   lines.push_back("      MID = LO + (HI - LO + 1) / 2;");
-  lines.push_back("      IF (" + exists_from(":MID") + ") THEN LO = MID; ELSE HI = MID - 1;");
+  lines.push_back("      FOUND = NULL;");
+  lines.push_back("      " + first_from("MID"));
+  lines.push_back("      IF (FOUND IS NULL) THEN HI = MID - 1; ELSE LO = FOUND;");
   lines.push_back("    END");
   lines.push_back("  HIGHEST = LO;");
   lines.push_back("  SUSPEND;");

@@ -46,9 +46,9 @@ std::vector<std::string> SelectMaxLines(const std::string& table, const std::str
 std::vector<std::string> HighestNumberAndTransactionLines(const std::string& table, long long lowest);
 // The highest registration number (NULL when the table holds none) and the number of the
 // transaction that reads it, in one row (HIGHEST, TX), found by a bisection inside the server:
-// each step asks the unique index whether a number at or above k exists, so the cost follows the
-// width of the INTEGER range, not the table. `seen` (above 0), a number seen before, is tried
-// first as the lower bound. A singleton: execute-immediate with an answer sends, runs and answers
+// each step asks the unique index for the first number at or above k (N >= k), so the cost
+// follows the width of the INTEGER range, not the table. `seen` (above 0), a number seen before,
+// is tried first as the lower bound. A singleton: execute-immediate with an answer sends, runs and answers
 // it in one exchange.
 std::vector<std::string> HighestNumberLines(const std::string& table, long long seen);
 // The number of the transaction that reads it.
