@@ -418,23 +418,19 @@ std::vector<std::string> SummaryLines(SummaryGrouping grouping, const std::strin
   // its date). A drawing is its folder and file name; a tab can be in neither (nor a second byte),
   // so the pair joined with one is the pair.
   const std::string moment = date + " || COALESCE(' ' || " + time + ", '')";
-  const std::string drawing = "COALESCE(" + folder + ", '') || ASCII_CHAR(9) || COALESCE(" + file + ", '')";
-  // One scan of the period: a group's distinct drawings and users are the highest dense rank of
-  // each within the group, which survives grouping the rows further by day; the launches of a
-  // group and of a day are then sums of the (group, day) counts.
   return {
-      "SELECT DENSE_RANK() OVER (ORDER BY GROUP_LAUNCHES DESC, K), K, D, C, DR, UR, UN, MI, MA FROM (",
-      "  SELECT K, D, COUNT(*) AS C, MAX(DR) AS DR, MAX(UR) AS UR, MAX(UN) AS UN, MIN(M) AS MI, MAX(M) AS MA,",
-      "    SUM(COUNT(*)) OVER (PARTITION BY K) AS GROUP_LAUNCHES",
-      "  FROM (",
-      "    SELECT " + key + " AS K, " + date + " AS D, " + moment + " AS M,",
-      "      DENSE_RANK() OVER (PARTITION BY " + key + " ORDER BY " + drawing + ") AS DR,",
-      "      DENSE_RANK() OVER (PARTITION BY " + key + " ORDER BY " + user + ") AS UR,",
-      "      CASE WHEN " + user + " IS NULL THEN 1 ELSE 0 END AS UN",
-      std::string("    FROM ") + kLaunchTableName,
-      "  " + period + ") AS PERIOD_ROWS",
-      "  GROUP BY K, D) AS GROUP_DAYS",
-      "  ORDER BY 1, 3;",
+      "SELECT 0, " + key + ", COUNT(*),",
+      "  COUNT(DISTINCT COALESCE(" + folder + ", '') || ASCII_CHAR(9) || COALESCE(" + file + ", '')),",
+      "  COUNT(DISTINCT " + user + "), MIN(" + moment + "), MAX(" + moment + ")",
+      std::string("  FROM ") + kLaunchTableName,
+      period,
+      "  GROUP BY " + key,
+      "UNION ALL",
+      "SELECT 1, " + date + ", COUNT(*), 0, 0, '', ''",
+      std::string("  FROM ") + kLaunchTableName,
+      period,
+      "  GROUP BY " + date,
+      "  ORDER BY 1, 3 DESC, 2;",
   };
 }
 

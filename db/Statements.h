@@ -121,12 +121,10 @@ std::string PageFilterPattern(const std::string& text);
 // What the summary groups the launches of a period by.
 enum class SummaryGrouping { PNAME, N_FOLDER, FILE_NAME, BOOT_DATE, BOOT_MONTH };
 // One statement for the period `from` to `to` ("yyyy/mm/dd" texts, both days included: the dates
-// are texts of that form, so a text range is a period) that reads the period's rows once. Its
-// rows: one per group and day with launches, the groups in their order (launches descending, then
-// key). Columns: the group's ordinal (1, 2, ...), key, date, launches of the group on that day,
-// the group's distinct drawings (expanded folder and file name) and distinct user names (a NULL
-// name counted as one) so far as the rank of the day's highest, whether the group has a NULL
-// user name (1 or 0), and the day's first and last launch in the group as "yyyy/mm/dd hh:mm:ss".
+// are texts of that form, so a text range is a period). Its rows: first the groups (part 0: key,
+// launches, distinct drawings (expanded folder and file name), distinct users, first and last
+// launch as "yyyy/mm/dd hh:mm:ss"), by launches descending and key; then the days (part 1:
+// date, launches). Columns: part, key, launches, drawings, users, first, last.
 std::vector<std::string> SummaryLines(SummaryGrouping grouping, const std::string& from,
                                       const std::string& to);
 
