@@ -5,8 +5,8 @@
 //
 // Export: ExportTable against a bare SELECT * fetched with isc_dsql_fetch and written, value by
 // value, through a buffered stdio stream; both files must be byte for byte the same.
-// Import: ImportTable (replace, then add) against the same INSERT texts executed in one
-// transaction (replace: after a DELETE of all rows in that transaction too).
+// Import: ImportTable (replace, then add) against the same INSERT texts in the same EXECUTE BLOCKs
+// executed in one transaction (replace: after a DELETE of all rows in that transaction too).
 // Round trip: export, import with replace, export again; the rows must come back the same and be
 // numbered 1 .. n in the first file's line order.
 // Memory: the peak of our own heap (counting allocator) and the peak resident set of the process
@@ -152,9 +152,18 @@ long long BareExport(bench::BareConnection& bare, const std::string& path) {
   return rows;
 }
 
-// The INSERT texts an import of `path` sends, numbered from `first` (what the baseline runs).
+// The statements an import of `path` sends, numbered from `first` (what the baseline runs): its
+// INSERTs in the same EXECUTE BLOCKs as the import (as many lines and bytes to a block).
 std::vector<std::string> InsertTexts(const std::string& path, long long first) {
   std::vector<std::string> texts;
+  std::vector<std::vector<std::string>> block;
+  std::size_t block_bytes = 0;
+  auto send_block = [&] {
+    if (block.empty()) return;
+    texts.push_back(db::JoinStatementLines(block.size() == 1 ? block.front() : db::ExecuteBlockLines(block)));
+    block.clear();
+    block_bytes = 0;
+  };
   std::ifstream in(path, std::ios::binary);
   std::string line;
   std::getline(in, line);  // header
@@ -174,8 +183,11 @@ std::vector<std::string> InsertTexts(const std::string& path, long long first) {
         values[k] = piece.empty() ? "NULL" : db::QuoteLiteral(piece);
       }
     }
-    texts.push_back(db::JoinStatementLines(db::InsertLines("BASELINE", 10, names, values)));
+    block.push_back(db::InsertLines("BASELINE", 10, names, values));
+    for (const std::string& value : values) block_bytes += value.size() + 32;
+    if (block.size() >= exchange::kImportBlockLines || block_bytes >= exchange::kImportBlockBytes) send_block();
   }
+  send_block();
   return texts;
 }
 

@@ -91,6 +91,15 @@ class DataModule {
   // that has ended when it returns. Throws DatabaseError; never attaches.
   std::vector<std::string> ReadFirst(const std::vector<std::string>& lines);
 
+  // The row a singleton SELECT of `columns` columns finds as value texts (none: empty), read in a
+  // transaction of its own that has ended when it returns: its start, one exchange that sends the
+  // statement and brings the row, its commit. Throws DatabaseError; never attaches.
+  std::vector<std::string> ReadSingleRow(const std::vector<std::string>& lines, int columns);
+  // One modifying statement that changes at most one row and ends in RETURNING one column that
+  // is never NULL, in a transaction of its own, committed: its start, one exchange, its commit.
+  // Whether it changed a row. Throws DatabaseError, with nothing left active; never attaches.
+  bool ModifyOneRow(const std::vector<std::string>& lines);
+
   // Why the last InsertRow/UpdateRows/DeleteRows/ExecuteScript failed (None after a success).
   FailureKind LastFailure() const;
   // The text of the error that failed the last statement sent by one of them (the server's

@@ -21,4 +21,17 @@ void ExecuteImmediate(Connection& connection, Transaction& transaction,
 std::vector<std::optional<long long>> ReadWholeNumbers(Connection& connection, Transaction& transaction,
                                                        const std::vector<std::string>& lines);
 
+// The same for a singleton that answers one row of `columns` whole numbers (a SELECT, or an
+// EXECUTE BLOCK that suspends once): sent, run and answered in one exchange (ReadTextsImmediate).
+// NULL, and no row, give nullopt. Throws DatabaseError.
+std::vector<std::optional<long long>> ReadWholeNumbersImmediate(Connection& connection, Transaction& transaction,
+                                                                const std::vector<std::string>& lines, int columns);
+
+// The row a singleton answers (a SELECT, or a statement changing at most one row with RETURNING)
+// as `columns` value texts, each converted by the server to a text of at most 4000 bytes (numbers
+// as their digits); NULL gives an empty text. Sent, run and answered in one exchange. `found`:
+// a row came (a row whose values are all NULL counts as none). Throws DatabaseError.
+std::vector<std::string> ReadTextsImmediate(Connection& connection, Transaction& transaction,
+                                            const std::vector<std::string>& lines, int columns, bool& found);
+
 }  // namespace db

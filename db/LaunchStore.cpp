@@ -59,13 +59,11 @@ bool DataModule::StoreLaunch(const Launch& launch, long long lowest, NumberedAtt
       if (row.size() != 1 || !row[0]) throw DatabaseError("no transaction number was read");
       attempt.transaction = *row[0];
     } else {
-      // MAX(N) alone reads every row; with "N >= k" the unique index answers it. Any k at or
-      // below the true maximum gives the same result, and other PCs' inserts only raise it.
-      auto row = ReadWholeNumbers(s.connection, transaction, HighestNumberAndTransactionLines(table, highest_seen));
-      if (highest_seen > 0 && (row.size() != 2 || !row[0])) {
-        // Rows deleted below the number last seen: ask again without the bound.
-        row = ReadWholeNumbers(s.connection, transaction, HighestNumberAndTransactionLines(table, 0));
-      }
+      // MAX(N) alone reads every row; the bisection asks the unique index, starting from the
+      // number last seen (also when rows were deleted below it), in the same exchange as the
+      // transaction's own number.
+      const auto row = ReadWholeNumbersImmediate(s.connection, transaction,
+                                                 HighestNumberLines(table, highest_seen), 2);
       if (row.size() != 2 || !row[1]) throw DatabaseError("no transaction number was read");
       highest = row[0] ? *row[0] : 0;
       highest_seen = highest;
@@ -107,20 +105,20 @@ DataModule::EarlierInsert DataModule::FindEarlierInsert(const Launch& launch, co
 
 std::string DataModule::SelectHighestNumber(const std::string& table) {
   State& s = *state_;
-  // MAX(N) alone reads every row; with "N >= k" the unique index answers it. Any k at or below
-  // the true maximum gives the same result, and another PC's inserts only raise the maximum.
-  const char* const number = LaunchColumnName(LaunchColumn::N);
+  // MAX(N) alone reads every row; the bisection asks the unique index, from the number last seen.
   long long& highest_seen = HighestSeen(s, table);
-  if (highest_seen > 0) {
-    const std::string bounded = SelectMax(table, number, NumberFromCondition(highest_seen));
-    if (!bounded.empty()) {
-      highest_seen = std::strtoll(bounded.c_str(), nullptr, 10);
-      return bounded;
-    }
+  std::string highest;
+  try {
+    if (!StartReading(*this, s, HighestNumberLines(table, highest_seen))) return std::string();
+    s.query.SetParamCheck(false);  // the block's own variables, not parameters
+    s.query.Open();
+    highest = s.query.ValueText(0);
+  } catch (const std::exception&) {
+    highest.clear();
   }
-  const std::string plain = SelectMax(table, number, "");
-  highest_seen = plain.empty() ? 0 : std::strtoll(plain.c_str(), nullptr, 10);
-  return plain;
+  CloseQuietly(s.query);
+  highest_seen = highest.empty() ? 0 : std::strtoll(highest.c_str(), nullptr, 10);
+  return highest;
 }
 
 }  // namespace db

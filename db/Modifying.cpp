@@ -5,6 +5,7 @@
 
 #include "db/DataModule.h"
 #include "db/DataModuleState.h"
+#include "db/DirectStatements.h"
 #include "db/Statements.h"
 
 namespace db {
@@ -41,6 +42,28 @@ long long DataModule::Modify(const std::vector<std::string>& lines) {
     CloseAndEndQuietly(s);  // rolls back what the failure left active
     throw;
   }
+}
+
+std::vector<std::string> DataModule::ReadSingleRow(const std::vector<std::string>& lines, int columns) {
+  State& s = *state_;
+  RequireConnected(s);
+  try {
+    s.query.Close();
+    s.transaction.MakeInactive();
+    s.transaction.StartTransaction();
+    bool found = false;
+    std::vector<std::string> row = ReadTextsImmediate(s.connection, s.transaction, lines, columns, found);
+    s.transaction.Commit();
+    if (!found) row.clear();
+    return row;
+  } catch (...) {
+    CloseAndEndQuietly(s);
+    throw;
+  }
+}
+
+bool DataModule::ModifyOneRow(const std::vector<std::string>& lines) {
+  return !ReadSingleRow(lines, 1).empty();
 }
 
 // ---- Batch transaction ----

@@ -1,5 +1,11 @@
 #include "db/RowReader.h"
 
+#include <optional>
+
+#include "db/Connection.h"
+#include "db/DirectStatements.h"
+#include "db/Transaction.h"
+
 namespace db {
 
 RowReader::RowReader(DataModule& data) : data_(data), query_(data.IBQuery1()) {}
@@ -26,6 +32,15 @@ void ReadRows(DataModule& data, const std::vector<std::string>& lines,
   RowReader reader(data);
   reader.Open(lines, new_transaction);
   walk(reader);
+}
+
+long long ReadCount(DataModule& data, const std::vector<std::string>& lines) {
+  Connection& connection = data.IBDatabase1();
+  Transaction& transaction = data.IBTransaction1();
+  if (!connection.Connected()) connection.Open();  // as a read on the shared statement would
+  if (!transaction.InTransaction()) transaction.StartTransaction();
+  const std::vector<std::optional<long long>> row = ReadWholeNumbersImmediate(connection, transaction, lines, 1);
+  return row.empty() || !row[0] ? 0 : *row[0];
 }
 
 LaunchTableState ReadRowsRecovering(DataModule& data, const std::vector<std::string>& lines,

@@ -52,6 +52,11 @@ class RowReader {
 void ReadRows(DataModule& data, const std::vector<std::string>& lines,
               const std::function<void(RowReader&)>& walk, bool new_transaction = true);
 
+// The one whole number a singleton SELECT of `lines` answers (NULL and no row: 0), read in the
+// transaction the last read left open (started when none is), in one exchange with the server:
+// the record list's count before its page. Throws DatabaseError.
+long long ReadCount(DataModule& data, const std::vector<std::string>& lines);
+
 // ReadRows under the recovery rule: a connection lost at any point of the read, or a missing
 // table, makes the table usable (RunRecovering) and the read runs again from the start, once;
 // `walk` must start its results afresh each time. Closed, Missing: the read did not run to its

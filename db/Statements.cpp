@@ -99,6 +99,14 @@ std::vector<std::string> UpdateLines(const std::string& table, int count,
   return lines;
 }
 
+std::vector<std::string> ReturningLines(std::vector<std::string> lines, const std::string& column) {
+  std::string& last = lines.back();
+  const std::size_t end = last.rfind(';');
+  // Before the closing ";", which each of them has after a blank.
+  last.insert(end == std::string::npos ? last.size() : end, "RETURNING " + column + " ");
+  return lines;
+}
+
 std::vector<std::string> DeleteLines(const std::string& table, const std::string& condition) {
   const std::string where = condition.empty() ? "" : "WHERE " + condition + " ";
   return {"DELETE FROM " + table + " " + where + ";"};
@@ -127,6 +135,49 @@ std::vector<std::string> HighestNumberAndTransactionLines(const std::string& tab
   std::vector<std::string> lines{"SELECT MAX(N), CURRENT_TRANSACTION ", "   FROM " + table + " "};
   if (lowest > 0) lines.push_back("   WHERE " + NumberFromCondition(lowest) + " ");
   lines.push_back("   ;");
+  return lines;
+}
+
+std::vector<std::string> HighestNumberLines(const std::string& table, long long seen) {
+  const std::string number = LaunchColumnName(LaunchColumn::N);
+  // The lowest number at or above k, found by walking the unique index from k: one index lookup
+  // whatever the table's size (a range condition alone would gather the whole range first).
+  auto first_from = [&](const std::string& k) {
+    return "SELECT FIRST 1 " + number + " FROM " + table + " WHERE " + number + " >= :" + k + " ORDER BY " + number +
+           " INTO :FOUND;";
+  };
+  const std::string lowest = "-2147483648";
+  std::vector<std::string> lines{
+      "EXECUTE BLOCK RETURNS (HIGHEST BIGINT, TX BIGINT) AS",
+      "DECLARE VARIABLE LO BIGINT = " + (seen > 0 ? std::to_string(seen) : lowest) + ";",
+      "DECLARE VARIABLE HI BIGINT = 2147483647;",
+      "DECLARE VARIABLE MID BIGINT;",
+      "DECLARE VARIABLE FOUND BIGINT;",
+      "BEGIN",
+      "  TX = CURRENT_TRANSACTION;",
+      "  " + first_from("LO"),
+  };
+  if (seen > 0) {
+    // Nothing left at or above the number seen: rows were deleted below it; from the bottom.
+    lines.push_back("  IF (FOUND IS NULL) THEN");
+    lines.push_back("  BEGIN");
+    lines.push_back("    LO = " + lowest + ";");
+    lines.push_back("    " + first_from("LO"));
+    lines.push_back("  END");
+  }
+  // LO is a number that exists (none: no row); each step halves what lies above it.
+  lines.push_back("  LO = FOUND;");
+  lines.push_back("  IF (LO IS NOT NULL) THEN");
+  lines.push_back("    WHILE (LO < HI) DO");
+  lines.push_back("    BEGIN");
+  lines.push_back("      MID = LO + (HI - LO + 1) / 2;");
+  lines.push_back("      FOUND = NULL;");
+  lines.push_back("      " + first_from("MID"));
+  lines.push_back("      IF (FOUND IS NULL) THEN HI = MID - 1; ELSE LO = FOUND;");
+  lines.push_back("    END");
+  lines.push_back("  HIGHEST = LO;");
+  lines.push_back("  SUSPEND;");
+  lines.push_back("END");
   return lines;
 }
 
@@ -234,6 +285,74 @@ std::string PageOrder(LaunchColumn column, bool descending) {
     order += std::string(",") + LaunchColumnName(time) + direction;
   }
   return order;
+}
+
+std::string TotalPageOrder(const std::string& order) {
+  bool descending = false;
+  if (IsNumberOrder(order, descending)) return order;
+  const std::string number = LaunchColumnName(LaunchColumn::N);
+  const std::string desc = " DESC";
+  const bool last_descending = order.size() >= desc.size() && order.compare(order.size() - desc.size(), desc.size(), desc) == 0;
+  return order + "," + number + (last_descending ? desc : "");
+}
+
+bool IsNumberOrder(const std::string& order, bool& descending) {
+  const std::string number = LaunchColumnName(LaunchColumn::N);
+  descending = order == number + " DESC";
+  return order == number || descending;
+}
+
+namespace {
+// "SELECT * FROM BOOTJWW", the filter and `extra` joined by AND in one WHERE line when either is there.
+std::vector<std::string> PageSelect(const std::string& columns, const std::string& filter, const std::string& extra) {
+  std::vector<std::string> lines{"SELECT " + columns + " FROM " + kLaunchTableName};
+  std::string condition;
+  if (!filter.empty()) condition = extra.empty() ? filter : "(" + filter + ")";
+  if (!extra.empty()) condition += (condition.empty() ? "" : " AND ") + extra;
+  if (!condition.empty()) lines.push_back("  WHERE " + condition);
+  return lines;
+}
+}  // namespace
+
+std::vector<std::string> PageRowsLines(const std::string& filter, const std::string& order, long long first,
+                                       int count) {
+  std::vector<std::string> lines = PageSelect("*", filter, "");
+  lines.push_back("  ORDER BY " + TotalPageOrder(order));
+  lines.push_back("  ROWS " + std::to_string(first) + " TO " + std::to_string(first + count - 1) + ";");
+  return lines;
+}
+
+std::vector<std::string> PageByKeyLines(const std::string& filter, long long number, bool above, int count,
+                                        bool descending) {
+  const std::string n = LaunchColumnName(LaunchColumn::N);
+  // The nearest numbers first, as the index walks them; turned round by the server when the page
+  // shows them the other way.
+  std::vector<std::string> lines = PageSelect("*", filter, n + (above ? " > " : " < ") + std::to_string(number));
+  lines.push_back("  ORDER BY " + n + (above ? "" : " DESC"));
+  lines.push_back("  ROWS " + std::to_string(count));
+  if (above != descending) {
+    lines.back() += ";";
+    return lines;
+  }
+  lines.front() = "SELECT * FROM (" + lines.front();
+  lines.back() += ") AS PAGE";
+  lines.push_back("  ORDER BY " + n + (descending ? " DESC;" : ";"));
+  return lines;
+}
+
+std::vector<std::string> PageMatchLines(const std::string& filter, const std::string& order, LaunchColumn column) {
+  std::vector<std::string> lines =
+      PageSelect(std::string(LaunchColumnName(LaunchColumn::N)) + ", " + LaunchColumnName(column), filter, "");
+  lines.push_back("  ORDER BY " + TotalPageOrder(order) + ";");
+  return lines;
+}
+
+std::vector<std::string> PageRowsOfNumbersLines(const std::vector<long long>& numbers) {
+  std::string list;
+  for (long long number : numbers) list += (list.empty() ? "" : ",") + std::to_string(number);
+  std::vector<std::string> lines = PageSelect("*", "", std::string(LaunchColumnName(LaunchColumn::N)) + " IN (" + list + ")");
+  lines.back() += ";";
+  return lines;
 }
 
 namespace {

@@ -33,6 +33,9 @@ std::vector<std::string> UpdateLines(const std::string& table, int count,
                                      const std::vector<std::string>& names,
                                      const std::vector<std::string>& values,
                                      const std::string& condition);
+// `lines` (an UPDATE or DELETE of UpdateLines or DeleteLines) answering `column` of the row it
+// changed.
+std::vector<std::string> ReturningLines(std::vector<std::string> lines, const std::string& column);
 std::vector<std::string> DeleteLines(const std::string& table, const std::string& condition);
 std::vector<std::string> CountRowsLines(const std::string& table, const std::string& condition);
 std::vector<std::string> CountFieldsLines(const std::string& table);
@@ -41,6 +44,13 @@ std::vector<std::string> SelectMaxLines(const std::string& table, const std::str
 // The highest registration number (counted from `lowest` up when above 0, through the unique
 // index) and the number of the transaction that reads it, in one row.
 std::vector<std::string> HighestNumberAndTransactionLines(const std::string& table, long long lowest);
+// The highest registration number (NULL when the table holds none) and the number of the
+// transaction that reads it, in one row (HIGHEST, TX), found by a bisection inside the server:
+// each step asks the unique index for the first number at or above k (N >= k), so the cost
+// follows the width of the INTEGER range, not the table. `seen` (above 0), a number seen before,
+// is tried first as the lower bound. A singleton: execute-immediate with an answer sends, runs and answers
+// it in one exchange.
+std::vector<std::string> HighestNumberLines(const std::string& table, long long seen);
 // The number of the transaction that reads it.
 std::vector<std::string> CurrentTransactionLines();
 std::vector<std::string> OpenSelectLines(const std::string& columns, const std::string& table,
@@ -79,6 +89,25 @@ std::vector<std::string> PageStatementLines(const std::string& filter, const std
 std::vector<std::string> PageCountLines(const std::string& filter);
 // Ascending or descending by `column`; a date column sorts with its time column after it.
 std::string PageOrder(LaunchColumn column, bool descending);
+// `order` made total: the registration number (unique) decides among rows whose keys are equal,
+// in the direction of the order's last key, so that no row can be on two pages or on none.
+std::string TotalPageOrder(const std::string& order);
+// Whether `order` is the registration number's own; `descending` tells its direction.
+bool IsNumberOrder(const std::string& order, bool& descending);
+// The rows at positions `first` to `first + count - 1` (1-based) of the filtered list in the
+// total order of `order`, picked by the server (ROWS).
+std::vector<std::string> PageRowsLines(const std::string& filter, const std::string& order, long long first,
+                                       int count);
+// In number order: the `count` rows whose numbers come next above `number` (`above`) or below
+// it, found through the unique index, by number descending when `descending`.
+std::vector<std::string> PageByKeyLines(const std::string& filter, long long number, bool above, int count,
+                                        bool descending);
+// The number and `column`'s value of every row the filter lets through, in the total order of
+// `order`: what a filtered list needs to know its count and the positions of its rows.
+std::vector<std::string> PageMatchLines(const std::string& filter, const std::string& order,
+                                        LaunchColumn column);
+// Every column of the rows of these numbers (in no particular order).
+std::vector<std::string> PageRowsOfNumbersLines(const std::vector<long long>& numbers);
 // The filter "`column` holds `text` anywhere", % and _ in the text keeping their pattern meaning
 // (any run of characters, any one character). The server compares these columns byte by byte, so
 // the condition is coarse: it keeps every row whose value matches PageFilterPattern(text) by

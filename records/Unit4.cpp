@@ -149,7 +149,8 @@ void TForm4::Button4Click() {
   // with the boxes as they were. A number without a row empties them.
   std::vector<std::string> values;
   data_.RunRecovering([&] {
-    values = data_.ReadFirst(db::OpenSelectLines("*", db::kLaunchTableName, db::NumberCondition(number), ""));
+    values = data_.ReadSingleRow(db::OpenSelectLines("*", db::kLaunchTableName, db::NumberCondition(number), ""),
+                                 db::kLaunchColumnCount);
   });
   values.resize(db::kLaunchColumnCount);
   auto boxes = Boxes();
@@ -195,7 +196,8 @@ void TForm4::Button1Click() {
   try {
     const std::vector<std::string> update = db::UpdateLines(
         db::kLaunchTableName, db::kLaunchColumnCount, db::LaunchColumnNames(), values, db::NumberCondition(number));
-    data_.RunRecovering([&] { changed = data_.Modify(update); });
+    // The changed row's number comes back with the update: no second question for the count.
+    data_.RunRecovering([&] { changed = data_.ModifyOneRow(db::ReturningLines(update, "N")) ? 1 : 0; });
   } catch (const db::DatabaseError& error) {
     if (error.Kind() == db::FailureKind::Connection) throw;
     changed = 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <map>
 #include <optional>
 
 #include "app/UnitV.h"
@@ -9,6 +10,7 @@
 #include "platform/cp932.h"
 #include "platform/paths.h"
 #include "platform/services.h"
+#include "platform/ui/long_call.h"
 #include "records/ListLook.h"
 
 namespace {
@@ -145,6 +147,7 @@ void TForm5::EnablePageButtons(bool enabled) {
 
 void TForm5::FormShow() {
   ui::BusyCursor busy;
+  shown_ = ShownPage();
   PageSize = 100;
   StartRow = 1;
   NextStartRow = 0;
@@ -187,26 +190,32 @@ db::LaunchTableState TForm5::LoadPage() {
   // Presses queued while the page loads must not start one load each.
   ui::InputPause pause(*this, {&Button1, &Button2, &Button3, &Button4, &ComboBox1, &Edit1, &ComboBox2});
   ui::BusyCursor busy;
-  int32_t rows_shown = 0;
   bool read = false;
   db::LaunchTableState table;
   try {
-    // A page whose read finds the server restarted or the table gone is read once more after
-    // the connection and the table were made usable. A connection closed on purpose stays
-    // closed (the statement layer would attach on demand with the last settings).
+    // On the worker, while the window keeps answering. A page whose read finds the server
+    // restarted or the table gone is read once more after the connection and the table were
+    // made usable. A connection closed on purpose stays closed (the statement layer would attach
+    // on demand with the last settings).
     int runs = 0;
-    table = data_.RunRecovering([&] {
-      if (runs++ > 0) matching_rows_ = -1;  // after a recovery the rows are counted anew
-      read = ReadPage(rows_shown);
+    table = ui::RunLongCallFor([&] {
+      return data_.RunRecovering([&] {
+        if (runs++ > 0) matching_rows_ = -1;  // after a recovery the rows are counted anew
+        read = ReadPage();
+      });
     });
   } catch (...) {
     // Nothing shown, and no position of an earlier page over the empty grid.
+    page_rows_.clear();
+    shown_ = ShownPage();
     ClearGrid();
     StatusBar1.SetText("");
     NextStartRow = StartRow;
     throw;
   }
-  if (table != db::LaunchTableState::Ready) rows_shown = 0;
+  if (table != db::LaunchTableState::Ready) page_rows_.clear();
+  ShowPageRows();
+  const int32_t rows_shown = static_cast<int32_t>(page_rows_.size());
   if (table == db::LaunchTableState::Ready && read) {
     ShowPagePosition(rows_shown, page_count_kept_);
   } else {
@@ -216,71 +225,116 @@ db::LaunchTableState TForm5::LoadPage() {
   return table;
 }
 
-bool TForm5::ReadPage(int32_t& rows_shown) {
-  data_.CloseQuery();
-  ClearGrid();  // a second run after a recovery starts on an empty page
-  int row = 1;
-  rows_shown = 0;
-  const bool count_kept = matching_rows_ >= 0 && counted_filter_ == FilterClause;
-  page_count_kept_ = count_kept;
-  // Without a filter the server counts, first, in the transaction the page is then read in.
-  // With one only the rows that match by character count: the page's read goes on for them.
-  const bool count_read = !count_kept && FilterColumn.has_value();
-  if (!count_kept && !count_read) matching_rows_ = CountMatchingRows();
-  if (!count_kept) counted_filter_ = FilterClause;
-  if (count_read) matching_rows_ = -1;
-  bool read = true;
-  std::exception_ptr lost;
+void TForm5::ShowPageRows() {
+  ClearGrid();
   StringGrid1.BeginUpdate();
+  for (std::size_t i = 0; i < page_rows_.size(); ++i) {
+    for (int col = 0; col < kColumnCount; ++col) {
+      StringGrid1.SetCell(col, static_cast<int>(i) + 1, page_rows_[i][static_cast<std::size_t>(col)]);
+    }
+  }
+  StringGrid1.EndUpdate();
+}
+
+bool TForm5::ReadPage() {
+  data_.CloseQuery();
+  page_rows_.clear();  // a second run after a recovery starts on an empty page
+  const std::string key = FilterClause + '\n' + OrderClause;
+  const bool count_kept = matching_rows_ >= 0 && counted_key_ == key;
+  page_count_kept_ = count_kept;
+  bool read = true;
   try {
-    db::ReadRows(
-        data_, PageStatementLines(),
-        [&](db::RowReader& rows) {
-          // The page is found on the client. Without a filter skipping needs no value texts;
-          // with one, only the rows that match by character count.
-          int32_t skipped = 0;  // with a filter: rows that match, before the page
-          if (!FilterColumn) {
-            if (StartRow > 1) rows.MoveBy(StartRow - 1);
-          } else {
-            for (; skipped < StartRow - 1 && !rows.Eof(); rows.Next()) {
-              if (RowShown(rows)) ++skipped;
+    // The count first, in the read transaction the page is then read in. Without a filter the
+    // server counts; with one only the rows that match by character count, and their numbers
+    // give the page's rows their positions.
+    if (!count_kept) {
+      counted_key_ = key;
+      matching_rows_ = -1;
+      matching_numbers_.clear();
+      matching_rows_ = FilterColumn ? ReadMatchingNumbers() : CountMatchingRows();
+    }
+    if (FilterColumn) {
+      ReadFilteredPage();
+    } else {
+      db::ReadRows(
+          data_, UnfilteredPageLines(key),
+          [&](db::RowReader& rows) {
+            for (; !rows.Eof() && static_cast<int32_t>(page_rows_.size()) < PageSize; rows.Next()) {
+              std::vector<std::string>& row = page_rows_.emplace_back();
+              for (int col = 0; col < kColumnCount; ++col) row.push_back(rows.ValueText(col));
             }
-          }
-          while (!rows.Eof()) {
-            if (RowShown(rows)) {
-              for (int col = 0; col < kColumnCount; ++col) StringGrid1.SetCell(col, row, rows.ValueText(col));
-              ++row;
-              if (row > PageSize) break;
-            }
-            rows.Next();
-          }
-          if (count_read) {
-            long long matching = skipped + (row - 1);
-            if (!rows.Eof()) rows.Next();  // past the page's last row
-            for (; !rows.Eof(); rows.Next()) {
-              if (RowShown(rows)) ++matching;
-            }
-            matching_rows_ = matching;
-          }
-        },
-        false);  // the read transaction stays open until the next data operation
+          },
+          false);  // the read transaction stays open until the next data operation
+    }
   } catch (const db::DatabaseError& error) {
     // A lost connection or a missing table goes to the recovery; anything else (a filter the
     // server refuses) is not reported: the rows read so far stay on the page.
-    if (db::NeedsRecovery(error)) lost = std::current_exception();
+    if (db::NeedsRecovery(error)) throw;
     read = false;
   } catch (const std::exception&) {
     read = false;
   }
-  StringGrid1.EndUpdate();
-  if (lost) std::rethrow_exception(lost);
-  rows_shown = row - 1;
+  shown_ = ShownPage();
+  if (read && !page_rows_.empty()) {
+    shown_ = {key, StartRow, static_cast<int32_t>(page_rows_.size()), StrToIntZero(page_rows_.front()[0]),
+              StrToIntZero(page_rows_.back()[0])};
+  }
   return read;
 }
 
-bool TForm5::RowShown(const db::RowReader& rows) const {
+std::vector<std::string> TForm5::UnfilteredPageLines(const std::string& key) const {
+  bool descending = false;
+  if (db::IsNumberOrder(OrderClause, descending) && shown_.key == key && shown_.rows > 0) {
+    // 次頁 and 前頁 from a page shown: the numbers next to its last or its first row.
+    if (StartRow == shown_.start + shown_.rows) {
+      return db::PageByKeyLines(FilterClause, shown_.last, !descending, PageSize, descending);
+    }
+    if (StartRow == shown_.start - PageSize) {
+      return db::PageByKeyLines(FilterClause, shown_.first, descending, PageSize, descending);
+    }
+  }
+  return db::PageRowsLines(FilterClause, OrderClause, StartRow, PageSize);
+}
+
+void TForm5::ReadFilteredPage() {
+  const std::size_t from = static_cast<std::size_t>(StartRow - 1);
+  if (StartRow < 1 || from >= matching_numbers_.size()) return;
+  const std::size_t to = std::min(matching_numbers_.size(), from + static_cast<std::size_t>(PageSize));
+  std::vector<long long> numbers(matching_numbers_.begin() + static_cast<std::ptrdiff_t>(from),
+                                 matching_numbers_.begin() + static_cast<std::ptrdiff_t>(to));
+  // The rows come in the server's order: each goes to its place among the page's positions. A
+  // row deleted or changed since the numbers were read is left out.
+  std::map<long long, std::size_t> place;
+  for (std::size_t i = 0; i < numbers.size(); ++i) place[numbers[i]] = i;
+  std::vector<std::vector<std::string>> placed(numbers.size());
+  auto keep_placed = [&] {
+    for (std::vector<std::string>& row : placed) {
+      if (!row.empty() && RowShown(row)) page_rows_.push_back(std::move(row));
+    }
+  };
+  try {
+    db::ReadRows(
+        data_, db::PageRowsOfNumbersLines(numbers),
+        [&](db::RowReader& rows) {
+          for (; !rows.Eof(); rows.Next()) {
+            const auto found = place.find(StrToIntZero(rows.ValueText(0)));
+            if (found == place.end()) continue;
+            std::vector<std::string>& row = placed[found->second];
+            row.clear();
+            for (int col = 0; col < kColumnCount; ++col) row.push_back(rows.ValueText(col));
+          }
+        },
+        false);
+  } catch (...) {
+    keep_placed();
+    throw;
+  }
+  keep_placed();
+}
+
+bool TForm5::RowShown(const std::vector<std::string>& row) const {
   if (!FilterColumn) return true;
-  return cp932::MatchesLike(rows.ValueText(static_cast<int>(*FilterColumn)), FilterPattern);
+  return cp932::MatchesLike(row[static_cast<std::size_t>(*FilterColumn)], FilterPattern);
 }
 
 void TForm5::SetFilter(std::optional<Column> column, const std::string& text) {
@@ -289,16 +343,25 @@ void TForm5::SetFilter(std::optional<Column> column, const std::string& text) {
   FilterPattern = column ? db::PageFilterPattern(text) : std::string();
 }
 
+long long TForm5::ReadMatchingNumbers() {
+  db::ReadRows(
+      data_, db::PageMatchLines(FilterClause, OrderClause, *FilterColumn),
+      [&](db::RowReader& rows) {
+        for (; !rows.Eof(); rows.Next()) {
+          if (cp932::MatchesLike(rows.ValueText(1), FilterPattern)) {
+            matching_numbers_.push_back(StrToIntZero(rows.ValueText(0)));
+          }
+        }
+      },
+      false);
+  return static_cast<long long>(matching_numbers_.size());
+}
+
 long long TForm5::CountMatchingRows() {
   long long count = -1;
   try {
-    // The transaction goes on for the page.
-    db::ReadRows(
-        data_, db::PageCountLines(FilterClause),
-        [&](db::RowReader& rows) {
-          if (!rows.Eof()) count = StrToIntZero(rows.ValueText(0));
-        },
-        false);
+    // In one exchange; the transaction goes on for the page.
+    count = db::ReadCount(data_, db::PageCountLines(FilterClause));
   } catch (const db::DatabaseError& error) {
     if (db::NeedsRecovery(error)) throw;
     count = -1;

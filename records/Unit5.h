@@ -68,23 +68,49 @@ class TForm5 : public ui::Form {
   // The drawing file of a grid row: the first of folder + name and expanded folder + name that
   // exists (`found`), else the first of them there is.
   std::string DrawingPathOfRow(int row, bool& found);
-  // One read of the page into the grid; false when the server refused the statement (the rows
-  // read so far stay). Throws a lost connection or a missing table on to the recovery.
-  bool ReadPage(int32_t& rows_shown);
-  // Whether the current row of the page statement's result is shown (always without a filter).
-  bool RowShown(const db::RowReader& rows) const;
+  // One read of the page into page_rows_ (on the long-call worker: no window is touched); false
+  // when the server refused a statement (the rows read so far stay). Throws a lost connection or
+  // a missing table on to the recovery.
+  bool ReadPage();
+  // The statement of the page's rows when no filter is decided by character: in number order a
+  // page next to the one shown is found by key, any other page by its positions (ROWS).
+  std::vector<std::string> UnfilteredPageLines(const std::string& key) const;
+  // With a filter: the rows of the page's positions among the matching numbers, read by number.
+  void ReadFilteredPage();
+  // Whether a row (value texts) is shown (always without a filter).
+  bool RowShown(const std::vector<std::string>& row) const;
   // How many rows there are without a filter, counted by the server in the read transaction the
   // page is read in next; -1 when that failed.
   long long CountMatchingRows();
+  // With a filter: the numbers of the rows that match by character, in the list's order, read
+  // with only the number and the filtered column of the rows the server narrowed to; their count.
+  long long ReadMatchingNumbers();
+  // The grid from page_rows_.
+  void ShowPageRows();
   // The status bar: the rows the page holds, of how many match (a count kept from an earlier
   // load is brought in line with what this page saw).
   void ShowPagePosition(int32_t rows_shown, bool count_kept);
+
+  // The page read last, as value texts of its rows.
+  std::vector<std::vector<std::string>> page_rows_;
+  // With a filter: the numbers of the matching rows in the list's order, read with the count.
+  std::vector<int32_t> matching_numbers_;
+  // The page shown last (filter and order, first position, rows, numbers of its first and last
+  // row): the page next to it in number order is found by key.
+  struct ShownPage {
+    std::string key;
+    int32_t start = 0;
+    int32_t rows = 0;
+    long long first = 0;
+    long long last = 0;
+  };
+  ShownPage shown_;
 
   // The count of matching rows, kept while only the page changes (次頁, 前頁): it is taken anew
   // by 最初 (also on showing, sorting and filtering) and 更新, and whenever the filter changed.
   long long matching_rows_ = -1;
   bool page_count_kept_ = false;  // the last ReadPage kept the count of an earlier load
-  std::string counted_filter_;
+  std::string counted_key_;        // the filter and the order the count (and the numbers) belong to
 
   db::DataModule& data_;
 };

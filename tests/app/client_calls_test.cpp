@@ -3,6 +3,7 @@
 // server waits for, so a call that creeps back in fails here.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <map>
 #include <string>
 
@@ -12,6 +13,7 @@
 #include "db/ClientLibrary.h"
 #include "monitor/LaunchRegistrar.h"
 #include "monitor/Unit3.h"
+#include "records/Unit4.h"
 #include "records/Unit5.h"
 #include "tests/support/db_fixture.h"
 #include "tests/support/program_fixture.h"
@@ -97,26 +99,47 @@ TEST_F(ClientCalls, OneRegistrationAndOnePageLoadSendOnlyWhatTheyNeed) {
     ASSERT_TRUE(registrar.Pending().empty());
   };
   register_one();  // the first one of a run also learns the highest number
-  Form5->Show();
+  Form4->Show();
 
-  // A registration: its transaction, the highest number read with the transaction's own number,
-  // the insert sent with its text, the commit.
-  const Limit limits[] = {{"registration", 5}, {"first page", 6}, {"次頁", 4}};
+  // A registration: its transaction, the highest number read with the transaction's own number
+  // in one exchange, the insert sent with its text, the commit. The editor's fetch and update:
+  // the transaction, one exchange (the row; the update answering the row it changed), the commit.
+  // Opening the list: the read transaction, the count in one exchange, the page (prepared, then
+  // executed with its rows); 最初 also ends the read transaction the last page left open.
+  const Limit limits[] = {{"registration", 4}, {"データ取得", 3}, {"編集登録", 3},
+                          {"opening the list", 4}, {"次頁", 4}, {"最初", 5}};
   for (const Limit& limit : limits) {
     SCOPED_TRACE(limit.action);
     calls.clear();
     const std::string action = limit.action;
     if (action == "registration") register_one();
-    if (action == "first page") Form5->Button1.Click();
+    if (action == "データ取得") {
+      Form4->Edit1.SetText("7");
+      Form4->Button4.Click();
+      EXPECT_EQ(Form4->Edit2.Text(), "a");
+    }
+    if (action == "編集登録") {
+      for (ui::Edit* box : {&Form4->Edit2, &Form4->Edit3, &Form4->Edit4, &Form4->Edit5, &Form4->Edit6,
+                            &Form4->Edit7, &Form4->Edit8, &Form4->Edit9}) {
+        box->SetText("x");
+      }
+      Form4->Edit10.SetText("5");
+      Form4->Button1.Click();
+    }
+    if (action == "opening the list") Form5->Show();
+    if (action == "最初") Form5->Button1.Click();
     if (action == "次頁") Form5->Button3.Click();
     std::string seen;
     for (const auto& [name, count] : calls) seen += name + "=" + std::to_string(count) + " ";
     EXPECT_LE(Exchanges(), limit.exchanges) << seen;
     EXPECT_EQ(calls["set_cursor_name"], 0) << seen;
     EXPECT_EQ(calls["attach"], 0) << seen;
+    std::printf("%s: %s\n", limit.action, seen.c_str());
   }
-  EXPECT_EQ(Form5->StringGrid1.Cell(0, 1), "101");
-  EXPECT_EQ(Form5->StatusBar1.Text(), "101～152件目 / 全152件");
+  EXPECT_EQ(Form5->StringGrid1.Cell(0, 1), "1");
+  EXPECT_EQ(Form5->StatusBar1.Text(), "1～100件目 / 全152件");
+  EXPECT_EQ(backend.MessageTexts().size(), 1u);  // the update's success, nothing else
+  EXPECT_EQ(Form1->CountRows("BOOTJWW", "N = 7 AND PNAME = 'x' AND FILE_SIZE = 5"), 1);
 }
 
 // Windows ends a program in the notification area a few seconds after the end of the session:

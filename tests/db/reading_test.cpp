@@ -1,6 +1,10 @@
 // Queries and row reading against the private server.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+
+#include "db/LaunchTable.h"
 #include "db/Statements.h"
 #include "db/Transaction.h"
 #include "tests/support/db_fixture.h"
@@ -144,7 +148,7 @@ TEST_F(Reading, HighestNumberEqualsThePlainMaximum) {
   for (int n = 1; n <= 5; ++n) Insert(n, "p");
   EXPECT_EQ(data.SelectHighestNumber("BOOTJWW"), "5");
   EXPECT_EQ(data.SelectHighestNumber("BOOTJWW"), "5");
-  EXPECT_EQ(data.IBQuery1().Lines(), db::SelectMaxLines("BOOTJWW", "N", "N >= 5"));
+  EXPECT_EQ(data.IBQuery1().Lines(), db::HighestNumberLines("BOOTJWW", 5));
 
   testsupport::OtherPc other(database.ConnectionPath());
   ASSERT_TRUE(other.Execute("INSERT INTO BOOTJWW (N) VALUES (9)"));
@@ -154,7 +158,7 @@ TEST_F(Reading, HighestNumberEqualsThePlainMaximum) {
   // Rows deleted below the last seen number: the plain maximum answers.
   ASSERT_TRUE(other.Execute("DELETE FROM BOOTJWW WHERE N >= 4"));
   EXPECT_EQ(data.SelectHighestNumber("BOOTJWW"), "3");
-  EXPECT_EQ(data.IBQuery1().Lines(), db::SelectMaxLines("BOOTJWW", "N", ""));
+  EXPECT_EQ(data.IBQuery1().Lines(), db::HighestNumberLines("BOOTJWW", 9));
   ASSERT_TRUE(data.DeleteRows("BOOTJWW", ""));
   EXPECT_EQ(data.SelectHighestNumber("BOOTJWW"), "");
 
@@ -164,6 +168,55 @@ TEST_F(Reading, HighestNumberEqualsThePlainMaximum) {
   testsupport::CreateAndConnect(data, second, true);
   Insert(2, "x");
   EXPECT_EQ(data.SelectHighestNumber("BOOTJWW"), "2");
+}
+
+// The bisection inside the server against the plain maximum, through the list's reading and
+// through the registration (whose number is one above it), the number seen before carried from
+// one table to the next: gaps, tops deleted below the number last seen, no row, one row, the
+// ends of the INTEGER range.
+TEST_F(Reading, BisectionFindsThePlainMaximum) {
+  const struct {
+    const char* what;
+    std::vector<long long> numbers;
+    const char* deleted;  // a condition, after the numbers were seen
+    const char* highest;
+  } cases[] = {
+      {"no row", {}, "", ""},
+      {"one row", {1}, "", "1"},
+      {"gaps", {1, 2, 3, 1000, 50000, 1000000}, "", "1000000"},
+      {"tops deleted below the number last seen", {1, 2, 3, 1000, 50000, 1000000}, "N >= 1000", "3"},
+      {"every row deleted", {7, 8}, "N > 0", ""},
+      {"one row below the number last seen", {5}, "", "5"},
+      {"negative only", {-5, -70000}, "", "-5"},
+      {"the lowest INTEGER", {-2147483648LL}, "", "-2147483648"},
+      {"the highest INTEGER", {4, 2147483647LL}, "", "2147483647"},
+      {"just below it", {2147483646LL}, "", "2147483646"},
+  };
+  db::Launch launch;
+  launch.pc_user_name = "設計";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_TRUE(data.DeleteRows("BOOTJWW", ""));
+    for (long long n : c.numbers) Insert(static_cast<int>(n), "p");
+    if (*c.deleted) {
+      EXPECT_EQ(data.SelectHighestNumber("BOOTJWW"), data.SelectMax("BOOTJWW", "N", ""));
+      ASSERT_TRUE(data.DeleteRows("BOOTJWW", c.deleted));
+    }
+    EXPECT_EQ(data.SelectMax("BOOTJWW", "N", ""), c.highest);
+    EXPECT_EQ(data.SelectHighestNumber("BOOTJWW"), c.highest);
+    EXPECT_EQ(data.SelectHighestNumber("BOOTJWW"), c.highest);  // from the number just seen
+
+    db::DataModule::NumberedAttempt attempt;
+    const long long highest = std::string(c.highest).empty() ? 0 : std::stoll(c.highest);
+    if (highest == 2147483647LL) {
+      EXPECT_FALSE(data.StoreLaunch(launch, 1, attempt));
+      EXPECT_EQ(data.LastFailure(), db::FailureKind::NumberLimit);
+      continue;
+    }
+    ASSERT_TRUE(data.StoreLaunch(launch, 1, attempt)) << data.LastErrorText();
+    EXPECT_EQ(attempt.number, std::max(highest + 1, 1LL));
+    EXPECT_GT(attempt.transaction, 0);
+  }
 }
 
 // The row of an insert whose answer was lost is its own only at its number, written by its

@@ -227,15 +227,16 @@ TEST_F(RecordListTest, FilterTextIsMatchedAsTypedWithPatternCharacters) {
   // The statement: the text between apostrophes with the apostrophe doubled.
   Filter(4, "it's");
   EXPECT_EQ(Form5->FilterClause, "FILE_NAME LIKE '%it''s%'");
-  EXPECT_EQ(Form1->IBQuery1().Lines(),
+  EXPECT_EQ(Form5->PageStatementLines(),
             (std::vector<std::string>{"SELECT * FROM BOOTJWW", "  WHERE FILE_NAME LIKE '%it''s%'",
                                       "  ORDER BY N;"}));
+  EXPECT_EQ(FileNamesShown(), (std::vector<std::string>{"it's.jww"}));
   // An empty text removes the filter although the column stays chosen.
   Filter(4, "");
   EXPECT_EQ(Form5->FilterClause, "");
   EXPECT_EQ(Form5->ComboBox2.ItemIndex(), 4);
   EXPECT_EQ(Form1->IBQuery1().Lines(),
-            (std::vector<std::string>{"SELECT * FROM BOOTJWW", "  ORDER BY N;"}));
+            (std::vector<std::string>{"SELECT * FROM BOOTJWW", "  ORDER BY N", "  ROWS 1 TO 100;"}));
 }
 
 TEST_F(RecordListTest, FilterMatchesCharactersNeverFromASecondByte) {
