@@ -14,6 +14,8 @@ using namespace monitor;
 namespace {
 const char kIntervalMessage[] = "チェック割込時間は 1～999の整数で入力して下さい";
 const char kLogonStartFailedMessage[] = "ログオン時の自動開始を設定できませんでした。";
+const char kCloseQuestion[] = "起動チェック中です。閉じると図面の記録が止まります。閉じますか？";
+const char kCloseCaption[] = "確認";
 constexpr uint32_t kPanelColor = 15461355;  // red, green and blue 235
 // How long to wait for another copy of the program to let go of the journal: briefly in a tick
 // (the next tick tries again), longer when the launches waiting are to be stored or kept now.
@@ -23,6 +25,9 @@ constexpr int kJournalWaitMs = 3000;
 // Each line fits the 449 pixels of the label in the window's font (34 full-width characters).
 std::string UnreachableLine(int waiting) {
   return "サーバーに接続できません。接続後に登録します（" + std::to_string(waiting) + "件待機中）";
+}
+std::string NotSetLine(int waiting) {
+  return "データベースが設定されていません（" + std::to_string(waiting) + "件待機中）";
 }
 std::string HeldLine(int waiting) {
   return "他のPCの処理で番号が使用中のため、登録を待っています（" + std::to_string(waiting) + "件待機中）";
@@ -109,6 +114,7 @@ TForm3::TForm3(db::DataModule& data, platform::Services& services)
   Timer1.SetEnabled(false);
 
   OnShow = [this] { FormShow(); };
+  OnCloseQuery = [this] { return FormCloseQuery(); };
   OnClose = [this] { FormClose(); };
   Button1.OnClick = [this] { Button1Click(); };
   Button2.OnClick = [this] { Button2Click(); };
@@ -154,6 +160,11 @@ void TForm3::FormShow() {
   StatusChanged();
 }
 
+bool TForm3::FormCloseQuery() {
+  if (!checking_ || ui::app::SessionEnding()) return true;
+  return ui::AskYesNo(kCloseCaption, kCloseQuestion) == ui::Answer::Yes;
+}
+
 void TForm3::FormClose() {
   Timer1.SetEnabled(false);
   checking_ = false;
@@ -190,10 +201,18 @@ bool TForm3::Checking() const { return checking_; }
 
 TForm3::CheckStatus TForm3::Status() const {
   if (!checking_) return CheckStatus::Stopped;
+  if (!DatabaseSet()) return CheckStatus::NotSet;
   return unreachable_ ? CheckStatus::Unreachable : CheckStatus::Checking;
 }
 
+bool TForm3::DatabaseSet() { return !ServerFolder.empty(); }
+
 bool TForm3::ReachServer() {
+  // Without a database named there is nothing to attach to: the launches wait.
+  if (!DatabaseSet()) {
+    unreachable_ = true;
+    return false;
+  }
   if (data_.Connected() && table_ready_) return true;
   const double now = SteadySeconds();
   if (!data_.Connected() && !pacing_.Due(now)) {
@@ -217,6 +236,8 @@ void TForm3::ShowState() {
   std::string line;
   if (unsaved > 0) {
     line = UnsavedLine(unsaved);
+  } else if (!DatabaseSet() && (checking_ || waiting > 0)) {
+    line = NotSetLine(waiting);
   } else if (unreachable_ && (checking_ || waiting > 0 || Visible())) {
     line = UnreachableLine(waiting);
   } else if (waiting > 0) {
