@@ -317,6 +317,12 @@ bool LaunchJournal::Append(const std::string& text, bool to_disk) {
   return false;
 }
 
+bool LaunchJournal::Appendable() {
+  if (!Locked()) return false;
+  if (appending_.IsOpen() || !Exists()) return true;
+  return appending_.OpenToAppend(journal_path_);
+}
+
 bool LaunchJournal::AppendLaunch(PendingLaunch& launch) {
   if (!Locked() || !Known()) return false;
   const long long index = next_index_;

@@ -82,6 +82,10 @@ class LaunchJournal {
   bool Write(std::vector<PendingLaunch>& launches);
   bool Write(const std::vector<PendingLaunch>& launches);
 
+  // Whether lines can be appended to the journal now: an existing file is opened for appending
+  // (one that is read-only, or locked by another program, refuses). No file: true.
+  bool Appendable();
+
   // Appends a launch line (with its "?" line when an insert of it may have landed) and numbers
   // the launch; creates the file with its header when missing.
   bool AppendLaunch(PendingLaunch& launch);

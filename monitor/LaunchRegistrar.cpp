@@ -269,6 +269,13 @@ void LaunchRegistrar::Register(const PendingLaunch& pending) {
 bool LaunchRegistrar::TakeJournal(std::size_t place, int lock_wait_ms, std::deque<PendingLaunch>& lined_up) {
   LaunchJournal& journal = *places_[place].journal;
   if (!journal.Lock(lock_wait_ms)) return false;
+  // A launch stored from a journal that takes no "=" line would be stored again from it at the
+  // next read: such a journal keeps its launches, and new ones go to another place.
+  if (!journal.Appendable()) {
+    unchangeable_ = journal.Path();
+    journal.Unlock();
+    return false;
+  }
   LaunchJournal::Contents contents;
   if (!journal.Read(contents)) {
     // A journal that cannot be read is left as it is; its launches wait for a later try.
@@ -352,6 +359,7 @@ void LaunchRegistrar::JournalUnwritten() {
 void LaunchRegistrar::BeginTick(int lock_wait_ms) {
   EndTick();
   connection_lost_ = false;
+  unchangeable_.clear();
   // With nothing waiting and no journal file the journals are not touched: a tick with the
   // server up costs nothing more than before.
   bool files = false;

@@ -89,7 +89,9 @@ class LaunchRegistrar {
   long NumberConflicts() const { return number_conflicts_; }
   // What happened since the last call that the user should hear of once.
   RegistrarNotices TakeNotices();
-
+  // A journal holding launches that the last tick found it could not change (its "=" lines could
+  // not be appended): its launches are left where they are, never stored from it; empty: none.
+  const std::string& UnchangeableJournal() const { return unchangeable_; }
 
  private:
   enum class Outcome { Stored, ConnectionLost, NumberTaken, NumberLimit, Refused, Undecided };
@@ -127,6 +129,7 @@ class LaunchRegistrar {
   long stored_count_ = 0;
   RegistrarNotices notices_;
   std::vector<Place> places_;
+  std::string unchangeable_;
   std::size_t batch_size_ = kDefaultBatchSize;
 };
 

@@ -29,6 +29,7 @@ std::string UnreachableLine(int waiting) {
 std::string NotSetLine(int waiting) {
   return "データベースが設定されていません（" + std::to_string(waiting) + "件待機中）";
 }
+std::string UnchangeableLine(const std::string& path) { return "記録待ちのファイルを変更できません：" + path; }
 std::string HeldLine(int waiting) {
   return "他のPCの処理で番号が使用中のため、登録を待っています（" + std::to_string(waiting) + "件待機中）";
 }
@@ -236,6 +237,8 @@ void TForm3::ShowState() {
   std::string line;
   if (unsaved > 0) {
     line = UnsavedLine(unsaved);
+  } else if (!registrar_.UnchangeableJournal().empty()) {
+    line = UnchangeableLine(registrar_.UnchangeableJournal());
   } else if (!DatabaseSet() && (checking_ || waiting > 0)) {
     line = NotSetLine(waiting);
   } else if (unreachable_ && (checking_ || waiting > 0 || Visible())) {
