@@ -31,6 +31,22 @@ long long& HighestSeen(DataModule::State& s, const std::string& table) {
   return s.highest_seen;
 }
 
+// The highest number stored (0: none) and the number of `transaction`, read in it by one
+// statement. MAX(N) alone reads every row; with "N >= k" the unique index answers it. Any k at or
+// below the true maximum gives the same result, and other PCs' inserts only raise it.
+long long ReadHighestAndTransaction(DataModule::State& s, Transaction& transaction, const std::string& table,
+                                    long long& highest_seen, long long& transaction_number) {
+  auto row = ReadWholeNumbers(s.connection, transaction, HighestNumberAndTransactionLines(table, highest_seen));
+  if (highest_seen > 0 && (row.size() != 2 || !row[0])) {
+    // Rows deleted below the number last seen: ask again without the bound.
+    row = ReadWholeNumbers(s.connection, transaction, HighestNumberAndTransactionLines(table, 0));
+  }
+  if (row.size() != 2 || !row[1]) throw DatabaseError("no transaction number was read");
+  highest_seen = row[0] ? *row[0] : 0;
+  transaction_number = *row[1];
+  return highest_seen;
+}
+
 }  // namespace
 
 bool DataModule::StoreLaunch(const Launch& launch, long long lowest, NumberedAttempt& attempt,
@@ -59,17 +75,7 @@ bool DataModule::StoreLaunch(const Launch& launch, long long lowest, NumberedAtt
       if (row.size() != 1 || !row[0]) throw DatabaseError("no transaction number was read");
       attempt.transaction = *row[0];
     } else {
-      // MAX(N) alone reads every row; with "N >= k" the unique index answers it. Any k at or
-      // below the true maximum gives the same result, and other PCs' inserts only raise it.
-      auto row = ReadWholeNumbers(s.connection, transaction, HighestNumberAndTransactionLines(table, highest_seen));
-      if (highest_seen > 0 && (row.size() != 2 || !row[0])) {
-        // Rows deleted below the number last seen: ask again without the bound.
-        row = ReadWholeNumbers(s.connection, transaction, HighestNumberAndTransactionLines(table, 0));
-      }
-      if (row.size() != 2 || !row[1]) throw DatabaseError("no transaction number was read");
-      highest = row[0] ? *row[0] : 0;
-      highest_seen = highest;
-      attempt.transaction = *row[1];
+      highest = ReadHighestAndTransaction(s, transaction, table, highest_seen, attempt.transaction);
     }
     if (highest >= kHighestRowNumber || lowest > kHighestRowNumber) {
       limit = true;
@@ -115,14 +121,7 @@ bool DataModule::StoreLaunches(const std::vector<Launch>& launches, NumberedAtte
   const bool ok = Attempt(s, [&] {
     transaction.MakeInactive();
     transaction.StartTransaction(kNumberedInsertParameters);
-    auto row = ReadWholeNumbers(s.connection, transaction, HighestNumberAndTransactionLines(table, highest_seen));
-    if (highest_seen > 0 && (row.size() != 2 || !row[0])) {
-      row = ReadWholeNumbers(s.connection, transaction, HighestNumberAndTransactionLines(table, 0));
-    }
-    if (row.size() != 2 || !row[1]) throw DatabaseError("no transaction number was read");
-    const long long highest = row[0] ? *row[0] : 0;
-    highest_seen = highest;
-    first.transaction = *row[1];
+    const long long highest = ReadHighestAndTransaction(s, transaction, table, highest_seen, first.transaction);
     if (highest > kHighestRowNumber - count) {
       limit = true;
       throw DatabaseError("the highest number " + std::to_string(highest) + " leaves too few numbers");

@@ -42,19 +42,7 @@ const char kChildBatch[] = "LUMADEX_POWER_CUT_BATCH";
 // Odd runs catch up a short backlog and are cut in the ticks after it.
 int Backlog(int run) { return run % 2 == 0 ? 1500 : 60; }
 
-PendingLaunch Launch(const std::string& file_name) {
-  PendingLaunch launch;
-  launch.facts.pc_user_name = "停電";
-  launch.facts.local_folder = "C:\\jww\\";
-  launch.facts.network_folder = "C:\\jww\\";
-  launch.facts.file_name = file_name;
-  launch.facts.boot_date = "2026/12/08";
-  launch.facts.boot_time = "01:02:03";
-  launch.facts.file_date = "2026/12/01";
-  launch.facts.file_time = "10:00:00";
-  launch.facts.file_size = "1234";
-  return launch;
-}
+PendingLaunch Launch(const std::string& file_name) { return JournalLaunch(file_name, "停電"); }
 
 // Keeps, for the parent, how far each file written is on the disk: one "size<tab>path" line a
 // file, the whole list written anew by plain system calls at each change, so that it survives

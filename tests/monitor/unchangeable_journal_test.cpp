@@ -36,19 +36,7 @@ const char kDatabase[] = "LUMADEX_UNCHANGEABLE_DATABASE";
 constexpr int kSkipExit = 77;
 constexpr unsigned kNobody = 65534;
 
-PendingLaunch Launch(const std::string& file_name) {
-  PendingLaunch launch;
-  launch.facts.pc_user_name = "読取専用";
-  launch.facts.local_folder = "C:\\jww\\";
-  launch.facts.network_folder = "C:\\jww\\";
-  launch.facts.file_name = file_name;
-  launch.facts.boot_date = "2026/12/08";
-  launch.facts.boot_time = "02:00:00";
-  launch.facts.file_date = "2026/12/01";
-  launch.facts.file_time = "10:00:00";
-  launch.facts.file_size = "99";
-  return launch;
-}
+PendingLaunch Launch(const std::string& file_name) { return JournalLaunch(file_name, "読取専用"); }
 
 // The program's side, as another user: three starts of ten ticks, the server away at some.
 TEST(UnchangeableJournalChild, ThreeStartsOfTenTicks) {
