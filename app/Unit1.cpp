@@ -186,7 +186,9 @@ void TForm1::FormEndSession() {
 
 void TForm1::Button1Click() {
   ui::BusyCursor busy;
+  // The check stops for the settings to change; the user who keeps it keeps the settings too.
   Form3->Close();
+  if (Form3->Checking()) return;
   Form4->Close();
   Form5->Close();
   Form6->Close();

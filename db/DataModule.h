@@ -161,9 +161,17 @@ class DataModule {
   bool StoreLaunch(const Launch& launch, long long lowest, NumberedAttempt& attempt,
                    const std::function<void(const NumberedAttempt&)>& before_insert = nullptr,
                    bool try_lowest = false);
+  // Stores the launches as rows numbered from one above the highest stored, in their order, in
+  // one transaction as StoreLaunch does and with their inserts in one statement block: all are
+  // stored or none. `before_insert` is told the first number (the others follow it) and the
+  // transaction before the block is sent; anything it throws ends the try with nothing sent.
+  // Failures as StoreLaunch (a number taken by another PC meanwhile: Duplicate or Conflict).
+  bool StoreLaunches(const std::vector<Launch>& launches, NumberedAttempt& first,
+                     const std::function<void(const NumberedAttempt&)>& before_insert = nullptr);
   // Whether the row of an insert of `launch` whose answer was lost (`attempt`) is in the table:
   // the row at its number that its transaction wrote with these facts. Unanswered when the
-  // table cannot be asked (Connected() tells whether the connection was lost).
+  // table cannot be asked (Connected() tells whether the connection was lost), and while that
+  // transaction is still at work on the server (it may yet commit).
   enum class EarlierInsert { Landed, Absent, Unanswered };
   EarlierInsert FindEarlierInsert(const Launch& launch, const NumberedAttempt& attempt);
   // SelectMax(table, "N", "") answered through the index: SelectMax with "N >= k" where k is the

@@ -31,6 +31,18 @@ long long& HighestSeen(DataModule::State& s, const std::string& table) {
   return s.highest_seen;
 }
 
+// The highest number stored (0: none) and the number of `transaction`, in one exchange. MAX(N)
+// alone reads every row; the bisection asks the unique index, starting from the number last seen
+// (also when rows were deleted below it). Other PCs' inserts only raise it.
+long long ReadHighestAndTransaction(DataModule::State& s, Transaction& transaction, const std::string& table,
+                                    long long& highest_seen, long long& transaction_number) {
+  const auto row = ReadWholeNumbersImmediate(s.connection, transaction, HighestNumberLines(table, highest_seen), 2);
+  if (row.size() != 2 || !row[1]) throw DatabaseError("no transaction number was read");
+  highest_seen = row[0] ? *row[0] : 0;
+  transaction_number = *row[1];
+  return highest_seen;
+}
+
 }  // namespace
 
 bool DataModule::StoreLaunch(const Launch& launch, long long lowest, NumberedAttempt& attempt,
@@ -59,15 +71,7 @@ bool DataModule::StoreLaunch(const Launch& launch, long long lowest, NumberedAtt
       if (row.size() != 1 || !row[0]) throw DatabaseError("no transaction number was read");
       attempt.transaction = *row[0];
     } else {
-      // MAX(N) alone reads every row; the bisection asks the unique index, starting from the
-      // number last seen (also when rows were deleted below it), in the same exchange as the
-      // transaction's own number.
-      const auto row = ReadWholeNumbersImmediate(s.connection, transaction,
-                                                 HighestNumberLines(table, highest_seen), 2);
-      if (row.size() != 2 || !row[1]) throw DatabaseError("no transaction number was read");
-      highest = row[0] ? *row[0] : 0;
-      highest_seen = highest;
-      attempt.transaction = *row[1];
+      highest = ReadHighestAndTransaction(s, transaction, table, highest_seen, attempt.transaction);
     }
     if (highest >= kHighestRowNumber || lowest > kHighestRowNumber) {
       limit = true;
@@ -92,10 +96,63 @@ bool DataModule::StoreLaunch(const Launch& launch, long long lowest, NumberedAtt
   return ok;
 }
 
+bool DataModule::StoreLaunches(const std::vector<Launch>& launches, NumberedAttempt& first,
+                              const std::function<void(const NumberedAttempt&)>& before_insert) {
+  State& s = *state_;
+  first = NumberedAttempt();
+  s.last_failure = FailureKind::None;
+  s.last_failure_detail.clear();
+  s.rows_changed = 0;
+  if (launches.empty()) return true;
+  if (!EnsureConnected(s.connection, s.reattach_pending)) {
+    s.last_failure = FailureKind::Connection;
+    s.last_failure_detail = "the connection is closed";
+    return false;
+  }
+  const std::string table = kLaunchTableName;
+  long long& highest_seen = HighestSeen(s, table);
+  const long long count = static_cast<long long>(launches.size());
+  bool limit = false;
+  Transaction& transaction = s.registration;
+  const bool ok = Attempt(s, [&] {
+    transaction.MakeInactive();
+    transaction.StartTransaction(kNumberedInsertParameters);
+    const long long highest = ReadHighestAndTransaction(s, transaction, table, highest_seen, first.transaction);
+    if (highest > kHighestRowNumber - count) {
+      limit = true;
+      throw DatabaseError("the highest number " + std::to_string(highest) + " leaves too few numbers");
+    }
+    first.number = highest + 1;
+    if (before_insert) before_insert(first);
+    const std::vector<std::string>& names = LaunchColumnNames();
+    std::vector<std::vector<std::string>> inserts;
+    for (long long k = 0; k < count; ++k) {
+      inserts.push_back(InsertLines(table, static_cast<int>(names.size()), names,
+                                    LaunchLiterals(first.number + k, launches[static_cast<std::size_t>(k)])));
+    }
+    ExecuteImmediate(s.connection, transaction, ExecuteBlockLines(inserts));
+    transaction.Commit();
+  });
+  if (!ok) {
+    try {
+      transaction.MakeInactive();
+    } catch (const std::exception&) {
+    }
+  }
+  if (!ok && !s.connection.Connected()) s.last_failure = FailureKind::Connection;
+  if (!ok && limit && s.last_failure != FailureKind::Connection) s.last_failure = FailureKind::NumberLimit;
+  if (ok) s.rows_changed = count;
+  return ok;
+}
+
 DataModule::EarlierInsert DataModule::FindEarlierInsert(const Launch& launch, const NumberedAttempt& attempt) {
   // The row that insert wrote, if it landed: at the number it used, written by its transaction
   // and with the launch's facts. A server older than Firebird 3 has no RDB$RECORD_VERSION: then
   // the number and the facts must do.
+  // A transaction still at work (its program ended while the commit was on its way to the
+  // server) shows no row yet, and may still commit: the answer waits until it has ended.
+  const int working = CountRows("MON$TRANSACTIONS", "MON$TRANSACTION_ID = " + std::to_string(attempt.transaction));
+  if (working > 0 || (working < 0 && !Connected())) return EarlierInsert::Unanswered;
   const std::vector<std::string> values = LaunchLiterals(attempt.number, launch);
   int count = CountRows(kLaunchTableName, LaunchWrittenByCondition(attempt.number, attempt.transaction, values));
   if (count < 0 && Connected()) count = CountRows(kLaunchTableName, LaunchLookupCondition(attempt.number, values));

@@ -131,13 +131,6 @@ std::vector<std::string> SelectMaxLines(const std::string& table, const std::str
   return lines;
 }
 
-std::vector<std::string> HighestNumberAndTransactionLines(const std::string& table, long long lowest) {
-  std::vector<std::string> lines{"SELECT MAX(N), CURRENT_TRANSACTION ", "   FROM " + table + " "};
-  if (lowest > 0) lines.push_back("   WHERE " + NumberFromCondition(lowest) + " ");
-  lines.push_back("   ;");
-  return lines;
-}
-
 std::vector<std::string> HighestNumberLines(const std::string& table, long long seen) {
   const std::string number = LaunchColumnName(LaunchColumn::N);
   // The lowest number at or above k, found by walking the unique index from k: one index lookup

@@ -41,9 +41,6 @@ std::vector<std::string> CountRowsLines(const std::string& table, const std::str
 std::vector<std::string> CountFieldsLines(const std::string& table);
 std::vector<std::string> SelectMaxLines(const std::string& table, const std::string& column,
                                         const std::string& condition);
-// The highest registration number (counted from `lowest` up when above 0, through the unique
-// index) and the number of the transaction that reads it, in one row.
-std::vector<std::string> HighestNumberAndTransactionLines(const std::string& table, long long lowest);
 // The highest registration number (NULL when the table holds none) and the number of the
 // transaction that reads it, in one row (HIGHEST, TX), found by a bisection inside the server:
 // each step asks the unique index for the first number at or above k (N >= k), so the cost

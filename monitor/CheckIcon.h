@@ -45,6 +45,7 @@ class CheckIcon {
   std::function<void()> previous_handler_;
   std::optional<CheckState> shown_;
   int stored_when_waiting_began_ = 0;
+  bool not_set_told_ = false;
 };
 
 }  // namespace monitor

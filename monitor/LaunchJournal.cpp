@@ -72,6 +72,12 @@ bool SplitFields(const std::string& line, std::vector<std::string>& fields) {
 const char kAttemptTag[] = "?";
 const char kStoredTag[] = "=";
 
+// The start of a line about a launch (a launch line starts with its number or a tab).
+bool IsProgramLine(const std::string& line) {
+  return !line.empty() && (line[0] == kAttemptTag[0] || line[0] == kStoredTag[0]) &&
+         (line.size() == 1 || line[1] == '\t');
+}
+
 std::string AttemptLine(long long index, long long number, long long transaction) {
   return std::string(kAttemptTag) + '\t' + std::to_string(index) + '\t' + std::to_string(number) + '\t' +
          std::to_string(transaction) + "\t\r\n";
@@ -200,14 +206,23 @@ bool LaunchJournal::Read(Contents& contents) {
   std::vector<PendingLaunch> launches;
   std::vector<bool> stored;
   std::vector<std::string> fields;
+  open_end_ = false;
   while (start < content.size()) {
     std::size_t end = content.find('\n', start);
     const bool ended = end != std::string::npos;
     if (!ended) end = content.size();
     std::size_t line_end = end;
-    if (ended && line_end > start && content[line_end - 1] == '\r') --line_end;
+    if (line_end > start && content[line_end - 1] == '\r') --line_end;
     const std::string line = content.substr(start, line_end - start);
     start = ended ? end + 1 : end;
+    if (!ended) {
+      // The program's own line cut by a crash or a power cut is no one's line: a "?" line that
+      // never reached the disk whole announced an insert never sent, an "=" line lost is found
+      // again by its "?" line. A torn launch line is set aside as unreadable.
+      contents.tidy = false;
+      open_end_ = true;
+      if (line.empty() || IsProgramLine(line)) continue;
+    }
     PendingLaunch launch;
     // What follows the last line end was never finished, whatever it looks like.
     if (ended && ParseJournalLine(line, launch)) {
@@ -261,6 +276,7 @@ bool LaunchJournal::Write(std::vector<PendingLaunch>& launches) {
   known_ = false;
   if (launches.empty()) {
     if (Exists() && !platform::RemoveFile(journal_path_)) return false;
+    open_end_ = false;
     next_index_ = 0;
     known_ = true;
     return true;
@@ -268,6 +284,7 @@ bool LaunchJournal::Write(std::vector<PendingLaunch>& launches) {
   std::string content = HeaderLine(false);
   for (const PendingLaunch& launch : launches) content += JournalLine(launch);
   if (!ReplaceWith(journal_path_, content)) return false;
+  open_end_ = false;
   for (std::size_t k = 0; k < launches.size(); ++k) launches[k].journal_index = static_cast<long long>(k);
   next_index_ = static_cast<long long>(launches.size());
   known_ = true;
@@ -285,7 +302,7 @@ bool LaunchJournal::Known() {
   return Read(contents);
 }
 
-bool LaunchJournal::Append(const std::string& text) {
+bool LaunchJournal::Append(const std::string& text, bool to_disk) {
   if (!Locked() || !Known()) return false;
   const bool fresh = !appending_.IsOpen() && !Exists();
   if (!appending_.IsOpen() && !appending_.OpenToAppend(journal_path_)) return false;
@@ -293,11 +310,23 @@ bool LaunchJournal::Append(const std::string& text) {
     CloseAppending();
     return false;
   }
-  if (appending_.Write(text) && appending_.FlushToSystem()) return true;
+  // What a crash cut off ends no line: the next line starts on a line of its own.
+  if (open_end_ && !fresh && !appending_.Write("\r\n")) {
+    CloseAppending();
+    return false;
+  }
+  open_end_ = false;
+  if (appending_.Write(text) && (to_disk ? appending_.FlushToDisk() : appending_.FlushToSystem())) return true;
   // What was half written ends no line: the next reader sets it aside as unreadable.
   CloseAppending();
   known_ = false;
   return false;
+}
+
+bool LaunchJournal::Appendable() {
+  if (!Locked()) return false;
+  if (appending_.IsOpen() || !Exists()) return true;
+  return appending_.OpenToAppend(journal_path_);
 }
 
 bool LaunchJournal::AppendLaunch(PendingLaunch& launch) {
@@ -307,18 +336,35 @@ bool LaunchJournal::AppendLaunch(PendingLaunch& launch) {
   if (launch.maybe_stored && launch.attempted_transaction > 0) {
     text += AttemptLine(index, launch.attempted_number, launch.attempted_transaction);
   }
-  if (!Append(text)) return false;
+  if (!Append(text, true)) return false;
   launch.journal_index = index;
   ++next_index_;
   return true;
 }
 
+// On the disk before the insert it announces is sent: a power cut can then lose only launches
+// whose insert never left, and those are stored from their launch line.
 bool LaunchJournal::AppendAttempt(long long index, long long number, long long transaction) {
-  return Append(AttemptLine(index, number, transaction));
+  return Append(AttemptLine(index, number, transaction), true);
 }
 
-bool LaunchJournal::AppendStored(long long index) {
-  return Append(std::string(kStoredTag) + '\t' + std::to_string(index) + "\t\r\n");
+// Handed to the system only: should a power cut lose it, the "?" line before it has the table
+// asked whether the row landed.
+bool LaunchJournal::AppendStored(long long index) { return AppendStored(std::vector<long long>{index}); }
+
+bool LaunchJournal::AppendAttempts(const std::vector<long long>& indexes, long long first_number,
+                                   long long transaction) {
+  std::string text;
+  for (std::size_t k = 0; k < indexes.size(); ++k) {
+    text += AttemptLine(indexes[k], first_number + static_cast<long long>(k), transaction);
+  }
+  return Append(text, true);
+}
+
+bool LaunchJournal::AppendStored(const std::vector<long long>& indexes) {
+  std::string text;
+  for (long long index : indexes) text += std::string(kStoredTag) + '\t' + std::to_string(index) + "\t\r\n";
+  return Append(text, false);
 }
 
 static bool AddRejectedText(const std::string& path, const std::string& line) {
@@ -338,12 +384,21 @@ bool LaunchJournal::AddRejected(const PendingLaunch& launch, const std::string& 
   return AddRejectedText(rejected_path_, RejectedLine(launch, error_text));
 }
 
-bool LaunchJournal::AddUnreadable(const std::string& line) {
+bool LaunchJournal::AddUnreadable(const std::vector<std::string>& lines) {
   if (!Locked()) return false;
-  // The line as it stands: a tab ends its last field unless the line lost it.
-  std::string text = line;
-  if (text.empty() || text.back() != '\t') text += '\t';
-  return AddRejectedText(rejected_path_, text + Field(kUnreadableLineReason) + "\r\n");
+  if (lines.empty()) return true;
+  // Each line as it stands: a tab ends its last field unless the line lost it; a carriage return
+  // inside it would end the line in the rejected file. All of them in one rewrite of the file.
+  std::string added;
+  for (const std::string& line : lines) {
+    std::string text = line;
+    for (char& c : text) {
+      if (c == '\r' || c == '\n') c = ' ';
+    }
+    if (text.empty() || text.back() != '\t') text += '\t';
+    added += text + Field(kUnreadableLineReason) + "\r\n";
+  }
+  return AddRejectedText(rejected_path_, added);
 }
 
 void LaunchJournal::RemoveStaleTemporaries() {

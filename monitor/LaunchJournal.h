@@ -6,8 +6,9 @@
 // names, then one launch a line, every field followed by a tab, every line ended by CR LF.
 //
 // The journal only grows while launches wait: a launch line when a launch starts waiting, then
-// short lines about it, each appended and handed to the system at once, so that a program ended
-// at any moment leaves a journal that tells what was done:
+// short lines about it, each appended and handed to the system at once (launch and "?" lines
+// forced to the disk), so that a program ended at any moment, even by a power cut, leaves a
+// journal that tells what was done:
 //   "?" <tab> k <tab> number <tab> transaction   an insert of launch line k is about to be sent
 //   "=" <tab> k                                  launch line k is stored (or set aside)
 // Launch lines are counted from 0 in file order. Once no launch waits the file is removed.
@@ -84,6 +85,10 @@ class LaunchJournal {
   bool Write(std::vector<PendingLaunch>& launches);
   bool Write(const std::vector<PendingLaunch>& launches);
 
+  // Whether lines can be appended to the journal now: an existing file is opened for appending
+  // (one that is read-only, or locked by another program, refuses). No file: true.
+  bool Appendable();
+
   // Appends a launch line (with its "?" line when an insert of it may have landed) and numbers
   // the launch; creates the file with its header when missing.
   bool AppendLaunch(PendingLaunch& launch);
@@ -91,18 +96,25 @@ class LaunchJournal {
   bool AppendAttempt(long long index, long long number, long long transaction);
   // Appends the "=" line of launch line `index`.
   bool AppendStored(long long index);
+  // The same for a batch stored together in one block: the "?" lines of launch lines `indexes`,
+  // numbered from `first_number` in their order, with one flush to the disk; their "=" lines
+  // with one hand-over to the system.
+  bool AppendAttempts(const std::vector<long long>& indexes, long long first_number, long long transaction);
+  bool AppendStored(const std::vector<long long>& indexes);
 
   // Adds one refused launch with the server's error text to the rejected file, in the same way.
   bool AddRejected(const PendingLaunch& launch, const std::string& error_text);
-  // Adds a journal line that could not be read, as it stands, with kUnreadableLineReason.
-  bool AddUnreadable(const std::string& line);
+  // Adds journal lines that could not be read, each as it stands with kUnreadableLineReason, in
+  // one rewrite of the rejected file.
+  bool AddUnreadable(const std::vector<std::string>& lines);
   // Removes what a rewrite ended by a crash left beside the journal.
   void RemoveStaleTemporaries();
 
  private:
   // Reads the file when what it holds is not known since it was taken.
   bool Known();
-  bool Append(const std::string& text);
+  // `to_disk`: the text is on the disk when this returns, not only handed to the system.
+  bool Append(const std::string& text, bool to_disk);
   void CloseAppending();
 
   std::string journal_path_;
@@ -111,6 +123,7 @@ class LaunchJournal {
   platform::OutputFile appending_;
   long long next_index_ = 0;  // the number of the next launch line appended
   bool known_ = false;        // next_index_ follows the file as last read or written
+  bool open_end_ = false;     // the file as last read ends inside a line a crash cut off
 };
 
 }  // namespace monitor

@@ -171,10 +171,77 @@ void LaunchRegistrar::Settle(PendingLaunch launch) {
   pending_.push_back(std::move(launch));
 }
 
+bool LaunchRegistrar::Batchable(const PendingLaunch& launch, int place) const {
+  return launch.Journalled() && launch.journal_place == place && !launch.maybe_stored && launch.refusals == 0 &&
+         HeldJournalOf(launch) != nullptr;
+}
+
+bool LaunchRegistrar::StoreBatch(std::vector<PendingLaunch>& batch) {
+  LaunchJournal& journal = *HeldJournalOf(batch.front());
+  std::vector<db::Launch> facts;
+  std::vector<long long> indexes;
+  for (const PendingLaunch& launch : batch) {
+    facts.push_back(launch.facts);
+    indexes.push_back(launch.journal_index);
+  }
+  db::DataModule::NumberedAttempt first;
+  bool announced = false;
+  const bool stored = data_.StoreLaunches(facts, first, [&](const db::DataModule::NumberedAttempt& about) {
+    // On the disk before the block is sent, or the block is not sent.
+    if (!journal.AppendAttempts(indexes, about.number, about.transaction)) {
+      throw db::DatabaseError("the journal took no line about the batch");
+    }
+    announced = true;
+  });
+  if (stored) {
+    stored_count_ += static_cast<long>(batch.size());
+    if (!journal.AppendStored(indexes)) {
+      for (const PendingLaunch& launch : batch) places_[launch.journal_place].settled_lines.push_back(ListedLine(launch));
+    }
+    return true;
+  }
+  if (data_.LastFailure() != db::FailureKind::Connection) return false;
+  // The commit may have reached the server before the connection broke: each launch is looked
+  // for at its number before it is stored again.
+  connection_lost_ = true;
+  for (std::size_t k = 0; k < batch.size(); ++k) {
+    if (announced) {
+      batch[k].maybe_stored = true;
+      batch[k].attempted_number = static_cast<int32_t>(first.number + static_cast<long long>(k));
+      batch[k].attempted_transaction = first.transaction;
+    }
+    pending_.push_back(std::move(batch[k]));
+  }
+  return true;
+}
+
 void LaunchRegistrar::StorePending() {
   std::deque<PendingLaunch> waiting;
   waiting.swap(pending_);
   while (!waiting.empty()) {
+    if (!connection_lost_ && batch_size_ > 1 && Batchable(waiting.front(), waiting.front().journal_place)) {
+      const int place = waiting.front().journal_place;
+      std::vector<PendingLaunch> batch;
+      while (!waiting.empty() && batch.size() < batch_size_ && Batchable(waiting.front(), place)) {
+        batch.push_back(std::move(waiting.front()));
+        waiting.pop_front();
+      }
+      if (batch.size() > 1 && StoreBatch(batch)) continue;
+      // Refused as a batch (or alone): one launch at a time finds the one refused.
+      for (auto it = batch.rbegin(); it != batch.rend(); ++it) waiting.push_front(std::move(*it));
+      if (batch.size() > 1) {
+        for (std::size_t k = 0; k < batch.size() && !waiting.empty(); ++k) {
+          PendingLaunch launch = std::move(waiting.front());
+          waiting.pop_front();
+          if (connection_lost_) {
+            pending_.push_back(std::move(launch));
+          } else {
+            Settle(std::move(launch));
+          }
+        }
+        continue;
+      }
+    }
     PendingLaunch launch = std::move(waiting.front());
     waiting.pop_front();
     // A launch a journal lists is stored only by the copy of the program holding that journal.
@@ -202,6 +269,13 @@ void LaunchRegistrar::Register(const PendingLaunch& pending) {
 bool LaunchRegistrar::TakeJournal(std::size_t place, int lock_wait_ms, std::deque<PendingLaunch>& lined_up) {
   LaunchJournal& journal = *places_[place].journal;
   if (!journal.Lock(lock_wait_ms)) return false;
+  // A launch stored from a journal that takes no "=" line would be stored again from it at the
+  // next read: such a journal keeps its launches, and new ones go to another place.
+  if (!journal.Appendable()) {
+    unchangeable_ = journal.Path();
+    journal.Unlock();
+    return false;
+  }
   LaunchJournal::Contents contents;
   if (!journal.Read(contents)) {
     // A journal that cannot be read is left as it is; its launches wait for a later try.
@@ -211,12 +285,10 @@ bool LaunchRegistrar::TakeJournal(std::size_t place, int lock_wait_ms, std::dequ
   // Lines that cannot be read are kept as they stand in the rejected file, for a person to look
   // at; the journal is written anew without them only once all of them are there.
   bool rewrite = !contents.tidy;
-  for (const std::string& line : contents.unreadable) {
-    if (journal.AddUnreadable(line)) {
-      ++notices_.unreadable_lines;
-    } else {
-      rewrite = false;
-    }
+  if (journal.AddUnreadable(contents.unreadable)) {
+    notices_.unreadable_lines += static_cast<int>(contents.unreadable.size());
+  } else {
+    rewrite = false;
   }
 
   std::multimap<std::string, int> settled;
@@ -296,6 +368,7 @@ void LaunchRegistrar::JournalUnwritten() {
 void LaunchRegistrar::BeginTick(int lock_wait_ms) {
   EndTick();
   connection_lost_ = false;
+  unchangeable_.clear();
   // With nothing waiting and no journal file the journals are not touched: a tick with the
   // server up costs nothing more than before.
   bool files = false;

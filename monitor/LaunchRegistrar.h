@@ -57,8 +57,14 @@ class LaunchRegistrar {
   // The tick could not reach the server: every launch of it waits, nothing is tried.
   void MarkUnreachable() { connection_lost_ = true; }
 
-  // Stores the pending launches, oldest first. Stops at the first lost connection.
+  // Stores the pending launches, oldest first. Stops at the first lost connection. Journal
+  // launches go in batches of up to BatchSize(): announced with one flush of the journal and
+  // stored in one transaction; a batch the server refuses goes one launch at a time.
   void StorePending();
+  // At most `size` launches a batch (1: each launch on its own).
+  void SetBatchSize(std::size_t size) { batch_size_ = size == 0 ? 1 : size; }
+  std::size_t BatchSize() const { return batch_size_; }
+  static constexpr std::size_t kDefaultBatchSize = 200;
 
   // Stores one launch, or keeps it pending. Once the connection was found lost in this tick,
   // later launches go straight to the pending ones, behind those already waiting.
@@ -83,6 +89,9 @@ class LaunchRegistrar {
   long NumberConflicts() const { return number_conflicts_; }
   // What happened since the last call that the user should hear of once.
   RegistrarNotices TakeNotices();
+  // A journal holding launches that the last tick found it could not change (its "=" lines could
+  // not be appended): its launches are left where they are, never stored from it; empty: none.
+  const std::string& UnchangeableJournal() const { return unchangeable_; }
 
  private:
   enum class Outcome { Stored, ConnectionLost, NumberTaken, NumberLimit, Refused, Undecided };
@@ -94,6 +103,12 @@ class LaunchRegistrar {
   };
 
   Outcome Store(PendingLaunch& launch);
+  // Whether the launch may join a batch: a journal launch of the held journal `place`, never
+  // tried before.
+  bool Batchable(const PendingLaunch& launch, int place) const;
+  // Stores the batch as one; false when the server refused it for another reason than a lost
+  // connection (the launches are then to be stored one at a time).
+  bool StoreBatch(std::vector<PendingLaunch>& batch);
   // Stores one launch, sets it aside when refused once too often, or keeps it (appended to
   // pending_).
   void Settle(PendingLaunch launch);
@@ -114,6 +129,8 @@ class LaunchRegistrar {
   long stored_count_ = 0;
   RegistrarNotices notices_;
   std::vector<Place> places_;
+  std::string unchangeable_;
+  std::size_t batch_size_ = kDefaultBatchSize;
 };
 
 }  // namespace monitor

@@ -16,6 +16,8 @@ const char kIntervalMessage[] = "チェック割込時間は 1～999の整数で
 const char kLogonStartFailedMessage[] = "ログオン時の自動開始を設定できませんでした。";
 const char kLogonStartTurnedOffHint[] =
     "タスク マネージャー（または設定のスタートアップ）で無効にされています。チェックすると有効に戻します。";
+const char kCloseQuestion[] = "起動チェック中です。閉じると図面の記録が止まります。閉じますか？";
+const char kCloseCaption[] = "確認";
 constexpr uint32_t kPanelColor = 15461355;  // red, green and blue 235
 // How long to wait for another copy of the program to let go of the journal: briefly in a tick
 // (the next tick tries again), longer when the launches waiting are to be stored or kept now.
@@ -26,6 +28,10 @@ constexpr int kJournalWaitMs = 3000;
 std::string UnreachableLine(int waiting) {
   return "サーバーに接続できません。接続後に登録します（" + std::to_string(waiting) + "件待機中）";
 }
+std::string NotSetLine(int waiting) {
+  return "データベースが設定されていません（" + std::to_string(waiting) + "件待機中）";
+}
+std::string UnchangeableLine(const std::string& path) { return "記録待ちのファイルを変更できません：" + path; }
 std::string HeldLine(int waiting) {
   return "他のPCの処理で番号が使用中のため、登録を待っています（" + std::to_string(waiting) + "件待機中）";
 }
@@ -111,6 +117,7 @@ TForm3::TForm3(db::DataModule& data, platform::Services& services)
   Timer1.SetEnabled(false);
 
   OnShow = [this] { FormShow(); };
+  OnCloseQuery = [this] { return FormCloseQuery(); };
   OnClose = [this] { FormClose(); };
   Button1.OnClick = [this] { Button1Click(); };
   Button2.OnClick = [this] { Button2Click(); };
@@ -156,6 +163,11 @@ void TForm3::FormShow() {
   StatusChanged();
 }
 
+bool TForm3::FormCloseQuery() {
+  if (!checking_ || ui::app::SessionEnding()) return true;
+  return ui::AskYesNo(kCloseCaption, kCloseQuestion) == ui::Answer::Yes;
+}
+
 void TForm3::FormClose() {
   Timer1.SetEnabled(false);
   checking_ = false;
@@ -194,10 +206,18 @@ bool TForm3::Checking() const { return checking_; }
 
 TForm3::CheckStatus TForm3::Status() const {
   if (!checking_) return CheckStatus::Stopped;
+  if (!DatabaseSet()) return CheckStatus::NotSet;
   return unreachable_ ? CheckStatus::Unreachable : CheckStatus::Checking;
 }
 
+bool TForm3::DatabaseSet() { return !ServerFolder.empty(); }
+
 bool TForm3::ReachServer() {
+  // Without a database named there is nothing to attach to: the launches wait.
+  if (!DatabaseSet()) {
+    unreachable_ = true;
+    return false;
+  }
   if (data_.Connected() && table_ready_) return true;
   const double now = SteadySeconds();
   if (!data_.Connected() && !pacing_.Due(now)) {
@@ -221,6 +241,10 @@ void TForm3::ShowState() {
   std::string line;
   if (unsaved > 0) {
     line = UnsavedLine(unsaved);
+  } else if (!registrar_.UnchangeableJournal().empty()) {
+    line = UnchangeableLine(registrar_.UnchangeableJournal());
+  } else if (!DatabaseSet() && (checking_ || waiting > 0)) {
+    line = NotSetLine(waiting);
   } else if (unreachable_ && (checking_ || waiting > 0 || Visible())) {
     line = UnreachableLine(waiting);
   } else if (waiting > 0) {

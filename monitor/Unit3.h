@@ -39,6 +39,8 @@ class TForm3 : public ui::Form {
   ui::Timer Timer1;
 
   void FormShow();
+  // Closing while the check runs stops it: asked first, never at the end of the session.
+  bool FormCloseQuery();
   void FormClose();
   void Button1Click();
   void Button2Click();
@@ -61,7 +63,9 @@ class TForm3 : public ui::Form {
   // What the check is doing, for whatever shows it outside this window (the notification-area
   // icon): stopped, running with the server answering, or running while the server cannot be
   // reached (the launches seen meanwhile wait).
-  enum class CheckStatus { Stopped, Checking, Unreachable };
+  // NotSet: running while the settings name no database (no settings file, or no server
+  // folder in it); the launches wait in the journal for the first database that is set.
+  enum class CheckStatus { Stopped, Checking, Unreachable, NotSet };
   CheckStatus Status() const;
   // Launches seen but not stored yet.
   std::size_t WaitingLaunches() const;
@@ -93,6 +97,8 @@ class TForm3 : public ui::Form {
   // Attaches and makes the table usable when needed (paced while the server cannot be
   // reached); true when launches can be stored now.
   bool ReachServer();
+  // The settings name a database to store in.
+  static bool DatabaseSet();
   void ShowState();
 
   db::DataModule& data_;

@@ -19,6 +19,23 @@ bool CreateFolder(const std::string& path);
 // A name for a temporary file in the same folder as `path`, not existing at the moment.
 std::string TemporaryPathBeside(const std::string& path);
 
+// What the disk holds of the files written here, for tests of a power cut: the native build tells
+// a watch set here how far each file written through OutputFile is on the disk (forced there by
+// FlushToDisk), as apart from what was only handed to the system, which a power cut may lose.
+class DiskWatch {
+ public:
+  virtual ~DiskWatch() = default;
+  // `path` was opened to write: `size` bytes of it were there already (0 for a file emptied).
+  virtual void Opened(const std::string& path, long long size) = 0;
+  // The first `size` bytes of `path` are on the disk.
+  virtual void OnDisk(const std::string& path, long long size) = 0;
+  virtual void Renamed(const std::string& from, const std::string& to) = 0;
+  virtual void Removed(const std::string& path) = 0;
+};
+// nullptr: none (the program never sets one).
+void WatchDisk(DiskWatch* watch);
+DiskWatch* WatchedDisk();
+
 class InputFile {
  public:
   InputFile() = default;
@@ -60,6 +77,7 @@ class OutputFile {
  private:
   bool Flush();
   void* handle_ = nullptr;
+  std::string path_;
   std::string buffer_;
   bool failed_ = false;
 };

@@ -2,6 +2,13 @@
 
 namespace platform {
 
+namespace {
+DiskWatch* disk_watch = nullptr;
+}  // namespace
+
+void WatchDisk(DiskWatch* watch) { disk_watch = watch; }
+DiskWatch* WatchedDisk() { return disk_watch; }
+
 InputFile::~InputFile() { Close(); }
 
 OutputFile::~OutputFile() {

@@ -18,7 +18,11 @@ bool FileExists(const std::string& path) {
   return ::stat(path.c_str(), &info) == 0;
 }
 
-bool RemoveFile(const std::string& path) { return std::remove(path.c_str()) == 0; }
+bool RemoveFile(const std::string& path) {
+  if (std::remove(path.c_str()) != 0) return false;
+  if (DiskWatch* watch = WatchedDisk()) watch->Removed(path);
+  return true;
+}
 
 bool CreateFolder(const std::string& path) {
   struct stat info;
@@ -26,7 +30,9 @@ bool CreateFolder(const std::string& path) {
 }
 
 bool ReplaceFile(const std::string& from, const std::string& to) {
-  return std::rename(from.c_str(), to.c_str()) == 0;
+  if (std::rename(from.c_str(), to.c_str()) != 0) return false;
+  if (DiskWatch* watch = WatchedDisk()) watch->Renamed(from, to);
+  return true;
 }
 
 bool InputFile::Open(const std::string& path) {
@@ -61,7 +67,10 @@ bool OutputFile::Open(const std::string& path) {
   failed_ = false;
   buffer_.clear();
   handle_ = std::fopen(path.c_str(), "wb");
-  return handle_ != nullptr;
+  if (handle_ == nullptr) return false;
+  path_ = path;
+  if (DiskWatch* watch = WatchedDisk()) watch->Opened(path, 0);
+  return true;
 }
 
 bool OutputFile::OpenToAppend(const std::string& path) {
@@ -69,7 +78,13 @@ bool OutputFile::OpenToAppend(const std::string& path) {
   failed_ = false;
   buffer_.clear();
   handle_ = std::fopen(path.c_str(), "ab");
-  return handle_ != nullptr;
+  if (handle_ == nullptr) return false;
+  path_ = path;
+  if (DiskWatch* watch = WatchedDisk()) {
+    struct stat info;
+    watch->Opened(path, ::fstat(::fileno(static_cast<FILE*>(handle_)), &info) == 0 ? info.st_size : 0);
+  }
+  return true;
 }
 
 bool OutputFile::FlushToSystem() {
@@ -91,7 +106,12 @@ bool OutputFile::Flush() {
 bool OutputFile::FlushToDisk() {
   if (!Flush()) return false;
   FILE* file = static_cast<FILE*>(handle_);
-  return std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0;
+  if (std::fflush(file) != 0 || ::fdatasync(::fileno(file)) != 0) return false;
+  if (DiskWatch* watch = WatchedDisk()) {
+    struct stat info;
+    if (::fstat(::fileno(file), &info) == 0) watch->OnDisk(path_, info.st_size);
+  }
+  return true;
 }
 
 bool OutputFile::Close() {

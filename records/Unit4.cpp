@@ -146,12 +146,19 @@ void TForm4::Button4Click() {
   int number = ValidNumber();
   if (number == 0) return;
   // Attaches again when the read finds the server restarted; a server still down ends the fetch
-  // with the boxes as they were. A number without a row empties them.
+  // with the boxes as they were. A number without a row empties them, and so does a read the
+  // server refuses (before its error box): the boxes never show one row beside another's number,
+  // which the next 編集登録 would write there.
   std::vector<std::string> values;
-  data_.RunRecovering([&] {
-    values = data_.ReadSingleRow(db::OpenSelectLines("*", db::kLaunchTableName, db::NumberCondition(number), ""),
-                                 db::kLaunchColumnCount);
-  });
+  try {
+    data_.RunRecovering([&] {
+      values = data_.ReadSingleRow(db::OpenSelectLines("*", db::kLaunchTableName, db::NumberCondition(number), ""),
+                                   db::kLaunchColumnCount);
+    });
+  } catch (const db::DatabaseError& error) {
+    if (error.Kind() != db::FailureKind::Connection) EmptyBoxes();
+    throw;
+  }
   values.resize(db::kLaunchColumnCount);
   auto boxes = Boxes();
   for (std::size_t i = 0; i < boxes.size(); ++i) boxes[i]->SetText(values[i]);

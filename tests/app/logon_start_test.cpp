@@ -5,6 +5,7 @@
 #include <cctype>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 #include <thread>
@@ -336,6 +337,98 @@ TEST_F(LogonStart, ClosingWhileCheckingAsksAndNoKeepsTheCheckRunning) {
       EXPECT_TRUE(Form3->Checking()) << "the check goes on";
     }
     EXPECT_EQ(!ReadWholeFile(folder.Path() + "Lumadex.dat").empty(), c.ends) << "settings written only on ending";
+  }
+}
+
+// Closing the check window while the check runs asks first, whichever way it is closed: いいえ
+// (or a box closed) keeps the window and the check, and a drawing opened afterwards is stored;
+// はい stops the check and hides the window; the end of the session asks nothing.
+TEST_F(LogonStart, ClosingTheCheckWindowWhileCheckingAsksFirst) {
+  testsupport::TestDatabase database;
+  testsupport::CreateAndConnect(*Form1, database, true);
+  Form1->DisconnectDatabase();
+  WriteSettings(database.Server(), database.Folder(), database.FileName(), 7);
+  ui::app::RunHidden(*Form1, [] { Form1->StartAtLogon(); });
+  ASSERT_TRUE(Form3->Checking());
+
+  struct Case {
+    const char* what;
+    std::function<void()> close;
+    std::optional<ui::Answer> answer;  // none: the session ends, nothing is asked
+    bool keeps;
+  };
+  const Case cases[] = {
+      {"閉じる, いいえ", [] { Form3->Button3.Click(); }, ui::Answer::No, true},
+      {"Esc, box closed", [] { Form3->PressEscape(); }, ui::Answer::Closed, true},
+      {"title bar, いいえ", [] { Form3->Close(); }, ui::Answer::No, true},
+      {"閉じる, はい", [] { Form3->Button3.Click(); }, ui::Answer::Yes, false},
+      {"end of the session", [] { Form3->Close(); }, std::nullopt, false},
+  };
+  int drawings = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (!Form3->Checking()) {
+      ASSERT_TRUE(Form3->StartCheck());
+    }
+    Icon().DoubleClick();
+    ASSERT_TRUE(Form3->Visible());
+    backend.ClearMessages();
+    if (c.answer) backend.answers.push_back(*c.answer);
+    if (!c.answer) ui::app::NoteSessionEnding();
+    c.close();
+    ui::app::NoteSessionGoesOn();
+    EXPECT_EQ(Questions(), c.answer ? std::vector<std::string>{"起動チェック中です。閉じると図面の記録が止まります。閉じますか？"}
+                                    : std::vector<std::string>{});
+    EXPECT_EQ(Form3->Visible(), c.keeps);
+    EXPECT_EQ(Form3->Checking(), c.keeps);
+    OpenDrawing("図面" + std::to_string(++drawings) + ".jww");
+    const std::size_t before = testsupport::ReadLaunchRows(*Form1).size();
+    EXPECT_EQ(Form3->Timer1.Enabled(), c.keeps);
+    if (Form3->Timer1.Enabled()) Form3->Timer1.Fire();
+    EXPECT_EQ(testsupport::ReadLaunchRows(*Form1).size(), before + (c.keeps ? 1 : 0));
+  }
+  // The check stopped by はい: closing the program asks nothing more.
+  backend.ClearMessages();
+  Form1->Close();
+  EXPECT_TRUE(Questions().empty());
+}
+
+// Started at logon without a database in the settings (no settings file, or one without a server
+// folder): the tooltip and one balloon say so, no box; the drawings wait in the journal and are
+// stored once a database is set.
+TEST_F(LogonStart, AtLogonWithoutADatabaseTheIconSaysSoAndLaunchesWait) {
+  for (bool file : {false, true}) {
+    SCOPED_TRACE(file ? "settings without a server folder" : "no settings file");
+    forms.reset();
+    ResetSettingsToDefaults();
+    std::remove((folder.Path() + "Lumadex.dat").c_str());
+    if (file) WriteSettings("127.0.0.1:", "", "LUMADEX.FDB", 5);
+    backend.ClearMessages();
+    forms = std::make_unique<ProgramForms>(services);
+    ui::app::RunHidden(*Form1, [] { Form1->StartAtLogon(); });
+    EXPECT_TRUE(backend.messages.empty()) << "no box at logon";
+    ASSERT_TRUE(Form3->Checking());
+    EXPECT_EQ(Form3->Status(), Status::NotSet);
+    for (int tick = 1; tick <= 3; ++tick) {
+      OpenDrawing("未設定" + std::to_string(tick) + ".jww");
+      Form3->Timer1.Fire();
+    }
+    EXPECT_EQ(Icon().Text(), "Lumadex：データベースが設定されていません");
+    ASSERT_EQ(Icon().Balloons().size(), 1u);
+    EXPECT_EQ(Icon().Balloons()[0].text, "Lumadex：データベースが設定されていません");
+    EXPECT_EQ(Form3->WaitingLaunches(), 3u);
+    EXPECT_EQ(Form3->UnsavedLaunches(), 0u) << "kept in the journal";
+    EXPECT_NE(ReadWholeFile(folder.Path() + "Lumadex.jnl").find("未設定3.jww"), std::string::npos);
+
+    // The first database set takes them.
+    testsupport::TestDatabase database;
+    testsupport::CreateAndConnect(*Form1, database, true);
+    Form3->Timer1.Fire();
+    EXPECT_EQ(Form3->Status(), Status::Checking);
+    EXPECT_EQ(testsupport::ReadLaunchRows(*Form1).size(), 3u);
+    EXPECT_EQ(Form3->WaitingLaunches(), 0u);
+    Form1->DisconnectDatabase();
+    services.windows.clear();
   }
 }
 

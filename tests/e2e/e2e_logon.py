@@ -2,7 +2,7 @@
 """End-to-end test of recording from logon: the check box writes the Run value, a start with
 /autostart records a drawing without a click or a window, a second start of the same program
 file shows the running copy's main window, the icon's double-click and menu reach the windows,
-and closing the main window while the check runs asks first.
+and closing the main window or the check window while the check runs asks first.
 
 Usage: e2e_logon.py --program PATH --tools DIR --session DIR --fbstate DIR [--work DIR]
 """
@@ -25,6 +25,7 @@ CHECK_BUTTON = "(&2) Jw_cad起動チェック"
 START_BUTTON = "起動チェック開始(&C)"
 LOGON_BOX = "ログオン時に自動で開始(&L)"
 QUESTION = "起動チェック中です。終了すると図面の記録が止まります。終了しますか？"
+CLOSE_QUESTION = "起動チェック中です。閉じると図面の記録が止まります。閉じますか？"
 RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
 
 ICON_WINDOW = "LumadexNotifyIcon"
@@ -215,7 +216,26 @@ def run(session, program, fbstate):
     lines, _ = session.drive("controls", hexof(CHECK_TITLE))
     controls = {unhex(l["text"]): l for l in lines if l["kind"] == "control"}
     check(controls["1"]["enabled"] == "0", "the interval field is enabled: the check stopped")
+
+    # Closing the check window while the check runs asks; いいえ keeps the window and the check,
+    # and a drawing opened afterwards is stored; はい stops the check and closes the window.
     session.drive("close", hexof(CHECK_TITLE))
+    texts, buttons = message_box(session, "確認")
+    check([t.replace("\r\n", "\n") for t in texts] == [CLOSE_QUESTION], f"close question {texts!r}")
+    no = [b for b in buttons if b.startswith("いいえ") or "N" in b]
+    yes = [b for b in buttons if b.startswith("はい") or "Y" in b]
+    check(len(buttons) == 2 and no and yes, f"buttons {buttons!r}")
+    session.screenshot("logon-close-question.png")
+    session.drive("click", hexof("確認"), "=" + hexof(no[0]))
+    session.drive("gone", hexof("確認"))
+    check(CHECK_TITLE in visible_titles(session), "the check window closed after いいえ")
+    stand.say("file " + hexof("C:\\図面\\昼の図面.jww") + " 2026 3 9 12 0 0 2048")
+    stand.open("b", "昼の図面.jww - jw_win")
+    rows = wait_for(lambda: [r for r in stored_rows(database) if r["FILE_NAME"] == "昼の図面.jww"], seconds=30)
+    check(len(rows) == 1, f"the drawing opened after いいえ: {rows!r}")
+    session.drive("close", hexof(CHECK_TITLE))
+    message_box(session, "確認")
+    session.drive("click", hexof("確認"), "=" + hexof(yes[0]))
     session.drive("gone", hexof(CHECK_TITLE))
     session.drive("post", ICON_WINDOW, ICON_MESSAGE, 0, WM_RBUTTONUP)
     menus = wait_for(lambda: [m for m in windows_of_class(session, "#32768") if m.get("visible") == "1"], 10)

@@ -353,7 +353,11 @@ TEST_F(ServerLossTest, EveryLaunchStoredOnceWithItsDetectionTime) {
   EXPECT_EQ(form.Status(), TForm3::CheckStatus::Unreachable);
   EXPECT_TRUE(backend.MessageTexts().empty());
   backend.ClearMessages();
+  backend.answers.push_back(ui::Answer::Yes);  // closing while checking asks first
   form.Close();
+  ASSERT_EQ(backend.messages.size(), 1u);
+  EXPECT_TRUE(backend.messages[0].question);
+  backend.ClearMessages();
   ASSERT_TRUE(server.Start());
   form.Show();  // the server answers again: what was kept is stored at once
   ASSERT_TRUE(form.Button1.Enabled());

@@ -2,6 +2,8 @@
 // can leave of them, and the lock that keeps two copies of the program apart.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "monitor/LaunchJournal.h"
 #include "platform/files.h"
 #include "tests/monitor/monitor_support.h"
@@ -157,6 +159,53 @@ TEST_F(JournalFiles, LinesTornByACrashAreLeftOut) {
   WriteFileBytes(journal_path, a);
   ASSERT_TRUE(journal.Read(read, tidy));
   EXPECT_EQ(read.size(), 1u);
+}
+
+// A power cut can leave the last line the program wrote cut anywhere. Its own "?" and "=" lines
+// are no one's: dropped without a word (the insert such a "?" line announced was never sent). A
+// torn launch line is set aside, without the carriage return it may still carry; the next line
+// appended starts a line of its own.
+TEST_F(JournalFiles, ALastLineTornByAPowerCut) {
+  const std::string a = JournalLine(Launch("a.jww", "09:00:10"));
+  const std::string b = JournalLine(Launch("b.jww", "09:00:20"));
+  const std::string attempt = "?\t0\t41\t900\t\r\n";
+  struct Case {
+    const char* what;
+    std::string tail;
+    std::vector<std::string> unreadable;
+    bool maybe_stored;  // a.jww's insert stays announced
+  };
+  const std::string torn_b = b.substr(0, b.size() - 1);  // lost only its line feed
+  const Case cases[] = {
+      {"a \"?\" line without its line feed", attempt.substr(0, attempt.size() - 1), {}, false},
+      {"a \"?\" line cut after its tag", "?", {}, false},
+      {"a \"?\" line cut in its number", "?\t0\t4", {}, false},
+      {"an \"=\" line cut", attempt + "=\t0", {}, true},
+      {"a launch line without its line feed", torn_b, {torn_b.substr(0, torn_b.size() - 1)}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::remove(rejected_path.c_str());
+    WriteFileBytes(journal_path, kHeader + a + c.tail);
+    ASSERT_TRUE(journal.Lock(0));
+    LaunchJournal::Contents contents;
+    ASSERT_TRUE(journal.Read(contents));
+    EXPECT_FALSE(contents.tidy);
+    EXPECT_EQ(contents.unreadable, c.unreadable);
+    ASSERT_EQ(contents.waiting.size(), 1u);
+    EXPECT_EQ(contents.waiting[0].maybe_stored, c.maybe_stored);
+    ASSERT_TRUE(journal.AddUnreadable(contents.unreadable));
+    const std::string rejected = ReadFileBytes(rejected_path);
+    if (!c.unreadable.empty()) {
+      EXPECT_EQ(rejected.find('\r'), rejected.find("\r\n")) << "a carriage return inside the rejected line";
+      EXPECT_EQ(std::count(rejected.begin(), rejected.end(), '\n'), 2);
+    }
+    // Appending goes on after the torn bytes on a line of its own.
+    ASSERT_TRUE(journal.AppendStored(0));
+    ASSERT_TRUE(journal.Read(contents));
+    EXPECT_TRUE(contents.waiting.empty());
+    journal.Unlock();
+  }
 }
 
 TEST_F(JournalFiles, RejectedLaunchesAreAddedBelowAHeader) {

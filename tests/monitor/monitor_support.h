@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "db/DataModule.h"
+#include "monitor/LaunchRecord.h"
 #include "tests/support/db_fixture.h"
 
 namespace monitor_test {
@@ -38,6 +39,21 @@ inline std::string ReadFileBytes(const std::string& path) {
 
 inline void WriteFileBytes(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// A waiting launch of `file_name` under `user`, the other facts fixed.
+inline monitor::PendingLaunch JournalLaunch(const std::string& file_name, const std::string& user) {
+  monitor::PendingLaunch launch;
+  launch.facts.pc_user_name = user;
+  launch.facts.local_folder = "C:\\jww\\";
+  launch.facts.network_folder = "C:\\jww\\";
+  launch.facts.file_name = file_name;
+  launch.facts.boot_date = "2026/12/08";
+  launch.facts.boot_time = "01:02:03";
+  launch.facts.file_date = "2026/12/01";
+  launch.facts.file_time = "10:00:00";
+  launch.facts.file_size = "1234";
+  return launch;
 }
 
 }  // namespace monitor_test

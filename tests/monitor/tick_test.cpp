@@ -258,8 +258,14 @@ TEST_F(TickTest, StopKeepsTheListAndReopeningStartsAfresh) {
   EXPECT_EQ(Known().size(), 2u);
   EXPECT_EQ(FileNames(ReadLaunchRows(data)), (std::vector<std::string>{"a.jww", "b.jww"}));
 
-  // Closed while running: the timer stops, the field stays disabled with its text.
+  // Closed while running, はい to the question: the timer stops, the field stays disabled with
+  // its text.
+  backend.answers.push_back(ui::Answer::Yes);
   form.PressEscape();
+  ASSERT_EQ(backend.messages.size(), 1u);
+  EXPECT_TRUE(backend.messages[0].question);
+  EXPECT_EQ(backend.messages[0].text, "起動チェック中です。閉じると図面の記録が止まります。閉じますか？");
+  backend.ClearMessages();
   EXPECT_FALSE(form.Visible());
   EXPECT_FALSE(form.Timer1.Enabled());
   form.Show();

@@ -88,6 +88,32 @@ TEST_F(RecordEditorTest, FetchFillsTheBoxesOrEmptiesThemAllForAMissingNumber) {
   EXPECT_EQ(BoxTexts(), Texts(10, ""));
 }
 
+// A read the server refuses for another reason than a lost connection (here a column it cannot
+// compute) shows the error box and empties every box: the next 編集登録 finds nothing to write
+// instead of the previous row's texts under the new number.
+TEST_F(RecordEditorTest, ARefusedFetchEmptiesTheBoxesSoNoOtherRowCanBeWrittenThere) {
+  CreateFreshDatabase();
+  InsertSampleRows(1, 3);
+  ShowEditor();
+  Form4->Edit1.SetText("2");
+  Form4->Button4.Click();
+  ASSERT_EQ(BoxTexts(), RowWithNumber(2));
+  ASSERT_TRUE(Form1->ExecuteScript({"ALTER TABLE BOOTJWW ADD BROKEN COMPUTED BY (1/0)"}));
+
+  Form4->Edit1.SetText("3");
+  Form4->Button4.Click();
+  ASSERT_EQ(backend.messages.size(), 1u);
+  EXPECT_TRUE(backend.messages[0].error);
+  EXPECT_EQ(BoxTexts(), Texts(10, ""));
+  backend.ClearMessages();
+
+  Form4->Edit1.SetText("3");
+  Form4->Button1.Click();
+  EXPECT_EQ(backend.MessageTexts(), std::vector<std::string>{"内容を入力して下さい"});
+  ASSERT_TRUE(Form1->ExecuteScript({"ALTER TABLE BOOTJWW DROP BROKEN"}));
+  EXPECT_EQ(RowWithNumber(3)[4], "図面3.jww");
+}
+
 TEST_F(RecordEditorTest, RegisterChecksEveryTextBoxInOrderBeforeWriting) {
   CreateFreshDatabase();
   InsertSampleRows(1, 3);
