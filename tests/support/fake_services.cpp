@@ -56,6 +56,7 @@ bool FakeServices::GetDriveNetworkName(const std::string& drive, std::string& ne
 }
 
 platform::FileEntry FakeServices::FindFile(const std::string& path) {
+  if (on_find_file) on_find_file(path);
   auto found = files.find(path);
   return found == files.end() ? platform::FileEntry{} : found->second;
 }

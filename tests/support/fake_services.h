@@ -2,6 +2,7 @@
 // whatever the test lays out.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -24,6 +25,8 @@ class FakeServices : public platform::Services {
   // The files handed to the associated program, in order; the answer it gives.
   std::vector<std::string> opened_files;
   bool open_succeeds = true;
+  // Called at every file look-up with its path (a slow host, the thread it runs on), when set.
+  std::function<void(const std::string&)> on_find_file;
   // HKCU\...\Run: value name -> command line; a test may make it unreadable or unwritable.
   std::map<std::string, std::string> logon_start;
   bool logon_start_unreadable = false;
