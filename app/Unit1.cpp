@@ -126,7 +126,7 @@ void TForm1::StartUp(bool report_failure) {
   Form3->UseJournal(paths::WithExtension(SettingsFile, ".jnl"), paths::WithExtension(SettingsFile, ".rej"),
                     platform::CurrentServices().UserDataFolder());
   if (!ServerFolder.empty()) {
-    ConnectDatabase({DatabasePath()});
+    ConnectDatabase({DatabasePath(), AccountUser, AccountPassword});
     if (!Connected()) {
       DisconnectDatabase();
       if (report_failure) ui::ShowMessage(kConnectFailedMessage);
@@ -179,7 +179,7 @@ void TForm1::Button1Click() {
   Form3->StorePendingLaunches();  // they belong to the database in use until now
   DisconnectDatabase();
   Form2->ShowModal();
-  ConnectDatabase({DatabasePath()});
+  ConnectDatabase({DatabasePath(), AccountUser, AccountPassword});
   if (Connected()) EnsureLaunchTable();  // the table check of a new connection
 }
 

@@ -17,7 +17,9 @@ class EditPeer : public WindowPeer {
   explicit EditPeer(ui::Control& control) : WindowPeer(control) {
     // A Unicode box: its caret and its own limit count UTF-16 units on every system (an ANSI box
     // counts bytes on Windows but UTF-16 units under Wine), so one conversion to bytes holds.
-    CreateChild("EDIT", ES_AUTOHSCROLL | ES_LEFT, WS_EX_CLIENTEDGE, true);
+    const bool password = static_cast<ui::Edit&>(control).Password();
+    CreateChild("EDIT", ES_AUTOHSCROLL | ES_LEFT | (password ? ES_PASSWORD : 0), WS_EX_CLIENTEDGE, true);
+    if (hwnd_ != nullptr && password) SendMessageW(hwnd_, EM_SETPASSWORDCHAR, 0x25CF, 0);  // "●"
     if (hwnd_ != nullptr) {
       original_proc_ = reinterpret_cast<WNDPROC>(
           SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&EditProc)));
