@@ -16,6 +16,10 @@
 
 namespace {
 const char kConnectFailedMessage[] = "データベース接続が出来ません。設定を確認して下さい。";
+// The table is missing and the account may not create it (one with only the rights to use it).
+const char kTableNotCreatedMessage[] =
+    "データベースにテーブルBOOTJWWがなく、この接続アカウントでは作成出来ません。"
+    "サーバーの管理者が、docsフォルダのserver-setup.sqlをisqlで実行してテーブルを作成して下さい。";
 const char kStopCheckQuestion[] = "起動チェック中です。終了すると図面の記録が止まります。終了しますか？";
 const char kQuestionCaption[] = "確認";
 const char kExchangeFilter[] = "タブ区切りText File(*.txt)|*.txt|CSV File(*.csv)|*.csv";
@@ -133,7 +137,9 @@ void TForm1::StartUp(bool report_failure) {
     } else {
       // The one table check, made with the connection (created when missing), not before each
       // action; a window whose action finds the table gone recovers by itself.
-      EnsureLaunchTable();
+      if (EnsureLaunchTable() == db::LaunchTableState::Missing && report_failure) {
+        ui::ShowMessage(kTableNotCreatedMessage);
+      }
       // Launches an earlier run could not store wait in the journal; they go first.
       Form3->StorePendingLaunches();
     }
@@ -180,7 +186,8 @@ void TForm1::Button1Click() {
   DisconnectDatabase();
   Form2->ShowModal();
   ConnectDatabase({DatabasePath(), AccountUser, AccountPassword});
-  if (Connected()) EnsureLaunchTable();  // the table check of a new connection
+  // The table check of a new connection.
+  if (Connected() && EnsureLaunchTable() == db::LaunchTableState::Missing) ui::ShowMessage(kTableNotCreatedMessage);
 }
 
 void TForm1::Button2Click() { Form3->Show(); }
