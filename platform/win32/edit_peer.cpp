@@ -17,9 +17,7 @@ class EditPeer : public WindowPeer {
   explicit EditPeer(ui::Control& control) : WindowPeer(control) {
     // A Unicode box: its caret and its own limit count UTF-16 units on every system (an ANSI box
     // counts bytes on Windows but UTF-16 units under Wine), so one conversion to bytes holds.
-    const bool password = static_cast<ui::Edit&>(control).Password();
-    CreateChild("EDIT", ES_AUTOHSCROLL | ES_LEFT | (password ? ES_PASSWORD : 0), WS_EX_CLIENTEDGE, true);
-    if (hwnd_ != nullptr && password) SendMessageW(hwnd_, EM_SETPASSWORDCHAR, 0x25CF, 0);  // "●"
+    CreateChild("EDIT", ES_AUTOHSCROLL | ES_LEFT, WS_EX_CLIENTEDGE, true);
     if (hwnd_ != nullptr) {
       original_proc_ = reinterpret_cast<WNDPROC>(
           SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&EditProc)));
@@ -59,6 +57,13 @@ class EditPeer : public WindowPeer {
       // holds the byte limit.
       SendMessageW(hwnd_, EM_LIMITTEXT, edit.MaxLength() > 0 ? edit.MaxLength() : 0, 0);
       shown_limit_ = edit.MaxLength();
+    }
+    if (edit.Password() != shown_password_) {
+      // A password character other than none gives the box the password style: every character
+      // shows as "●", and the text can be neither copied nor read by another program.
+      SendMessageW(hwnd_, EM_SETPASSWORDCHAR, edit.Password() ? 0x25CF : 0, 0);
+      InvalidateRect(hwnd_, nullptr, TRUE);
+      shown_password_ = edit.Password();
     }
     if (edit.ImeOff() != shown_ime_off_) {
       SetInputMethodOff(hwnd_, edit.ImeOff());
@@ -198,6 +203,7 @@ class EditPeer : public WindowPeer {
   WNDPROC original_proc_ = nullptr;
   int shown_limit_ = 0;
   bool shown_ime_off_ = false;
+  bool shown_password_ = false;
   bool setting_text_ = false;
   // The last text that kept the limit, and what the change after it needs.
   std::string accepted_text_;
