@@ -1,8 +1,10 @@
 // The settings file beside the program: 27 lines, each meaning given by its position alone, then
-// lines of our own that a reader of the 27 never looks at (the summary window's place).
+// lines of our own that a reader of the 27 never looks at (the summary window's place, line 32
+// the connection account's user name).
 #include <string>
 #include <vector>
 
+#include "app/Account.h"
 #include "app/Forms.h"
 #include "app/Unit1.h"
 #include "app/Unit2.h"
@@ -73,6 +75,12 @@ void TForm1::LoadSettings(const std::string& path) {
     value = StrToIntZero(line);
     Form6->SetBounds(summary_place[0], summary_place[1], summary_place[2], summary_place[3]);
   }
+  // Then the connection account's user name; without it (or empty), the fixed account. Its
+  // password is in a file of its own, protected for the Windows user: one that cannot be read
+  // back leaves the password empty, and the connection then fails as with a wrong one.
+  if (!next_line() || (line.empty() && reader.AtEnd())) return;
+  AccountUser = line;
+  if (!AccountUser.empty()) account::LoadPassword(path, platform::CurrentServices(), AccountPassword);
 }
 
 // Written to a temporary file beside the old one and renamed over it only when complete, so a
@@ -100,6 +108,9 @@ void TForm1::SaveSettings(const std::string& path) {
   add_line(std::to_string(Form6->Top()));
   add_line(std::to_string(Form6->Width()));
   add_line(std::to_string(Form6->Height()));
+  // Only with an account of the office's choosing: without it the file stays as before. The
+  // password never goes here (app/Account.h).
+  if (!AccountUser.empty()) add_line(AccountUser);
 
   platform::ReplacingFile file(path);
   if (file.Open() && file.Write(text)) file.Commit();

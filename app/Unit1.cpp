@@ -17,6 +17,10 @@
 
 namespace {
 const char kConnectFailedMessage[] = "データベース接続が出来ません。設定を確認して下さい。";
+// The table is missing and the account may not create it (one with only the rights to use it).
+const char kTableNotCreatedMessage[] =
+    "データベースにテーブルBOOTJWWがなく、この接続アカウントでは作成出来ません。"
+    "サーバーの管理者が、docsフォルダのserver-setup.sqlをisqlで実行してテーブルを作成して下さい。";
 const char kStopCheckQuestion[] = "起動チェック中です。終了すると図面の記録が止まります。終了しますか？";
 const char kQuestionCaption[] = "確認";
 const char kExchangeFilter[] = "タブ区切りText File(*.txt)|*.txt|CSV File(*.csv)|*.csv";
@@ -127,7 +131,7 @@ void TForm1::StartUp(bool report_failure) {
   Form3->UseJournal(paths::WithExtension(SettingsFile, ".jnl"), paths::WithExtension(SettingsFile, ".rej"),
                     platform::CurrentServices().UserDataFolder());
   if (!ServerFolder.empty()) {
-    ConnectDatabase({DatabasePath()});
+    ConnectDatabase({DatabasePath(), AccountUser, AccountPassword});
     if (!Connected()) {
       DisconnectDatabase();
       if (report_failure) {
@@ -138,7 +142,9 @@ void TForm1::StartUp(bool report_failure) {
     } else {
       // The one table check, made with the connection (created when missing), not before each
       // action; a window whose action finds the table gone recovers by itself.
-      EnsureLaunchTable();
+      if (EnsureLaunchTable() == db::LaunchTableState::Missing && report_failure) {
+        ui::ShowMessage(kTableNotCreatedMessage);
+      }
       // Launches an earlier run could not store wait in the journal; they go first.
       Form3->StorePendingLaunches();
     }
@@ -196,8 +202,9 @@ void TForm1::Button1Click() {
   DisconnectDatabase();
   Form2->ShowModal();
   SettingsChanged();
-  ConnectDatabase({DatabasePath()});
-  if (Connected()) EnsureLaunchTable();  // the table check of a new connection
+  ConnectDatabase({DatabasePath(), AccountUser, AccountPassword});
+  // The table check of a new connection.
+  if (Connected() && EnsureLaunchTable() == db::LaunchTableState::Missing) ui::ShowMessage(kTableNotCreatedMessage);
 }
 
 void TForm1::Button2Click() { Form3->Show(); }

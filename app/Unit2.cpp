@@ -38,13 +38,15 @@ TForm2::TForm2(db::DataModule& data)
       Edit4(this, "Edit4"),
       Button1(this, "Button1"),
       Button2(this, "Button2"),
+      Button3(this, "Button3"),
       data_(data) {
   SetText("データベース設定");
   SetBorder(ui::Border::Single);
   SetMaximizeBox(false);
   SetColor(ui::kWhite);
   SetBounds(192, 107, 0, 0);
-  SetClientSize(251, 241);
+  // Grown downward for the account's button; everything above it keeps its place.
+  SetClientSize(251, 273);
 
   Label1.Create({8, 8, "サーバー名（IPアドレス＋':'"});
   Label5.Create({72, 24, "　又は、'localhost:'）"});
@@ -64,11 +66,13 @@ TForm2::TForm2(db::DataModule& data)
                   .role = ui::ButtonRole::Default});
   Button2.Create({.left = 128, .top = 208, .width = 113, .height = 25, .caption = "キャンセル(&N)", .tab_order = 4,
                   .role = ui::ButtonRole::Cancel});
+  Button3.Create({.left = 8, .top = 240, .width = 233, .height = 25, .caption = "接続アカウント(&A)", .tab_order = 6});
 
   OnShow = [this] { FormShow(); };
   OnClose = [this] { FormClose(); };
   Button1.OnClick = [this] { Button1Click(); };
   Button2.OnClick = [this] { Button2Click(); };
+  Button3.OnClick = [this] { Button3Click(); };
 }
 
 void TForm2::FormShow() {
@@ -109,8 +113,8 @@ void TForm2::Button1Click() {
   PcUserName = user;
   DatabaseName = paths::WithDefaultExtension(DatabaseName, ".FDB");
 
-  data_.CreateDatabase({DatabasePath()});  // fails silently for an existing file; the connection decides
-  data_.ConnectDatabase({DatabasePath()});
+  data_.CreateDatabase({DatabasePath(), AccountUser, AccountPassword});  // fails silently for an existing file; the connection decides
+  data_.ConnectDatabase({DatabasePath(), AccountUser, AccountPassword});
   if (data_.Connected()) {
     data_.DisconnectDatabase();
     Close();
@@ -122,3 +126,5 @@ void TForm2::Button1Click() {
 }
 
 void TForm2::Button2Click() { Close(); }
+
+void TForm2::Button3Click() { AccountDialog.ShowModal(); }

@@ -2,6 +2,7 @@
 // user name, creates the database file if it can, and proves the settings by connecting once.
 #pragma once
 
+#include "app/Unit7.h"
 #include "db/DataModule.h"
 #include "platform/ui/controls.h"
 
@@ -21,11 +22,14 @@ class TForm2 : public ui::Form {
   ui::Edit Edit4;  // PcUserName
   ui::Button Button1;
   ui::Button Button2;
+  ui::Button Button3;  // 接続アカウント: opens AccountDialog
+  TForm7 AccountDialog;
 
   void FormShow();
   void FormClose();
   void Button1Click();
   void Button2Click();
+  void Button3Click();
 
  private:
   db::DataModule& data_;

@@ -10,6 +10,8 @@ std::string ServerFolder;
 std::string DatabaseName;
 std::string PcUserName;
 int32_t CheckInterval = 10;
+std::string AccountUser;
+std::string AccountPassword;
 
 void ResetSettingsToDefaults() {
   ServerName = "localhost:";
@@ -17,6 +19,8 @@ void ResetSettingsToDefaults() {
   DatabaseName = "JWWDB.FDB";
   PcUserName = "PCユーザー名";
   CheckInterval = 10;
+  AccountUser.clear();
+  AccountPassword.clear();
 }
 
 std::string DatabasePath() { return ServerName + ServerFolder + DatabaseName; }

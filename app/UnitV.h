@@ -11,8 +11,13 @@ extern std::string ServerFolder;  // empty until the user sets it
 extern std::string DatabaseName;  // "JWWDB.FDB"
 extern std::string PcUserName;    // "PCユーザー名"
 extern int32_t CheckInterval;     // seconds, 10
+// The account the connection uses (the settings dialog's 接続アカウント): an empty user is the
+// program's fixed account. The password is held here only in memory; on disk it is kept
+// protected for the Windows user (app/Account.h), never as it is typed.
+extern std::string AccountUser;
+extern std::string AccountPassword;
 
-// Puts the five variables back to their defaults.
+// Puts the variables back to their defaults (the fixed account, no password).
 void ResetSettingsToDefaults();
 
 // The database path: the three location settings joined with nothing between them.

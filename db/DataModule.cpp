@@ -18,6 +18,28 @@ namespace db {
 namespace {
 const char* const kUser = "SYSDBA";
 const char* const kPassword = "quillstar";
+
+// The account's user and password: the fixed ones without a user of the office's choosing.
+std::string AccountUser(const ConnectionSettings& settings) {
+  return settings.user.empty() ? std::string(kUser) : settings.user;
+}
+std::string AccountPassword(const ConnectionSettings& settings) {
+  return settings.user.empty() ? std::string(kPassword) : settings.password;
+}
+// A user named without a password has none that could be sent: nothing reaches the server.
+bool AccountUsable(const ConnectionSettings& settings) {
+  return settings.user.empty() || !settings.password.empty();
+}
+// The name or password as a quoted text of CREATE DATABASE: between double quotes, a double
+// quote inside doubled.
+std::string CreationQuoted(const std::string& text) {
+  std::string quoted = "\"";
+  for (char ch : text) {
+    quoted += ch;
+    if (ch == '"') quoted += ch;
+  }
+  return quoted + "\"";
+}
 }  // namespace
 
 void CloseAndEndQuietly(DataModule::State& s) {
@@ -70,9 +92,10 @@ void DataModule::CreateDatabase(const ConnectionSettings& settings) {
   if (Connected()) return;
   State& s = *state_;
   s.connection.SetDatabaseName(settings.path);
-  s.connection.SetParams({std::string("USER \"") + kUser + "\"",
-                          std::string("PASSWORD \"") + kPassword + "\"", "PAGE_SIZE 4096"});
+  s.connection.SetParams({"USER " + CreationQuoted(AccountUser(settings)),
+                          "PASSWORD " + CreationQuoted(AccountPassword(settings)), "PAGE_SIZE 4096"});
   s.reattach_pending = false;
+  if (!AccountUsable(settings)) return;
   try {
     s.connection.CreateDatabase();
   } catch (const std::exception&) {
@@ -85,9 +108,10 @@ void DataModule::ConnectDatabase(const ConnectionSettings& settings) {
   s.connection.SetDatabaseName(settings.path);
   // A server whose host does not answer keeps no window waiting for long: the launch check tries
   // to attach again from its ticks.
-  s.connection.SetParams({std::string("USER_NAME=") + kUser, std::string("PASSWORD=") + kPassword,
+  s.connection.SetParams({"USER_NAME=" + AccountUser(settings), "PASSWORD=" + AccountPassword(settings),
                           "CONNECT_TIMEOUT=2"});
   s.reattach_pending = false;
+  if (!AccountUsable(settings)) return;
   try {
     s.connection.Open();
   } catch (const std::exception&) {

@@ -24,9 +24,13 @@ enum class LaunchTableState {
   Missing,       // connected, but the table is missing: its creation failed or was not asked for
 };
 
-// Where the database is: the path handed to the client library as it is (server, folder, file).
+// Where the database is: the path handed to the client library as it is (server, folder, file),
+// and the account that attaches and creates. An empty user is the program's own fixed account;
+// a user without a password (one that could not be read back) attaches nowhere.
 struct ConnectionSettings {
   std::string path;
+  std::string user = std::string();
+  std::string password = std::string();
 };
 
 class DataModule {

@@ -224,7 +224,7 @@ bool TForm3::ReachServer() {
     unreachable_ = true;
     return false;
   }
-  const bool ready = data_.AttachLaunchTable({DatabasePath()});
+  const bool ready = data_.AttachLaunchTable({DatabasePath(), AccountUser, AccountPassword});
   pacing_.Attempted(now, SteadySeconds(), ready);
   table_ready_ = ready;
   unreachable_ = !ready;

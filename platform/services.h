@@ -67,6 +67,20 @@ class Services {
   // (not made here: the journal makes it once a launch must be kept there); empty when there is
   // none.
   virtual std::string UserDataFolder() { return std::string(); }
+  // A secret kept for the current Windows user on this PC (CryptProtectData): `sealed` receives
+  // bytes from which only that user, there, gets `plain` back. False when the system would not
+  // protect it; nothing is to be written then.
+  virtual bool ProtectForUser(const std::string& plain, std::string& sealed) {
+    (void)plain;
+    (void)sealed;
+    return false;
+  }
+  // `plain` back from `sealed`; false when it was protected for another user or PC, or damaged.
+  virtual bool UnprotectForUser(const std::string& sealed, std::string& plain) {
+    (void)sealed;
+    (void)plain;
+    return false;
+  }
   // The current user's programs started at logon: value `name` of
   // HKCU\Software\Microsoft\Windows\CurrentVersion\Run, a command line.
   virtual RegistryValue ReadLogonStart(const std::string& name) = 0;

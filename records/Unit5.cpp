@@ -11,6 +11,7 @@
 #include "platform/paths.h"
 #include "platform/services.h"
 #include "platform/ui/long_call.h"
+#include "records/DrawingFile.h"
 #include "records/ListLook.h"
 
 namespace {
@@ -384,6 +385,7 @@ void TForm5::ShowPagePosition(int32_t rows_shown, bool count_kept) {
 namespace {
 const char kFileNotFoundMessage[] = "ファイルが見つかりません：";
 const char kCannotOpenMessage[] = "ファイルを開けません：";
+const char kNotDrawingMessage[] = "図面ファイルではないため開きません：";
 
 // A folder as stored (normally ending in "\") joined with a file name; empty without either.
 std::string DrawingPath(const std::string& folder, const std::string& file_name) {
@@ -392,29 +394,43 @@ std::string DrawingPath(const std::string& folder, const std::string& file_name)
 }
 }  // namespace
 
-std::string TForm5::DrawingPathOfRow(int row, bool& found) {
-  platform::Services& services = platform::CurrentServices();
-  const std::string& file_name = StringGrid1.Cell(static_cast<int>(Column::FILE_NAME), row);
-  const std::string local = DrawingPath(StringGrid1.Cell(static_cast<int>(Column::L_FOLDER), row), file_name);
-  const std::string expanded = DrawingPath(StringGrid1.Cell(static_cast<int>(Column::N_FOLDER), row), file_name);
-  found = true;
-  if (!local.empty() && services.FindFile(local).found) return local;
-  if (!expanded.empty() && services.FindFile(expanded).found) return expanded;
-  found = false;
-  return local.empty() ? expanded : local;
-}
-
 void TForm5::StringGrid1DblClick() {
   const int row = StringGrid1.Row();
   if (row < 1 || StringGrid1.Cell(static_cast<int>(Column::N), row).empty()) return;  // an empty row
-  bool found = false;
-  const std::string path = DrawingPathOfRow(row, found);
-  if (path.empty()) return;  // the row names no file
-  if (!found) {
-    ui::ShowMessage(kFileNotFoundMessage + path);
-    return;
+  const std::string& file_name = StringGrid1.Cell(static_cast<int>(Column::FILE_NAME), row);
+  std::vector<std::string> candidates;  // the row's folder first, then its expanded folder
+  for (Column folder_column : {Column::L_FOLDER, Column::N_FOLDER}) {
+    const std::string& folder = StringGrid1.Cell(static_cast<int>(folder_column), row);
+    const std::string path = DrawingPath(folder, file_name);
+    if (path.empty()) continue;
+    // Anything else the row names is refused before the system is asked about it at all.
+    if (!records::IsDrawingToOpen(folder, file_name)) {
+      ui::ShowMessage(kNotDrawingMessage + path);
+      return;
+    }
+    candidates.push_back(path);
   }
-  if (!platform::CurrentServices().OpenWithAssociatedProgram(path)) ui::ShowMessage(kCannotOpenMessage + path);
+  if (candidates.empty()) return;  // the row names no file
+
+  // A folder on a host that does not answer holds the look-up for as long as the network waits:
+  // the look-ups and the opening run on the worker, and the window keeps answering meanwhile.
+  enum class Outcome { NotFound, Opened, NotOpened };
+  std::string path = candidates.front();
+  Outcome outcome = Outcome::NotFound;
+  {
+    ui::BusyCursor busy;
+    ui::RunLongCall([&] {
+      platform::Services& services = platform::CurrentServices();
+      for (const std::string& candidate : candidates) {
+        if (!services.FindFile(candidate).found) continue;
+        path = candidate;
+        outcome = services.OpenWithAssociatedProgram(candidate) ? Outcome::Opened : Outcome::NotOpened;
+        return;
+      }
+    });
+  }
+  if (outcome == Outcome::NotFound) ui::ShowMessage(kFileNotFoundMessage + path);
+  if (outcome == Outcome::NotOpened) ui::ShowMessage(kCannotOpenMessage + path);
 }
 
 void TForm5::Button1Click() {

@@ -50,7 +50,8 @@ class TForm5 : public ui::Form {
   void ComboBox1Select();
   void ComboBox2Select();
   // Double click or Enter on a row: its drawing opened with the program the system associates
-  // with it, found in the row's folder, else in its expanded folder.
+  // with it, found in the row's folder, else in its expanded folder; a row that names anything
+  // but a drawing (records/DrawingFile.h) is refused with a message.
   void StringGrid1DblClick();
 
   void ClearGrid();
@@ -65,9 +66,6 @@ class TForm5 : public ui::Form {
 
  private:
   void EnablePageButtons(bool enabled);
-  // The drawing file of a grid row: the first of folder + name and expanded folder + name that
-  // exists (`found`), else the first of them there is.
-  std::string DrawingPathOfRow(int row, bool& found);
   // One read of the page into page_rows_ (on the long-call worker: no window is touched); false
   // when the server refused a statement (the rows read so far stay). Throws a lost connection or
   // a missing table on to the recovery.

@@ -146,6 +146,7 @@ void Edit::Create(const CreateArgs& args) {
     SetMaxLength(args.max_length);
     SetImeOff(args.input_method == InputMethod::Off);
     SetHint(args.hint);
+    password_ = args.password;
   });
 }
 

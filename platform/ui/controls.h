@@ -64,6 +64,7 @@ class Edit : public Control {
     int max_length = 0;  // bytes; 0: no limit
     InputMethod input_method = InputMethod::Allowed;
     std::string hint{};
+    bool password = false;  // every character shown as a dot; the text cannot be copied out
   };
 
   Edit(Control* parent, std::string name) : Control(parent, ControlKind::Edit, std::move(name)) {}
@@ -73,6 +74,7 @@ class Edit : public Control {
   int MaxLength() const { return max_length_; }
   void SetImeOff(bool off) { ime_off_ = off; Changed(); }
   bool ImeOff() const { return ime_off_; }
+  bool Password() const { return password_; }  // fixed at creation
   // Where the user's typing goes, in bytes (a caret when start == end), as a click or a drag
   // leaves it. It lasts until the text is set anew; then the caret is at the end of the text.
   void SetSelection(int start, int end);
@@ -89,6 +91,7 @@ class Edit : public Control {
   void Replace(const std::string& inserted);
   int max_length_ = 0;
   bool ime_off_ = false;
+  bool password_ = false;
   std::size_t selection_start_ = 0, selection_end_ = 0;
   std::string selection_text_;  // the text the selection was made in
 };

@@ -58,6 +58,13 @@ class EditPeer : public WindowPeer {
       SendMessageW(hwnd_, EM_LIMITTEXT, edit.MaxLength() > 0 ? edit.MaxLength() : 0, 0);
       shown_limit_ = edit.MaxLength();
     }
+    if (edit.Password() != shown_password_) {
+      // A password character other than none gives the box the password style: every character
+      // shows as "●", and the text can be neither copied nor read by another program.
+      SendMessageW(hwnd_, EM_SETPASSWORDCHAR, edit.Password() ? 0x25CF : 0, 0);
+      InvalidateRect(hwnd_, nullptr, TRUE);
+      shown_password_ = edit.Password();
+    }
     if (edit.ImeOff() != shown_ime_off_) {
       SetInputMethodOff(hwnd_, edit.ImeOff());
       shown_ime_off_ = edit.ImeOff();
@@ -208,6 +215,7 @@ class EditPeer : public WindowPeer {
   WNDPROC original_proc_ = nullptr;
   int shown_limit_ = 0;
   bool shown_ime_off_ = false;
+  bool shown_password_ = false;
   bool setting_text_ = false;
   // The last text that kept the limit, and what the change after it needs.
   std::string accepted_text_;

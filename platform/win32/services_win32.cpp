@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <winnetwk.h>
 #include <shlobj.h>
+#include <wincrypt.h>
 #undef MessageBox  // the toolkit's Backend::MessageBox keeps its name
 
 #include <cstring>
@@ -10,6 +11,17 @@
 
 namespace platform::win32 {
 namespace {
+
+// Mixed into every protection of ours, so that another program of the same user cannot take our
+// file for one of its own by accident.
+const std::string kProtectionEntropy = "Lumadex connection account";
+
+DATA_BLOB Blob(const std::string& bytes) {
+  DATA_BLOB blob;
+  blob.cbData = static_cast<DWORD>(bytes.size());
+  blob.pbData = reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data()));
+  return blob;
+}
 
 const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char kApprovedKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
@@ -205,6 +217,31 @@ class Win32Services : public platform::Services {
   }
 
   bool OpenWithAssociatedProgram(const std::string& path) override { return OpenWithShell(path); }
+
+  bool ProtectForUser(const std::string& plain, std::string& sealed) override {
+    DATA_BLOB in = Blob(plain);
+    DATA_BLOB entropy = Blob(kProtectionEntropy);
+    DATA_BLOB out = {};
+    if (!CryptProtectData(&in, L"Lumadex", &entropy, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN, &out)) {
+      return false;
+    }
+    sealed.assign(reinterpret_cast<const char*>(out.pbData), out.cbData);
+    LocalFree(out.pbData);
+    return true;
+  }
+
+  bool UnprotectForUser(const std::string& sealed, std::string& plain) override {
+    DATA_BLOB in = Blob(sealed);
+    DATA_BLOB entropy = Blob(kProtectionEntropy);
+    DATA_BLOB out = {};
+    if (!CryptUnprotectData(&in, nullptr, &entropy, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN, &out)) {
+      return false;
+    }
+    plain.assign(reinterpret_cast<const char*>(out.pbData), out.cbData);
+    SecureZeroMemory(out.pbData, out.cbData);
+    LocalFree(out.pbData);
+    return true;
+  }
   std::string UserDataFolder() override {
     char folder[MAX_PATH] = {};
     if (FAILED(SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr,

@@ -2,8 +2,12 @@
 // to the program the system associates with it (the fake services record the call).
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "app/Unit1.h"
 #include "db/Statements.h"
+#include "platform/ui/toolkit.h"
 #include "records/Unit5.h"
 #include "tests/records/records_fixture.h"
 
@@ -77,6 +81,102 @@ TEST_F(OpenDrawingTest, DoubleClickOrEnterOpensTheFileThatExists) {
   // Nothing else in the list changed: same page, same rows.
   EXPECT_EQ(Form5->StartRow, 1);
   EXPECT_EQ(Form5->StringGrid1.Cell(4, 1), "平面図.jww");
+}
+
+// Only drawings are opened: a row any PC, import or editor may have written can name a program,
+// a shortcut or a path that climbs out of its folder; the shell would run it. Each row is either
+// opened (the file exists in the fake file system) or refused with the message and the path.
+TEST_F(OpenDrawingTest, OnlyDrawingsAtPlainPathsAreOpened) {
+  CreateFreshDatabase();
+  struct Case {
+    std::string folder;
+    std::string expanded;
+    std::string file_name;
+    bool opened;  // else refused: nothing looked up, nothing opened
+    std::string refused = "";  // the path the message names, when not folder + file name
+  } cases[] = {
+      {"C:\\jww\\", "", "平面図.jww", true},
+      {"C:\\jww\\", "", "立面図.JWC", true},
+      {"C:\\jww\\", "", "図面.jww.", true},   // the trailing dot the system drops
+      {"C:\\jww\\", "", "図面.Jww .", true},
+      {"C:\\jww\\", "", "表.jww", true},      // its second byte is the code of "\"
+      {"\\\\srv\\案件\\", "", "詳細図.jww", true},  // a server's share
+      {"", "\\\\srv\\案件\\", "配置図.jwc", true},
+      {"C:\\jww\\", "", "x.exe", false},
+      {"C:\\jww\\", "", "run.bat", false},
+      {"C:\\jww\\", "", "a.lnk", false},
+      {"C:\\jww\\", "", "b.url", false},
+      {"C:\\jww\\", "", "図面.jww.exe", false},
+      {"C:\\jww\\", "", "..\\..\\Windows\\System32\\calc.exe", false},
+      {"C:\\jww\\", "", "..\\..\\tmp\\x.jww", false},  // a separator in the file name
+      {"C:\\jww\\", "", "sub/x.jww", false},
+      {"C:\\jww\\", "", "a.jww:evil.exe", false},
+      {"C:\\jww\\", "", "evil.exe:a.jww", false},         // an alternate stream
+      {"C:\\jww\\", "", "a\tb.jww", false},               // a control character
+      {"C:\\jww\\\x7F\\", "", "c.jww", false},
+      {"C:\\jww\\..\\..\\", "", "d.jww", false},
+      {"C:\\jww\\... \\", "", "e.jww", false},           // folded to ".." by the system
+      {"..\\Windows\\", "", "f.jww", false},
+      {"C:\\jww:x\\", "", "g.jww", false},
+      {"\\\\?\\C:\\jww\\", "", "h.jww", false},           // device paths
+      {"\\\\.\\pipe\\", "", "i.jww", false},
+      {"\\\\?\\UNC\\srv\\案件\\", "", "j.jww", false},
+      {"C:\\jww\\", "\\\\srv\\..\\x\\", "k.jww", false, "\\\\srv\\..\\x\\k.jww"},  // either folder refuses
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    InsertDrawing(++n, c.folder, c.expanded, c.file_name);
+    if (c.opened) services.AddFile((c.folder.empty() ? c.expanded : c.folder) + c.file_name, {2026, 1, 1, 0, 0, 0}, 10);
+  }
+  Form1->Button4Click();
+  ASSERT_EQ(Form5->StringGrid1.Cell(0, n), std::to_string(n));
+
+  std::vector<std::string> looked_up;
+  services.on_find_file = [&](const std::string& path) { looked_up.push_back(path); };
+  n = 0;
+  for (const Case& c : cases) {
+    ++n;
+    const std::string path = (c.folder.empty() ? c.expanded : c.folder) + c.file_name;
+    services.opened_files.clear();
+    looked_up.clear();
+    backend.ClearMessages();
+    Form5->StringGrid1.DoubleClick(4, n);
+    if (c.opened) {
+      EXPECT_EQ(services.opened_files, std::vector<std::string>{path}) << n;
+      EXPECT_EQ(backend.MessageTexts(), std::vector<std::string>{}) << n;
+    } else {
+      EXPECT_EQ(services.opened_files, std::vector<std::string>{}) << n;
+      EXPECT_EQ(looked_up, std::vector<std::string>{}) << n;
+      const std::string shown = c.refused.empty() ? path : c.refused;
+      EXPECT_EQ(backend.MessageTexts(), std::vector<std::string>{"図面ファイルではないため開きません：" + shown}) << n;
+    }
+  }
+}
+
+// A folder on a host that is slow to answer: the look-up and the opening run on the worker under
+// the wait cursor, and the window keeps answering meanwhile.
+TEST_F(OpenDrawingTest, LookUpAndOpeningRunOffTheWindowsThread) {
+  CreateFreshDatabase();
+  InsertDrawing(1, "\\\\slow\\案件\\", "", "平面図.jww");
+  services.AddFile("\\\\slow\\案件\\平面図.jww", {2026, 1, 1, 0, 0, 0}, 10);
+  Form1->Button4Click();
+  ASSERT_EQ(Form5->StringGrid1.Cell(0, 1), "1");
+
+  const std::thread::id window_thread = std::this_thread::get_id();
+  std::thread::id look_up_thread = window_thread;
+  bool busy_while_looking = false;
+  services.on_find_file = [&](const std::string&) {
+    look_up_thread = std::this_thread::get_id();
+    busy_while_looking = ui::BusyCursorShown();
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  };
+  const long long turns_before = backend.long_call_turns;
+  Form5->StringGrid1.DoubleClick(4, 1);
+  EXPECT_NE(look_up_thread, window_thread);
+  EXPECT_TRUE(busy_while_looking);
+  EXPECT_GT(backend.long_call_turns, turns_before);  // the events ran while the host was slow
+  EXPECT_EQ(services.opened_files, std::vector<std::string>{"\\\\slow\\案件\\平面図.jww"});
+  EXPECT_FALSE(ui::BusyCursorShown());
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 
 #include "app/UnitV.h"
 #include "db/ClientLibrary.h"
@@ -113,9 +114,59 @@ bool RunServerScript(const std::string& command, const std::string& state_dir) {
 
 PrivateServer::PrivateServer() {}
 
+PrivateServer::PrivateServer(const std::string& sysdba_password, bool wire_crypt_required)
+    : sysdba_password_(sysdba_password), wire_crypt_required_(wire_crypt_required) {}
+
 PrivateServer::~PrivateServer() { Stop(); }
 
-bool PrivateServer::Start() { return RunServerScript("start", folder_.Path()); }
+bool PrivateServer::Start() {
+  // Read by the script on the instance's first start only.
+  if (!sysdba_password_.empty()) setenv("LUMADEX_FB_SYSDBA_PASSWORD", sysdba_password_.c_str(), 1);
+  if (wire_crypt_required_) setenv("LUMADEX_FB_WIRECRYPT", "Required", 1);
+  const bool started = RunServerScript("start", folder_.Path());
+  unsetenv("LUMADEX_FB_SYSDBA_PASSWORD");
+  unsetenv("LUMADEX_FB_WIRECRYPT");
+  return started;
+}
+
+std::string PrivateServer::Isql(const std::string& script, const std::string& user, const std::string& password,
+                                const std::string& database, bool& ok) const {
+  const std::string script_path = folder_.Path() + "isql-input.sql";
+  const std::string output_path = folder_.Path() + "isql-output.txt";
+  {
+    std::ofstream out(script_path, std::ios::binary | std::ios::trunc);
+    out << script;
+  }
+  std::string line = "isql-fb -q -b";
+  if (!user.empty()) line += " -user '" + user + "' -password '" + password + "'";
+  line += " -i '" + script_path + "'";
+  if (!database.empty()) line += " '" + Address() + database + "'";
+  line += " >'" + output_path + "' 2>&1";
+  ok = std::system(line.c_str()) == 0;
+  std::ifstream in(output_path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+bool PrivateServer::RunServerSetup(const std::string& database, const std::string& sysdba_password,
+                                   const std::string& lumadex_password) const {
+  std::ifstream in(std::string(LUMADEX_SOURCE_DIR) + "/docs/server-setup.sql", std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  std::string script = text.str();
+  const std::string placeholder = "CHANGE_THIS_PASSWORD";
+  const std::size_t at = script.find(placeholder);
+  if (at == std::string::npos || script.find(placeholder, at + 1) != std::string::npos) {
+    ADD_FAILURE() << "the placeholder is not there once";
+    return false;
+  }
+  script.replace(at, placeholder.size(), lumadex_password);
+  bool ok = false;
+  const std::string output = Isql(script, "SYSDBA", sysdba_password, database, ok);
+  if (!ok) ADD_FAILURE() << output;
+  return ok;
+}
 
 bool PrivateServer::Stop() { return RunServerScript("stop", folder_.Path()); }
 

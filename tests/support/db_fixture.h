@@ -75,15 +75,29 @@ class OtherPc {
 class PrivateServer {
  public:
   PrivateServer();
+  // A secured server: SYSDBA's password is `sysdba_password`, not the program's fixed one, and
+  // with `wire_crypt_required` it refuses connections that are not encrypted.
+  PrivateServer(const std::string& sysdba_password, bool wire_crypt_required);
   ~PrivateServer();
   PrivateServer(const PrivateServer&) = delete;
   PrivateServer& operator=(const PrivateServer&) = delete;
   bool Start();
   bool Stop();
   std::string Address() const { return ServerAddress(folder_.Path()); }
+  std::string Folder() const { return folder_.Path(); }
+  // Runs `script` with isql as `user` on `database` (a path on this server, empty: none, for a
+  // script that creates one); what isql printed, with its exit status in `ok`.
+  std::string Isql(const std::string& script, const std::string& user, const std::string& password,
+                   const std::string& database, bool& ok) const;
+  // The administrator's file (docs/server-setup.sql) run as SYSDBA on `database`, with Lumadex's
+  // password put in; true when isql reported no error.
+  bool RunServerSetup(const std::string& database, const std::string& sysdba_password,
+                      const std::string& lumadex_password) const;
 
  private:
   TempFolder folder_;
+  std::string sysdba_password_;
+  bool wire_crypt_required_ = false;
 };
 
 // Runs `scripts/firebird-server COMMAND DIR`; true when it succeeded.

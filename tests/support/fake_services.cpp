@@ -1,6 +1,7 @@
 #include "tests/support/fake_services.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace testsupport {
 
@@ -56,6 +57,7 @@ bool FakeServices::GetDriveNetworkName(const std::string& drive, std::string& ne
 }
 
 platform::FileEntry FakeServices::FindFile(const std::string& path) {
+  if (on_find_file) on_find_file(path);
   auto found = files.find(path);
   return found == files.end() ? platform::FileEntry{} : found->second;
 }
@@ -88,6 +90,47 @@ bool FakeServices::ApproveLogonStart(const std::string& name) {
 bool FakeServices::DeleteLogonStart(const std::string& name) {
   if (logon_start_unwritable) return false;
   logon_start.erase(name);
+  return true;
+}
+
+
+namespace {
+// A key stream of the owner's (FNV-1a of the owner, then a xorshift); never the bytes themselves.
+std::string KeyStream(const std::string& owner, std::size_t length) {
+  uint64_t state = 1469598103934665603ULL;
+  for (unsigned char ch : owner) state = (state ^ ch) * 1099511628211ULL;
+  std::string stream;
+  while (stream.size() < length) {
+    state ^= state << 13;
+    state ^= state >> 7;
+    state ^= state << 17;
+    stream += static_cast<char>((state >> 24) | 1);  // never 0: every byte changes
+  }
+  return stream;
+}
+const char kSealMark[] = "SEALED1:";
+}  // namespace
+
+bool FakeServices::ProtectForUser(const std::string& plain, std::string& sealed) {
+  if (!protection_works) return false;
+  // The owner's mark first (its own key stream over a fixed text), so another owner is told apart.
+  const std::string stream = KeyStream(protection_owner, plain.size() + 8);
+  sealed = kSealMark;
+  for (std::size_t i = 0; i < 8; ++i) sealed += static_cast<char>('M' ^ stream[i]);
+  for (std::size_t i = 0; i < plain.size(); ++i) sealed += static_cast<char>(plain[i] ^ stream[8 + i]);
+  return true;
+}
+
+bool FakeServices::UnprotectForUser(const std::string& sealed, std::string& plain) {
+  const std::string mark = kSealMark;
+  if (sealed.size() < mark.size() + 8 || sealed.compare(0, mark.size(), mark) != 0) return false;
+  const std::string body = sealed.substr(mark.size());
+  const std::string stream = KeyStream(protection_owner, body.size());
+  for (std::size_t i = 0; i < 8; ++i) {
+    if (static_cast<char>(body[i] ^ stream[i]) != 'M') return false;  // another user's, or damaged
+  }
+  plain.clear();
+  for (std::size_t i = 8; i < body.size(); ++i) plain += static_cast<char>(body[i] ^ stream[i]);
   return true;
 }
 

@@ -2,6 +2,7 @@
 // whatever the test lays out.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -25,6 +26,13 @@ class FakeServices : public platform::Services {
   // The files handed to the associated program, in order; the answer it gives.
   std::vector<std::string> opened_files;
   bool open_succeeds = true;
+  // Called at every file look-up with its path (a slow host, the thread it runs on), when set.
+  std::function<void(const std::string&)> on_find_file;
+  // Protection for the Windows user: a stand-in that turns the bytes with a key of `protection_owner`
+  // (the user and PC), so another owner cannot turn them back; `protection_works` false: the
+  // system refuses to protect anything.
+  std::string protection_owner = "tanaka@PC01";
+  bool protection_works = true;
   // HKCU\...\Run: value name -> command line; a test may make it unreadable or unwritable.
   std::map<std::string, std::string> logon_start;
   bool logon_start_unreadable = false;
@@ -50,6 +58,8 @@ class FakeServices : public platform::Services {
     return open_succeeds;
   }
   std::string UserDataFolder() override { return user_data_folder; }
+  bool ProtectForUser(const std::string& plain, std::string& sealed) override;
+  bool UnprotectForUser(const std::string& sealed, std::string& plain) override;
   platform::RegistryValue ReadLogonStart(const std::string& name) override;
   bool WriteLogonStart(const std::string& name, const std::string& command) override;
   bool DeleteLogonStart(const std::string& name) override;
