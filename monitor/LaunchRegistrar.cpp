@@ -85,7 +85,10 @@ LaunchRegistrar::Outcome LaunchRegistrar::Store(PendingLaunch& launch, long& con
     const bool stored = data_.StoreLaunch(
         launch.facts, lowest, tried, [&](const db::DataModule::NumberedAttempt& about) {
           // Announced before it is sent: after a crash the row is looked for, never stored again.
-          if (journal != nullptr) journal->AppendAttempt(launch.journal_index, about.number, about.transaction);
+          // A journal that takes no line gets no insert it could not tell about.
+          if (journal != nullptr && !journal->AppendAttempt(launch.journal_index, about.number, about.transaction)) {
+            throw db::DatabaseError("the journal took no line about the insert");
+          }
           announced = true;
         },
         held);
