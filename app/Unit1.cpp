@@ -11,6 +11,7 @@
 #include "platform/cp932.h"
 #include "platform/paths.h"
 #include "platform/services.h"
+#include "platform/ui/long_call.h"
 #include "records/Unit4.h"
 #include "records/Unit5.h"
 #include "records/Unit6.h"
@@ -186,6 +187,7 @@ void TForm1::SettingsChanged() {
 }
 
 void TForm1::FormClose() {
+  ui::AwaitLongCall();  // a page load in flight on the worker still uses the connection
   ui::BusyCursor busy;
   // Launches the check could not store yet get a last chance while the connection is still up;
   // after a catch-up the user stopped, they are only written down.
@@ -217,6 +219,7 @@ void TForm1::Button1Click() {
     Form3->AfterWork([this] { Button1Click(); });
     return;
   }
+  ui::AwaitLongCall();  // a page load in flight on the worker still uses the connection
   ui::BusyCursor busy;
   // The check stops for the settings to change; the user who keeps it keeps the settings too.
   Form3->Close();
