@@ -9,6 +9,7 @@ windows. Texts cross to the tools as hex of their Shift-JIS bytes.
 """
 import argparse
 import contextlib
+import ctypes
 import os
 import shlex
 import shutil
@@ -71,8 +72,34 @@ def parse_fields(line):
     return fields
 
 
+# Wine without its preloader (as Debian's wine64 ships) cannot keep the fixed addresses a Windows
+# process needs free of the kernel's randomised placements: about one start in a thousand ends at
+# once with exit status 1 and nothing on standard output ("failed to map the shared user data",
+# shown only with the err channel on). A test run starts Wine programs thousands of times, so
+# one such start failed a test now and then, wherever it fell. The programs of a session start
+# with the placements fixed, as under `setarch -R`: the same layout every time, and one that works.
+ADDR_NO_RANDOMIZE = 0x0040000
+# What Wine says when a start fails (and nothing of the programs' own chatter).
+WINE_START_ERRORS = "-all,err+winediag,err+virtual,err+module,err+process"
+
+
+def fixed_address_layout():
+    """Sets ADDR_NO_RANDOMIZE in this process's personality; the programs it starts inherit it."""
+    if not sys.platform.startswith("linux"):
+        return
+    libc = ctypes.CDLL(None, use_errno=True)
+    libc.personality.restype = ctypes.c_int
+    libc.personality.argtypes = [ctypes.c_ulong]
+    current = libc.personality(0xFFFFFFFF)  # a query: the personality is left as it is
+    check(current != -1, f"personality: errno {ctypes.get_errno()}")
+    if not current & ADDR_NO_RANDOMIZE:
+        check(libc.personality(current | ADDR_NO_RANDOMIZE) != -1,
+              f"personality(ADDR_NO_RANDOMIZE): errno {ctypes.get_errno()}")
+
+
 class Session:
     def __init__(self, session_dir, tools_dir, work_dir):
+        fixed_address_layout()
         env_file = os.path.join(session_dir, "env")
         check(os.path.isfile(env_file), f"no Wine session at {session_dir} (fixture 'wine' not run?)")
         self.env = os.environ.copy()
@@ -122,18 +149,26 @@ class Session:
     def drive(self, *args, timeout_ms=10000, expect_ok=True):
         command = self.command_for(os.path.join(self.tools, "lumadrive.exe"))
         command += ["-t", str(timeout_ms)] + [str(a) for a in args]
-        result = subprocess.run(command, env=self.env, stdout=subprocess.PIPE,
-                                stderr=subprocess.DEVNULL, timeout=timeout_ms / 1000 + 60)
+        # Wine's complaints go to a file, not a pipe: the desktop process a Wine program may start
+        # inherits the standard error and keeps it open as long as it runs.
+        with tempfile.TemporaryFile() as errors:
+            result = subprocess.run(command, env=dict(self.env, WINEDEBUG=WINE_START_ERRORS),
+                                    stdout=subprocess.PIPE, stderr=errors, timeout=timeout_ms / 1000 + 60)
+            errors.seek(0)
+            complaint = errors.read()[-1000:].decode("utf-8", "replace").strip()
         lines = result.stdout.decode("ascii", "replace").splitlines()
-        if expect_ok:
-            check(result.returncode == 0, f"lumadrive {' '.join(map(str, args))} failed: {lines}")
+        if expect_ok and result.returncode != 0:
+            # Without an "error" line the tool did not get to say why (it crashed, or Wine did
+            # not start it): its exit status and Wine's complaints tell.
+            raise Failure(f"lumadrive {' '.join(map(str, args))} failed: {lines}"
+                          + ("" if lines else f" (exit status {result.returncode:#x}{': ' + complaint if complaint else ''})"))
         return [parse_fields(line) for line in lines], result.returncode
 
     def start(self, program, *args, capture=False):
         """Starts a program; capture keeps its standard output (for the toolkit probe's events)."""
         # Wine's own complaints (no display, no window driver) go to a log for a failure report.
         log_path = os.path.join(self.work, f"{os.path.basename(program)}-{len(self.logs)}.log")
-        env = dict(self.env, WINEDEBUG="-all,err+winediag")
+        env = dict(self.env, WINEDEBUG=WINE_START_ERRORS)
         with open(log_path, "wb") as log:
             process = subprocess.Popen(self.command_for(program) + list(args), env=env,
                                        cwd=os.path.dirname(program),

@@ -22,6 +22,8 @@ from e2e import (Failure, area_main, check, control_at, copy_program, enabled_at
 APP_TITLE = "t482－Lumadex"
 MAIN_TITLE = "Lumadex"
 SETTINGS_TITLE = "データベース設定"
+ACCOUNT_TITLE = "接続アカウント"
+ACCOUNT_BUTTON = "接続アカウント(&A)"
 EDITOR_TITLE = "データ編集"
 LIST_TITLE = "データ一覧表示"
 SETTINGS_BUTTON = "(&1) データベース設定　"
@@ -123,12 +125,26 @@ def tab_through_grid(session):
 
 def settings_closed_by_sent_clicks(session):
     """キャンセル and OK pressed with a sent BM_CLICK (as automation and accessibility tools press a
-    button) close the settings dialog and give the main window back at once."""
+    button) close the settings dialog and give the main window back at once; the 接続アカウント
+    dialog opened on top of it closes on its own キャンセル and gives the settings dialog back."""
     for caption in ("キャンセル(&N)", "OK(&Y)"):
         session.drive("click", hexof(MAIN_TITLE), "=" + hexof(SETTINGS_BUTTON))
         session.drive("find", hexof(SETTINGS_TITLE))
         lines = wait_for_window(session, hexof(MAIN_TITLE), lambda w: w["enabled"] == "0")
         check(lines[0]["enabled"] == "0", "the main window is usable under the modal dialog")
+        if caption == "キャンセル(&N)":
+            # Posted: the account dialog runs modally inside the button's click, so a sent press
+            # of 接続アカウント returns only once that dialog is closed.
+            session.drive("click", hexof(SETTINGS_TITLE), "=" + hexof(ACCOUNT_BUTTON))
+            session.drive("find", hexof(ACCOUNT_TITLE))
+            lines = wait_for_window(session, hexof(SETTINGS_TITLE), lambda w: w["enabled"] == "0")
+            check(lines[0]["enabled"] == "0", "the settings dialog is usable under the account dialog")
+            session.drive("press", hexof(ACCOUNT_TITLE), "=" + hexof("キャンセル(&N)"), timeout_ms=60000)
+            session.drive("gone", hexof(ACCOUNT_TITLE))
+            check(enabled_at_once(session, SETTINGS_TITLE), "the settings dialog stays disabled after the account dialog")
+            lines, _ = session.drive("find", hexof(MAIN_TITLE))
+            check(lines[0]["enabled"] == "0", "the main window came back under the settings dialog")
+            no_message(session)
         session.drive("press", hexof(SETTINGS_TITLE), "=" + hexof(caption), timeout_ms=60000)
         session.drive("gone", hexof(SETTINGS_TITLE))
         check(enabled_at_once(session, MAIN_TITLE), f"the main window stays disabled after a sent {caption}")
