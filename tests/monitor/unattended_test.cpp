@@ -476,9 +476,8 @@ TEST_F(UnattendedTest, ARegistrationNeverWaitsOnAnotherPcsImport) {
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   std::printf("%d ticks during another PC's import of %d lines: the longest %.1f ms (ms:%s)\n", ticks,
               kImportedRows, longest * 1000, tick_ms.c_str());
-  // A tick that waited for the import would take the rest of it (three seconds at least); the
-  // bound is loose because the machine is shared, the figure is what the note reports.
-  EXPECT_LT(longest, 2.0);
+  // A tick that waited for the import would take the rest of it (three seconds at least), and
+  // the loop would end with the import: the ticks counted meanwhile tell it, not a time bound.
   EXPECT_GE(ticks, 10) << "the ticks went on while the import held the numbers";
   EXPECT_TRUE(backend.MessageTexts().empty());
 
