@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "platform/cp932.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 
@@ -44,8 +45,11 @@ std::string DatabaseTag(const std::string& database_path) {
   const std::size_t extension = paths::ExtensionStart(name);
   if (extension != std::string::npos) name.erase(extension);
   std::string readable;
-  for (char c : name) {
-    if (IsNameCharacter(c) && readable.size() < kReadableLength) readable += c;
+  // The bytes of double-byte characters are left out whole: their second byte may be a letter.
+  for (std::size_t k = 0; k < name.size(); k += cp932::CharWidth(name, k)) {
+    if (cp932::CharWidth(name, k) == 1 && IsNameCharacter(name[k]) && readable.size() < kReadableLength) {
+      readable += name[k];
+    }
   }
   if (readable.empty()) readable = "DB";
   char hash[kHashDigits + 1];
