@@ -268,6 +268,8 @@ TEST(JournalPlaces, TheFileNameTellsTheDatabase) {
   EXPECT_EQ(DatabaseFilePath("C:\\Lumadex\\Lumadex.rej", "server:D:\\DB\\JWWDB.FDB"), a.substr(0, a.size() - 4) + ".rej");
   EXPECT_NE(DatabaseFilePath("Lumadex.jnl", "server:D:\\DB\\JWWDB.FDB"), DatabaseFilePath("Lumadex.jnl", "other:D:\\DB\\JWWDB.FDB"));
   EXPECT_EQ(DatabaseFilePath("Lumadex.jnl", ""), "Lumadex.jnl");
+  // The same name on every PC and in every version that reads the folder.
+  EXPECT_EQ(DatabaseFilePath("Lumadex.jnl", "server:D:\\DB\\JWWDB.FDB"), "Lumadex.JWWDB.e39b3ed4.jnl");
   EXPECT_EQ(DatabaseFilePath("Lumadex.jnl", "server:D:\\図面\\データ.FDB").substr(0, 11), "Lumadex.DB.");
 }
 
