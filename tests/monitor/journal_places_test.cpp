@@ -52,12 +52,12 @@ std::vector<std::string> StoredIn(const testsupport::TestDatabase& database) {
 // before it acts).
 struct Copy {
   Copy(const testsupport::TestDatabase& database, const std::string& program_folder, const std::string& user_folder)
-      : database(database), program_folder(program_folder), user_folder(user_folder) {
+      : database(&database), program_folder(program_folder), user_folder(user_folder) {
     services.registry_value.status = platform::RegistryValue::Status::Text;
     services.registry_value.text = "C:\\jww";
   }
   void Settings() const {
-    database.UseSettings();
+    database->UseSettings();
     PcUserName = "PC1";
   }
   void UseJournal() {
@@ -77,7 +77,17 @@ struct Copy {
     form.Timer1.Fire();
   }
 
-  const testsupport::TestDatabase& database;
+  // As the main window changes the database: the check stopped and the connection closed for
+  // the settings dialog, which names `to`.
+  void ChangeDatabase(const testsupport::TestDatabase& to) {
+    form.Button2.Click();
+    form.Close();
+    data.DisconnectDatabase();
+    database = &to;
+    UseJournal();
+  }
+
+  const testsupport::TestDatabase* database;
   std::string program_folder;
   std::string user_folder;
   testsupport::FakeServices services;
@@ -222,15 +232,9 @@ TEST(JournalPlaces, ChangingTheDatabaseLeavesTheOldOnesLaunchesInItsJournals) {
   ASSERT_EQ(copy.form.WaitingLaunches(), 3u);
   copy.services.windows.clear();  // closed meanwhile: a check started later does not see them again
 
-  // The settings dialog names the second database, up and answering (the check stopped and the
-  // connection closed for it, as the main window does).
+  // The settings dialog names the second database, up and answering.
   Copy& now = copy;
-  now.form.Button2.Click();
-  now.form.Close();
-  now.data.DisconnectDatabase();
-  second.UseSettings();
-  now.form.UseJournal(program_folder.Path() + "Lumadex.jnl", program_folder.Path() + "Lumadex.rej",
-                      user_folder.Path());
+  now.ChangeDatabase(second);
   EXPECT_EQ(now.form.WaitingLaunches(), 0u) << "they wait in the first database's journal";
   EXPECT_EQ(Waiting(OfDatabase(program_folder.Path() + "Lumadex.jnl", first)),
             (std::vector<std::string>{"f0.jww", "f1.jww", "f2.jww"}));
@@ -246,12 +250,7 @@ TEST(JournalPlaces, ChangingTheDatabaseLeavesTheOldOnesLaunchesInItsJournals) {
 
   // Back to the first database, its server up: its launches are stored there, the third's stay.
   ASSERT_TRUE(server.Start());
-  now.form.Button2.Click();
-  now.form.Close();
-  now.data.DisconnectDatabase();
-  first.UseSettings();
-  now.form.UseJournal(program_folder.Path() + "Lumadex.jnl", program_folder.Path() + "Lumadex.rej",
-                      user_folder.Path());
+  now.ChangeDatabase(first);
   now.form.Show();
   EXPECT_EQ(StoredIn(first), (std::vector<std::string>{"f0.jww", "f1.jww", "f2.jww"}));
   EXPECT_EQ(StoredIn(second), std::vector<std::string>{"s.jww"});
