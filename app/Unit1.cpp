@@ -11,6 +11,7 @@
 #include "platform/cp932.h"
 #include "platform/paths.h"
 #include "platform/services.h"
+#include "platform/ui/long_call.h"
 #include "records/Unit4.h"
 #include "records/Unit5.h"
 #include "records/Unit6.h"
@@ -22,6 +23,8 @@ const char kTableNotCreatedMessage[] =
     "データベースにテーブルBOOTJWWがなく、この接続アカウントでは作成出来ません。"
     "サーバーの管理者が、docsフォルダのserver-setup.sqlをisqlで実行してテーブルを作成して下さい。";
 const char kStopCheckQuestion[] = "起動チェック中です。終了すると図面の記録が止まります。終了しますか？";
+const char kStopCatchUpQuestion[] =
+    "記録待ちの図面を登録中です。終了すると残りは次回の起動時に登録します。終了しますか？";
 const char kQuestionCaption[] = "確認";
 const char kExchangeFilter[] = "タブ区切りText File(*.txt)|*.txt|CSV File(*.csv)|*.csv";
 const char kUnsavedCaption[] = "確認";
@@ -159,11 +162,21 @@ void TForm1::StartUp(bool report_failure) {
   }
 }
 
-bool TForm1::FormCloseQuery() { return MayStopCheck() && ConfirmUnsavedLaunches(kEndProgram); }
+bool TForm1::FormCloseQuery() {
+  if (close_agreed_) return true;
+  if (!MayStopCheck() || !ConfirmUnsavedLaunches(kEndProgram)) return false;
+  if (!Form3->Working()) return true;
+  // The question came at once, between two batches of a catch-up: the program ends once the
+  // batch in flight is stored, with the rest in the journal.
+  close_agreed_ = true;
+  Form3->AfterWork([this] { Close(); });
+  return false;
+}
 
 bool TForm1::MayStopCheck() {
-  if (!Form3->Checking()) return true;
-  return ui::AskYesNo(kQuestionCaption, kStopCheckQuestion) == ui::Answer::Yes;
+  if (Form3->Checking()) return ui::AskYesNo(kQuestionCaption, kStopCheckQuestion) == ui::Answer::Yes;
+  if (Form3->Working()) return ui::AskYesNo(kQuestionCaption, kStopCatchUpQuestion) == ui::Answer::Yes;
+  return true;
 }
 
 bool TForm1::ConfirmUnsavedLaunches(const char* action) {
@@ -182,9 +195,15 @@ void TForm1::SettingsChanged() {
 }
 
 void TForm1::FormClose() {
+  ui::AwaitLongCall();  // a page load in flight on the worker still uses the connection
   ui::BusyCursor busy;
-  // Launches the check could not store yet get a last chance while the connection is still up.
-  Form3->StorePendingLaunches();
+  // Launches the check could not store yet get a last chance while the connection is still up;
+  // after a catch-up the user stopped, they are only written down.
+  if (close_agreed_) {
+    Form3->KeepPendingLaunches();
+  } else {
+    Form3->StorePendingLaunches();
+  }
   DisconnectDatabase();
   SaveSettings(SettingsFile);
 }
@@ -195,10 +214,20 @@ void TForm1::FormClose() {
 // server now (an attach alone may take seconds), and the check stops so that no tick starts to.
 void TForm1::FormEndSession() {
   SaveSettings(SettingsFile);
+  // Stopped first, so that closing the check window asks nothing; a catch-up at work ends after
+  // the batch in flight.
+  Form3->Button2Click();
+  Form3->AfterWork([] {});
   Form3->Close();
 }
 
 void TForm1::Button1Click() {
+  // The connection is closed for the settings: a catch-up at work stops after its batch first.
+  if (Form3->Working()) {
+    Form3->AfterWork([this] { Button1Click(); });
+    return;
+  }
+  ui::AwaitLongCall();  // a page load in flight on the worker still uses the connection
   ui::BusyCursor busy;
   // The check stops for the settings to change; the user who keeps it keeps the settings too.
   Form3->Close();

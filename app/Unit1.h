@@ -60,6 +60,9 @@ class TForm1 : public ui::Form, public db::DataModule {
   // Loads the settings and connects, once per run: at the first show, or at logon.
   void StartUp(bool report_failure);
   bool started_ = false;
+  // The user agreed to end the program while the launch check's work ran: the close comes again
+  // once it stopped, and asks nothing then; the launches it did not store stay in the journal.
+  bool close_agreed_ = false;
 };
 
 // The settings file of a program: its path with the extension replaced by ".dat".

@@ -52,7 +52,15 @@ RegistrarNotices LaunchRegistrar::TakeNotices() {
   return notices;
 }
 
-LaunchRegistrar::Outcome LaunchRegistrar::Store(PendingLaunch& launch) {
+void LaunchRegistrar::RunServerWork(const std::function<void()>& work) {
+  if (run_) {
+    run_(work);
+  } else {
+    work();
+  }
+}
+
+LaunchRegistrar::Outcome LaunchRegistrar::Store(PendingLaunch& launch, long& conflicts) {
   if (launch.maybe_stored) {
     // Whether the row of the insert whose answer was lost is in the table. A launch the table
     // cannot be asked about waits; it is never stored again blindly.
@@ -77,7 +85,10 @@ LaunchRegistrar::Outcome LaunchRegistrar::Store(PendingLaunch& launch) {
     const bool stored = data_.StoreLaunch(
         launch.facts, lowest, tried, [&](const db::DataModule::NumberedAttempt& about) {
           // Announced before it is sent: after a crash the row is looked for, never stored again.
-          if (journal != nullptr) journal->AppendAttempt(launch.journal_index, about.number, about.transaction);
+          // A journal that takes no line gets no insert it could not tell about.
+          if (journal != nullptr && !journal->AppendAttempt(launch.journal_index, about.number, about.transaction)) {
+            throw db::DatabaseError("the journal took no line about the insert");
+          }
           announced = true;
         },
         held);
@@ -92,7 +103,7 @@ LaunchRegistrar::Outcome LaunchRegistrar::Store(PendingLaunch& launch) {
         // row, and waiting for them would keep this PC's window from answering. A row stored
         // meanwhile is left alone, whatever facts it carries: two PCs under the same user name
         // can see the same drawing in the same second.
-        ++number_conflicts_;
+        ++conflicts;
         lowest = tried.number + 1;
         held = true;
         continue;
@@ -138,7 +149,10 @@ void LaunchRegistrar::MarkSettled(const PendingLaunch& launch, const std::string
 
 void LaunchRegistrar::Settle(PendingLaunch launch) {
   const std::string listed_as = launch.Journalled() ? ListedLine(launch) : std::string();
-  const Outcome outcome = Store(launch);
+  Outcome outcome = Outcome::Undecided;
+  long conflicts = 0;
+  RunServerWork([&] { outcome = Store(launch, conflicts); });
+  number_conflicts_ += conflicts;
   switch (outcome) {
     case Outcome::Stored:
       ++stored_count_;
@@ -186,16 +200,21 @@ bool LaunchRegistrar::StoreBatch(std::vector<PendingLaunch>& batch) {
   }
   db::DataModule::NumberedAttempt first;
   bool announced = false;
-  const bool stored = data_.StoreLaunches(facts, first, [&](const db::DataModule::NumberedAttempt& about) {
-    // On the disk before the block is sent, or the block is not sent.
-    if (!journal.AppendAttempts(indexes, about.number, about.transaction)) {
-      throw db::DatabaseError("the journal took no line about the batch");
-    }
-    announced = true;
+  bool stored = false;
+  bool noted = false;
+  RunServerWork([&] {
+    stored = data_.StoreLaunches(facts, first, [&](const db::DataModule::NumberedAttempt& about) {
+      // On the disk before the block is sent, or the block is not sent.
+      if (!journal.AppendAttempts(indexes, about.number, about.transaction)) {
+        throw db::DatabaseError("the journal took no line about the batch");
+      }
+      announced = true;
+    });
+    if (stored) noted = journal.AppendStored(indexes);
   });
   if (stored) {
     stored_count_ += static_cast<long>(batch.size());
-    if (!journal.AppendStored(indexes)) {
+    if (!noted) {
       for (const PendingLaunch& launch : batch) places_[launch.journal_place].settled_lines.push_back(ListedLine(launch));
     }
     return true;
@@ -216,9 +235,21 @@ bool LaunchRegistrar::StoreBatch(std::vector<PendingLaunch>& batch) {
 }
 
 void LaunchRegistrar::StorePending() {
+  if (storing_) return;  // a handler let run between two batches: the running one goes on
+  storing_ = true;
+  stop_requested_ = false;
+  struct Storing {
+    bool& flag;
+    ~Storing() { flag = false; }
+  } storing{storing_};
   std::deque<PendingLaunch> waiting;
   waiting.swap(pending_);
   while (!waiting.empty()) {
+    if (stop_requested_) {
+      // Asked to stop: what was not tried waits, in its order, behind what was kept.
+      for (PendingLaunch& launch : waiting) pending_.push_back(std::move(launch));
+      break;
+    }
     if (!connection_lost_ && batch_size_ > 1 && Batchable(waiting.front(), waiting.front().journal_place)) {
       const int place = waiting.front().journal_place;
       std::vector<PendingLaunch> batch;
@@ -366,6 +397,7 @@ void LaunchRegistrar::JournalUnwritten() {
 }
 
 void LaunchRegistrar::BeginTick(int lock_wait_ms) {
+  if (storing_) return;  // asked by a handler a running catch-up let run: that one goes on
   EndTick();
   connection_lost_ = false;
   unchangeable_.clear();
@@ -377,7 +409,7 @@ void LaunchRegistrar::BeginTick(int lock_wait_ms) {
 }
 
 void LaunchRegistrar::EndTick(int lock_wait_ms) {
-  if (places_.empty()) return;
+  if (places_.empty() || storing_) return;
   if (Unsaved() > 0) TakeJournals(lock_wait_ms);
   JournalUnwritten();
   for (std::size_t p = 0; p < places_.size(); ++p) {

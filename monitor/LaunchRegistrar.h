@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -63,10 +64,21 @@ class LaunchRegistrar {
   // The tick could not reach the server: every launch of it waits, nothing is tried.
   void MarkUnreachable() { connection_lost_ = true; }
 
-  // Stores the pending launches, oldest first. Stops at the first lost connection. Journal
-  // launches go in batches of up to BatchSize(): announced with one flush of the journal and
-  // stored in one transaction; a batch the server refuses goes one launch at a time.
+  // Stores the pending launches, oldest first. Stops at the first lost connection, and after the
+  // batch in flight once RequestStop() was called (the rest keep waiting). Journal launches go in
+  // batches of up to BatchSize(): announced with one flush of the journal and stored in one
+  // transaction; a batch the server refuses goes one launch at a time.
   void StorePending();
+  // Runs each batch's (and each launch's) server work and journal lines of StorePending: the
+  // program hands it to the long-call worker so that its windows answer throughout a long
+  // catch-up; unset, it runs here. The work touches nothing but the database and the journal.
+  using ServerWork = std::function<void(const std::function<void()>&)>;
+  void SetServerWorkRunner(ServerWork run) { run_ = std::move(run); }
+  // Asked while StorePending runs (by a handler that ran between two batches): it ends after the
+  // batch in flight.
+  void RequestStop() { stop_requested_ = true; }
+  // StorePending runs (the caller is inside it, or a handler it let run).
+  bool Storing() const { return storing_; }
   // At most `size` launches a batch (1: each launch on its own).
   void SetBatchSize(std::size_t size) { batch_size_ = size == 0 ? 1 : size; }
   std::size_t BatchSize() const { return batch_size_; }
@@ -108,7 +120,9 @@ class LaunchRegistrar {
     std::vector<std::string> settled_lines;
   };
 
-  Outcome Store(PendingLaunch& launch);
+  // `conflicts`: inserts refused for a number taken meanwhile.
+  Outcome Store(PendingLaunch& launch, long& conflicts);
+  void RunServerWork(const std::function<void()>& work);
   // Whether the launch may join a batch: a journal launch of the held journal `place`, never
   // tried before.
   bool Batchable(const PendingLaunch& launch, int place) const;
@@ -137,6 +151,9 @@ class LaunchRegistrar {
   std::vector<Place> places_;
   std::string unchangeable_;
   std::size_t batch_size_ = kDefaultBatchSize;
+  ServerWork run_;
+  bool storing_ = false;
+  bool stop_requested_ = false;
 };
 
 }  // namespace monitor

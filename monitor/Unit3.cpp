@@ -6,6 +6,7 @@
 #include "app/UnitV.h"
 #include "db/LaunchTable.h"
 #include "platform/paths.h"
+#include "platform/ui/long_call.h"
 #include "monitor/LaunchRecord.h"
 #include "monitor/LogonStart.h"
 
@@ -127,9 +128,34 @@ TForm3::TForm3(db::DataModule& data, platform::Services& services)
   Button3.OnClick = [this] { Button3Click(); };
   Timer1.OnTimer = [this] { Timer1Timer(); };
   CheckBox1.OnClick = [this] { CheckBox1Click(); };
+
+  // A catch-up of thousands of launches takes seconds: each batch goes to the worker, and the
+  // windows answer in between. The end of the session ends it after the batch in flight.
+  registrar_.SetServerWorkRunner([this](const std::function<void()>& work) {
+    ui::RunLongCall(work);
+    if (ui::app::SessionEnding()) registrar_.RequestStop();
+  });
 }
 
 TForm3::~TForm3() = default;
+
+TForm3::WorkScope::WorkScope(TForm3& form) : form_(form) { ++form_.work_depth_; }
+
+TForm3::WorkScope::~WorkScope() {
+  if (--form_.work_depth_ > 0) return;
+  std::vector<std::function<void()>> then;
+  then.swap(form_.after_work_);
+  for (const auto& action : then) ui::Dispatch(action);
+}
+
+void TForm3::AfterWork(std::function<void()> then) {
+  if (!Working()) {
+    then();
+    return;
+  }
+  registrar_.RequestStop();
+  after_work_.push_back(std::move(then));
+}
 
 void TForm3::StampTick() {
   LabelA.SetText(GetJwFolder(services_));
@@ -159,10 +185,13 @@ void TForm3::FormShow() {
   Button1.SetEnabled(true);
   notice_.clear();
   // The check starts whatever the server's state: while it cannot be reached the launches wait
-  // in the journal, and the line under the buttons says so instead of an error box.
-  table_ready_ = false;
-  ReachServer();
-  StorePendingLaunches();
+  // in the journal, and the line under the buttons says so instead of an error box. Shown while
+  // a catch-up runs, the window leaves the server to it.
+  if (!Working()) {
+    table_ready_ = false;
+    ReachServer();
+    StorePendingLaunches();
+  }
   if (Edit1.Enabled()) Edit1.SetFocus();
   StatusChanged();
 }
@@ -195,9 +224,11 @@ void TForm3::Button1Click() {
 bool TForm3::StartCheck() {
   if (CheckInterval < 1 || CheckInterval > 999) return false;
   Edit1.SetEnabled(false);
-  table_ready_ = false;  // made usable again now: it may have been dropped meanwhile
-  ReachServer();
-  StorePendingLaunches();  // launches kept from earlier go before any the check finds
+  if (!Working()) {  // else the catch-up that runs has the server
+    table_ready_ = false;  // made usable again now: it may have been dropped meanwhile
+    ReachServer();
+    StorePendingLaunches();  // launches kept from earlier go before any the check finds
+  }
   Timer1.SetInterval(CheckInterval * 1000);
   Timer1.SetEnabled(true);
   checking_ = true;
@@ -292,6 +323,11 @@ void TForm3::ShowLogonStart() {
 }
 
 void TForm3::Timer1Timer() {
+  WorkScope work(*this);
+  Tick();
+}
+
+void TForm3::Tick() {
   Timer1.SetEnabled(false);
   StampTick();
 
@@ -344,8 +380,11 @@ void TForm3::Timer1Timer() {
   }
 
   ShowState();
-  Timer1.SetInterval(CheckInterval * 1000);
-  Timer1.SetEnabled(true);
+  // A check stopped meanwhile (closed or 中断 while a registration ran) stays stopped.
+  if (checking_) {
+    Timer1.SetInterval(CheckInterval * 1000);
+    Timer1.SetEnabled(true);
+  }
   StatusChanged();
 }
 
@@ -361,10 +400,16 @@ std::string TForm3::ExpandDriveToUnc(const std::string& drive) {
   return monitor::ExpandDriveToUnc(services_, drive);
 }
 
-void TForm3::StorePendingLaunches() {
+void TForm3::StorePendingLaunches() { StoreOrKeepPending(true); }
+
+void TForm3::KeepPendingLaunches() { StoreOrKeepPending(false); }
+
+void TForm3::StoreOrKeepPending(bool store) {
+  if (Working()) return;  // the work that runs stores them
+  WorkScope work(*this);
   registrar_.BeginTick(kJournalWaitMs);
   // Without a usable table nothing is tried: the launches wait, none counted as refused.
-  if (!registrar_.Pending().empty() && ReachServer()) registrar_.StorePending();
+  if (store && !registrar_.Pending().empty() && ReachServer()) registrar_.StorePending();
   registrar_.EndTick(kJournalWaitMs);
   if (registrar_.ServerUnreachable()) unreachable_ = true;
   ShowState();
@@ -378,6 +423,13 @@ void TForm3::UseJournal(const std::string& journal_path, const std::string& reje
                       fallback_folder + paths::FileNamePart(rejected_path)});
   }
   const std::string database = DatabaseSet() ? DatabasePath() : std::string();
+  if (!journals_.MadeFor(places, database) && Working()) {
+    // The work that runs holds the journals used until now: they are changed once it has ended.
+    AfterWork([this, journal_path, rejected_path, fallback_folder] {
+      UseJournal(journal_path, rejected_path, fallback_folder);
+    });
+    return;
+  }
   if (!journals_.MadeFor(places, database)) {
     const bool other_database = journals_.Made() && journals_.Database() != database;
     registrar_.UseJournals({});  // the launches waiting are written to the journals used until now

@@ -60,6 +60,17 @@ class TForm3 : public ui::Form {
   // window and by starting the check, and meant for the start of the program, once connected,
   // and its end, before the connection is closed).
   void StorePendingLaunches();
+  // Writes the waiting launches that no journal lists yet to one, storing none: the end of a
+  // program whose catch-up the user stopped.
+  void KeepPendingLaunches();
+
+  // A tick or a catch-up is at work further down the stack: its server work runs on the
+  // long-call worker, and the handlers let run meanwhile must not start another, nor close the
+  // connection. What cannot wait is not asked of it; what can is run once it has ended.
+  bool Working() const { return work_depth_ > 0; }
+  // Runs `then` now, or, while Working(), asks the work to stop after the batch in flight and
+  // runs `then` once it has ended.
+  void AfterWork(std::function<void()> then);
 
   // What the check is doing, for whatever shows it outside this window (the notification-area
   // icon): stopped, running with the server answering, or running while the server cannot be
@@ -104,6 +115,19 @@ class TForm3 : public ui::Form {
   // The settings name a database to store in.
   static bool DatabaseSet();
   void ShowState();
+  void Tick();
+  void StoreOrKeepPending(bool store);
+  // Marks the stack as Working() while it lives; the last to end runs what waited for the work.
+  class WorkScope {
+   public:
+    explicit WorkScope(TForm3& form);
+    ~WorkScope();
+    WorkScope(const WorkScope&) = delete;
+    WorkScope& operator=(const WorkScope&) = delete;
+
+   private:
+    TForm3& form_;
+  };
 
   db::DataModule& data_;
   platform::Services& services_;
@@ -123,4 +147,6 @@ class TForm3 : public ui::Form {
   std::string notice_;        // told once: launches moved to the rejected file
   int stored_today_ = 0;
   std::string stored_today_date_;
+  int work_depth_ = 0;
+  std::vector<std::function<void()>> after_work_;
 };

@@ -7,6 +7,7 @@
 #include "db/LaunchTable.h"
 #include "db/Statements.h"
 #include "platform/cp932.h"
+#include "platform/ui/long_call.h"
 
 namespace {
 
@@ -125,7 +126,10 @@ int TForm4::ValidNumber() {
   return number;
 }
 
+// The editor uses the connection here, on this thread: a batch of the launch check's catch-up
+// (or a page load) in flight on the worker ends first.
 void TForm4::FormShow() {
+  ui::AwaitLongCall();
   ui::BusyCursor busy;
   Button1.SetEnabled(true);
   Button4.SetEnabled(true);
@@ -142,6 +146,7 @@ void TForm4::FormShow() {
 void TForm4::FormClose() {}
 
 void TForm4::Button4Click() {
+  ui::AwaitLongCall();
   ui::BusyCursor busy;
   int number = ValidNumber();
   if (number == 0) return;
@@ -166,6 +171,7 @@ void TForm4::Button4Click() {
 }
 
 void TForm4::Button1Click() {
+  ui::AwaitLongCall();
   ui::BusyCursor busy;
   int number = ValidNumber();
   if (number == 0) return;
@@ -213,6 +219,7 @@ void TForm4::Button1Click() {
 }
 
 void TForm4::Button5Click() {
+  ui::AwaitLongCall();
   ui::BusyCursor busy;
   int number = ValidNumber();
   if (number == 0) return;

@@ -7,6 +7,7 @@
 #include "platform/paths.h"
 #include "platform/files.h"
 #include "platform/services.h"
+#include "platform/ui/long_call.h"
 #include "records/ListLook.h"
 #include "records/Period.h"
 
@@ -201,9 +202,11 @@ void TForm6::Button4Click() {
   ClearSummary("");
   // A count that finds the server restarted is made once more after the connection was made
   // usable (a server still down ends here with the error box). A connection closed on purpose
-  // stays closed; a missing table is not created: there is nothing to count.
+  // stays closed; a missing table is not created: there is nothing to count. On the worker: a
+  // long period takes seconds, and the windows answer meanwhile.
   db::Summary summary;
-  const db::LaunchTableState table = db::ReadSummary(data_, grouping, from, to, summary);
+  const db::LaunchTableState table =
+      ui::RunLongCallFor([&] { return db::ReadSummary(data_, grouping, from, to, summary); });
   if (table == db::LaunchTableState::Closed) {
     ClearSummary(kNotConnected);
     return;

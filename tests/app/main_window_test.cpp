@@ -119,12 +119,14 @@ TEST_F(MainWindow, ChangedSettingsAreWrittenWhenTheyChange) {
   EXPECT_NE(ReadWholeFile(settings).find("\r\n37\r\n"), std::string::npos) << "the interval of a started check";
 
   std::remove(settings.c_str());
+  backend.answers = {ui::Answer::Yes};  // closing the window stops the check
   Form3->Close();
   Form3->Show();
   Form3->Button1.Click();  // the same interval again: nothing changed, nothing written
   EXPECT_EQ(ReadWholeFile(settings), "");
 
   backend.modal_hook = [](ui::Form&) { DatabaseName = "OTHER.FDB"; };
+  backend.answers = {ui::Answer::Yes};  // the settings stop the check
   Form1->Button1Click();
   EXPECT_NE(ReadWholeFile(settings).find("\r\nOTHER.FDB\r\n"), std::string::npos) << "after the settings dialog";
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -36,6 +37,7 @@ namespace {
 const char kUnreachable[] = "サーバーに接続できません。接続後に登録します（";
 const char kCatchUpVariable[] = "LUMADEX_CATCH_UP";  // "database journal"
 const char kImporterVariable[] = "LUMADEX_IMPORTER";  // "database rows fd"
+const char kFullDiskVariable[] = "LUMADEX_FULL_DISK";  // "database journal"
 constexpr int kImportedRows = 100000;
 
 PendingLaunch Launch(const std::string& file_name, const std::string& boot_time = "09:00:00") {
@@ -117,12 +119,40 @@ int RunImporter(const char* arguments) {
   return data.CommitBatch() ? 0 : 14;
 }
 
+// A catch-up on a disk that takes no more bytes (the file size limit set at the journal's size):
+// no line announcing an insert can be written, so no insert may be sent. Exit code 0 when every
+// launch still waits.
+int RunOnFullDisk(const char* arguments) {
+  char database[4096] = {};
+  char journal_path[4096] = {};
+  if (std::sscanf(arguments, "%4095s %4095s", database, journal_path) != 2) return 10;
+  db::DataModule data;
+  data.ConnectDatabase({database});
+  if (!data.Connected()) return 11;
+  LaunchJournal journal(journal_path, std::string(journal_path) + ".rej");
+  LaunchRegistrar registrar(data);
+  registrar.UseJournal(&journal);
+  if (!journal.Lock(5000)) return 12;
+  journal.Unlock();
+  signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead of ending the process
+  const rlim_t size = static_cast<rlim_t>(ReadFileBytes(journal_path).size());
+  const struct rlimit limit = {size, size};
+  if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 13;
+  registrar.BeginTick(5000);
+  if (registrar.Pending().empty()) return 14;
+  registrar.StorePending();
+  const std::size_t waiting = registrar.Pending().size();
+  registrar.EndTick(5000);
+  return waiting == 2 ? 0 : 15;
+}
+
 class CatchUpEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
     int code = -1;
     if (const char* arguments = std::getenv(kCatchUpVariable)) code = RunCatchUp(arguments);
     if (const char* arguments = std::getenv(kImporterVariable)) code = RunImporter(arguments);
+    if (const char* arguments = std::getenv(kFullDiskVariable)) code = RunOnFullDisk(arguments);
     if (code < 0) return;
     std::fflush(nullptr);
     std::_Exit(code);
@@ -377,6 +407,37 @@ TEST_F(UnattendedTest, LaunchesGoToTheUserFolderWhenTheJournalCannotBeWritten) {
   TickAt(9, 0, 30);
   EXPECT_EQ(FileNames(ReadLaunchRows(data)), (std::vector<std::string>{"a.jww", "b.jww", "c.jww"}));
   EXPECT_FALSE(platform::FileExists(OfDatabase(user_folder.Path() + "Lumadex.jnl", database)));
+}
+
+// A journal that stops taking bytes mid-run (a full disk): an insert whose announcing line
+// cannot be written is not sent, in a batch or alone; the launches wait and are stored once,
+// each once, when the disk takes lines again.
+TEST(CatchUp, NoInsertIsSentThatTheJournalCouldNotAnnounce) {
+  testsupport::TestDatabase database;
+  db::DataModule data;
+  testsupport::CreateAndConnect(data, database, true);
+  testsupport::TempFolder folder;
+  const std::string journal_path = folder.Path() + "Lumadex.jnl";
+  {
+    LaunchJournal journal(journal_path, journal_path + ".rej");
+    ASSERT_TRUE(journal.Lock(0));
+    ASSERT_TRUE(journal.Write(std::vector<PendingLaunch>{Launch("full-1.jww"), Launch("full-2.jww")}));
+  }
+  const pid_t child = SpawnWith(kFullDiskVariable, database.ConnectionPath() + " " + journal_path);
+  ASSERT_GT(child, 0);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << status;
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_TRUE(ReadLaunchRows(data).empty()) << "an insert was sent that no line announced";
+
+  LaunchJournal journal(journal_path, journal_path + ".rej");
+  LaunchRegistrar registrar(data);
+  registrar.UseJournal(&journal);
+  registrar.BeginTick(5000);
+  registrar.StorePending();
+  registrar.EndTick(5000);
+  EXPECT_EQ(FileNames(ReadLaunchRows(data)), (std::vector<std::string>{"full-1.jww", "full-2.jww"}));
 }
 
 // Another PC's import holds the next numbers until it commits: this PC's ticks neither wait
