@@ -28,6 +28,15 @@ const char kStopCatchUpQuestion[] =
 const char kQuestionCaption[] = "確認";
 const char kExchangeFilter[] = "タブ区切りText File(*.txt)|*.txt|CSV File(*.csv)|*.csv";
 const char kUnsavedCaption[] = "確認";
+const char kEndProgram[] = "終了";
+const char kChangeDatabase[] = "データベース設定を変更";
+
+// Launches wait in the journals of the database the settings name now (with none named, in the
+// settings file's ".jnl", for the first database that is set).
+void UseJournalsOfSettings(const std::string& settings_file) {
+  Form3->UseJournal(paths::WithExtension(settings_file, ".jnl"), paths::WithExtension(settings_file, ".rej"),
+                    platform::CurrentServices().UserDataFolder());
+}
 }  // namespace
 
 TForm1::TForm1()
@@ -131,8 +140,7 @@ void TForm1::StartUp(bool report_failure) {
   ui::BusyCursor busy;
   SettingsFile = SettingsPathFor(platform::CurrentServices().ProgramPath());
   LoadSettings(SettingsFile);
-  Form3->UseJournal(paths::WithExtension(SettingsFile, ".jnl"), paths::WithExtension(SettingsFile, ".rej"),
-                    platform::CurrentServices().UserDataFolder());
+  UseJournalsOfSettings(SettingsFile);
   if (!ServerFolder.empty()) {
     ConnectDatabase({DatabasePath(), AccountUser, AccountPassword});
     if (!Connected()) {
@@ -156,7 +164,7 @@ void TForm1::StartUp(bool report_failure) {
 
 bool TForm1::FormCloseQuery() {
   if (close_agreed_) return true;
-  if (!MayStopCheck() || !ConfirmUnsavedLaunches()) return false;
+  if (!MayStopCheck() || !ConfirmUnsavedLaunches(kEndProgram)) return false;
   if (!Form3->Working()) return true;
   // The question came at once, between two batches of a catch-up: the program ends once the
   // batch in flight is stored, with the rest in the journal.
@@ -171,14 +179,14 @@ bool TForm1::MayStopCheck() {
   return true;
 }
 
-bool TForm1::ConfirmUnsavedLaunches() {
+bool TForm1::ConfirmUnsavedLaunches(const char* action) {
   if (Form3->UnsavedLaunches() == 0) return true;  // the close stores or keeps the rest
   ui::BusyCursor busy;
   Form3->StorePendingLaunches();  // the last chance to store them or to write them down
   const std::size_t unsaved = Form3->UnsavedLaunches();
   if (unsaved == 0) return true;
-  const std::string question = "記録待ちの図面が" + std::to_string(unsaved) +
-                               "件あります。保存できないため、終了すると失われます。終了しますか？";
+  const std::string question = "記録待ちの図面が" + std::to_string(unsaved) + "件あります。保存できないため、" +
+                               action + "すると失われます。" + action + "しますか？";
   return ui::AskYesNo(kUnsavedCaption, question) == ui::Answer::Yes;
 }
 
@@ -228,9 +236,12 @@ void TForm1::Button1Click() {
   Form5->Close();
   Form6->Close();
   Form3->StorePendingLaunches();  // they belong to the database in use until now
+  if (!ConfirmUnsavedLaunches(kChangeDatabase)) return;
   DisconnectDatabase();
   Form2->ShowModal();
   SettingsChanged();
+  // The launches seen for the database used until now stay in its journals.
+  if (started_) UseJournalsOfSettings(SettingsFile);
   ConnectDatabase({DatabasePath(), AccountUser, AccountPassword});
   // The table check of a new connection.
   if (Connected() && EnsureLaunchTable() == db::LaunchTableState::Missing) ui::ShowMessage(kTableNotCreatedMessage);

@@ -33,7 +33,7 @@ class TForm1 : public ui::Form, public db::DataModule {
   // Asked before the main window closes: launches that could not be saved are lost with the
   // program, so the user decides. True lets it close.
   bool FormCloseQuery();
-  bool ConfirmUnsavedLaunches();
+  bool ConfirmUnsavedLaunches(const char* action);
   void FormEndSession();
   void Button1Click();
   void Button2Click();

@@ -372,6 +372,7 @@ Section "un.Lumadex" SectionUninstallProgram
   Call un.EndRunningProgram
   !insertmacro CHECKED_DELETE "$INSTDIR\Lumadex.exe"
   !insertmacro CHECKED_DELETE "$INSTDIR\Lumadex.jnl.lck"
+  !insertmacro CHECKED_DELETE "$INSTDIR\Lumadex.*.jnl.lck"
   !insertmacro CHECKED_DELETE "$INSTDIR\uninstall.exe"
   Delete "$SMPROGRAMS\Lumadex.lnk"
   Call un.RemoveOwnRunValue
@@ -382,17 +383,23 @@ SectionEnd
 
 ; Left unticked (and so kept by a silent uninstall): the settings, the launches still waiting for
 ; the server and the refused ones.
+; Each database's journals and refused launches (Lumadex.<database>.<hash>.jnl, .rej) go too.
 ; With them the user's own folder, where the program keeps the same files when the folder beside
 ; it cannot be written.
 Section /o "un.設定ファイルと未登録・登録拒否の記録 (Lumadex.dat, .jnl, .rej) も削除する" SectionUninstallData
   !insertmacro CHECKED_DELETE "$INSTDIR\Lumadex.dat"
   !insertmacro CHECKED_DELETE "$INSTDIR\Lumadex.jnl"
   !insertmacro CHECKED_DELETE "$INSTDIR\Lumadex.rej"
+  !insertmacro CHECKED_DELETE "$INSTDIR\Lumadex.*.jnl"
+  !insertmacro CHECKED_DELETE "$INSTDIR\Lumadex.*.rej"
   RMDir "$INSTDIR"
   !insertmacro CHECKED_DELETE "$LOCALAPPDATA\Lumadex\Lumadex.dat"
   !insertmacro CHECKED_DELETE "$LOCALAPPDATA\Lumadex\Lumadex.jnl"
   !insertmacro CHECKED_DELETE "$LOCALAPPDATA\Lumadex\Lumadex.jnl.lck"
   !insertmacro CHECKED_DELETE "$LOCALAPPDATA\Lumadex\Lumadex.rej"
+  !insertmacro CHECKED_DELETE "$LOCALAPPDATA\Lumadex\Lumadex.*.jnl"
+  !insertmacro CHECKED_DELETE "$LOCALAPPDATA\Lumadex\Lumadex.*.rej"
+  !insertmacro CHECKED_DELETE "$LOCALAPPDATA\Lumadex\Lumadex.*.jnl.lck"
   RMDir "$LOCALAPPDATA\Lumadex"
 SectionEnd
 

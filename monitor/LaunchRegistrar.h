@@ -49,6 +49,12 @@ class LaunchRegistrar {
   // The same with places tried in order: a launch that the first cannot keep (a full disk, a
   // folder without write permission) goes to the next. Every place's launches are stored.
   void UseJournals(const std::vector<LaunchJournal*>& places);
+  // Lets go of the launches waiting: those a journal lists wait there for a copy that uses it,
+  // the others are lost (for a change of database, whose launches are never stored in another).
+  void ForgetPending() {
+    EndTick();
+    pending_.clear();
+  }
 
   // Starts a tick: the server is assumed reachable again until an insert finds otherwise. When
   // journals are in use and hold launches, or launches wait, they are taken (waiting up to

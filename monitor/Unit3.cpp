@@ -36,6 +36,9 @@ std::string UnchangeableLine(const std::string& path) { return "記録待ちの�
 std::string HeldLine(int waiting) {
   return "他のPCの処理で番号が使用中のため、登録を待っています（" + std::to_string(waiting) + "件待機中）";
 }
+std::string OtherDatabaseLine(long long launches) {
+  return "別のデータベース向けの記録が" + std::to_string(launches) + "件あります";
+}
 std::string UnsavedLine(int unsaved) {
   return "記録待ちの図面を保存できません（" + std::to_string(unsaved) + "件）";
 }
@@ -163,6 +166,7 @@ void TForm3::StampTick() {
 
 void TForm3::FormShow() {
   ShowLogonStart();
+  CountOtherDatabases();
   // A check started without the window (at logon) goes on: showing the window only shows it.
   if (checking_) {
     Edit1.SetText(std::to_string(CheckInterval));
@@ -264,7 +268,8 @@ bool TForm3::ReachServer() {
 
 void TForm3::ShowState() {
   const RegistrarNotices notices = registrar_.TakeNotices();
-  const std::string rejected = journal_ ? paths::FileNamePart(journal_->RejectedPath()) : std::string("Lumadex.rej");
+  const std::string rejected =
+      journals_.First() ? paths::FileNamePart(journals_.First()->RejectedPath()) : std::string("Lumadex.rej");
   if (notices.unreadable_lines > 0) notice_ = UnreadableNotice(notices.unreadable_lines, rejected);
   if (notices.number_limit > 0) notice_ = NumberLimitNotice(notices.number_limit, rejected);
   const int waiting = static_cast<int>(registrar_.Pending().size());
@@ -280,8 +285,10 @@ void TForm3::ShowState() {
     line = UnreachableLine(waiting);
   } else if (waiting > 0) {
     line = HeldLine(waiting);
-  } else {
+  } else if (!notice_.empty()) {
     line = notice_;
+  } else if (other_database_launches_ > 0) {
+    line = OtherDatabaseLine(other_database_launches_);
   }
   if (LabelState.Text() != line) LabelState.SetText(line);
 }
@@ -410,20 +417,33 @@ void TForm3::StoreOrKeepPending(bool store) {
 
 void TForm3::UseJournal(const std::string& journal_path, const std::string& rejected_path,
                         const std::string& fallback_folder) {
-  const std::string fallback_path = fallback_folder + paths::FileNamePart(journal_path);
-  const bool same = journal_ && journal_->Path() == journal_path && journal_->RejectedPath() == rejected_path &&
-                    (fallback_journal_ ? fallback_journal_->Path() == fallback_path : fallback_folder.empty());
-  if (same) return;
-  auto journal = std::make_unique<LaunchJournal>(journal_path, rejected_path);
-  std::unique_ptr<LaunchJournal> fallback;
-  std::vector<LaunchJournal*> places{journal.get()};
+  std::vector<JournalPlace> places{{journal_path, rejected_path}};
   if (!fallback_folder.empty()) {
-    fallback = std::make_unique<LaunchJournal>(fallback_path, fallback_folder + paths::FileNamePart(rejected_path));
-    places.push_back(fallback.get());
+    places.push_back({fallback_folder + paths::FileNamePart(journal_path),
+                      fallback_folder + paths::FileNamePart(rejected_path)});
   }
-  registrar_.UseJournals(places);
-  journal_ = std::move(journal);
-  fallback_journal_ = std::move(fallback);
+  const std::string database = DatabaseSet() ? DatabasePath() : std::string();
+  if (!journals_.MadeFor(places, database) && Working()) {
+    // The work that runs holds the journals used until now: they are changed once it has ended.
+    AfterWork([this, journal_path, rejected_path, fallback_folder] {
+      UseJournal(journal_path, rejected_path, fallback_folder);
+    });
+    return;
+  }
+  if (!journals_.MadeFor(places, database)) {
+    const bool other_database = journals_.Made() && journals_.Database() != database;
+    registrar_.UseJournals({});  // the launches waiting are written to the journals used until now
+    // Launches seen for one database are never stored in another: they wait in its journals.
+    if (other_database) registrar_.ForgetPending();
+    journals_.Make(places, database, kJournalWaitMs);
+    registrar_.UseJournals(journals_.Journals());
+  }
+  CountOtherDatabases();
+}
+
+void TForm3::CountOtherDatabases() {
+  other_database_launches_ = journals_.Made() ? journals_.OtherDatabaseLaunches() : 0;
+  ShowState();
 }
 
 void TForm3::RegisterLaunch(const std::string& path) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "db/DataModule.h"
+#include "monitor/JournalPlaces.h"
 #include "monitor/LaunchJournal.h"
 #include "monitor/AttachPacing.h"
 #include "monitor/JwScan.h"
@@ -91,11 +92,14 @@ class TForm3 : public ui::Form {
   bool StartCheck();
   bool Checking() const;
 
-  // Launches waiting for the server are kept in the journal file at `journal_path` (the
-  // settings file's path with ".jnl"), so that they outlive the program; refused ones are set
-  // aside in `rejected_path` (".rej").
+  // Launches waiting for the server are kept in a journal file, so that they outlive the
+  // program; refused ones are set aside in a rejected file. `journal_path` (the settings file's
+  // path with ".jnl") and `rejected_path` (".rej") are the files while the settings name no
+  // database; with one named, its own files beside them (monitor/JournalPlaces.h).
   // `fallback_folder` (ending in a path separator; empty: none) is a second place for the same
   // files, used when the first cannot be written; launches waiting in either are stored.
+  // Called again after the settings changed: for another database, the launches seen for the
+  // one used until now stay in its journals (those no journal could keep are let go).
   void UseJournal(const std::string& journal_path, const std::string& rejected_path,
                   const std::string& fallback_folder = std::string());
   // Waiting launches that neither journal place could keep: lost if the program ends now.
@@ -128,8 +132,10 @@ class TForm3 : public ui::Form {
   db::DataModule& data_;
   platform::Services& services_;
   // Outlive the registrar that uses them.
-  std::unique_ptr<monitor::LaunchJournal> journal_;
-  std::unique_ptr<monitor::LaunchJournal> fallback_journal_;
+  monitor::JournalPlaces journals_;
+  long long other_database_launches_ = 0;  // as last counted
+  // Counts the launches waiting for other databases and shows the line about them.
+  void CountOtherDatabases();
   monitor::LaunchRegistrar registrar_;
   // The entries ListBox1 shows, in its order: the tick works on these, the list box only shows
   // their texts.

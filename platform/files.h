@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace platform {
 
@@ -16,6 +17,11 @@ bool RemoveFile(const std::string& path);
 bool ReplaceFile(const std::string& from, const std::string& to);
 // Makes the folder `path` (its parent must exist); true also when it exists already.
 bool CreateFolder(const std::string& path);
+// The size of the file at `path` in bytes; -1 when there is none or it cannot be told.
+long long FileSize(const std::string& path);
+// The names of the files (not folders) in `folder` (ending in a separator), in no set order;
+// none when the folder cannot be read.
+std::vector<std::string> FileNamesIn(const std::string& folder);
 // A name for a temporary file in the same folder as `path`, not existing at the moment.
 std::string TemporaryPathBeside(const std::string& path);
 

@@ -1,5 +1,6 @@
 // stdio file access and flock, for the native build.
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -27,6 +28,24 @@ bool RemoveFile(const std::string& path) {
 bool CreateFolder(const std::string& path) {
   struct stat info;
   return mkdir(path.c_str(), 0777) == 0 || (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode));
+}
+
+long long FileSize(const std::string& path) {
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return -1;
+  return static_cast<long long>(info.st_size);
+}
+
+std::vector<std::string> FileNamesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  DIR* listing = opendir(folder.empty() ? "." : folder.c_str());
+  if (listing == nullptr) return names;
+  while (const dirent* entry = readdir(listing)) {
+    struct stat info;
+    if (::stat((folder + entry->d_name).c_str(), &info) == 0 && S_ISREG(info.st_mode)) names.push_back(entry->d_name);
+  }
+  closedir(listing);
+  return names;
 }
 
 bool ReplaceFile(const std::string& from, const std::string& to) {

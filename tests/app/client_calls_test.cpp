@@ -11,6 +11,7 @@
 #include "app/Forms.h"
 #include "app/UnitV.h"
 #include "db/ClientLibrary.h"
+#include "monitor/JournalPlaces.h"
 #include "monitor/LaunchRegistrar.h"
 #include "monitor/Unit3.h"
 #include "records/Unit4.h"
@@ -146,7 +147,8 @@ TEST_F(ClientCalls, OneRegistrationAndOnePageLoadSendOnlyWhatTheyNeed) {
 // the settings are written, a launch waiting for the server stays in the journal for the next
 // start, and nothing at all goes to the server (no attach, no insert, not even a detach).
 TEST_F(ClientCalls, TheEndOfTheSessionSendsNothingAndKeepsTheWaitingLaunches) {
-  const std::string journal = folder.Path() + "Lumadex.jnl";
+  // The journal of the database the settings name.
+  const std::string journal = monitor::DatabaseFilePath(folder.Path() + "Lumadex.jnl", "localhost/1:" + folder.Path() + "NOWHERE.FDB");
   WriteWholeFile(folder.Path() + "Lumadex.dat", "localhost/1:\r\n" + folder.Path() + "\r\nNOWHERE.FDB\r\n");
   ui::app::Run(*Form1);
   Form1->Button2.Click();

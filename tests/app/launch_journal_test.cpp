@@ -144,7 +144,7 @@ TEST(LaunchJournal, LaunchesSeenWithTheServerDownAreStoredByTheNextRun) {
 
   // The first run ends with its process while the server is down.
   ASSERT_EQ(RunFirstRunProcess(program_folder.Path(), server_folder.Path()), 0);
-  const std::string journal = ReadWholeFile(program_folder.Path() + "Lumadex.jnl");
+  const std::string journal = ReadWholeFile(OfDatabase(program_folder.Path() + "Lumadex.jnl", database));
   EXPECT_NE(journal.find("\tb.jww\t2026/12/07\t09:00:10\t"), std::string::npos) << journal;
   EXPECT_NE(journal.find("\tc.jww\t2026/12/07\t09:00:20\t"), std::string::npos) << journal;
 
@@ -154,7 +154,7 @@ TEST(LaunchJournal, LaunchesSeenWithTheServerDownAreStoredByTheNextRun) {
     ProgramRun run(program_folder.Path());
     ASSERT_TRUE(Form1->Connected());
     EXPECT_TRUE(run.backend.MessageTexts().empty());
-    EXPECT_FALSE(platform::FileExists(program_folder.Path() + "Lumadex.jnl"));
+    EXPECT_FALSE(platform::FileExists(OfDatabase(program_folder.Path() + "Lumadex.jnl", database)));
     run.StartCheck();
     run.TickAt(10, 0, 0);  // the drawings were closed meanwhile: nothing new
     Form1->Button0.Click();
@@ -223,7 +223,7 @@ TEST(LaunchJournal, TheUsersOwnFolderIsMadeOnlyWhenALaunchMustBeKeptThere) {
     WriteSettings(program_folder.Path() + "Lumadex.dat", unreachable);
     // A folder where the lock file should be: no copy of the program can take the journal there.
     if (!beside_writable) {
-      ASSERT_EQ(mkdir((program_folder.Path() + "Lumadex.jnl.lck").c_str(), 0755), 0);
+      ASSERT_EQ(mkdir((OfDatabase(program_folder.Path() + "Lumadex.jnl", unreachable) + ".lck").c_str(), 0755), 0);
     }
     const std::string user_folder = user_root.Path() + "Lumadex/";
     struct stat info;
@@ -237,8 +237,8 @@ TEST(LaunchJournal, TheUsersOwnFolderIsMadeOnlyWhenALaunchMustBeKeptThere) {
     ASSERT_EQ(Form3->WaitingLaunches(), 1u);
     EXPECT_EQ(Form3->UnsavedLaunches(), 0u) << "the launch is kept in one place or the other";
     EXPECT_EQ(stat(user_folder.c_str(), &info) == 0, !beside_writable);
-    EXPECT_EQ(ReadWholeFile(user_folder + "Lumadex.jnl").empty(), beside_writable);
-    EXPECT_EQ(ReadWholeFile(program_folder.Path() + "Lumadex.jnl").empty(), !beside_writable);
+    EXPECT_EQ(ReadWholeFile(OfDatabase(user_folder + "Lumadex.jnl", unreachable)).empty(), beside_writable);
+    EXPECT_EQ(ReadWholeFile(OfDatabase(program_folder.Path() + "Lumadex.jnl", unreachable)).empty(), !beside_writable);
   }
 }
 
@@ -250,7 +250,7 @@ TEST(LaunchJournal, ClosingWithLaunchesNoJournalCouldKeepAsksFirst) {
   testsupport::TestDatabase unreachable("localhost/1:");  // nothing listens there
   WriteSettings(program_folder.Path() + "Lumadex.dat", unreachable);
   // A folder where the lock file should be: no copy of the program can take this journal.
-  ASSERT_EQ(mkdir((program_folder.Path() + "Lumadex.jnl.lck").c_str(), 0755), 0);
+  ASSERT_EQ(mkdir((OfDatabase(program_folder.Path() + "Lumadex.jnl", unreachable) + ".lck").c_str(), 0755), 0);
   const std::string blocked_user_folder = program_folder.Path() + "Lumadex.dat/";  // a file
 
   const std::string question = "記録待ちの図面が1件あります。保存できないため、終了すると失われます。終了しますか？";
@@ -303,7 +303,8 @@ TEST(LaunchJournal, ALongCatchUpLetsTheWindowsAnswerAndEndsWhenTheProgramIsClose
   }
   testsupport::TempFolder program_folder;
   WriteSettings(program_folder.Path() + "Lumadex.dat", database);
-  const std::string journal_path = program_folder.Path() + "Lumadex.jnl";
+  // The journal of the database the settings name.
+  const std::string journal_path = OfDatabase(program_folder.Path() + "Lumadex.jnl", database);
   auto count_rows = [&] {
     db::DataModule reader;
     reader.ConnectDatabase(database.Settings());
@@ -315,7 +316,7 @@ TEST(LaunchJournal, ALongCatchUpLetsTheWindowsAnswerAndEndsWhenTheProgramIsClose
     ProgramRun run(program_folder.Path());
     ASSERT_TRUE(Form1->Connected());
     {
-      monitor::LaunchJournal journal(journal_path, program_folder.Path() + "Lumadex.rej");
+      monitor::LaunchJournal journal(journal_path, OfDatabase(program_folder.Path() + "Lumadex.rej", database));
       ASSERT_TRUE(journal.Lock(1000));
       std::vector<monitor::PendingLaunch> waiting;
       for (int i = 0; i < kWaiting; ++i) waiting.push_back(JournalLaunch("d" + std::to_string(i) + ".jww", "夜間PC"));

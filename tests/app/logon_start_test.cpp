@@ -14,8 +14,10 @@
 #include "app/Unit1.h"
 #include "app/UnitV.h"
 #include "monitor/CheckIcon.h"
+#include "monitor/JournalPlaces.h"
 #include "monitor/LogonStart.h"
 #include "monitor/Unit3.h"
+#include "platform/files.h"
 #include "platform/ui/long_call.h"
 #include "platform/ui/progress.h"
 #include "records/Unit5.h"
@@ -441,6 +443,59 @@ TEST_F(LogonStart, TheEndOfTheSessionAsksNothingAndKeepsTheSettings) {
   Form1->OnEndSession();
   EXPECT_TRUE(Questions().empty());
   EXPECT_NE(ReadWholeFile(folder.Path() + "Lumadex.dat").find("\r\n42\r\n"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// Started at logon without a database: the launches wait in the journal beside the program. The
+// first database set in the settings dialog takes them; one set after it finds none of them.
+TEST_F(LogonStart, TheFirstDatabaseSetInTheDialogTakesTheLaunchesThatWaited) {
+  testsupport::TestDatabase first, second;
+  {
+    db::DataModule setup_first, setup_second;
+    testsupport::CreateAndConnect(setup_first, first, true);
+    testsupport::CreateAndConnect(setup_second, second, true);
+  }
+  forms.reset();
+  ResetSettingsToDefaults();
+  std::remove((folder.Path() + "Lumadex.dat").c_str());
+  forms = std::make_unique<ProgramForms>(services);
+  ui::app::RunHidden(*Form1, [] { Form1->StartAtLogon(); });
+  ASSERT_EQ(Form3->Status(), Status::NotSet);
+  for (int tick = 1; tick <= 2; ++tick) {
+    OpenDrawing("待機" + std::to_string(tick) + ".jww");
+    Form3->Timer1.Fire();
+  }
+  ASSERT_NE(ReadWholeFile(folder.Path() + "Lumadex.jnl").find("待機2.jww"), std::string::npos);
+  Form3->Button2Click();  // the check stopped, as the user does before changing the settings
+  services.windows.clear();
+
+  auto rows_of = [](const testsupport::TestDatabase& database) {
+    db::DataModule reader;
+    reader.ConnectDatabase(database.Settings());
+    return testsupport::ReadLaunchRows(reader).size();
+  };
+  for (const testsupport::TestDatabase* database : {&first, &second}) {
+    backend.modal_hook = [database](ui::Form&) { database->UseSettings(); };
+    Form1->Button1Click();
+    ASSERT_TRUE(Form1->Connected());
+    if (database == &first) {
+      // Taken over as the dialog closed: the journal is the first database's from now on.
+      EXPECT_FALSE(platform::FileExists(folder.Path() + "Lumadex.jnl"));
+      EXPECT_NE(ReadWholeFile(monitor::DatabaseFilePath(folder.Path() + "Lumadex.jnl", first.ConnectionPath()))
+                    .find("待機2.jww"),
+                std::string::npos);
+    }
+    Form3->StorePendingLaunches();
+  }
+  backend.modal_hook = nullptr;
+  EXPECT_EQ(rows_of(first), 2u);
+  EXPECT_EQ(rows_of(second), 0u);
+  EXPECT_FALSE(platform::FileExists(folder.Path() + "Lumadex.jnl"));
+  EXPECT_FALSE(platform::FileExists(monitor::DatabaseFilePath(folder.Path() + "Lumadex.jnl", first.ConnectionPath())));
+  EXPECT_TRUE(Questions().empty());
 }
 
 }  // namespace

@@ -11,6 +11,7 @@ import argparse
 import contextlib
 import ctypes
 import os
+import re
 import shlex
 import shutil
 import subprocess
@@ -244,6 +245,20 @@ def settings_lines(server_name, server_folder, database="JWWDB.FDB", user="e2e",
 def write_settings(path, lines):
     with open(path, "wb") as handle:
         handle.write(b"".join(line.encode("cp932") + b"\r\n" for line in lines))
+
+
+def database_file(base, extension, server_name, server_folder, database="JWWDB.FDB"):
+    """The program's journal (or rejected file) for the database these settings name: base +
+    ".<readable part of the database file's name>.<8 hex digits of FNV-1a of the full path>" + extension."""
+    path = server_name + server_folder + database
+    name = re.split(r"[\\/:]", path)[-1]
+    if "." in name:
+        name = name[:name.rindex(".")]
+    readable = "".join(c for c in name if c.isascii() and (c.isalnum() or c in "_-"))[:12] or "DB"
+    value = 2166136261
+    for byte in path.encode("cp932"):
+        value = ((value ^ byte) * 16777619) & 0xFFFFFFFF
+    return f"{base}.{readable}.{value:08x}{extension}"
 
 
 def read_settings(path):

@@ -17,7 +17,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e import (area_main, check, copy_program, hexof, settings_lines, wait_exit,  # noqa: E402
+from e2e import (area_main, check, copy_program, database_file, hexof, settings_lines, wait_exit,  # noqa: E402
                  write_settings)
 from e2e_monitor import (CHECK_BUTTON, CHECK_TITLE, CLOSE_BUTTON, MAIN_TITLE, START_BUTTON,  # noqa: E402
                          STOP_BUTTON, Database, StandIn, wait_for)
@@ -81,7 +81,7 @@ def body(session, program, folder, state):
     server("stop", state)
     seen_after = wine_now()
     stand.open("a", "停止中.jww - jw_win")
-    journal = base + ".jnl"
+    journal = database_file(base, ".jnl", database.server, database.folder)  # the journal of this database
     check(wait_for(lambda: os.path.isfile(journal)), "the launch was not written to the journal")
     with open(journal, "rb") as handle:
         lines = handle.read().split(b"\r\n")

@@ -17,7 +17,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e import (APP_TITLE, CONNECT_FAILED, Failure, area_main, check, copy_program, hexof,  # noqa: E402
+from e2e import (APP_TITLE, CONNECT_FAILED, Failure, area_main, check, copy_program, database_file, hexof,  # noqa: E402
                  message_box, no_message, settings_lines, unhex, wait_exit, write_settings)
 from e2e_journal import server, wine_now  # noqa: E402
 from e2e_monitor import (CHECK_BUTTON, CHECK_TITLE, CLOSE_BUTTON, MAIN_TITLE, START_BUTTON,  # noqa: E402
@@ -107,7 +107,8 @@ def body(session, program, folder, state):
     check(wait_for(lambda: state_line(session) == expected, seconds=15),
           f"the line after a drawing was opened: {state_line(session)!r}, expected {expected!r}")
     seen_before = wine_now()
-    check(os.path.isfile(base + ".jnl"), "the waiting launch is not in the journal")
+    journal = database_file(base, ".jnl", database.server, database.folder)  # the journal of this database
+    check(os.path.isfile(journal), "the waiting launch is not in the journal")
     no_message(session)
     session.screenshot("server-down.png")
 
@@ -128,7 +129,7 @@ def body(session, program, folder, state):
           f"stored with {seen}, not the time of the tick that saw it ({seen_after} to {seen_before})")
     check(wait_for(lambda: state_line(session) == "", seconds=10),
           f"the line once everything is stored: {state_line(session)!r}")
-    check(wait_for(lambda: not os.path.exists(base + ".jnl"), seconds=5),
+    check(wait_for(lambda: not os.path.exists(journal), seconds=5),
           "the journal is still there although its launch is stored")
     no_message(session)
 

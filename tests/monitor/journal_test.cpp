@@ -52,7 +52,7 @@ class JournalTest : public ::testing::Test {
     PcUserName = "PC1";
     services.registry_value.status = platform::RegistryValue::Status::Text;
     services.registry_value.text = "C:\\jww";
-    form.UseJournal(journal_path, rejected_path);
+    form.UseJournal(folder.Path() + "Lumadex.jnl", folder.Path() + "Lumadex.rej");
   }
 
   void TickAt(int hour, int minute, int second) {
@@ -65,8 +65,9 @@ class JournalTest : public ::testing::Test {
   testsupport::FakeServices services;
   testsupport::TestDatabase database;
   testsupport::TempFolder folder;
-  const std::string journal_path = folder.Path() + "Lumadex.jnl";
-  const std::string rejected_path = folder.Path() + "Lumadex.rej";
+  // The files of the database the settings name.
+  const std::string journal_path = OfDatabase(folder.Path() + "Lumadex.jnl", database);
+  const std::string rejected_path = OfDatabase(folder.Path() + "Lumadex.rej", database);
   db::DataModule data;
   TForm3 form{data, services};
 };

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "db/DataModule.h"
+#include "monitor/JournalPlaces.h"
 #include "monitor/LaunchRecord.h"
 #include "tests/support/db_fixture.h"
 
@@ -39,6 +40,12 @@ inline std::string ReadFileBytes(const std::string& path) {
 
 inline void WriteFileBytes(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// The journal or rejected file the check window keeps for `database` in place of the one at
+// `no_database_path`, which it uses while no database is set.
+inline std::string OfDatabase(const std::string& no_database_path, const testsupport::TestDatabase& database) {
+  return monitor::DatabaseFilePath(no_database_path, database.ConnectionPath());
 }
 
 // A waiting launch of `file_name` under `user`, the other facts fixed.

@@ -21,6 +21,7 @@
 #include "monitor/LaunchRegistrar.h"
 #include "monitor/Unit3.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "platform/headless/headless.h"
 #include "tests/monitor/monitor_support.h"
 #include "tests/support/db_fixture.h"
@@ -336,7 +337,7 @@ TEST(UnattendedServer, TheCheckStartedWithTheServerDownStoresItsLaunchesOnceItIs
   }
   EXPECT_EQ(form.LabelState.Text(), std::string(kUnreachable) + "3件待機中）");
   ExpectFitsTheLine(form.LabelState.Text());
-  EXPECT_TRUE(platform::FileExists(folder.Path() + "Lumadex.jnl")) << "they outlive the program";
+  EXPECT_TRUE(platform::FileExists(OfDatabase(folder.Path() + "Lumadex.jnl", database))) << "they outlive the program";
   EXPECT_TRUE(backend.MessageTexts().empty());
 
   ASSERT_TRUE(server.Start());
@@ -352,7 +353,7 @@ TEST(UnattendedServer, TheCheckStartedWithTheServerDownStoresItsLaunchesOnceItIs
   ExpectFitsTheLine(form.LabelState.Text());
   EXPECT_EQ(form.Status(), TForm3::CheckStatus::Checking);
   EXPECT_EQ(form.StoredToday(), 3);
-  EXPECT_FALSE(platform::FileExists(folder.Path() + "Lumadex.jnl"));
+  EXPECT_FALSE(platform::FileExists(OfDatabase(folder.Path() + "Lumadex.jnl", database)));
 }
 
 TEST(AttachPacing, ASlowHostIsTriedEveryThirtySecondsARefusingOneAtEveryTick) {
@@ -386,7 +387,7 @@ TEST_F(UnattendedTest, LaunchesGoToTheUserFolderWhenTheJournalCannotBeWritten) {
   EXPECT_EQ(form.UnsavedLaunches(), 0u);
   EXPECT_EQ(form.LabelState.Text(), std::string(kUnreachable) + "2件待機中）");
   ExpectFitsTheLine(form.LabelState.Text());
-  ASSERT_TRUE(platform::FileExists(user_folder.Path() + "Lumadex.jnl"));
+  ASSERT_TRUE(platform::FileExists(OfDatabase(user_folder.Path() + "Lumadex.jnl", database)));
 
   // Both places blocked: the launches wait in memory only, and the window says so.
   TForm3 other(data, services);
@@ -405,7 +406,7 @@ TEST_F(UnattendedTest, LaunchesGoToTheUserFolderWhenTheJournalCannotBeWritten) {
   database.UseSettings();
   TickAt(9, 0, 30);
   EXPECT_EQ(FileNames(ReadLaunchRows(data)), (std::vector<std::string>{"a.jww", "b.jww", "c.jww"}));
-  EXPECT_FALSE(platform::FileExists(user_folder.Path() + "Lumadex.jnl"));
+  EXPECT_FALSE(platform::FileExists(OfDatabase(user_folder.Path() + "Lumadex.jnl", database)));
 }
 
 // A journal that stops taking bytes mid-run (a full disk): an insert whose announcing line
@@ -505,16 +506,19 @@ TEST_F(UnattendedTest, JournalLinesThatCannotBeReadEndInTheRejectedFile) {
   form.UseJournal(journal_path, rejected_path);
   form.Show();
 
+  // The journal in today's form became the database's: stored from, then removed.
   EXPECT_EQ(FileNames(ReadLaunchRows(data)), std::vector<std::string>{"good.jww"});
   EXPECT_FALSE(platform::FileExists(journal_path));
+  EXPECT_FALSE(platform::FileExists(OfDatabase(journal_path, database)));
   EXPECT_FALSE(platform::FileExists(journal_path + ".tmp"));
-  const std::string rejected = ReadFileBytes(rejected_path);
+  const std::string rejected = ReadFileBytes(OfDatabase(rejected_path, database));
   for (const std::string& line : {no_last_tab, short_time, cut + "\r\n"}) {
     std::string kept = line.substr(0, line.size() - 2);
     if (kept.back() != '\t') kept += '\t';
     EXPECT_NE(rejected.find(kept + "読み取れない行\t\r\n"), std::string::npos) << kept;
   }
-  EXPECT_EQ(form.LabelState.Text(), "読み取れない行をLumadex.rejに移しました（3行）");
+  EXPECT_EQ(form.LabelState.Text(),
+            "読み取れない行を" + paths::FileNamePart(OfDatabase(rejected_path, database)) + "に移しました（3行）");
   ExpectFitsTheLine(form.LabelState.Text());
 }
 
@@ -529,10 +533,11 @@ TEST_F(UnattendedTest, NoNumberAboveTheLargestIntegerIsEverMade) {
   TickAt(11, 0, 0);
   EXPECT_EQ(data.CountRows("BOOTJWW", ""), 1);
   EXPECT_TRUE(form.Registrar().Pending().empty());
-  const std::string rejected = ReadFileBytes(rejected_path);
+  const std::string rejected = ReadFileBytes(OfDatabase(rejected_path, database));
   EXPECT_NE(rejected.find("\tover.jww\t2026/12/07\t11:00:00\t"), std::string::npos) << rejected;
   EXPECT_NE(rejected.find("登録番号が上限に達しました\t\r\n"), std::string::npos) << rejected;
-  EXPECT_EQ(form.LabelState.Text(), "登録番号が上限に達しました。1件をLumadex.rejに移しました");
+  EXPECT_EQ(form.LabelState.Text(),
+            "登録番号が上限に達しました。1件を" + paths::FileNamePart(OfDatabase(rejected_path, database)) + "に移しました");
   ExpectFitsTheLine(form.LabelState.Text());
 }
 

@@ -140,12 +140,13 @@ TEST(UnchangeableJournal, TheCheckWindowNamesTheFile) {
   db::DataModule data;
   testsupport::CreateAndConnect(data, database, true);
   testsupport::TempFolder folder, user_folder;
-  const std::string journal_path = folder.Path() + "Lumadex.jnl";
+  // The database's journal there: a folder, which takes no line.
+  const std::string journal_path = OfDatabase(folder.Path() + "Lumadex.jnl", database);
   ASSERT_EQ(::mkdir(journal_path.c_str(), 0755), 0);
   services.registry_value.status = platform::RegistryValue::Status::Text;
   services.registry_value.text = "C:\\jww";
   TForm3 form{data, services};
-  form.UseJournal(journal_path, folder.Path() + "Lumadex.rej", user_folder.Path());
+  form.UseJournal(folder.Path() + "Lumadex.jnl", folder.Path() + "Lumadex.rej", user_folder.Path());
   form.Show();
   form.Edit1.SetText("1");
   form.Button1.Click();
