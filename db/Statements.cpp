@@ -411,20 +411,27 @@ std::vector<std::string> SummaryLines(SummaryGrouping grouping, const std::strin
   // its date). A drawing is its folder and file name; a tab can be in neither (nor a second byte),
   // so the pair joined with one is the pair.
   const std::string moment = date + " || COALESCE(' ' || " + time + ", '')";
-  return {
+  std::vector<std::string> lines = {
       "SELECT 0, " + key + ", COUNT(*),",
       "  COUNT(DISTINCT COALESCE(" + folder + ", '') || ASCII_CHAR(9) || COALESCE(" + file + ", '')),",
       "  COUNT(DISTINCT " + user + "), MIN(" + moment + "), MAX(" + moment + ")",
       std::string("  FROM ") + kLaunchTableName,
       period,
       "  GROUP BY " + key,
-      "UNION ALL",
-      "SELECT 1, " + date + ", COUNT(*), 0, 0, '', ''",
-      std::string("  FROM ") + kLaunchTableName,
-      period,
-      "  GROUP BY " + date,
-      "  ORDER BY 1, 3 DESC, 2;",
   };
+  // Grouped by the day, the groups are the days: the period is read once.
+  if (grouping != SummaryGrouping::BOOT_DATE) {
+    const std::vector<std::string> days = {
+        "UNION ALL",
+        "SELECT 1, " + date + ", COUNT(*), 0, 0, '', ''",
+        std::string("  FROM ") + kLaunchTableName,
+        period,
+        "  GROUP BY " + date,
+    };
+    lines.insert(lines.end(), days.begin(), days.end());
+  }
+  lines.push_back("  ORDER BY 1, 3 DESC, 2;");
+  return lines;
 }
 
 namespace {

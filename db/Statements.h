@@ -121,7 +121,9 @@ enum class SummaryGrouping { PNAME, N_FOLDER, FILE_NAME, BOOT_DATE, BOOT_MONTH }
 // are texts of that form, so a text range is a period). Its rows: first the groups (part 0: key,
 // launches, distinct drawings (expanded folder and file name), distinct users, first and last
 // launch as "yyyy/mm/dd hh:mm:ss"), by launches descending and key; then the days (part 1:
-// date, launches). Columns: part, key, launches, drawings, users, first, last.
+// date, launches). Columns: part, key, launches, drawings, users, first, last. Grouped by
+// BOOT_DATE the groups are the days: that statement has no part 1 and reads the period once (the
+// reader takes the days from the groups).
 std::vector<std::string> SummaryLines(SummaryGrouping grouping, const std::string& from,
                                       const std::string& to);
 

@@ -29,9 +29,12 @@ LaunchTableState ReadSummary(DataModule& data, SummaryGrouping grouping, const s
             summary.groups.push_back(std::move(group));
           } else {
             summary.days.push_back({rows.ValueText(1), Number(rows, 2)});
-            summary.launches += summary.days.back().launches;
           }
         }
+        if (grouping == SummaryGrouping::BOOT_DATE) {
+          for (const SummaryGroup& group : summary.groups) summary.days.push_back({group.key, group.launches});
+        }
+        for (const SummaryDay& day : summary.days) summary.launches += day.launches;
       },
       false);
   if (table != LaunchTableState::Ready) {

@@ -128,6 +128,43 @@ TEST_F(SummaryTest, EveryGroupingCountsThePeriodExactly) {
   EXPECT_TRUE(backend.messages.empty());
 }
 
+// Grouped by the day, the days come from the groups (the period read once); every other grouping
+// reads them beside its groups. The days, the total and the chart are the same whichever grouping
+// is chosen.
+TEST_F(SummaryTest, EveryGroupingShowsTheSameDays) {
+  Open();
+  using Day = std::pair<std::string, long long>;
+  const struct Case {
+    const char* from;
+    const char* to;
+    std::vector<Day> days;
+  } cases[] = {
+      {"2026/11/30", "2026/12/02", {{"2026/11/30", 1}, {"2026/12/01", 2}, {"2026/12/02", 2}}},
+      {"2026/12/05", "2026/12/05", {{"2026/12/05", 2}}},  // a NULL user and a launch without a time
+      {"2026/11/01", "2027/01/31",
+       {{"2026/11/01", 1}, {"2026/11/29", 1}, {"2026/11/30", 1}, {"2026/12/01", 2}, {"2026/12/02", 2},
+        {"2026/12/05", 2}, {"2026/12/31", 1}, {"2027/01/01", 1}}},
+      {"2025/01/01", "2025/12/31", {}},
+  };
+  for (const Case& c : cases) {
+    long long total = 0;
+    for (const Day& day : c.days) total += day.second;
+    for (int entry = 0; entry < 5; ++entry) {
+      SCOPED_TRACE(std::string(c.from) + " grouping " + std::to_string(entry));
+      Period(c.from, c.to);
+      Form6->ComboBox1.Choose(entry);
+      std::vector<Day> shown;
+      for (const db::SummaryDay& day : Form6->ShownSummary().days) shown.push_back({day.date, day.launches});
+      EXPECT_EQ(shown, c.days);
+      EXPECT_EQ(Form6->ShownSummary().launches, total);
+      long long charted = 0;
+      for (const ui::ChartBar& bar : Form6->Chart1.Bars()) charted += bar.value;
+      EXPECT_EQ(charted, total);
+    }
+  }
+  EXPECT_TRUE(backend.messages.empty());
+}
+
 TEST_F(SummaryTest, OpensOnThisMonthAndThePeriodButtonsMoveByMonths) {
   Open();
   EXPECT_EQ(Form6->Text(), "集計");
@@ -309,6 +346,24 @@ TEST(SummaryStatement, GroupsOnTheServerAndQuotesThePeriod) {
   EXPECT_NE(text.find("GROUP BY SUBSTRING(BOOT_DATE FROM 1 FOR 7)"), std::string::npos);
   EXPECT_NE(text.find("BETWEEN '2026/12/01' AND '2026/12/31'' OR ''x''=''x'"), std::string::npos);
   EXPECT_EQ(text.find("CREATE"), std::string::npos);
+}
+
+// Grouped by the day the statement reads the period once; the other groupings read it for their
+// groups and for the days.
+TEST(SummaryStatement, ByTheDayThePeriodIsReadOnce) {
+  const struct {
+    db::SummaryGrouping grouping;
+    std::size_t periods;
+  } cases[] = {{db::SummaryGrouping::PNAME, 2},     {db::SummaryGrouping::N_FOLDER, 2},
+               {db::SummaryGrouping::FILE_NAME, 2}, {db::SummaryGrouping::BOOT_DATE, 1},
+               {db::SummaryGrouping::BOOT_MONTH, 2}};
+  for (const auto& c : cases) {
+    const std::string text = db::JoinStatementLines(db::SummaryLines(c.grouping, "2026/12/01", "2026/12/31"));
+    std::size_t periods = 0;
+    for (std::size_t at = text.find("BETWEEN"); at != std::string::npos; at = text.find("BETWEEN", at + 1)) ++periods;
+    EXPECT_EQ(periods, c.periods) << text;
+    EXPECT_EQ(text.find("UNION") == std::string::npos, c.periods == 1) << text;
+  }
 }
 
 }  // namespace
