@@ -2,6 +2,7 @@
 // the row of an insert whose answer was lost, and the highest number through the index.
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 
 #include "db/DataModuleState.h"
 #include "db/DirectStatements.h"
@@ -43,13 +44,10 @@ long long ReadHighestAndTransaction(DataModule::State& s, Transaction& transacti
   return highest_seen;
 }
 
-}  // namespace
-
-bool DataModule::StoreLaunch(const Launch& launch, long long lowest, NumberedAttempt& attempt,
-                             const std::function<void(const NumberedAttempt&)>& before_insert,
-                             bool try_lowest) {
-  State& s = *state_;
-  attempt = NumberedAttempt();
+// Runs one insert (or one block of them) under a fresh number in the registration's own
+// transaction: attaches when needed, rolls a refused transaction back whatever the server
+// answers, and sets the failure's kind (`limit`, set by `insert`: no number is left).
+bool RunNumberedInsert(DataModule::State& s, const std::function<void(Transaction&, bool& limit)>& insert) {
   s.last_failure = FailureKind::None;
   s.last_failure_detail.clear();
   s.rows_changed = 0;
@@ -58,34 +56,15 @@ bool DataModule::StoreLaunch(const Launch& launch, long long lowest, NumberedAtt
     s.last_failure_detail = "the connection is closed";
     return false;
   }
-  const std::string table = kLaunchTableName;
-  long long& highest_seen = HighestSeen(s, table);
-  bool limit = false;
   Transaction& transaction = s.registration;
+  bool limit = false;
   const bool ok = Attempt(s, [&] {
     transaction.MakeInactive();
     transaction.StartTransaction(kNumberedInsertParameters);
-    long long highest = lowest - 1;
-    if (try_lowest) {
-      const auto row = ReadWholeNumbers(s.connection, transaction, CurrentTransactionLines());
-      if (row.size() != 1 || !row[0]) throw DatabaseError("no transaction number was read");
-      attempt.transaction = *row[0];
-    } else {
-      highest = ReadHighestAndTransaction(s, transaction, table, highest_seen, attempt.transaction);
-    }
-    if (highest >= kHighestRowNumber || lowest > kHighestRowNumber) {
-      limit = true;
-      throw DatabaseError("the highest number " + std::to_string(highest) + " is the last one N can hold");
-    }
-    attempt.number = std::max(highest + 1, lowest);
-    if (before_insert) before_insert(attempt);
-    const std::vector<std::string>& names = LaunchColumnNames();
-    ExecuteImmediate(s.connection, transaction,
-                     InsertLines(table, static_cast<int>(names.size()), names, LaunchLiterals(attempt.number, launch)));
+    insert(transaction, limit);
     transaction.Commit();
   });
   if (!ok) {
-    // A refused insert's transaction is rolled back whatever the server answers.
     try {
       transaction.MakeInactive();
     } catch (const std::exception&) {
@@ -96,28 +75,48 @@ bool DataModule::StoreLaunch(const Launch& launch, long long lowest, NumberedAtt
   return ok;
 }
 
+}  // namespace
+
+bool DataModule::StoreLaunch(const Launch& launch, long long lowest, NumberedAttempt& attempt,
+                             const std::function<void(const NumberedAttempt&)>& before_insert,
+                             bool try_lowest) {
+  State& s = *state_;
+  attempt = NumberedAttempt();
+  const std::string table = kLaunchTableName;
+  return RunNumberedInsert(s, [&](Transaction& transaction, bool& limit) {
+    long long highest = lowest - 1;
+    if (try_lowest) {
+      const auto row = ReadWholeNumbers(s.connection, transaction, CurrentTransactionLines());
+      if (row.size() != 1 || !row[0]) throw DatabaseError("no transaction number was read");
+      attempt.transaction = *row[0];
+    } else {
+      highest = ReadHighestAndTransaction(s, transaction, table, HighestSeen(s, table), attempt.transaction);
+    }
+    if (highest >= kHighestRowNumber || lowest > kHighestRowNumber) {
+      limit = true;
+      throw DatabaseError("the highest number " + std::to_string(highest) + " is the last one N can hold");
+    }
+    attempt.number = std::max(highest + 1, lowest);
+    if (before_insert) before_insert(attempt);
+    const std::vector<std::string>& names = LaunchColumnNames();
+    ExecuteImmediate(s.connection, transaction,
+                     InsertLines(table, static_cast<int>(names.size()), names, LaunchLiterals(attempt.number, launch)));
+  });
+}
+
 bool DataModule::StoreLaunches(const std::vector<Launch>& launches, NumberedAttempt& first,
                               const std::function<void(const NumberedAttempt&)>& before_insert) {
   State& s = *state_;
   first = NumberedAttempt();
-  s.last_failure = FailureKind::None;
-  s.last_failure_detail.clear();
-  s.rows_changed = 0;
-  if (launches.empty()) return true;
-  if (!EnsureConnected(s.connection, s.reattach_pending)) {
-    s.last_failure = FailureKind::Connection;
-    s.last_failure_detail = "the connection is closed";
-    return false;
+  if (launches.empty()) {
+    s.last_failure = FailureKind::None;
+    s.rows_changed = 0;
+    return true;
   }
   const std::string table = kLaunchTableName;
-  long long& highest_seen = HighestSeen(s, table);
   const long long count = static_cast<long long>(launches.size());
-  bool limit = false;
-  Transaction& transaction = s.registration;
-  const bool ok = Attempt(s, [&] {
-    transaction.MakeInactive();
-    transaction.StartTransaction(kNumberedInsertParameters);
-    const long long highest = ReadHighestAndTransaction(s, transaction, table, highest_seen, first.transaction);
+  const bool ok = RunNumberedInsert(s, [&](Transaction& transaction, bool& limit) {
+    const long long highest = ReadHighestAndTransaction(s, transaction, table, HighestSeen(s, table), first.transaction);
     if (highest > kHighestRowNumber - count) {
       limit = true;
       throw DatabaseError("the highest number " + std::to_string(highest) + " leaves too few numbers");
@@ -131,16 +130,7 @@ bool DataModule::StoreLaunches(const std::vector<Launch>& launches, NumberedAtte
                                     LaunchLiterals(first.number + k, launches[static_cast<std::size_t>(k)])));
     }
     ExecuteImmediate(s.connection, transaction, ExecuteBlockLines(inserts));
-    transaction.Commit();
   });
-  if (!ok) {
-    try {
-      transaction.MakeInactive();
-    } catch (const std::exception&) {
-    }
-  }
-  if (!ok && !s.connection.Connected()) s.last_failure = FailureKind::Connection;
-  if (!ok && limit && s.last_failure != FailureKind::Connection) s.last_failure = FailureKind::NumberLimit;
   if (ok) s.rows_changed = count;
   return ok;
 }

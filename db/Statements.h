@@ -123,7 +123,10 @@ enum class SummaryGrouping { PNAME, N_FOLDER, FILE_NAME, BOOT_DATE, BOOT_MONTH }
 // launch as "yyyy/mm/dd hh:mm:ss"), by launches descending and key; then the days (part 1:
 // date, launches). Columns: part, key, launches, drawings, users, first, last. Grouped by
 // BOOT_DATE the groups are the days: that statement has no part 1 and reads the period once (the
-// reader takes the days from the groups).
+// reader takes the days from the groups). Otherwise a period of up to kOneScanSummaryDays days is
+// read once for both parts; a longer one is read once for each (sorting every row twice costs
+// more there than a second read).
+constexpr long long kOneScanSummaryDays = 62;
 std::vector<std::string> SummaryLines(SummaryGrouping grouping, const std::string& from,
                                       const std::string& to);
 
