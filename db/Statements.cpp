@@ -452,8 +452,9 @@ std::vector<std::string> SummaryLines(SummaryGrouping grouping, const std::strin
         "SELECT " + part + ", CASE " + part + " WHEN 0 THEN " + key + " ELSE " + date + " END, COUNT(*),",
         "  COUNT(DISTINCT " + of_group(drawing) + "), COUNT(DISTINCT " + of_group(user) + "),",
         "  COALESCE(MIN(" + of_group(moment) + "), ''), COALESCE(MAX(" + of_group(moment) + "), '')",
-        std::string("  FROM ") + kLaunchTableName + " CROSS JOIN",
-        "  (SELECT 0 AS PART FROM RDB$DATABASE UNION ALL SELECT 1 FROM RDB$DATABASE) P",
+        // The table first, so that it is the outer stream of the join and read once.
+        std::string("  FROM ") + kLaunchTableName + " LEFT JOIN",
+        "  (SELECT 0 AS PART FROM RDB$DATABASE UNION ALL SELECT 1 FROM RDB$DATABASE) P ON 1 = 1",
         period,
         "  GROUP BY 1, 2",
     };
