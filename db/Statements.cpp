@@ -432,16 +432,16 @@ std::vector<std::string> SummaryLines(SummaryGrouping grouping, const std::strin
   // so the pair joined with one is the pair.
   const std::string moment = date + " || COALESCE(' ' || " + time + ", '')";
   const std::string drawing = "COALESCE(" + folder + ", '') || ASCII_CHAR(9) || COALESCE(" + file + ", '')";
-  std::vector<std::string> lines;
+  // The groups alone, from their own read of the period.
+  std::vector<std::string> lines = {
+      "SELECT 0, " + key + ", COUNT(*), COUNT(DISTINCT " + drawing + "),",
+      "  COUNT(DISTINCT " + user + "), MIN(" + moment + "), MAX(" + moment + ")",
+      std::string("  FROM ") + kLaunchTableName,
+      period,
+      "  GROUP BY " + key,
+  };
   if (grouping == SummaryGrouping::BOOT_DATE) {
     // Grouped by the day, the groups are the days: the period is read once.
-    lines = {
-        "SELECT 0, " + key + ", COUNT(*), COUNT(DISTINCT " + drawing + "),",
-        "  COUNT(DISTINCT " + user + "), MIN(" + moment + "), MAX(" + moment + ")",
-        std::string("  FROM ") + kLaunchTableName,
-        period,
-        "  GROUP BY " + key,
-    };
   } else if (PeriodDays(from, to) <= kOneScanSummaryDays) {
     // A short period is a small part of the table: reading the table once matters more than
     // sorting its rows twice. Each row of the period counts once in its group (part 0) and once
@@ -460,18 +460,14 @@ std::vector<std::string> SummaryLines(SummaryGrouping grouping, const std::strin
     };
   } else {
     // A long period: two GROUP BYs sort fewer rows than one over every row twice.
-    lines = {
-        "SELECT 0, " + key + ", COUNT(*), COUNT(DISTINCT " + drawing + "),",
-        "  COUNT(DISTINCT " + user + "), MIN(" + moment + "), MAX(" + moment + ")",
-        std::string("  FROM ") + kLaunchTableName,
-        period,
-        "  GROUP BY " + key,
+    const std::vector<std::string> days = {
         "UNION ALL",
         "SELECT 1, " + date + ", COUNT(*), 0, 0, '', ''",
         std::string("  FROM ") + kLaunchTableName,
         period,
         "  GROUP BY " + date,
     };
+    lines.insert(lines.end(), days.begin(), days.end());
   }
   lines.push_back("  ORDER BY 1, 3 DESC, 2;");
   return lines;
