@@ -171,10 +171,14 @@ def summary_of_the_month(session, database_path):
     columns = [0, 1, 3, 4, 5, 6]
     expected = [["e2e", "300", "300", "1", "2026/12/07 00:01:00", "2026/12/07 05:00:00"],
                 ["佐藤", "20", "7", "1"], ["田中", "20", "7", "1"], ["鈴木", "20", "7", "1"]]
+    def cell(row, col):
+        # The summary is counted on the worker: until it is shown the row is not there yet.
+        args = session.drive("cell", hexof(SUMMARY_TITLE), "SysListView32:0", row, col)[0][0].get("args")
+        return unhex(args[0]) if args else None
+
     deadline = time.monotonic() + 10
     while True:
-        shown = [[unhex(session.drive("cell", hexof(SUMMARY_TITLE), "SysListView32:0", row, col)[0][0]["args"][0])
-                  for col in columns[:len(cells)]] for row, cells in enumerate(expected)]
+        shown = [[cell(row, col) for col in columns[:len(cells)]] for row, cells in enumerate(expected)]
         if shown == expected or time.monotonic() > deadline:
             break
         time.sleep(0.3)
