@@ -217,7 +217,7 @@ void TForm1::FormEndSession() {
   // Stopped first, so that closing the check window asks nothing; a catch-up at work ends after
   // the batch in flight.
   Form3->Button2Click();
-  Form3->AfterWork([] {});
+  Form3->StopWork();
   Form3->Close();
 }
 

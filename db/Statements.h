@@ -114,22 +114,6 @@ std::string PageFilter(LaunchColumn column, const std::string& text);
 // The pattern a row's value must match by character (cp932::MatchesLike) to be shown.
 std::string PageFilterPattern(const std::string& text);
 
-// ---- The summary window's statement ----
-// What the summary groups the launches of a period by.
-enum class SummaryGrouping { PNAME, N_FOLDER, FILE_NAME, BOOT_DATE, BOOT_MONTH };
-// One statement for the period `from` to `to` ("yyyy/mm/dd" texts, both days included: the dates
-// are texts of that form, so a text range is a period). Its rows: first the groups (part 0: key,
-// launches, distinct drawings (expanded folder and file name), distinct users, first and last
-// launch as "yyyy/mm/dd hh:mm:ss"), by launches descending and key; then the days (part 1:
-// date, launches). Columns: part, key, launches, drawings, users, first, last. Grouped by
-// BOOT_DATE the groups are the days: that statement has no part 1 and reads the period once (the
-// reader takes the days from the groups). Otherwise a period of up to kOneScanSummaryDays days is
-// read once for both parts; a longer one is read once for each (sorting every row twice costs
-// more there than a second read).
-constexpr long long kOneScanSummaryDays = 62;
-std::vector<std::string> SummaryLines(SummaryGrouping grouping, const std::string& from,
-                                      const std::string& to);
-
 // A statement text prepared for the server in parameter-scanning mode: every marker (":name"
 // or "?name") outside quotes and comments becomes "?". Throws DatabaseError for a marker
 // without a name or a quotation or comment left open.

@@ -153,7 +153,7 @@ void TForm3::AfterWork(std::function<void()> then) {
     then();
     return;
   }
-  registrar_.RequestStop();
+  StopWork();
   after_work_.push_back(std::move(then));
 }
 

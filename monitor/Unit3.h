@@ -71,6 +71,8 @@ class TForm3 : public ui::Form {
   // Runs `then` now, or, while Working(), asks the work to stop after the batch in flight and
   // runs `then` once it has ended.
   void AfterWork(std::function<void()> then);
+  // While Working(), asks the work to stop after the batch in flight.
+  void StopWork() { registrar_.RequestStop(); }
 
   // What the check is doing, for whatever shows it outside this window (the notification-area
   // icon): stopped, running with the server answering, or running while the server cannot be

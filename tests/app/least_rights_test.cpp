@@ -66,7 +66,9 @@ class LeastRights : public testsupport::ProgramFixture {
     text += "192\r\n107\r\n640\r\n480\r\n" + user + "\r\n";
     WriteWholeFile(folder.Path() + "Lumadex.dat", text);
     account::RemovePassword(folder.Path() + "Lumadex.dat", services);
-    if (!password.empty()) ASSERT_TRUE(account::SavePassword(folder.Path() + "Lumadex.dat", services, password));
+    if (!password.empty()) {
+      ASSERT_TRUE(account::SavePassword(folder.Path() + "Lumadex.dat", services, password));
+    }
     if (!reader.empty()) services.protection_owner = reader;
     ui::app::Run(*Form1);
   }

@@ -59,6 +59,19 @@ double Now() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
+// A copy of the program started as a process of its own: connected to `database`, keeping its
+// launches in the journal at `journal_path`.
+struct ChildCopy {
+  ChildCopy(const std::string& database, const std::string& journal_path)
+      : journal(journal_path, journal_path + ".rej"), registrar(data) {
+    data.ConnectDatabase({database});
+    registrar.UseJournal(&journal);
+  }
+  db::DataModule data;
+  LaunchJournal journal;
+  LaunchRegistrar registrar;
+};
+
 // One start of the program that finds launches in its journal: it stores them and ends. Run as
 // a process of its own, so that a test can kill it at any moment.
 int RunCatchUp(const char* arguments) {
@@ -66,12 +79,9 @@ int RunCatchUp(const char* arguments) {
   char journal_path[4096] = {};
   int started_fd = -1;
   if (std::sscanf(arguments, "%4095s %4095s %d", database, journal_path, &started_fd) != 3) return 10;
-  db::DataModule data;
-  data.ConnectDatabase({database});
-  if (!data.Connected()) return 11;
-  LaunchJournal journal(journal_path, std::string(journal_path) + ".rej");
-  LaunchRegistrar registrar(data);
-  registrar.UseJournal(&journal);
+  ChildCopy copy(database, journal_path);
+  if (!copy.data.Connected()) return 11;
+  LaunchRegistrar& registrar = copy.registrar;
   // Small batches, so that a kill can fall between two of them as well as inside one.
   registrar.SetBatchSize(4);
   registrar.BeginTick(5000);
@@ -126,12 +136,10 @@ int RunOnFullDisk(const char* arguments) {
   char database[4096] = {};
   char journal_path[4096] = {};
   if (std::sscanf(arguments, "%4095s %4095s", database, journal_path) != 2) return 10;
-  db::DataModule data;
-  data.ConnectDatabase({database});
-  if (!data.Connected()) return 11;
-  LaunchJournal journal(journal_path, std::string(journal_path) + ".rej");
-  LaunchRegistrar registrar(data);
-  registrar.UseJournal(&journal);
+  ChildCopy copy(database, journal_path);
+  if (!copy.data.Connected()) return 11;
+  LaunchJournal& journal = copy.journal;
+  LaunchRegistrar& registrar = copy.registrar;
   if (!journal.Lock(5000)) return 12;
   journal.Unlock();
   signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead of ending the process
